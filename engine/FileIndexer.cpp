@@ -1,0 +1,306 @@
+#include "engine/FileIndexer.h"
+
+#include "engine/Handles.h"
+#include "engine/LongPath.h"
+
+using vandrelcommon::system::FindHandle;
+using vandrelcommon::system::KernelHandle;
+
+namespace {
+
+std::wstring ToUpper(std::wstring text)
+{
+    if (!text.empty()) {
+        ::CharUpperW(text.data());
+    }
+    return text;
+}
+
+// Classic greedy scan with one backtrack point, on upper-cased strings.
+bool MatchUpperMask(const std::wstring& mask, const std::wstring& name)
+{
+    size_t m = 0;
+    size_t n = 0;
+    size_t starMask = std::wstring::npos;
+    size_t starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == L'*') {
+            starMask = ++m;
+            starName = n;
+        } else if (m < mask.size() && (mask[m] == L'?' || mask[m] == name[n])) {
+            ++m;
+            ++n;
+        } else if (starMask != std::wstring::npos) {
+            m = starMask;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == L'*') {
+        ++m;
+    }
+    return m == mask.size();
+}
+
+bool EqualIgnoringCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
+{
+    return ::CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring WithoutTrailingBackslashes(std::wstring path)
+{
+    while (!path.empty() && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+bool IsDotEntry(const wchar_t* name)
+{
+    return (name[0] == L'.' && name[1] == L'\0') ||
+           (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
+}
+
+uint64_t JoinSize(DWORD high, DWORD low)
+{
+    return (static_cast<uint64_t>(high) << 32) | low;
+}
+
+KernelHandle OpenForReading(const std::wstring& path)
+{
+    return KernelHandle(::CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
+void SizeMap::Add(FileRecord record)
+{
+    bySize[record.size].push_back(std::move(record));
+}
+
+void PathList::Add(FileRecord record)
+{
+    sizes.push_back(record.size);
+    paths.push_back(std::move(record.path));
+}
+
+// One open directory listing of the walk; the walk keeps a stack of them
+// rather than recursing, so that however deep a tree is, the thread's stack
+// is not what limits it.
+struct FileIndexer::Listing {
+    std::wstring path; // without trailing backslash
+    FindHandle handle;
+    WIN32_FIND_DATAW entry{};
+    bool hasEntry = false;
+};
+
+FileIndexer::FileIndexer(const SearchParameters& parameters, ISearchProcessCallback* callback)
+    : parameters_(parameters), callback_(callback)
+{
+    for (const std::wstring& mask : parameters.IgnoreMasks) {
+        ignoreMasks_.push_back(ToUpper(mask));
+    }
+    for (const std::wstring& mask : parameters.ScanMasks) {
+        scanMasks_.push_back(ToUpper(mask));
+    }
+    for (const std::wstring& folder : parameters.ProtectedFolders) {
+        protectedFolders_.push_back({folder, WithoutTrailingBackslashes(folder) + L"\\"});
+    }
+}
+
+bool FileIndexer::MatchMask(const std::wstring& mask, const std::wstring& name)
+{
+    return MatchUpperMask(ToUpper(mask), ToUpper(name));
+}
+
+bool FileIndexer::MatchesAny(const std::vector<std::wstring>& upperMasks,
+                             const std::wstring& upperName) const
+{
+    for (const std::wstring& mask : upperMasks) {
+        if (MatchUpperMask(mask, upperName)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FileIndexer::IsExcludedByMasks(const std::wstring& name) const
+{
+    const std::wstring upperName = ToUpper(name);
+    if (parameters_.UseIgnoreMasks && MatchesAny(ignoreMasks_, upperName)) {
+        return true;
+    }
+    if (!parameters_.UseScanMasks) {
+        return false;
+    }
+    return !MatchesAny(scanMasks_, upperName);
+}
+
+// A switch that is off excludes files carrying its attribute; none requires one.
+bool FileIndexer::IsExcludedByAttributes(DWORD attributes) const
+{
+    const struct {
+        bool admitted;
+        DWORD bit;
+    } switches[] = {
+        {parameters_.SearchHidden, FILE_ATTRIBUTE_HIDDEN},
+        {parameters_.SearchSystem, FILE_ATTRIBUTE_SYSTEM},
+        {parameters_.SearchArchive, FILE_ATTRIBUTE_ARCHIVE},
+        {parameters_.SearchReadOnly, FILE_ATTRIBUTE_READONLY},
+        {parameters_.SearchCompressed, FILE_ATTRIBUTE_COMPRESSED},
+        {parameters_.SearchEncrypted, FILE_ATTRIBUTE_ENCRYPTED},
+    };
+    for (const auto& s : switches) {
+        if (!s.admitted && (attributes & s.bit) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FileIndexer::IsExcludedByFilters(const WIN32_FIND_DATAW& entry) const
+{
+    return IsExcludedByMasks(entry.cFileName) ||
+           parameters_.IsExcludedBySize(JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)) ||
+           IsExcludedByAttributes(entry.dwFileAttributes) ||
+           parameters_.IsExcludedByDates(entry.ftCreationTime, entry.ftLastAccessTime,
+                                         entry.ftLastWriteTime);
+}
+
+bool FileIndexer::IsProtectedFolder(const std::wstring& path) const
+{
+    for (const ProtectedFolder& folder : protectedFolders_) {
+        if (EqualIgnoringCase(folder.asStored.c_str(), folder.asStored.size(), path.c_str(), path.size())) {
+            return true;
+        }
+        const std::wstring& prefix = folder.prefix;
+        if (path.size() >= prefix.size() &&
+            EqualIgnoringCase(prefix.c_str(), prefix.size(), path.c_str(), prefix.size())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FileIndexer::IsCanceled() const
+{
+    return callback_ != nullptr && callback_->IsCanceled();
+}
+
+void FileIndexer::IndexRoot(const SearchRoot& root, FileCollection& collection, uint32_t& count)
+{
+    if (root.isFolder) {
+        WalkFolder(root.path, collection, count);
+    } else {
+        IndexFileRoot(root.path, collection, count);
+    }
+}
+
+// Entering a folder: the protected-folder test, then its listing. Returns
+// false when the folder contributes nothing (stop, protected, unreadable).
+bool FileIndexer::OpenListing(const std::wstring& folderPath, std::vector<Listing>& listings)
+{
+    const std::wstring path = WithoutTrailingBackslashes(folderPath);
+    if (parameters_.ProtectFolders) {
+        if (IsCanceled()) {
+            return false;
+        }
+        if (IsProtectedFolder(path)) {
+            if (callback_ != nullptr) {
+                callback_->OnProtectedFolderSkipped();
+            }
+            return false;
+        }
+    }
+    Listing listing;
+    listing.path = path;
+    listing.handle = FindHandle(::FindFirstFileW(AddLongPathPrefix(path + L"\\*").c_str(), &listing.entry));
+    if (!listing.handle) {
+        return false;
+    }
+    listing.hasEntry = true;
+    listings.push_back(std::move(listing));
+    return true;
+}
+
+// Depth-first, in listing order: a subfolder is walked as soon as it is met,
+// before the entries that follow it.
+void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& collection, uint32_t& count)
+{
+    std::vector<Listing> listings;
+    OpenListing(rootPath, listings);
+    while (!listings.empty()) {
+        Listing& current = listings.back();
+        if (!current.hasEntry || IsCanceled()) {
+            listings.pop_back();
+            if (!listings.empty()) {
+                Listing& parent = listings.back();
+                parent.hasEntry = ::FindNextFileW(parent.handle.Get(), &parent.entry) != FALSE;
+            }
+            continue;
+        }
+        const WIN32_FIND_DATAW& entry = current.entry;
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // Junctions, symbolic links and the like are neither followed nor indexed.
+        } else if (isFolder) {
+            if (!IsDotEntry(entry.cFileName) &&
+                OpenListing(current.path + L"\\" + entry.cFileName, listings)) {
+                continue; // `current` moves on when the subfolder is done
+            }
+        } else {
+            const bool excluded = IsExcludedByFilters(entry);
+            if (callback_ != nullptr) {
+                callback_->OnFileIndexed(excluded);
+            }
+            if (!excluded) {
+                ++count;
+                collection.Add({current.path + L"\\" + entry.cFileName, entry.ftCreationTime,
+                                entry.ftLastAccessTime, entry.ftLastWriteTime,
+                                JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)});
+            }
+        }
+        Listing& top = listings.back();
+        top.hasEntry = ::FindNextFileW(top.handle.Get(), &top.entry) != FALSE;
+    }
+}
+
+void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collection, uint32_t& count)
+{
+    const DWORD attributes = ::GetFileAttributesW(AddLongPathPrefix(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsExcludedByAttributes(attributes)) {
+        return;
+    }
+    const size_t slash = path.find_last_of(L'\\');
+    if (IsExcludedByMasks(slash == std::wstring::npos ? path : path.substr(slash + 1))) {
+        return;
+    }
+    FileRecord record;
+    record.path = path;
+    {
+        KernelHandle file = OpenForReading(path);
+        if (!file || !::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime,
+                                    &record.lastWriteTime)) {
+            return;
+        }
+    }
+    if (parameters_.IsExcludedByDates(record.creationTime, record.lastAccessTime, record.lastWriteTime)) {
+        return;
+    }
+    {
+        KernelHandle file = OpenForReading(path);
+        LARGE_INTEGER size{};
+        if (!file || !::GetFileSizeEx(file.Get(), &size)) {
+            return;
+        }
+        record.size = static_cast<uint64_t>(size.QuadPart);
+    }
+    if (parameters_.IsExcludedBySize(record.size)) {
+        return;
+    }
+    ++count;
+    collection.Add(std::move(record));
+}

@@ -1,0 +1,4 @@
+#pragma once
+// Resource identifiers of Clonarium.exe.
+
+#define IDR_MAINFRAME 128

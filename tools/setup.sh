@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Brings a Debian machine to the point where the project builds and runs:
+# installs missing packages, prepares the project-local Wine prefixes and
+# builds everything into build/. Quick and quiet when all is in place.
+#   tools/setup.sh            packages, both prefixes, build
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$root/build
+
+packages=(
+  cmake ninja-build
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  googletest
+  wine wine64
+  xvfb xauth
+)
+
+install_missing_packages() {
+  local missing=() p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "setup: installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# make_prefix DIR GRAPHICS: a Wine prefix of our own; GRAPHICS "null" makes it
+# headless (windows exist, nothing is drawn on a display).
+make_prefix() {
+  local prefix=$1 graphics=$2
+  [ -f "$prefix/.clonarium-ready" ] && return 0
+  echo "setup: preparing Wine prefix $prefix"
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  (
+    export WINEPREFIX=$prefix
+    unset DISPLAY
+    "$root/tools/wine.sh" wineboot -i >/dev/null 2>&1
+    if [ "$graphics" = null ]; then
+      "$root/tools/wine.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    fi
+    wineserver -w
+  )
+  touch "$prefix/.clonarium-ready"
+}
+
+build_all() {
+  if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null
+  fi
+  cmake --build "$build" -j "$(nproc)"
+}
+
+install_missing_packages
+make_prefix "$build/wine-test" null
+make_prefix "$build/wine" x11
+build_all
