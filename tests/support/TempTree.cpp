@@ -180,7 +180,8 @@ bool RunUnixLn(const std::wstring& link, const std::wstring& target)
         return false;
     }
     std::wstring commandLine = L"Z:\\bin\\ln -s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process)) {

@@ -64,7 +64,8 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
 TEST(MainWindow, ShowsTheVersionInItsTitleAndClosesCleanly)
 {
     std::wstring commandLine = L"\"" + BesideThisProgram(L"Clonarium.exe") + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &process));
