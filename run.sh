@@ -17,7 +17,12 @@ if [ -z "${DISPLAY:-}" ]; then
   sleep 1
 fi
 status=0
-tools/wine.sh build/bin/Clonarium.exe || status=$?
+if [ -n "$xvfb_pid" ]; then
+  # No window manager on a bare X server: Wine's own desktop draws the frames.
+  tools/wine.sh explorer /desktop=Clonarium,1600x1000 build/bin/Clonarium.exe || status=$?
+else
+  tools/wine.sh build/bin/Clonarium.exe || status=$?
+fi
 if [ -n "$xvfb_pid" ]; then
   wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true

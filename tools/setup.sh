@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   googletest
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth
 )
 
