@@ -1,7 +1,5 @@
 #include "i18n/Localizer.h"
 
-#include "resources/resource.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,8 +8,6 @@
 
 namespace {
 
-using vandrelcommon::system::GetLanguages;
-using vandrelcommon::system::LanguageInfo;
 using vandrelcommon::system::Localize;
 using vandrelcommon::system::Localizer;
 
@@ -75,25 +71,6 @@ TEST(Localizer, LoadingATableReplacesEveryText)
     EXPECT_EQ(localizer.Localize("duplicates-pane.buttons.pause"), L"Pause!");
     EXPECT_EQ(localizer.Localize("duplicates-pane.buttons.stop"), L"{}");
     EXPECT_EQ(localizer.Localize("common.m-of-n"), L"{}");
-}
-
-TEST(Localizer, LanguageList)
-{
-    const std::vector<LanguageInfo> languages = GetLanguages();
-    ASSERT_EQ(languages.size(), 6u);
-    const struct {
-        const char* code;
-        uint32_t resource, image, command;
-    } expected[] = {
-        {"en", 291, 327, 32836}, {"de", 294, 325, 32835}, {"fr", 293, 326, 32837},
-        {"ru", 292, 328, 32838}, {"pl", 339, 337, 32872}, {"ua", 340, 338, 32873},
-    };
-    for (size_t i = 0; i < languages.size(); ++i) {
-        EXPECT_EQ(languages[i].code, expected[i].code);
-        EXPECT_EQ(languages[i].resourceId, expected[i].resource) << languages[i].code;
-        EXPECT_EQ(languages[i].imageId, expected[i].image) << languages[i].code;
-        EXPECT_EQ(languages[i].commandId, expected[i].command) << languages[i].code;
-    }
 }
 
 TEST(Localizer, UnknownCodeChangesNothing)

@@ -31,27 +31,6 @@ std::string NotTheSystemLanguage()
     return DefaultLanguageFromSystem() == "de" ? "fr" : "de";
 }
 
-TEST(ApplicationSettings, FreshRecord)
-{
-    const ApplicationSettings settings;
-    EXPECT_TRUE(settings.firstRun);
-    EXPECT_TRUE(settings.settingsFile.empty());
-    EXPECT_EQ(settings.smartSelectType, 0u);
-    EXPECT_EQ(settings.deleteMode, 0u);
-    EXPECT_EQ(settings.conflictAction, 0);
-    EXPECT_TRUE(settings.defaultPresetFile.empty());
-    EXPECT_TRUE(settings.defaultRulesFile.empty());
-    EXPECT_EQ(settings.presetsFolder, L"presets");
-    EXPECT_EQ(settings.regexpsFolder, L"regexps");
-    EXPECT_TRUE(settings.backupFolder.empty());
-    EXPECT_TRUE(settings.presets.empty());
-    EXPECT_EQ(settings.language, "en");
-    EXPECT_TRUE(settings.spp);
-    EXPECT_TRUE(settings.ssb);
-    EXPECT_FALSE(settings.maximized);
-    EXPECT_FALSE(settings.advancedView);
-}
-
 TEST(ApplicationSettings, LanguageFromThePrimaryLanguageOfTheSystem)
 {
     EXPECT_EQ(LanguageForPrimaryLanguage(7), "de");
