@@ -95,7 +95,7 @@ bool ApplicationSettings::LoadSettings(const std::wstring& path)
     firstRun = file.GetInt(kGeneral, L"ifr", 2) != 0;
     if (!firstRun) {
         // A code without a table (written by hand, say) would leave every
-        // text blank; the system's language is kept instead.
+        // text showing "{}"; the system's language is kept instead.
         const std::string stored = file.GetUtf8String(kGeneral, L"Language", "en");
         if (IsLanguageCode(stored)) {
             language = stored;
