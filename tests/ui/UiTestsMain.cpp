@@ -1,0 +1,39 @@
+// The ui test program: GoogleTest, or with --demo the demonstration window
+// of the framework and the shared controls.
+#include "tests/ui/Demo.h"
+#include "ui/framework/Gdiplus.h"
+#include "ui/framework/Module.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    vandrelcommon::ui::GdiplusSession gdiplus;
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+    ::InitCommonControlsEx(&controls);
+    vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
+
+    int result = 0;
+    if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
+        const bool askAtOnce = argc > 2 && std::strcmp(argv[2], "--ask") == 0;
+        result = uitest::RunDemo(askAtOnce);
+    } else {
+        testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+
+    vandrelcommon::ui::AppModule().Term();
+    if (SUCCEEDED(com)) {
+        ::CoUninitialize();
+    }
+    return result;
+}

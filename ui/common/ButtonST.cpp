@@ -1,0 +1,317 @@
+#include "ui/common/ButtonST.h"
+
+#include "ui/framework/GdiHandles.h"
+#include "ui/framework/Module.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace vandrelcommon::ui {
+
+namespace {
+
+constexpr UINT_PTR kRepeatTimer = 1;
+
+SIZE IconSize(HICON icon)
+{
+    ICONINFO info{};
+    SIZE size{0, 0};
+    if (::GetIconInfo(icon, &info)) {
+        BITMAP bitmap{};
+        if (::GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap) != 0) {
+            size.cx = bitmap.bmWidth;
+            // A monochrome icon keeps its mask and image in one bitmap, one above the other.
+            size.cy = info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2;
+        }
+        if (info.hbmColor != nullptr) {
+            ::DeleteObject(info.hbmColor);
+        }
+        if (info.hbmMask != nullptr) {
+            ::DeleteObject(info.hbmMask);
+        }
+    }
+    return size;
+}
+
+} // namespace
+
+CButtonST::CButtonST()
+{
+    SetDefaultColors(false);
+}
+
+CButtonST::~CButtonST()
+{
+    if (tooltip_ != nullptr) {
+        ::DestroyWindow(tooltip_);
+    }
+}
+
+bool CButtonST::SubclassWindow(HWND button)
+{
+    if (!CWindowImpl::SubclassWindow(button)) {
+        return false;
+    }
+    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
+    Invalidate();
+    return true;
+}
+
+void CButtonST::SetIcon(HICON icon)
+{
+    icon_ = icon;
+    bitmap_ = nullptr;
+    if (hwnd_ != nullptr) {
+        Invalidate();
+    }
+}
+
+void CButtonST::SetBitmap(HBITMAP bitmap)
+{
+    bitmap_ = bitmap;
+    icon_ = nullptr;
+    if (hwnd_ != nullptr) {
+        Invalidate();
+    }
+}
+
+void CButtonST::SetColor(Color index, COLORREF color, bool repaint)
+{
+    if (index < 0 || index >= kColorCount) {
+        return;
+    }
+    colors_[index] = color;
+    if (repaint && hwnd_ != nullptr) {
+        Invalidate();
+    }
+}
+
+void CButtonST::SetDefaultColors(bool repaint)
+{
+    colors_[BackgroundIn] = ::GetSysColor(COLOR_BTNFACE);
+    colors_[ForegroundIn] = ::GetSysColor(COLOR_BTNTEXT);
+    colors_[BackgroundOut] = ::GetSysColor(COLOR_BTNFACE);
+    colors_[ForegroundOut] = ::GetSysColor(COLOR_BTNTEXT);
+    colors_[BackgroundFocus] = ::GetSysColor(COLOR_BTNFACE);
+    colors_[ForegroundFocus] = ::GetSysColor(COLOR_BTNTEXT);
+    if (repaint && hwnd_ != nullptr) {
+        Invalidate();
+    }
+}
+
+void CButtonST::SetTooltipText(const std::wstring& text)
+{
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent();
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    if (tooltip_ == nullptr) {
+        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                     AppModule().Instance(), nullptr);
+        if (tooltip_ == nullptr) {
+            return;
+        }
+        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CButtonST::SetAutoRepeat(bool repeat, UINT pause)
+{
+    autoRepeat_ = repeat;
+    repeatPause_ = pause > 0 ? pause : 1;
+}
+
+void CButtonST::SendCommand() const
+{
+    ::SendMessageW(GetParent(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd_));
+}
+
+LRESULT CButtonST::OnMouseMove(Message& msg)
+{
+    if (!hovering_) {
+        hovering_ = true;
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = hwnd_;
+        ::TrackMouseEvent(&track);
+        Invalidate(false);
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CButtonST::OnMouseLeave(Message& msg)
+{
+    hovering_ = false;
+    Invalidate(false);
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CButtonST::OnLButtonDown(Message& msg)
+{
+    if (!autoRepeat_) {
+        msg.handled = false;
+        return 0;
+    }
+    // The button takes the capture and shows itself pressed as usual.
+    const LRESULT result = DefaultProcedure(msg);
+    repeating_ = true;
+    SendCommand();
+    ::SetTimer(hwnd_, kRepeatTimer, repeatPause_, nullptr);
+    return result;
+}
+
+LRESULT CButtonST::OnLButtonUp(Message& msg)
+{
+    if (!repeating_) {
+        msg.handled = false;
+        return 0;
+    }
+    // The commands were sent while the button was held: the release adds none.
+    repeating_ = false;
+    ::KillTimer(hwnd_, kRepeatTimer);
+    if (::GetCapture() == hwnd_) {
+        ::ReleaseCapture();
+    }
+    SendMessage(BM_SETSTATE, FALSE);
+    return 0;
+}
+
+LRESULT CButtonST::OnTimer(Message& msg)
+{
+    if (msg.wParam != kRepeatTimer) {
+        msg.handled = false;
+        return 0;
+    }
+    if (!repeating_ || ::GetCapture() != hwnd_) {
+        repeating_ = false;
+        ::KillTimer(hwnd_, kRepeatTimer);
+        return 0;
+    }
+    // Only while the pointer is still over the pressed button.
+    if ((SendMessage(BM_GETSTATE) & BST_PUSHED) != 0) {
+        SendCommand();
+    }
+    return 0;
+}
+
+LRESULT CButtonST::OnSysColorChange(Message& msg)
+{
+    SetDefaultColors(true);
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CButtonST::OnDestroy(Message& msg)
+{
+    if (tooltip_ != nullptr) {
+        ::DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+    }
+    ::KillTimer(hwnd_, kRepeatTimer);
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CButtonST::OnClicked(Message& msg)
+{
+    if (!url_.empty()) {
+        ::ShellExecuteW(nullptr, L"open", url_.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+    }
+    // The parent still gets its command.
+    msg.handled = false;
+    return 0;
+}
+
+void CButtonST::DrawPicture(HDC dc, RECT& area, bool disabled) const
+{
+    const int height = area.bottom - area.top;
+    if (icon_ != nullptr) {
+        const SIZE size = IconSize(icon_);
+        const int y = area.top + (height - size.cy) / 2;
+        if (disabled) {
+            ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_), 0, area.left, y, size.cx, size.cy,
+                         DST_ICON | DSS_DISABLED);
+        } else {
+            ::DrawIconEx(dc, area.left, y, icon_, size.cx, size.cy, 0, nullptr, DI_NORMAL);
+        }
+        area.left += size.cx + 4;
+    } else if (bitmap_ != nullptr) {
+        BITMAP description{};
+        ::GetObjectW(bitmap_, sizeof(description), &description);
+        const int bitmapHeight = description.bmHeight < 0 ? -description.bmHeight : description.bmHeight;
+        const int y = area.top + (height - bitmapHeight) / 2;
+        MemoryDC source(dc);
+        SelectedObject selected(source, bitmap_);
+        if (description.bmBitsPixel == 32) {
+            BLENDFUNCTION blend{};
+            blend.BlendOp = AC_SRC_OVER;
+            blend.SourceConstantAlpha = static_cast<BYTE>(disabled ? 128 : 255);
+            blend.AlphaFormat = AC_SRC_ALPHA;
+            ::GdiAlphaBlend(dc, area.left, y, description.bmWidth, bitmapHeight, source, 0, 0, description.bmWidth,
+                            bitmapHeight, blend);
+        } else {
+            ::BitBlt(dc, area.left, y, description.bmWidth, bitmapHeight, source, 0, 0, SRCCOPY);
+        }
+        area.left += description.bmWidth + 4;
+    }
+}
+
+LRESULT CButtonST::OnDrawItem(Message& msg)
+{
+    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(msg.lParam);
+    HDC dc = item.hDC;
+    RECT rect = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    const bool focused = (item.itemState & ODS_FOCUS) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+
+    Color background = BackgroundOut;
+    Color foreground = ForegroundOut;
+    if (hovering_) {
+        background = BackgroundIn;
+        foreground = ForegroundIn;
+    } else if (focused) {
+        background = BackgroundFocus;
+        foreground = ForegroundFocus;
+    }
+    GdiBrush brush(::CreateSolidBrush(colors_[background]));
+    ::FillRect(dc, &rect, brush.Get());
+    if (pressed) {
+        ::DrawEdge(dc, &rect, BDR_SUNKENOUTER, BF_RECT);
+    } else if (hovering_ || focused) {
+        ::DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
+    }
+
+    RECT content = rect;
+    ::InflateRect(&content, -4, -3);
+    if (pressed) {
+        ::OffsetRect(&content, 1, 1);
+    }
+    const std::wstring text = GetText();
+    DrawPicture(dc, content, disabled);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : colors_[foreground]);
+    SelectedObject font(dc, GetFont());
+    const UINT alignment = (icon_ != nullptr || bitmap_ != nullptr) ? DT_LEFT : DT_CENTER;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &content, DT_SINGLELINE | DT_VCENTER | alignment);
+
+    if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus = rect;
+        ::InflateRect(&focus, -3, -3);
+        ::DrawFocusRect(dc, &focus);
+    }
+    return TRUE;
+}
+
+} // namespace vandrelcommon::ui

@@ -1,0 +1,87 @@
+#pragma once
+// An owner-drawn push button with an icon or bitmap beside its text, its own
+// colours for the normal, hover and focused looks, an optional tooltip and
+// web address, and an auto-repeat mode. Its parent must reflect
+// notifications (REFLECT_NOTIFICATIONS) so that it can draw itself.
+#include "ui/framework/Window.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace vandrelcommon::ui {
+
+class CButtonST : public CWindowImpl {
+public:
+    enum Color {
+        BackgroundIn,    // mouse over the button
+        ForegroundIn,
+        BackgroundOut,   // normal
+        ForegroundOut,
+        BackgroundFocus, // focused, mouse elsewhere
+        ForegroundFocus,
+        kColorCount
+    };
+
+    CButtonST();
+    ~CButtonST() override;
+
+    // Takes over a push button and makes it owner-drawn.
+    bool SubclassWindow(HWND button);
+
+    // Pictures stay the caller's.
+    void SetIcon(HICON icon);
+    void SetBitmap(HBITMAP bitmap);
+
+    void SetColor(Color index, COLORREF color, bool repaint = true);
+    COLORREF GetColor(Color index) const { return colors_[index]; }
+    // The system's button colours (also taken again when they change).
+    void SetDefaultColors(bool repaint = true);
+
+    void SetTooltipText(const std::wstring& text);
+    // Opened with the shell's "open" verb, maximized, when the button is clicked.
+    void SetUrl(const std::wstring& url) { url_ = url; }
+    // Holding the left button sends the button's command again and again,
+    // `pause` milliseconds apart, until it is released.
+    void SetAutoRepeat(bool repeat, UINT pause = 100);
+
+    bool IsHovering() const { return hovering_; }
+
+    BEGIN_MESSAGE_MAP()
+        ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
+        ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
+        ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+        ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
+        ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
+        ON_MESSAGE(WM_TIMER, OnTimer)
+        ON_MESSAGE(WM_SYSCOLORCHANGE, OnSysColorChange)
+        ON_MESSAGE(WM_DESTROY, OnDestroy)
+        ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
+        ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
+    END_MESSAGE_MAP()
+
+private:
+    LRESULT OnMouseMove(Message& msg);
+    LRESULT OnMouseLeave(Message& msg);
+    LRESULT OnLButtonDown(Message& msg);
+    LRESULT OnLButtonUp(Message& msg);
+    LRESULT OnTimer(Message& msg);
+    LRESULT OnSysColorChange(Message& msg);
+    LRESULT OnDestroy(Message& msg);
+    LRESULT OnDrawItem(Message& msg);
+    LRESULT OnClicked(Message& msg);
+    void SendCommand() const;
+    void DrawPicture(HDC dc, RECT& area, bool disabled) const;
+
+    COLORREF colors_[kColorCount] = {};
+    HICON icon_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::wstring url_;
+    bool hovering_ = false;
+    bool autoRepeat_ = false;
+    bool repeating_ = false;
+    UINT repeatPause_ = 100;
+};
+
+} // namespace vandrelcommon::ui

@@ -1,0 +1,316 @@
+#include "ui/framework/Frame.h"
+
+#include "ui/framework/GdiHandles.h"
+#include "ui/framework/Module.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace vandrelcommon::ui {
+
+namespace {
+
+bool IsToolBar(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return std::wstring(name) == TOOLBARCLASSNAMEW;
+}
+
+// What the chevron menu shows for a button: its own text, else the tooltip
+// its owner would give.
+std::wstring ButtonText(HWND owner, HWND toolbar, int command)
+{
+    const LRESULT length = ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, 0);
+    if (length > 0) {
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(length));
+        return text;
+    }
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = reinterpret_cast<HWND>(::SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0));
+    info.hdr.idFrom = static_cast<UINT_PTR>(command);
+    info.hdr.code = TTN_GETDISPINFOW;
+    ::SendMessageW(owner, WM_NOTIFY, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&info));
+    if (info.lpszText != nullptr && !IS_INTRESOURCE(info.lpszText)) {
+        return info.lpszText;
+    }
+    if (info.lpszText != nullptr && info.hinst != nullptr) {
+        wchar_t loaded[256] = {};
+        ::LoadStringW(info.hinst, static_cast<UINT>(reinterpret_cast<UINT_PTR>(info.lpszText)), loaded, 256);
+        return loaded;
+    }
+    return info.szText;
+}
+
+} // namespace
+
+HWND CreateToolBar(HWND parent, UINT id, DWORD style)
+{
+    HWND toolbar = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 0, 0, parent,
+                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(),
+                                     nullptr);
+    if (toolbar != nullptr) {
+        ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    }
+    return toolbar;
+}
+
+CFrameWindow::~CFrameWindow()
+{
+    StopFiltering();
+}
+
+WindowClass CFrameWindow::GetWindowClass() const
+{
+    WindowClass frameClass;
+    frameClass.name = L"vandrelcommon.ui.Frame";
+    frameClass.style = CS_DBLCLKS;
+    frameClass.background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    const HINSTANCE resources = AppModule().ResourceInstance();
+    frameClass.icon = static_cast<HICON>(::LoadImageW(resources, MAKEINTRESOURCEW(resourceId_), IMAGE_ICON,
+                                                      ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
+                                                      LR_SHARED));
+    frameClass.smallIcon = static_cast<HICON>(::LoadImageW(resources, MAKEINTRESOURCEW(resourceId_), IMAGE_ICON,
+                                                           ::GetSystemMetrics(SM_CXSMICON),
+                                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    return frameClass;
+}
+
+HWND CFrameWindow::CreateFrame(UINT resourceId, const RECT& rect, DWORD style, DWORD exStyle, const wchar_t* caption,
+                               HWND parent)
+{
+    resourceId_ = resourceId;
+    const HINSTANCE resources = AppModule().ResourceInstance();
+    std::wstring title;
+    if (caption != nullptr) {
+        title = caption;
+    } else {
+        wchar_t loaded[256] = {};
+        ::LoadStringW(resources, resourceId, loaded, 256);
+        title = loaded;
+    }
+    HMENU menu = nullptr;
+    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(4) /* RT_MENU */) != nullptr) {
+        menu = ::LoadMenuW(resources, MAKEINTRESOURCEW(resourceId));
+    }
+    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(9) /* RT_ACCELERATOR */) !=
+        nullptr) {
+        accelerators_ = ::LoadAcceleratorsW(resources, MAKEINTRESOURCEW(resourceId));
+    }
+    HWND window = Create(parent, rect, title.c_str(), style, exStyle, menu);
+    if (window == nullptr) {
+        if (menu != nullptr) {
+            ::DestroyMenu(menu);
+        }
+        return nullptr;
+    }
+    if (CMessageLoop* loop = AppModule().GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        filteringLoop_ = loop;
+    }
+    return window;
+}
+
+HWND CFrameWindow::CreateSimpleReBar(DWORD style, UINT id)
+{
+    rebar_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr, style, 0, 0, 100, 100, hwnd_,
+                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
+    if (rebar_ != nullptr) {
+        REBARINFO info{};
+        info.cbSize = sizeof(info);
+        ::SendMessageW(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    return rebar_;
+}
+
+bool CFrameWindow::AddReBarBand(HWND child, bool newRow)
+{
+    if (rebar_ == nullptr || child == nullptr) {
+        return false;
+    }
+    int height = 0;
+    int idealWidth = 0;
+    if (IsToolBar(child)) {
+        height = HIWORD(::SendMessageW(child, TB_GETBUTTONSIZE, 0, 0));
+        const auto count = static_cast<int>(::SendMessageW(child, TB_BUTTONCOUNT, 0, 0));
+        if (count > 0) {
+            RECT last{};
+            ::SendMessageW(child, TB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last));
+            idealWidth = last.right;
+        }
+    } else {
+        RECT rect{};
+        ::GetWindowRect(child, &rect);
+        height = rect.bottom - rect.top;
+        idealWidth = rect.right - rect.left;
+    }
+    REBARBANDINFOW band{};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_ID | RBBIM_SIZE | RBBIM_IDEALSIZE;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_USECHEVRON | RBBS_NOGRIPPER | (newRow ? RBBS_BREAK : 0);
+    band.hwndChild = child;
+    band.cyMinChild = static_cast<UINT>(height);
+    band.cx = static_cast<UINT>(idealWidth);
+    band.cxIdeal = static_cast<UINT>(idealWidth);
+    band.wID = static_cast<UINT>(::SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0));
+    return ::SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+HWND CFrameWindow::CreateSimpleStatusBar(const wchar_t* text, UINT id, DWORD style)
+{
+    statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, text, style, 0, 0, 0, 0, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(),
+                                   nullptr);
+    return statusBar_;
+}
+
+void CFrameWindow::UpdateLayout(bool resizeBars)
+{
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    RECT area = GetClientRect();
+    if (rebar_ != nullptr && ::IsWindowVisible(rebar_)) {
+        if (resizeBars) {
+            ::SendMessageW(rebar_, WM_SIZE, 0, 0);
+        }
+        RECT bar{};
+        ::GetWindowRect(rebar_, &bar);
+        area.top += bar.bottom - bar.top;
+    }
+    if (statusBar_ != nullptr && ::IsWindowVisible(statusBar_)) {
+        if (resizeBars) {
+            ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
+        }
+        RECT bar{};
+        ::GetWindowRect(statusBar_, &bar);
+        area.bottom -= bar.bottom - bar.top;
+    }
+    if (area.bottom < area.top) {
+        area.bottom = area.top;
+    }
+    if (client_ != nullptr) {
+        ::SetWindowPos(client_, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+bool CFrameWindow::PreTranslateMessage(MSG& msg)
+{
+    if (accelerators_ == nullptr || hwnd_ == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+        return false;
+    }
+    if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) {
+        return false;
+    }
+    return ::TranslateAcceleratorW(hwnd_, accelerators_, &msg) != 0;
+}
+
+LRESULT CFrameWindow::OnSize(Message& msg)
+{
+    if (msg.wParam != SIZE_MINIMIZED) {
+        UpdateLayout();
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CFrameWindow::OnSetFocus(Message& msg)
+{
+    if (client_ != nullptr && ::IsWindowVisible(client_)) {
+        ::SetFocus(client_);
+        return 0;
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CFrameWindow::OnDestroy(Message& msg)
+{
+    if (endsMessageLoop_ && (GetStyle() & WS_CHILD) == 0) {
+        ::PostQuitMessage(0);
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CFrameWindow::OnNcDestroy(Message& msg)
+{
+    StopFiltering();
+    msg.handled = false;
+    return 0;
+}
+
+void CFrameWindow::StopFiltering()
+{
+    if (filteringLoop_ != nullptr) {
+        // The loop may be gone already when the frame outlives it.
+        if (AppModule().GetMessageLoop() == filteringLoop_) {
+            filteringLoop_->RemoveMessageFilter(this);
+        }
+        filteringLoop_ = nullptr;
+    }
+}
+
+LRESULT CFrameWindow::OnReBarAutoSize(Message& msg)
+{
+    (void)msg;
+    UpdateLayout(false);
+    return 0;
+}
+
+LRESULT CFrameWindow::OnChevronPushed(Message& msg)
+{
+    const auto* chevron = msg.NotificationAs<NMREBARCHEVRON>();
+    REBARBANDINFOW band{};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_CHILD;
+    ::SendMessageW(chevron->hdr.hwndFrom, RB_GETBANDINFOW, chevron->uBand, reinterpret_cast<LPARAM>(&band));
+    HWND toolbar = band.hwndChild;
+    if (toolbar == nullptr || !IsToolBar(toolbar)) {
+        msg.handled = false;
+        return 0;
+    }
+    // The band clips the toolbar: a button that ends beyond it is hidden.
+    RECT shown{};
+    ::GetClientRect(toolbar, &shown);
+    MenuHandle menu(::CreatePopupMenu());
+    const auto count = static_cast<int>(::SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    int items = 0;
+    for (int index = 0; index < count; ++index) {
+        TBBUTTON button{};
+        ::SendMessageW(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        RECT rect{};
+        ::SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+        if ((button.fsStyle & BTNS_SEP) != 0 || (button.fsState & TBSTATE_HIDDEN) != 0 || rect.right <= shown.right) {
+            continue;
+        }
+        UINT flags = MF_STRING;
+        if ((button.fsState & TBSTATE_ENABLED) == 0) {
+            flags |= MF_GRAYED;
+        }
+        if ((button.fsState & TBSTATE_CHECKED) != 0) {
+            flags |= MF_CHECKED;
+        }
+        const std::wstring text = ButtonText(hwnd_, toolbar, button.idCommand);
+        ::AppendMenuW(menu.Get(), flags, static_cast<UINT_PTR>(button.idCommand), text.c_str());
+        ++items;
+    }
+    if (items == 0) {
+        return 0;
+    }
+    POINT corner{chevron->rc.left, chevron->rc.bottom};
+    ::ClientToScreen(chevron->hdr.hwndFrom, &corner);
+    const auto command = static_cast<UINT>(::TrackPopupMenuEx(
+        menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_RETURNCMD | TPM_RIGHTBUTTON, corner.x,
+        corner.y, hwnd_, nullptr));
+    if (command != 0) {
+        PostMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    return 0;
+}
+
+} // namespace vandrelcommon::ui
