@@ -11,6 +11,12 @@ namespace vandrelcommon::ui {
 
 namespace {
 
+// The window's own visible flag: a bar of a frame not shown yet still counts.
+bool HasVisibleStyle(HWND window)
+{
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 bool IsToolBar(HWND window)
 {
     wchar_t name[64] = {};
@@ -173,7 +179,7 @@ void CFrameWindow::UpdateLayout(bool resizeBars)
         return;
     }
     RECT area = GetClientRect();
-    if (rebar_ != nullptr && ::IsWindowVisible(rebar_)) {
+    if (rebar_ != nullptr && HasVisibleStyle(rebar_)) {
         if (resizeBars) {
             ::SendMessageW(rebar_, WM_SIZE, 0, 0);
         }
@@ -181,7 +187,7 @@ void CFrameWindow::UpdateLayout(bool resizeBars)
         ::GetWindowRect(rebar_, &bar);
         area.top += bar.bottom - bar.top;
     }
-    if (statusBar_ != nullptr && ::IsWindowVisible(statusBar_)) {
+    if (statusBar_ != nullptr && HasVisibleStyle(statusBar_)) {
         if (resizeBars) {
             ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
         }
@@ -220,7 +226,7 @@ LRESULT CFrameWindow::OnSize(Message& msg)
 
 LRESULT CFrameWindow::OnSetFocus(Message& msg)
 {
-    if (client_ != nullptr && ::IsWindowVisible(client_)) {
+    if (client_ != nullptr && HasVisibleStyle(client_)) {
         ::SetFocus(client_);
         return 0;
     }

@@ -239,7 +239,7 @@ LRESULT CSplitterWindow::OnCaptureChanged(Message& msg)
 LRESULT CSplitterWindow::OnSetFocus(Message& msg)
 {
     HWND pane = panes_[singlePane_ == 1 ? 1 : 0];
-    if (pane != nullptr && ::IsWindowVisible(pane)) {
+    if (pane != nullptr && (::GetWindowLongPtrW(pane, GWL_STYLE) & WS_VISIBLE) != 0) {
         ::SetFocus(pane);
         return 0;
     }
