@@ -37,7 +37,9 @@ constexpr UINT ID_DEMO_SINGLE_PANE = 40002;
 constexpr UINT ID_DEMO_LOCK_DIVIDER = 40003;
 constexpr UINT ID_DEMO_INFORMATION = 40101;
 constexpr UINT ID_DEMO_WARNING = 40102;
+constexpr UINT ID_DEMO_DISABLED = 40103;
 constexpr int kPaneDivider = 137;
+constexpr UINT_PTR kPressTimer = 1;
 
 // The form on the left: a grid of labelled fields, two shared buttons, the
 // loader picture and a notes box that takes the rest of the height.
@@ -73,6 +75,7 @@ private:
         menuButton_.SetMenu(popup);
         menuImages_.Add(ID_DEMO_INFORMATION, LoadImageBitmap(MAKEINTRESOURCEW(IDP_INFO), L"PNG"));
         menuImages_.Add(ID_DEMO_WARNING, LoadImageBitmap(MAKEINTRESOURCEW(IDP_WARNING), L"PNG"));
+        menuImages_.Add(ID_DEMO_DISABLED, LoadImageBitmap(MAKEINTRESOURCEW(IDP_WARNING), L"PNG"));
         menuImages_.AttachTo(popup);
 
         ::SetDlgItemTextW(hwnd_, IDC_DEMO_NOTES,
@@ -161,7 +164,7 @@ private:
 
 class CDemoFrame : public CFrameWindow, public CUpdateUI {
 public:
-    explicit CDemoFrame(bool askAtOnce) : askAtOnce_(askAtOnce) {}
+    explicit CDemoFrame(DemoStart start) : start_(start) {}
 
     BEGIN_MESSAGE_MAP()
         ON_MESSAGE(WM_CREATE, OnCreate)
@@ -169,6 +172,7 @@ public:
         ON_COMMAND(ID_DEMO_ASK, OnAsk)
         ON_COMMAND(ID_DEMO_SINGLE_PANE, OnSinglePane)
         ON_COMMAND(ID_DEMO_LOCK_DIVIDER, OnLockDivider)
+        ON_MESSAGE(WM_TIMER, OnTimer)
         CHAIN_TO_BASE(CUpdateUI)
         CHAIN_TO_BASE(CFrameWindow)
     END_MESSAGE_MAP()
@@ -230,11 +234,15 @@ private:
         previewSplitter_.SetSplitterPos();
 
         Log(L"The frame, its bars and three splitters are up.");
+        ShowDividerPosition();
         if (CMessageLoop* loop = AppModule().GetMessageLoop()) {
             loop->AddIdleHandler(this);
         }
-        if (askAtOnce_) {
+        if (start_ == DemoStart::InputBox) {
             PostMessage(WM_COMMAND, ID_DEMO_ASK);
+        } else if (start_ == DemoStart::Menu) {
+            // Once the window is up, a press on the drop-down part of the Actions button.
+            ::SetTimer(hwnd_, kPressTimer, 500, nullptr);
         }
         return 0;
     }
@@ -266,6 +274,18 @@ private:
             statusBar_.FitPanes();
             statusBar_.SetPaneText(kPaneDivider, text);
         }
+    }
+
+    LRESULT OnTimer(Message& msg)
+    {
+        if (msg.wParam != kPressTimer) {
+            msg.handled = false;
+            return 0;
+        }
+        ::KillTimer(hwnd_, kPressTimer);
+        CWindow button(form_.GetDlgItem(IDC_DEMO_MENU_BUTTON));
+        button.PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(button.GetClientRect().right - 3, 5));
+        return 0;
     }
 
     LRESULT OnAsk(Message& msg)
@@ -303,7 +323,7 @@ private:
         ::SendMessageW(events_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
 
-    bool askAtOnce_;
+    DemoStart start_;
     HWND toolbar_ = nullptr;
     CAutosizeMultipaneStatusBar statusBar_;
     CSplitterWindow mainSplitter_{true};
@@ -316,13 +336,13 @@ private:
 
 } // namespace
 
-int RunDemo(bool askAtOnce)
+int RunDemo(DemoStart start)
 {
     CMessageLoop loop;
     AppModule().AddMessageLoop(&loop);
     int result = 0;
     {
-        CDemoFrame frame(askAtOnce);
+        CDemoFrame frame(start);
         const RECT rect{0, 0, ScaleX(846), ScaleY(600)};
         if (frame.CreateFrame(IDR_TEST_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                               WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") != nullptr) {

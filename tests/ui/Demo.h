@@ -2,8 +2,11 @@
 
 namespace uitest {
 
-// Shows the demonstration window and runs its message loop until it is
-// closed; with `askAtOnce` the input box opens as soon as the window is up.
-int RunDemo(bool askAtOnce);
+// What the demonstration opens by itself once its window is up, so that a
+// screenshot can show it.
+enum class DemoStart { Window, InputBox, Menu };
+
+// Shows the demonstration window and runs its message loop until it is closed.
+int RunDemo(DemoStart start);
 
 } // namespace uitest

@@ -1,5 +1,6 @@
 // The ui test program: GoogleTest, or with --demo the demonstration window
-// of the framework and the shared controls.
+// of the framework and the shared controls (--demo --ask opens its input
+// box, --demo --menu its drop-down menu, for screenshots).
 #include "tests/ui/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -24,8 +25,13 @@ int main(int argc, char** argv)
 
     int result = 0;
     if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
-        const bool askAtOnce = argc > 2 && std::strcmp(argv[2], "--ask") == 0;
-        result = uitest::RunDemo(askAtOnce);
+        uitest::DemoStart start = uitest::DemoStart::Window;
+        if (argc > 2 && std::strcmp(argv[2], "--ask") == 0) {
+            start = uitest::DemoStart::InputBox;
+        } else if (argc > 2 && std::strcmp(argv[2], "--menu") == 0) {
+            start = uitest::DemoStart::Menu;
+        }
+        result = uitest::RunDemo(start);
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
