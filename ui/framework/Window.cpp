@@ -157,14 +157,12 @@ void CWindowBase::Unbind()
     }
 }
 
-bool CWindowBase::LeaveDispatch(HWND window)
+void CWindowBase::LeaveDispatch(HWND window)
 {
     if (--dispatchDepth_ == 0 && finalPending_) {
         finalPending_ = false;
         OnFinalMessage(window);
-        return true;
     }
-    return false;
 }
 
 bool ReflectNotification(Message& msg)

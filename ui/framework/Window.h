@@ -74,10 +74,7 @@ public:
     // Converts a rectangle in dialog units of this dialog into pixels.
     bool MapDialogRect(RECT& rect) const { return ::MapDialogRect(hwnd_, &rect) != FALSE; }
 
-    bool DestroyWindow()
-    {
-        return ::DestroyWindow(hwnd_) != FALSE;
-    }
+    bool DestroyWindow() const { return ::DestroyWindow(hwnd_) != FALSE; }
 
 protected:
     HWND hwnd_;
@@ -120,8 +117,9 @@ protected:
     // Message dispatch around the map: counts nesting so that the final
     // message is delivered only after the outermost call has returned.
     void EnterDispatch() { ++dispatchDepth_; }
-    // Returns true when OnFinalMessage has been called (the object may be gone).
-    bool LeaveDispatch(HWND window);
+    // Delivers OnFinalMessage when the window is gone and this was the
+    // outermost dispatch; the object must not be touched afterwards.
+    void LeaveDispatch(HWND window);
     void MarkDestroyed() { finalPending_ = true; }
 
 private:
