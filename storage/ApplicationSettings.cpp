@@ -1,6 +1,8 @@
 #include "storage/ApplicationSettings.h"
 
 #include "storage/IniFile.h"
+#include "storage/RegexpRules.h"
+#include "storage/SearchPresets.h"
 #include "storage/TextEncoding.h"
 
 #include <windows.h>
@@ -79,14 +81,14 @@ bool ApplicationSettings::LoadSettings(const std::wstring& path)
     language = DefaultLanguageFromSystem();
     settingsFile = path;
 
-    // The preset list and then the rule list are loaded from their folders
-    // here, before the settings file is read.
+    LoadPresets(*this);
+    LoadRules(*this);
 
     IniFile file;
     if (!file.Load(path)) {
         firstRun = false;
         if (SaveSettings(path)) {
-            // A first run creates the built-in search presets here.
+            CreateBuiltInPresets(*this);
         }
         return false;
     }

@@ -2,6 +2,7 @@
 // The settings record: what the program remembers between runs, the places
 // of its files, and the preset and rule lists it owns.
 #include "engine/SearchParameters.h"
+#include "results/RegexpRule.h"
 #include "storage/ApplicationFolders.h"
 
 #include <cstdint>
@@ -11,9 +12,7 @@
 
 using PresetList = std::vector<std::unique_ptr<SearchParameters>>;
 
-// The owned regular-expression rules. The rules storage brings the rule type
-// and turns this into a list of owned rules; until then there is nothing to hold.
-struct RuleList {};
+using RuleList = std::vector<std::unique_ptr<RegexpRule>>;
 
 // The language code for a primary language id of the system ("en" for any
 // language without a table of its own).

@@ -321,26 +321,28 @@ TEST_F(ApplicationFoldersTest, PortableBesideTheExecutable)
     EXPECT_FALSE(Exists(localAppData_ + L"\\Vandrelco"));
 }
 
-TEST_F(ApplicationFoldersTest, NonportableMarkerSwitchesToThePerUserFolder)
+TEST(ApplicationFolders, NonportableMarkerSwitchesToThePerUserFolder)
 {
     for (const bool markerIsFolder : {false, true}) {
         SCOPED_TRACE(markerIsFolder ? "marker folder" : "marker file");
-        const std::wstring marker = executable_ + L"\\nonportable";
+        TempTree tree;
+        const FolderRoots roots{tree.MakeFolder(L"program"), tree.MakeFolder(L"local")};
+        const std::wstring marker = roots.executableFolder + L"\\nonportable";
         if (markerIsFolder) {
             ::CreateDirectoryW(marker.c_str(), nullptr);
         } else {
-            tree_.MakeFile(L"program\\nonportable", "any content");
+            tree.MakeFile(L"program\\nonportable", "any content");
         }
         ApplicationSettings settings;
-        settings.PrepareFolders(Roots());
-        const std::wstring base = localAppData_ + L"\\Vandrelco\\Clonarium";
+        settings.PrepareFolders(roots);
+        const std::wstring base = roots.localAppDataFolder + L"\\Vandrelco\\Clonarium";
         EXPECT_EQ(settings.settingsFile, base + L"\\settings.ini");
         EXPECT_EQ(settings.presetsFolder, base + L"\\presets");
         EXPECT_EQ(settings.regexpsFolder, base + L"\\regexps");
         EXPECT_TRUE(IsFolder(settings.presetsFolder));
         EXPECT_TRUE(IsFolder(settings.regexpsFolder));
         EXPECT_TRUE(Exists(settings.settingsFile));
-        EXPECT_FALSE(Exists(executable_ + L"\\settings"));
+        EXPECT_FALSE(Exists(roots.executableFolder + L"\\settings"));
         // Without the marker the portable folder is back.
         if (markerIsFolder) {
             ::RemoveDirectoryW(marker.c_str());
@@ -348,12 +350,8 @@ TEST_F(ApplicationFoldersTest, NonportableMarkerSwitchesToThePerUserFolder)
             ::DeleteFileW(marker.c_str());
         }
         ApplicationSettings portable;
-        portable.PrepareFolders(Roots());
-        EXPECT_EQ(portable.settingsFile, executable_ + L"\\settings\\settings.ini");
-        ::DeleteFileW(portable.settingsFile.c_str());
-        ::RemoveDirectoryW(portable.presetsFolder.c_str());
-        ::RemoveDirectoryW(portable.regexpsFolder.c_str());
-        ::RemoveDirectoryW((executable_ + L"\\settings").c_str());
+        portable.PrepareFolders(roots);
+        EXPECT_EQ(portable.settingsFile, roots.executableFolder + L"\\settings\\settings.ini");
     }
 }
 
