@@ -1,5 +1,7 @@
 #include "engine/Worker.h"
 
+#include <process.h>
+
 namespace vandrelcommon::system {
 
 namespace {
@@ -14,16 +16,111 @@ bool IsSignalled(HANDLE event)
     return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
-void DispatchOneMessage()
-{
-    MSG msg;
-    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+// Dispatches the calling thread's messages while it waits. A WM_QUIT taken
+// from the queue is posted again when the wait is over, so that the thread's
+// own message loop still sees it.
+class WaitingMessagePump {
+public:
+    WaitingMessagePump() = default;
+    WaitingMessagePump(const WaitingMessagePump&) = delete;
+    WaitingMessagePump& operator=(const WaitingMessagePump&) = delete;
+    ~WaitingMessagePump()
+    {
+        if (quit_) {
+            ::PostQuitMessage(exitCode_);
+        }
     }
-}
+
+    // Waits for one of `handles` or for a message; returns what
+    // MsgWaitForMultipleObjectsEx returned. Messages already in the queue
+    // count too, not only those that arrive during the wait.
+    DWORD Wait(DWORD count, const HANDLE* handles)
+    {
+        return ::MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+
+    bool DispatchOne()
+    {
+        MSG msg;
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            return false;
+        }
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            exitCode_ = static_cast<int>(msg.wParam);
+        } else {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        return true;
+    }
+
+    void DispatchAll()
+    {
+        while (DispatchOne()) {
+        }
+    }
+
+private:
+    bool quit_ = false;
+    int exitCode_ = 0;
+};
 
 } // namespace
+
+IWorker::IWorker() : stopEvent_(CreateManualResetEvent(false)) {}
+
+unsigned __stdcall IWorker::ThreadMain(void* worker)
+{
+    static_cast<IWorker*>(worker)->Run();
+    return 0;
+}
+
+DWORD IWorker::Start(int priority)
+{
+    stopFlag_.exchange(false);
+    ::ResetEvent(stopEvent_.Get());
+    thread_.Reset();
+    unsigned id = 0;
+    // _beginthreadex rather than CreateThread: the thread uses the C runtime.
+    thread_.Reset(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &ThreadMain, this, CREATE_SUSPENDED, &id)));
+    if (!thread_) {
+        return 0;
+    }
+    if (priority != THREAD_PRIORITY_NORMAL) {
+        ::SetThreadPriority(thread_.Get(), priority);
+    }
+    ::ResumeThread(thread_.Get());
+    return id;
+}
+
+bool IWorker::SetPriority(int priority) const
+{
+    return thread_ && ::SetThreadPriority(thread_.Get(), priority) != FALSE;
+}
+
+void IWorker::RequestStop()
+{
+    stopFlag_ = true;
+    ::SetEvent(stopEvent_.Get());
+}
+
+bool IWorker::IsStopRequested() const
+{
+    return IsSignalled(stopEvent_.Get());
+}
+
+void IWorker::WaitForFinish()
+{
+    if (!thread_) {
+        return;
+    }
+    const HANDLE thread = thread_.Get();
+    WaitingMessagePump pump;
+    while (pump.Wait(1, &thread) == WAIT_OBJECT_0 + 1) {
+        pump.DispatchAll();
+    }
+}
 
 IControlCallback::IControlCallback()
     : runEvent_(CreateManualResetEvent(true)),
@@ -42,19 +139,22 @@ void IControlCallback::OnStarted()
 
 bool IControlCallback::IsCanceled()
 {
+    return WaitWhilePaused();
+}
+
+bool IControlCallback::WaitWhilePaused()
+{
     const HANDLE events[] = {runEvent_.Get(), stopEvent_.Get()};
+    WaitingMessagePump pump;
     for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
+        const DWORD woken = pump.Wait(2, events);
         if (woken == WAIT_OBJECT_0) {
             return IsSignalled(stopEvent_.Get());
         }
-        if (woken == WAIT_OBJECT_0 + 1) {
-            return true;
-        }
         if (woken != WAIT_OBJECT_0 + 2) {
-            return true; // the events are gone: nothing sensible to wait for
+            return true; // the stop event, or the events are gone: nothing to wait for
         }
-        DispatchOneMessage();
+        pump.DispatchOne();
     }
 }
 

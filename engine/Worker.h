@@ -1,14 +1,54 @@
 #pragma once
-// Pause, stop and finished signals shared by a worker thread and the dialog
-// that drives it.
+// Worker threads and the pause, stop and finished signals shared by a worker
+// and the dialog that drives it.
 #include "engine/Handles.h"
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 
 namespace vandrelcommon::system {
 
+// Base of every worker: owns the thread that runs `Run`. The owner waits for
+// the thread (WaitForFinish) before it destroys the worker.
+class IWorker {
+public:
+    IWorker();
+    IWorker(const IWorker&) = delete;
+    IWorker& operator=(const IWorker&) = delete;
+    virtual ~IWorker() = default;
+
+    // The work, executed on the worker thread.
+    virtual void Run() = 0;
+    // Returns at once when no thread was started or it has ended; otherwise
+    // waits for it, dispatching the calling thread's window messages meanwhile.
+    virtual void WaitForFinish();
+
+    // Starts `Run` on a new thread with `priority` (a THREAD_PRIORITY_* value;
+    // 0 leaves the default). Returns the thread identifier, 0 when no thread
+    // could be created.
+    DWORD Start(int priority);
+    // Changes the running thread's priority without restarting it.
+    bool SetPriority(int priority) const;
+    // Asks the running work to end early; the work tests IsStopRequested.
+    void RequestStop();
+
+    HANDLE Thread() const { return thread_.Get(); }
+
+protected:
+    bool IsStopRequested() const;
+
+private:
+    static unsigned __stdcall ThreadMain(void* worker);
+
+    std::atomic<bool> stopFlag_ = false;
+    KernelHandle stopEvent_;
+    KernelHandle thread_;
+};
+
+// Base of every progress callback. The worker calls OnStarted, IsCanceled and
+// OnFinished; the dialog calls Pause, Resume and Stop from its own thread.
 class IControlCallback {
 public:
     IControlCallback();
@@ -33,12 +73,32 @@ public:
     bool WasCanceled() const { return canceled_; }
     HANDLE FinishedEvent() const { return finishedEvent_.Get(); }
 
-protected:
+private:
+    bool WaitWhilePaused();
+
     KernelHandle runEvent_;      // not signalled: paused
     KernelHandle stopEvent_;     // signalled: a stop was requested
     KernelHandle finishedEvent_; // not signalled while an operation runs
     std::atomic<bool> canceled_ = false;
     std::atomic<bool> paused_ = false;
 };
+
+// The thread priorities the progress dialogs offer, in list order, with the
+// text key of each (section kThreadPrioritySection) and the value handed to
+// the system.
+struct ThreadPriorityLevel {
+    const wchar_t* textKey;
+    int value;
+};
+
+inline constexpr const wchar_t* kThreadPrioritySection = L"duplicates-pane";
+inline constexpr const wchar_t* kThreadPriorityLabelKey = L"priority.priority";
+inline constexpr std::array<ThreadPriorityLevel, 5> kThreadPriorityLevels = {{
+    {L"priority.highest", THREAD_PRIORITY_HIGHEST},
+    {L"priority.above-normal", THREAD_PRIORITY_ABOVE_NORMAL},
+    {L"priority.normal", THREAD_PRIORITY_NORMAL},
+    {L"priority.below-normal", THREAD_PRIORITY_BELOW_NORMAL},
+    {L"priority.lowest", THREAD_PRIORITY_LOWEST},
+}};
 
 } // namespace vandrelcommon::system

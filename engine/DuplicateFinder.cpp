@@ -1,0 +1,122 @@
+#include "engine/DuplicateFinder.h"
+
+#include "engine/ContentDigest.h"
+#include "engine/LongPath.h"
+
+#include <fstream>
+#include <map>
+
+DuplicateFinder::DuplicateFinder(const SearchParameters& parameters) : AbstractDuplicateFinder(parameters) {}
+
+void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
+{
+    if (callback == nullptr) {
+        return; // nothing could be reported
+    }
+    callback->OnStarted();
+    callback->SetStage(StageIndexing);
+    SizeMap sizes;
+    uint32_t count = 0;
+    FileIndexer indexer(parameters_, callback);
+    for (const SearchRoot& root : roots) {
+        indexer.IndexRoot(root, sizes, count);
+    }
+    if (!callback->IsCanceled()) {
+        callback->SetFilesToCompare(count);
+        callback->SetStage(StageComparing);
+        Compare(sizes, *callback);
+    }
+    callback->OnFinished();
+}
+
+// Size by size, ascending; each size's list is released as soon as it is done.
+void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
+{
+    for (auto it = sizes.bySize.begin(); it != sizes.bySize.end(); it = sizes.bySize.erase(it)) {
+        std::vector<FileRecord>& files = it->second;
+        if (files.size() < 2) {
+            callback.OnFileCompared(&files.front().size); // a unique size is never opened
+            continue;
+        }
+        if (!CompareFilesOfOneSize(it->first, files, callback)) {
+            return;
+        }
+    }
+}
+
+bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files,
+                                            ISearchProcessCallback& callback)
+{
+    std::map<std::string, FileGroup> byDigest;
+    for (FileRecord& file : files) {
+        std::string text;
+        const Outcome outcome = DigestFile(file.path, callback, text);
+        if (outcome == Outcome::Canceled) {
+            break;
+        }
+        if (outcome == Outcome::Failed) {
+            callback.OnFileCompared(&file.size);
+            continue;
+        }
+        if (callback.IsCanceled()) {
+            break;
+        }
+        callback.OnFileCompared(&file.size);
+        FileGroup& group = byDigest[text];
+        group.size = size;
+        group.files.push_back(std::move(file));
+    }
+    files.clear();
+    files.shrink_to_fit();
+    // Groups completed before a stop are still reported.
+    for (const auto& [text, group] : byDigest) {
+        if (group.files.size() >= 2) {
+            callback.OnGroupFound(group);
+        }
+    }
+    return !callback.IsCanceled();
+}
+
+bool DuplicateFinder::ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback,
+                                           std::string& text)
+{
+    return DigestFile(path, callback, text) == Outcome::Done;
+}
+
+DuplicateFinder::Outcome DuplicateFinder::DigestFile(const std::wstring& path, ISearchProcessCallback& callback,
+                                                     std::string& text)
+{
+    text.clear();
+    std::ifstream stream(AddLongPathPrefix(path).c_str(), std::ios::binary);
+    if (!stream.is_open()) {
+        return Outcome::Failed;
+    }
+    MurmurHash3x86_128 hash(kDigestSeed);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(buffer_.data());
+    uint64_t length = 0;
+    size_t chunk = 0; // bytes of the last read
+    for (;;) {
+        stream.read(buffer_.data(), buffer_.size());
+        chunk = static_cast<size_t>(stream.gcount());
+        if (chunk == 0) {
+            break;
+        }
+        if (callback.IsCanceled()) {
+            return Outcome::Canceled;
+        }
+        length += chunk;
+        hash.MixBlocks(bytes, chunk / MurmurHash3x86_128::kBlockSize);
+        if (chunk % MurmurHash3x86_128::kBlockSize != 0) {
+            break;
+        }
+    }
+    // A read error would otherwise leave a digest of whatever was read before
+    // it, and two files failing alike would look like duplicates.
+    if (stream.bad()) {
+        return Outcome::Failed;
+    }
+    const size_t tailLength = chunk % MurmurHash3x86_128::kBlockSize;
+    const ContentDigest digest = hash.Finish(bytes + chunk - tailLength, tailLength, static_cast<uint32_t>(length));
+    text = DigestText(digest);
+    return Outcome::Done;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The finders: they turn the search roots and a SearchParameters record into
+// groups of duplicate files, reported through an ISearchProcessCallback.
+#include "engine/FileIndexer.h"
+#include "engine/FileRecord.h"
+#include "engine/SearchParameters.h"
+#include "engine/SearchProcessCallback.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class AbstractDuplicateFinder {
+public:
+    // The finder keeps its own copy and never looks at `parameters` again.
+    explicit AbstractDuplicateFinder(const SearchParameters& parameters) : parameters_(parameters) {}
+    AbstractDuplicateFinder(const AbstractDuplicateFinder&) = delete;
+    AbstractDuplicateFinder& operator=(const AbstractDuplicateFinder&) = delete;
+    virtual ~AbstractDuplicateFinder() = default;
+
+    // Runs one whole search; results go only through `callback`.
+    virtual void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) = 0;
+
+protected:
+    const SearchParameters parameters_;
+};
+
+// Exact duplicates: files of one size whose whole content has one digest.
+class DuplicateFinder : public AbstractDuplicateFinder {
+public:
+    static constexpr size_t kReadSize = 4096;
+    static constexpr uint32_t kDigestSeed = 5;
+
+    explicit DuplicateFinder(const SearchParameters& parameters);
+
+    void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
+
+    // True with the digest's 32-digit text; false, with `text` empty, when the
+    // file cannot be opened or read, or a stop was requested while reading.
+    bool ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback, std::string& text);
+
+private:
+    enum class Outcome { Done, Failed, Canceled };
+
+    Outcome DigestFile(const std::wstring& path, ISearchProcessCallback& callback, std::string& text);
+    void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
+    // Digests the files of one size and reports its groups; false when a stop
+    // was noticed.
+    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, ISearchProcessCallback& callback);
+
+    std::array<char, kReadSize> buffer_{};
+};

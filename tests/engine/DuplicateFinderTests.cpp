@@ -1,0 +1,391 @@
+#include "engine/ContentDigest.h"
+#include "engine/DuplicateFinder.h"
+
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+SearchParameters AdmitAll()
+{
+    SearchParameters p;
+    p.UseIgnoreMasks = false;
+    p.ProtectFolders = false;
+    p.SearchHidden = p.SearchSystem = p.SearchReadOnly = true;
+    p.SearchCompressed = p.SearchEncrypted = p.SearchArchive = true;
+    return p;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end()); // the tests' names are ASCII
+}
+
+// Writes down every call a finder makes, with file names relative to the
+// tree, and lets a test act at chosen points.
+class EventLog : public ISearchProcessCallback {
+public:
+    explicit EventLog(const TempTree& tree) : root_(tree.Root() + L"\\") {}
+
+    void OnStarted() override
+    {
+        events.push_back("started");
+        IControlCallback::OnStarted();
+    }
+    bool IsCanceled() override
+    {
+        if (stage_ == StageComparing) {
+            ++checksWhileComparing;
+        }
+        if (beforeCheck) {
+            beforeCheck();
+        }
+        return IControlCallback::IsCanceled();
+    }
+    void OnFinished() override
+    {
+        events.push_back("finished");
+        IControlCallback::OnFinished();
+    }
+    void OnFileCompared(const uint64_t* size) override
+    {
+        events.push_back("compared " + std::to_string(*size));
+        if (afterCompared) {
+            afterCompared();
+        }
+    }
+    void OnGroupFound(const FileGroup& group) override
+    {
+        std::string event = "group ";
+        event.append(std::to_string(group.size)).append(":");
+        for (const FileRecord& file : group.files) {
+            event.append(" ").append(Narrow(file.path.substr(file.path.find(root_) == 0 ? root_.size() : 0)));
+        }
+        events.push_back(event);
+    }
+    void SetFilesToCompare(int64_t count) override
+    {
+        events.push_back("to compare " + std::to_string(count));
+        if (atFilesToCompare) {
+            atFilesToCompare();
+        }
+    }
+    void OnFileIndexed(bool) override
+    {
+        if (afterIndexed) {
+            afterIndexed();
+        }
+    }
+    void RefreshProgress() override { events.push_back("refresh"); }
+    void OnProtectedFolderSkipped() override { events.push_back("protected"); }
+    void SetStage(int32_t stage) override
+    {
+        stage_ = stage;
+        events.push_back("stage " + std::to_string(stage));
+    }
+
+    std::vector<std::string> Groups() const
+    {
+        std::vector<std::string> groups;
+        std::copy_if(events.begin(), events.end(), std::back_inserter(groups),
+                     [](const std::string& e) { return e.rfind("group", 0) == 0; });
+        return groups;
+    }
+    size_t Count(const std::string& prefix) const
+    {
+        return std::count_if(events.begin(), events.end(),
+                             [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    }
+
+    std::vector<std::string> events;
+    int checksWhileComparing = 0;
+    std::function<void()> beforeCheck;
+    std::function<void()> afterCompared;
+    std::function<void()> afterIndexed;
+    std::function<void()> atFilesToCompare;
+
+private:
+    std::wstring root_;
+    int32_t stage_ = -1;
+};
+
+std::vector<std::string> Find(const TempTree& tree, EventLog& log, std::vector<SearchRoot> roots = {},
+                              const SearchParameters& parameters = AdmitAll())
+{
+    if (roots.empty()) {
+        roots.push_back({tree.Root(), true});
+    }
+    DuplicateFinder finder(parameters);
+    finder.FindDuplicates(roots, &log);
+    return log.events;
+}
+
+std::vector<SearchRoot> FileRoots(const TempTree& tree, const std::vector<std::wstring>& names)
+{
+    std::vector<SearchRoot> roots;
+    for (const std::wstring& name : names) {
+        roots.push_back({tree.Path(name), false});
+    }
+    return roots;
+}
+
+std::string DigestOf(const std::string& content)
+{
+    return DigestText(MurmurHash3_x86_128(content.data(), content.size(), DuplicateFinder::kDigestSeed));
+}
+
+// Keeps a file open without any sharing, so nobody else can open it.
+class ExclusiveOpen {
+public:
+    explicit ExclusiveOpen(const std::wstring& path)
+        : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~ExclusiveOpen() { ::CloseHandle(handle_); }
+    bool Holds() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+} // namespace
+
+TEST(DuplicateFinder, ReportsInTheExactOrderOfSizesThenFilesThenGroups)
+{
+    TempTree tree;
+    tree.MakeFile(L"a1", "abc");
+    tree.MakeFile(L"e1");
+    tree.MakeFile(L"b", "xyz");
+    tree.MakeFile(L"u", "only one of this");
+    const std::string big(5000, 'c');
+    tree.MakeFile(L"c1", big);
+    tree.MakeFile(L"a2", "abc");
+    tree.MakeFile(L"d", std::string(4999, 'c') + "d");
+    tree.MakeFile(L"e2");
+    tree.MakeFile(L"c2", big);
+    EventLog log(tree);
+    const auto events = Find(tree, log, FileRoots(tree, {L"a1", L"e1", L"b", L"u", L"c1", L"a2", L"d", L"e2", L"c2"}));
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "started", "stage 0", "to compare 9", "stage 1",               //
+                          "compared 0", "compared 0", "group 0: e1 e2",                   //
+                          "compared 3", "compared 3", "compared 3", "group 3: a1 a2",     //
+                          "compared 16",                                                  //
+                          "compared 5000", "compared 5000", "compared 5000", "group 5000: c1 c2", //
+                          "finished"}));
+}
+
+TEST(DuplicateFinder, GroupsOfOneSizeComeInAscendingOrderOfTheirDigestText)
+{
+    TempTree tree;
+    std::vector<std::pair<std::string, std::string>> expected; // digest, group event
+    for (char c : std::string("pqrst")) {
+        const std::string content(100, c);
+        const std::wstring name(1, static_cast<wchar_t>(c));
+        tree.MakeFile(name + L"1", content);
+        tree.MakeFile(L"sub\\" + name + L"2", content);
+        std::string event = "group 100: ";
+        event.append(1, c).append("1 sub\\").append(1, c).append("2");
+        expected.push_back({DigestOf(content), event});
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::wstring> names;
+    for (char c : std::string("tsrqp")) { // admission order: first copies, then second ones
+        names.push_back(std::wstring(1, static_cast<wchar_t>(c)) + L"1");
+    }
+    for (char c : std::string("pqrst")) {
+        names.push_back(L"sub\\" + std::wstring(1, static_cast<wchar_t>(c)) + L"2");
+    }
+    EventLog log(tree);
+    Find(tree, log, FileRoots(tree, names));
+    std::vector<std::string> groups;
+    for (const auto& entry : expected) {
+        groups.push_back(entry.second);
+    }
+    EXPECT_EQ(log.Groups(), groups);
+    EXPECT_EQ(log.Count("compared 100"), 10u);
+}
+
+TEST(DuplicateFinder, FindsAcrossFoldersOnlyFilesOfEqualSizeAndContent)
+{
+    TempTree tree;
+    tree.MakeFile(L"x\\one.txt", "same");
+    tree.MakeFile(L"y\\deep\\two.txt", "same");
+    tree.MakeFile(L"y\\other.txt", "diff");
+    tree.MakeFile(L"z\\longer.txt", "same!");
+    tree.MakeFile(L"z\\three.txt", "same");
+    EventLog log(tree);
+    Find(tree, log, {{tree.Path(L"x"), true}, {tree.Path(L"y"), true}, {tree.Path(L"z"), true}});
+    EXPECT_EQ(log.Groups(), std::vector<std::string>{"group 4: x\\one.txt y\\deep\\two.txt z\\three.txt"});
+    EXPECT_EQ(log.Count("compared"), 5u);
+    EXPECT_EQ(log.Count("to compare 5"), 1u);
+}
+
+TEST(DuplicateFinder, KeepsItsOwnCopyOfTheParameters)
+{
+    TempTree tree;
+    tree.MakeFile(L"a.exe", "program");
+    tree.MakeFile(L"b.exe", "program");
+    tree.MakeFile(L"c.txt", "text");
+    tree.MakeFile(L"d.txt", "text");
+    SearchParameters parameters = AdmitAll();
+    parameters.UseIgnoreMasks = true; // *.exe among them
+    DuplicateFinder finder(parameters);
+    parameters.UseIgnoreMasks = false;
+    EventLog log(tree);
+    finder.FindDuplicates({{tree.Root(), true}}, &log);
+    EXPECT_EQ(log.Groups(), std::vector<std::string>{"group 4: c.txt d.txt"});
+}
+
+TEST(DuplicateFinder, FilesOfAUniqueSizeAreNeverRead)
+{
+    TempTree tree;
+    tree.MakeFile(L"big", std::string(100000, 'b'));
+    tree.MakeFile(L"small", "s");
+    EventLog log(tree);
+    Find(tree, log);
+    EXPECT_EQ(log.Count("compared"), 2u);
+    EXPECT_EQ(log.checksWhileComparing, 0); // every read is followed by a check
+}
+
+// Files that vanish, cannot be opened or fail while being read are left out
+// of every group, and the progress still counts them.
+TEST(DuplicateFinder, UnreadableFilesAreLeftOutAndStillCounted)
+{
+    TempTree tree;
+    const std::string content(9000, 'k');
+    for (const wchar_t* name : {L"a", L"b", L"sub\\locked", L"vanishing"}) {
+        tree.MakeFile(name, content);
+    }
+    const ExclusiveOpen lock(tree.Path(L"sub\\locked"));
+    ASSERT_TRUE(lock.Holds());
+    EventLog log(tree);
+    log.atFilesToCompare = [&] { ::DeleteFileW(tree.Path(L"vanishing").c_str()); };
+    // File roots are opened while indexing; the locked file is met by a walk.
+    Find(tree, log, {{tree.Path(L"a"), false}, {tree.Path(L"sub"), true}, {tree.Path(L"vanishing"), false},
+                     {tree.Path(L"b"), false}});
+    EXPECT_EQ(log.Groups(), std::vector<std::string>{"group 9000: a b"});
+    EXPECT_EQ(log.Count("to compare 4"), 1u);
+    EXPECT_EQ(log.Count("compared 9000"), 4u);
+    EXPECT_EQ(log.events.back(), "finished");
+}
+
+// Files that fail part way through are not grouped on the bytes read before
+// the failure, even when they failed alike.
+TEST(DuplicateFinder, FilesThatFailWhileBeingReadAreLeftOut)
+{
+    TempTree tree;
+    const std::string content(3 * DuplicateFinder::kReadSize, 'm');
+    std::vector<HANDLE> holders;
+    for (const wchar_t* name : {L"a", L"b"}) {
+        HANDLE file = ::CreateFileW(tree.MakeFile(name, content).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(::LockFile(file, DuplicateFinder::kReadSize, 0, static_cast<DWORD>(content.size()), 0));
+        holders.push_back(file);
+    }
+    tree.MakeFile(L"c", content);
+    // Does the system refuse a read of another handle in the locked range?
+    HANDLE probe = ::CreateFileW(tree.Path(L"a").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    char byte = 0;
+    DWORD got = 0;
+    OVERLAPPED at{};
+    at.Offset = DuplicateFinder::kReadSize;
+    const bool lockHolds = !::ReadFile(probe, &byte, 1, &got, &at);
+    ::CloseHandle(probe);
+    EventLog log(tree);
+    if (lockHolds) {
+        Find(tree, log, FileRoots(tree, {L"a", L"b", L"c"}));
+    }
+    for (HANDLE file : holders) {
+        ::UnlockFile(file, DuplicateFinder::kReadSize, 0, static_cast<DWORD>(content.size()), 0);
+        ::CloseHandle(file);
+    }
+    if (!lockHolds) {
+        GTEST_SKIP() << "this system does not refuse reads of a locked range";
+    }
+    EXPECT_TRUE(log.Groups().empty());
+    EXPECT_EQ(log.Count("compared"), 3u);
+}
+
+// Under Wine, reading a process's memory file from offset 0 fails at once:
+// two such files and an empty one all "read" zero bytes, yet only the empty
+// one read its whole content.
+TEST(DuplicateFinder, FilesFailingAtTheFirstReadAreNotTakenForEmptyFiles)
+{
+    const std::wstring memory = L"Z:\\proc\\self\\mem";
+    const std::wstring threadMemory = L"Z:\\proc\\thread-self\\mem";
+    if (::GetFileAttributesW(memory.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        ::GetFileAttributesW(threadMemory.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no process memory files on this system";
+    }
+    TempTree tree;
+    tree.MakeFile(L"empty");
+    EventLog log(tree);
+    Find(tree, log, {{tree.Path(L"empty"), false}, {memory, false}, {threadMemory, false}});
+    ASSERT_EQ(log.Count("to compare 3"), 1u);
+    EXPECT_TRUE(log.Groups().empty());
+    EXPECT_EQ(log.Count("compared 0"), 3u);
+}
+
+TEST(DuplicateFinder, AStopDuringIndexingSkipsTheComparison)
+{
+    TempTree tree;
+    tree.MakeFile(L"a", "dup");
+    tree.MakeFile(L"b", "dup");
+    EventLog log(tree);
+    log.afterIndexed = [&] { log.Stop(); };
+    EXPECT_EQ(Find(tree, log), (std::vector<std::string>{"started", "stage 0", "finished"}));
+}
+
+// The file at which the stop is noticed is not counted; the groups completed
+// before it are reported.
+TEST(DuplicateFinder, AStopAfterADigestKeepsTheGroupsCompletedBeforeIt)
+{
+    TempTree tree;
+    for (const wchar_t* name : {L"a1", L"a2", L"a3", L"b1", L"b2"}) {
+        tree.MakeFile(name, name[0] == L'a' ? "aaa" : "bbbb");
+    }
+    EventLog log(tree);
+    log.afterCompared = [&] {
+        if (log.Count("compared") == 2) {
+            log.Stop();
+        }
+    };
+    EXPECT_EQ(Find(tree, log, FileRoots(tree, {L"a1", L"a2", L"a3", L"b1", L"b2"})),
+              (std::vector<std::string>{"started", "stage 0", "to compare 5", "stage 1", "compared 3", "compared 3",
+                                        "group 3: a1 a2", "finished"}));
+}
+
+TEST(DuplicateFinder, AStopDuringALargeReadTakesEffectAfterThatRead)
+{
+    TempTree tree;
+    tree.MakeFile(L"s1", "sm");
+    tree.MakeFile(L"s2", "sm");
+    const std::string large(256 * DuplicateFinder::kReadSize, 'L');
+    tree.MakeFile(L"L1", large);
+    tree.MakeFile(L"L2", large);
+    EventLog log(tree);
+    int stopAt = -1;
+    log.beforeCheck = [&] {
+        // A few reads into the large file; the small size is done by then.
+        if (stopAt < 0 && log.Count("group 2") == 1) {
+            stopAt = log.checksWhileComparing + 9;
+        }
+        if (log.checksWhileComparing == stopAt) {
+            log.Stop();
+        }
+    };
+    Find(tree, log, FileRoots(tree, {L"s1", L"L1", L"s2", L"L2"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"started", "stage 0", "to compare 4", "stage 1", "compared 2",
+                                                    "compared 2", "group 2: s1 s2", "finished"}));
+    // The check that noticed the stop, then the one after the size: no read
+    // followed the stop.
+    EXPECT_EQ(log.checksWhileComparing, stopAt + 1);
+}

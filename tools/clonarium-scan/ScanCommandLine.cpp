@@ -1,0 +1,137 @@
+#include "tools/clonarium-scan/ScanCommandLine.h"
+
+#include "engine/LongPath.h"
+
+#include <windows.h>
+
+const wchar_t kScanUsage[] =
+    L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] PATH...";
+
+namespace {
+
+// What one option does with its value (empty for options without one).
+using ApplyOption = bool (*)(ScanOptions& options, const std::wstring& value, std::wstring& error);
+
+struct OptionDefinition {
+    const wchar_t* name;
+    bool takesValue;
+    ApplyOption apply;
+};
+
+bool ApplyMode(ScanOptions& options, const std::wstring& value, std::wstring& error)
+{
+    if (value == L"exact") {
+        options.mode = ExactDuplicates;
+        return true;
+    }
+    if (value == L"images") {
+        error = L"--mode images is not available yet";
+        return false;
+    }
+    error = L"unknown mode '" + value + L"' (exact or images)";
+    return false;
+}
+
+bool ApplyAll(ScanOptions& options, const std::wstring&, std::wstring&)
+{
+    options.admitAll = true;
+    return true;
+}
+
+template <const wchar_t* Name>
+bool NotAvailableYet(ScanOptions&, const std::wstring&, std::wstring& error)
+{
+    error = std::wstring(Name) + L" is not available yet";
+    return false;
+}
+
+constexpr wchar_t kPreset[] = L"--preset";
+constexpr wchar_t kSimilarity[] = L"--similarity";
+constexpr wchar_t kNoRotations[] = L"--no-rotations";
+
+const OptionDefinition kOptions[] = {
+    {L"--mode", true, &ApplyMode},
+    {L"--all", false, &ApplyAll},
+    {kPreset, true, &NotAvailableYet<kPreset>},
+    {kSimilarity, true, &NotAvailableYet<kSimilarity>},
+    {kNoRotations, false, &NotAvailableYet<kNoRotations>},
+};
+
+const OptionDefinition* FindOption(const std::wstring& name)
+{
+    for (const OptionDefinition& option : kOptions) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOptions& options, std::wstring& error)
+{
+    bool optionsEnded = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != L'-') {
+            options.paths.push_back(argument);
+            continue;
+        }
+        if (argument == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionDefinition* option = FindOption(argument);
+        if (option == nullptr) {
+            error = L"unknown option " + argument;
+            return false;
+        }
+        std::wstring value;
+        if (option->takesValue) {
+            if (i + 1 == arguments.size()) {
+                error = argument + L" needs a value";
+                return false;
+            }
+            value = arguments[++i];
+        }
+        if (!option->apply(options, value, error)) {
+            return false;
+        }
+    }
+    if (options.paths.empty()) {
+        error = L"no PATH given";
+        return false;
+    }
+    return true;
+}
+
+bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<SearchRoot>& roots, std::wstring& error)
+{
+    for (const std::wstring& path : paths) {
+        const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+        std::wstring full(length, L'\0');
+        const DWORD written = length == 0 ? 0 : ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+        full.resize(written < length ? written : 0);
+        const DWORD attributes =
+            full.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(AddLongPathPrefix(full).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            error = L"no such file or folder: " + path;
+            return false;
+        }
+        roots.push_back({full, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    }
+    return true;
+}
+
+void AdmitEveryFile(SearchParameters& parameters)
+{
+    parameters.UseIgnoreMasks = false;
+    parameters.ProtectFolders = false;
+    parameters.SearchHidden = true;
+    parameters.SearchSystem = true;
+    parameters.SearchReadOnly = true;
+    parameters.SearchCompressed = true;
+    parameters.SearchEncrypted = true;
+    parameters.SearchArchive = true;
+}

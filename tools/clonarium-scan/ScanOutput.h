@@ -1,0 +1,50 @@
+#pragma once
+// What clonarium-scan prints: the groups on standard output, as UTF-8, each
+// file's full path on a line of its own and an empty line after each group;
+// counters on standard error.
+#include "engine/SearchProcessCallback.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+std::string ToUtf8(const std::wstring& text);
+
+// One group's lines, appended to `out`.
+void AppendGroup(const FileGroup& group, std::string& out);
+
+// Writes UTF-8 text to a standard handle: as wide text when the handle is a
+// console (which would otherwise show it in its own code page), as bytes
+// otherwise. False when the text could not be written.
+bool WriteText(HANDLE handle, const std::string& utf8);
+
+// Counts what the finder reports and passes the groups on to an output
+// handle, in large writes.
+class ScanCallback : public ISearchProcessCallback {
+public:
+    explicit ScanCallback(HANDLE output) : output_(output) {}
+
+    void OnFileCompared(const uint64_t*) override {}
+    void OnGroupFound(const FileGroup& group) override;
+    void SetFilesToCompare(int64_t count) override { filesToCompare_ = count; }
+    void OnFileIndexed(bool excluded) override;
+    void RefreshProgress() override {}
+    void OnProtectedFolderSkipped() override { ++protectedFoldersSkipped_; }
+    void SetStage(int32_t) override {}
+
+    // Writes what is still buffered; false when any write failed.
+    bool Flush();
+    // The counter lines for standard error.
+    std::string Summary(double seconds) const;
+
+private:
+    HANDLE output_;
+    std::string pending_;
+    bool writeFailed_ = false;
+    int64_t filesToCompare_ = 0;
+    uint64_t filesSkipped_ = 0;
+    uint64_t protectedFoldersSkipped_ = 0;
+    uint64_t groups_ = 0;
+    uint64_t duplicateFiles_ = 0;
+};

@@ -1,0 +1,51 @@
+// clonarium-scan: finds duplicate files from the command line, for
+// benchmarks and diagnostics. Exit 0 on success, 2 on a usage error.
+#include "engine/DuplicateFinder.h"
+#include "tools/clonarium-scan/ScanCommandLine.h"
+#include "tools/clonarium-scan/ScanOutput.h"
+
+#include <windows.h>
+
+#include <chrono>
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kOutputError = 1;
+
+int UsageError(const std::wstring& message)
+{
+    WriteText(::GetStdHandle(STD_ERROR_HANDLE),
+              ToUtf8(L"clonarium-scan: " + message + L"; " + kScanUsage) + "\r\n");
+    return kUsageError;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    ScanOptions options;
+    std::vector<SearchRoot> roots;
+    std::wstring error;
+    if (!ParseScanCommandLine(arguments, options, error) || !ResolveScanRoots(options.paths, roots, error)) {
+        return UsageError(error);
+    }
+
+    SearchParameters parameters;
+    if (options.admitAll) {
+        AdmitEveryFile(parameters);
+    }
+    ScanCallback callback(::GetStdHandle(STD_OUTPUT_HANDLE));
+    DuplicateFinder finder(parameters);
+    const auto start = std::chrono::steady_clock::now();
+    finder.FindDuplicates(roots, &callback);
+    const bool written = callback.Flush();
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));
+    if (!written) {
+        WriteText(::GetStdHandle(STD_ERROR_HANDLE), "clonarium-scan: cannot write the groups\r\n");
+        return kOutputError;
+    }
+    return 0;
+}
