@@ -129,16 +129,43 @@ IControlCallback::IControlCallback()
 {
 }
 
+void IControlCallback::SignalRun(bool set)
+{
+    std::lock_guard lock(signalLock_);
+    if (set) {
+        ::SetEvent(runEvent_.Get());
+    } else {
+        ::ResetEvent(runEvent_.Get());
+    }
+    runSet_ = set;
+    running_ = runSet_ && !stopSet_;
+}
+
+void IControlCallback::SignalStop(bool set)
+{
+    std::lock_guard lock(signalLock_);
+    if (set) {
+        ::SetEvent(stopEvent_.Get());
+    } else {
+        ::ResetEvent(stopEvent_.Get());
+    }
+    stopSet_ = set;
+    running_ = runSet_ && !stopSet_;
+}
+
 void IControlCallback::OnStarted()
 {
     canceled_ = false;
     ::ResetEvent(finishedEvent_.Get());
-    ::ResetEvent(stopEvent_.Get());
-    ::SetEvent(runEvent_.Get());
+    SignalStop(false);
+    SignalRun(true);
 }
 
 bool IControlCallback::IsCanceled()
 {
+    if (running_) {
+        return false;
+    }
     return WaitWhilePaused();
 }
 
@@ -166,19 +193,19 @@ void IControlCallback::OnFinished()
 void IControlCallback::Pause()
 {
     paused_ = true;
-    ::ResetEvent(runEvent_.Get());
+    SignalRun(false);
 }
 
 void IControlCallback::Resume()
 {
     paused_ = false;
-    ::SetEvent(runEvent_.Get());
+    SignalRun(true);
 }
 
 void IControlCallback::Stop()
 {
     canceled_ = true;
-    ::SetEvent(stopEvent_.Get());
+    SignalStop(true);
 }
 
 } // namespace vandrelcommon::system

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 namespace vandrelcommon::system {
 
@@ -74,6 +75,9 @@ public:
     HANDLE FinishedEvent() const { return finishedEvent_.Get(); }
 
 private:
+    // Sets or resets the run and stop events; keeps `running_` in step.
+    void SignalRun(bool set);
+    void SignalStop(bool set);
     bool WaitWhilePaused();
 
     KernelHandle runEvent_;      // not signalled: paused
@@ -81,6 +85,17 @@ private:
     KernelHandle finishedEvent_; // not signalled while an operation runs
     std::atomic<bool> canceled_ = false;
     std::atomic<bool> paused_ = false;
+
+    // IsCanceled runs before every directory entry and after every read, and a
+    // kernel wait can cost a round trip to another process (Wine's server). So
+    // the events' state is mirrored here: while the run event is set and the
+    // stop event clear, IsCanceled answers false without waiting. Every change
+    // of either event goes through SignalRun/SignalStop under the lock, so the
+    // mirror never disagrees with the events once a change is done.
+    std::mutex signalLock_;
+    bool runSet_ = true;
+    bool stopSet_ = false;
+    std::atomic<bool> running_ = true;
 };
 
 // The thread priorities the progress dialogs offer, in list order, with the
