@@ -6,7 +6,10 @@
 #include <fstream>
 #include <map>
 
-DuplicateFinder::DuplicateFinder(const SearchParameters& parameters) : AbstractDuplicateFinder(parameters) {}
+DuplicateFinder::DuplicateFinder(const SearchParameters& parameters)
+    : AbstractDuplicateFinder(parameters), streamBuffer_(kStreamBufferSize)
+{
+}
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
@@ -87,7 +90,9 @@ DuplicateFinder::Outcome DuplicateFinder::DigestFile(const std::wstring& path, I
                                                      std::string& text)
 {
     text.clear();
-    std::ifstream stream(AddLongPathPrefix(path).c_str(), std::ios::binary);
+    std::ifstream stream;
+    stream.rdbuf()->pubsetbuf(streamBuffer_.data(), static_cast<std::streamsize>(streamBuffer_.size()));
+    stream.open(AddLongPathPrefix(path).c_str(), std::ios::binary);
     if (!stream.is_open()) {
         return Outcome::Failed;
     }
