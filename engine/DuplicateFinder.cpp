@@ -55,7 +55,7 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
         std::string text;
         const Outcome outcome = DigestFile(file.path, callback, text);
         if (outcome == Outcome::Canceled) {
-            break;
+            break; // the file at which the stop was noticed is not counted
         }
         if (outcome == Outcome::Failed) {
             callback.OnFileCompared(&file.size);

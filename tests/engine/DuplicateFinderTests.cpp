@@ -275,45 +275,6 @@ TEST(DuplicateFinder, UnreadableFilesAreLeftOutAndStillCounted)
     EXPECT_EQ(log.events.back(), "finished");
 }
 
-// Files that fail part way through are not grouped on the bytes read before
-// the failure, even when they failed alike.
-TEST(DuplicateFinder, FilesThatFailWhileBeingReadAreLeftOut)
-{
-    TempTree tree;
-    const std::string content(3 * DuplicateFinder::kReadSize, 'm');
-    std::vector<HANDLE> holders;
-    for (const wchar_t* name : {L"a", L"b"}) {
-        HANDLE file = ::CreateFileW(tree.MakeFile(name, content).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        ASSERT_TRUE(::LockFile(file, DuplicateFinder::kReadSize, 0, static_cast<DWORD>(content.size()), 0));
-        holders.push_back(file);
-    }
-    tree.MakeFile(L"c", content);
-    // Does the system refuse a read of another handle in the locked range?
-    HANDLE probe = ::CreateFileW(tree.Path(L"a").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    char byte = 0;
-    DWORD got = 0;
-    OVERLAPPED at{};
-    at.Offset = DuplicateFinder::kReadSize;
-    const bool lockHolds = !::ReadFile(probe, &byte, 1, &got, &at);
-    ::CloseHandle(probe);
-    EventLog log(tree);
-    if (lockHolds) {
-        Find(tree, log, FileRoots(tree, {L"a", L"b", L"c"}));
-    }
-    for (HANDLE file : holders) {
-        ::UnlockFile(file, DuplicateFinder::kReadSize, 0, static_cast<DWORD>(content.size()), 0);
-        ::CloseHandle(file);
-    }
-    if (!lockHolds) {
-        GTEST_SKIP() << "this system does not refuse reads of a locked range";
-    }
-    EXPECT_TRUE(log.Groups().empty());
-    EXPECT_EQ(log.Count("compared"), 3u);
-}
-
 // Under Wine, reading a process's memory file from offset 0 fails at once:
 // two such files and an empty one all "read" zero bytes, yet only the empty
 // one read its whole content.

@@ -233,6 +233,19 @@ TEST(IWorker, WaitForFinishDispatchesMessagesUntilTheThreadEnds)
     worker.WaitForFinish(); // the thread has ended: returns at once
 }
 
+// A quit request taken from the queue while waiting is left for the
+// thread's own message loop.
+TEST(IWorker, WaitForFinishKeepsAQuitRequestForTheMessageLoop)
+{
+    FunctionWorker worker([](FunctionWorker&) { ::Sleep(200); });
+    ::PostQuitMessage(7);
+    ASSERT_NE(worker.Start(THREAD_PRIORITY_NORMAL), 0u);
+    worker.WaitForFinish();
+    MSG msg{};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 TEST(IWorker, WaitForFinishWithoutAThreadReturns)
 {
     FunctionWorker worker([](FunctionWorker&) {});

@@ -1,12 +1,11 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
-#include "engine/Handles.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
-using vandrelcommon::system::KernelHandle;
+#include <cstdio>
 
 namespace {
 
@@ -24,71 +23,43 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
 }
 
 struct ScanRun {
-    DWORD exitCode = 0;
+    int exitCode = -1;
     std::string out;
     std::string err;
 };
 
-std::string ReadAll(HANDLE pipe)
+std::string ReadAll(FILE* file)
 {
     std::string text;
     char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    for (size_t got; (got = fread(buffer, 1, sizeof(buffer), file)) > 0;) {
         text.append(buffer, got);
     }
     return text;
 }
 
-// Runs clonarium-scan.exe from beside this program; standard error goes to a
-// file so that neither pipe can fill up while the other is read.
+// Runs clonarium-scan.exe from beside this program through the command
+// interpreter, standard error going to a file of the tree.
 ScanRun RunScan(const TempTree& tree, const std::wstring& arguments)
 {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring program = self;
     program = program.substr(0, program.find_last_of(L'\\') + 1) + L"clonarium-scan.exe";
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-
-    SECURITY_ATTRIBUTES inherit{};
-    inherit.nLength = sizeof(inherit);
-    inherit.bInheritHandle = TRUE;
-    HANDLE readOut = nullptr;
-    HANDLE writeOut = nullptr;
-    ScanRun run;
-    if (!::CreatePipe(&readOut, &writeOut, &inherit, 0)) {
-        ADD_FAILURE() << "no pipe";
-        return run;
-    }
-    KernelHandle outReader(readOut);
-    KernelHandle outWriter(writeOut);
-    ::SetHandleInformation(readOut, HANDLE_FLAG_INHERIT, 0);
     const std::wstring errPath = tree.Path(L"stderr.txt");
-    KernelHandle errFile(::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeOut;
-    startup.hStdError = errFile.Get();
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &process)) {
+    const std::wstring command = L"\"\"" + program + L"\" " + arguments + L" 2>\"" + errPath + L"\"\"";
+    ScanRun run;
+    FILE* pipe = _wpopen(command.c_str(), L"rb");
+    if (pipe == nullptr) {
         ADD_FAILURE() << "cannot start clonarium-scan.exe";
         return run;
     }
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
-    outWriter.Reset();
-    errFile.Reset();
-    run.out = ReadAll(readOut);
-    ::WaitForSingleObject(process.hProcess, 60000);
-    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-    KernelHandle errReader(::CreateFileW(errPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
-    run.err = ReadAll(errReader.Get());
+    run.out = ReadAll(pipe);
+    run.exitCode = _pclose(pipe);
+    if (FILE* err = _wfopen(errPath.c_str(), L"rb")) {
+        run.err = ReadAll(err);
+        fclose(err);
+    }
     return run;
 }
 
@@ -174,7 +145,7 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     tree.MakeFile(L"scan\\other.txt", "else");
     tree.MakeFile(L"scan\\tool.exe", "same"); // left out by the default ignore masks
     const ScanRun run = RunScan(tree, L"\"" + tree.Path(L"scan") + L"\"");
-    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string first = ToUtf8(tree.Path(L"scan\\K\u00e4se.txt")) + "\r\n";
     const std::string second = ToUtf8(tree.Path(L"scan\\copy.txt")) + "\r\n";
     EXPECT_TRUE(run.out == first + second + "\r\n" || run.out == second + first + "\r\n") << run.out;
@@ -183,7 +154,7 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     EXPECT_NE(run.err.find("groups: 1\r\nduplicate files: 2\r\n"), std::string::npos) << run.err;
 
     const ScanRun all = RunScan(tree, L"--all \"" + tree.Path(L"scan") + L"\"");
-    EXPECT_EQ(all.exitCode, 0u);
+    EXPECT_EQ(all.exitCode, 0);
     EXPECT_NE(all.err.find("duplicate files: 3\r\n"), std::string::npos) << all.err;
 }
 
@@ -193,7 +164,7 @@ TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)
     for (const std::wstring& arguments : {std::wstring(L"--bogus C:\\"), std::wstring(L""),
                                           std::wstring(L"--similarity 80 C:\\")}) {
         const ScanRun run = RunScan(tree, arguments);
-        EXPECT_EQ(run.exitCode, 2u) << run.err;
+        EXPECT_EQ(run.exitCode, 2) << run.err;
         EXPECT_TRUE(run.out.empty());
         EXPECT_EQ(LineCount(run.err), 1u) << run.err;
         EXPECT_EQ(run.err.rfind("clonarium-scan: ", 0), 0u) << run.err;

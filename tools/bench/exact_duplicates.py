@@ -124,11 +124,14 @@ def main():
     parser.add_argument("--root", required=True, help="repository root")
     parser.add_argument("--tree", help="where the tree is made (default build/bench/exact-tree)")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--generate-only", action="store_true", help="make the tree, measure nothing")
     args = parser.parse_args()
 
     tree = os.path.abspath(args.tree or os.path.join(args.root, "build", "bench", "exact-tree"))
     os.makedirs(os.path.dirname(tree), exist_ok=True)
     ensure_tree(tree)
+    if args.generate_only:
+        return 0
     files, size = tree_totals(tree)
 
     wine = os.path.join(args.root, "tools", "wine.sh")
