@@ -1,0 +1,254 @@
+#include "ui/common/VirtualTree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace vandrelcommon::ui;
+
+// Node data that names itself and counts its own destruction.
+class NamedData : public IVirtualNodeData, public IIterableTextColumn {
+public:
+    NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
+    ~NamedData() override
+    {
+        if (destroyed_ != nullptr) {
+            ++*destroyed_;
+        }
+    }
+    void FillDisplayInfo(LVITEMW& item, CVirtualNode*) override
+    {
+        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+            lstrcpynW(item.pszText, name_.c_str(), item.cchTextMax);
+        }
+    }
+    std::wstring GetColumnText(int column, CVirtualNode*) override { return column == 0 ? name_ : L""; }
+    int GetColumnCount() override { return 1; }
+
+private:
+    std::wstring name_;
+    int* destroyed_;
+};
+
+class CountingTree : public CVirtualTree {
+public:
+    int rowCountChanges = 0;
+
+protected:
+    void OnRowCountChanged() override { ++rowCountChanges; }
+};
+
+class VirtualTreeTest : public ::testing::Test {
+protected:
+    CVirtualNode* Add(CVirtualNode* parent, const std::wstring& name)
+    {
+        return tree.AddNode(parent, std::make_unique<NamedData>(name, &destroyed));
+    }
+    // A group with `files` children named group/0, group/1...
+    CVirtualNode* AddGroup(const std::wstring& name, int files)
+    {
+        CVirtualNode* group = Add(nullptr, name);
+        for (int i = 0; i < files; ++i) {
+            Add(group, name + L"/" + std::to_wstring(i));
+        }
+        return group;
+    }
+    std::vector<std::wstring> RowNames() const
+    {
+        std::vector<std::wstring> names;
+        for (CVirtualNode* node : tree.Rows()) {
+            names.push_back(node->Columns()->GetColumnText(0, node));
+        }
+        return names;
+    }
+    static void Check(CVirtualTree& t, CVirtualNode* node, CheckState state)
+    {
+        node->checkState = state;
+        t.ApplyCheckState(node);
+    }
+
+    CountingTree tree;
+    int destroyed = 0;
+};
+
+TEST_F(VirtualTreeTest, AddNodeNumbersLinksAndLevels)
+{
+    CVirtualNode* group = AddGroup(L"g", 3);
+    EXPECT_EQ(group->sequenceNumber, 0);
+    EXPECT_EQ(group->level, 0);
+    EXPECT_EQ(group->childCount, 3);
+    EXPECT_EQ(group->checkState, Unchecked);
+    EXPECT_EQ(tree.Root().level, -1);
+    EXPECT_EQ(tree.Root().sequenceNumber, -1);
+    EXPECT_TRUE(tree.Root().IsExpanded());
+    CVirtualNode* first = group->firstChild;
+    CVirtualNode* last = group->lastChild;
+    EXPECT_EQ(first->level, 1);
+    EXPECT_EQ(first->sequenceNumber, 0);
+    EXPECT_EQ(last->sequenceNumber, 2);
+    EXPECT_EQ(first->nextSibling->nextSibling, last);
+    EXPECT_EQ(last->previousSibling->previousSibling, first);
+    EXPECT_EQ(first->parent, group);
+    // Files of a collapsed group have no rows.
+    EXPECT_EQ(RowNames(), std::vector<std::wstring>{L"g"});
+}
+
+TEST_F(VirtualTreeTest, SequenceNumbersSurviveRemovals)
+{
+    CVirtualNode* group = AddGroup(L"g", 3);
+    tree.RemoveNode(group->firstChild->nextSibling, true);
+    EXPECT_EQ(group->childCount, 2);
+    EXPECT_EQ(group->firstChild->sequenceNumber, 0);
+    EXPECT_EQ(group->lastChild->sequenceNumber, 2);
+    EXPECT_EQ(group->firstChild->nextSibling, group->lastChild);
+    CVirtualNode* added = Add(group, L"g/3");
+    EXPECT_EQ(added->sequenceNumber, 3);
+    tree.RemoveNode(group->firstChild, true);
+    tree.RemoveNode(group->lastChild, true);
+    EXPECT_EQ(group->firstChild->sequenceNumber, 2);
+    EXPECT_EQ(group->firstChild, group->lastChild);
+    EXPECT_EQ(Add(group, L"g/4")->sequenceNumber, 4);
+}
+
+TEST_F(VirtualTreeTest, RemoveNodeTakesChildrenRowsAndData)
+{
+    AddGroup(L"a", 2);
+    CVirtualNode* b = AddGroup(L"b", 3);
+    AddGroup(L"c", 1);
+    tree.ExpandAll();
+    EXPECT_EQ(tree.Rows().size(), 9u);
+    tree.RemoveNode(b, true);
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"c", L"c/0"}));
+    EXPECT_EQ(destroyed, 4);
+    EXPECT_EQ(tree.Root().childCount, 2);
+    EXPECT_EQ(tree.Root().firstChild->nextSibling, tree.Root().lastChild);
+}
+
+TEST_F(VirtualTreeTest, CheckingFilesMakesTheGroupMixedThenChecked)
+{
+    CVirtualNode* group = AddGroup(L"g", 3);
+    CVirtualNode* other = AddGroup(L"h", 2);
+    Check(tree, group->firstChild, Checked);
+    EXPECT_EQ(group->checkState, Mixed);
+    // A recomputed parent never pushes its state down onto its other children.
+    EXPECT_EQ(group->firstChild->checkState, Checked);
+    EXPECT_EQ(tree.Root().checkState, Unchecked);
+    Check(tree, group->firstChild->nextSibling, Checked);
+    EXPECT_EQ(group->checkState, Mixed);
+    Check(tree, group->lastChild, Checked);
+    EXPECT_EQ(group->checkState, Checked);
+    EXPECT_EQ(tree.Root().checkState, Mixed);
+    Check(tree, other->firstChild, Checked);
+    EXPECT_EQ(other->checkState, Mixed);
+    EXPECT_EQ(group->checkState, Checked); // untouched by its sibling's change
+    EXPECT_EQ(tree.Root().checkState, Mixed);
+}
+
+TEST_F(VirtualTreeTest, ToggleOnAMixedGroupUnchecksAllItsFiles)
+{
+    CVirtualNode* group = AddGroup(L"g", 3);
+    Check(tree, group->lastChild, Checked);
+    ASSERT_EQ(group->checkState, Mixed);
+    tree.ToggleCheckState(group);
+    EXPECT_EQ(group->checkState, Unchecked);
+    for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        EXPECT_EQ(file->checkState, Unchecked);
+    }
+    tree.ToggleCheckState(group);
+    for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        EXPECT_EQ(file->checkState, Checked);
+    }
+    EXPECT_EQ(tree.Root().checkState, Checked);
+    EXPECT_EQ(group->flags & CVirtualNode::kGuard, 0u);
+}
+
+TEST_F(VirtualTreeTest, GroupWithoutFilesCountsAsChecked)
+{
+    CVirtualNode* group = AddGroup(L"g", 1);
+    tree.RemoveNode(group->firstChild, true);
+    EXPECT_EQ(group->checkState, Unchecked); // removal does not recompute
+    tree.UpdateParentState(group);
+    EXPECT_EQ(group->checkState, Checked);
+}
+
+TEST_F(VirtualTreeTest, ExpandInsertsFilesBelowTheGroupCollapseRemovesExactlyThem)
+{
+    AddGroup(L"a", 2);
+    AddGroup(L"b", 3);
+    AddGroup(L"c", 1);
+    tree.rowCountChanges = 0;
+    EXPECT_TRUE(tree.Expand(1));
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"b", L"b/0", L"b/1", L"b/2", L"c"}));
+    EXPECT_FALSE(tree.Expand(1)); // already expanded
+    EXPECT_TRUE(tree.Expand(0));
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"b", L"b/0", L"b/1", L"b/2", L"c"}));
+    EXPECT_TRUE(tree.Collapse(3));
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"b", L"c"}));
+    EXPECT_FALSE(tree.Collapse(1)); // a file row has nothing to collapse
+    EXPECT_FALSE(tree.Expand(99));
+    EXPECT_EQ(tree.rowCountChanges, 3);
+}
+
+TEST_F(VirtualTreeTest, ExpandAllAndCollapseAll)
+{
+    AddGroup(L"a", 2);
+    AddGroup(L"b", 1);
+    tree.ExpandAll();
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"b", L"b/0"}));
+    tree.CollapseAll();
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_FALSE(tree.Root().firstChild->IsExpanded());
+    EXPECT_TRUE(tree.Expand(1)); // the flags were cleared too
+}
+
+TEST_F(VirtualTreeTest, ChildAddedToAnExpandedGroupAppearsAfterItsSiblings)
+{
+    CVirtualNode* a = AddGroup(L"a", 2);
+    AddGroup(L"b", 0);
+    tree.Expand(0);
+    Add(a, L"a/2");
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"a/2", L"b"}));
+}
+
+TEST_F(VirtualTreeTest, ReorderChildrenKeepsExpandedGroupsExpanded)
+{
+    CVirtualNode* a = AddGroup(L"a", 1);
+    CVirtualNode* b = AddGroup(L"b", 2);
+    CVirtualNode* c = AddGroup(L"c", 0);
+    tree.Expand(tree.RowOf(b));
+    tree.ReorderChildren(nullptr, {c, b, a});
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"c", L"b", L"b/0", L"b/1", L"a"}));
+    EXPECT_EQ(tree.Root().firstChild, c);
+    EXPECT_EQ(tree.Root().lastChild, a);
+    EXPECT_EQ(a->previousSibling, b);
+    tree.ReorderChildren(b, {b->lastChild, b->firstChild});
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"c", L"b", L"b/1", L"b/0", L"a"}));
+    tree.ReorderChildren(nullptr, {a}); // not a permutation: ignored
+    EXPECT_EQ(tree.Root().firstChild, c);
+}
+
+TEST_F(VirtualTreeTest, RemoveAllDestroysEveryNodeAndRow)
+{
+    AddGroup(L"a", 2);
+    AddGroup(L"b", 3);
+    tree.ExpandAll();
+    tree.RemoveAll();
+    EXPECT_TRUE(tree.Rows().empty());
+    EXPECT_EQ(tree.Root().childCount, 0);
+    EXPECT_EQ(tree.Root().firstChild, nullptr);
+    EXPECT_EQ(destroyed, 7);
+    EXPECT_EQ(tree.Root().checkState, Checked);
+}
+
+TEST(VirtualNode, DestroyingAParentDestroysWhatIsStillBelowIt)
+{
+    int destroyed = 0;
+    {
+        CVirtualTree tree;
+        CVirtualNode* group = tree.AddNode(nullptr, std::make_unique<NamedData>(L"g", &destroyed));
+        tree.AddNode(group, std::make_unique<NamedData>(L"f", &destroyed));
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+} // namespace

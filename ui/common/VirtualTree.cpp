@@ -1,0 +1,261 @@
+#include "ui/common/VirtualTree.h"
+
+#include <algorithm>
+
+namespace vandrelcommon::ui {
+
+namespace {
+
+template <typename Visit>
+void ForEachDescendant(CVirtualNode* node, Visit visit)
+{
+    for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
+        visit(child);
+        ForEachDescendant(child, visit);
+    }
+}
+
+void Unlink(CVirtualNode* node)
+{
+    CVirtualNode* parent = node->parent;
+    if (node->previousSibling != nullptr) {
+        node->previousSibling->nextSibling = node->nextSibling;
+    } else if (parent != nullptr) {
+        parent->firstChild = node->nextSibling;
+    }
+    if (node->nextSibling != nullptr) {
+        node->nextSibling->previousSibling = node->previousSibling;
+    } else if (parent != nullptr) {
+        parent->lastChild = node->previousSibling;
+    }
+    node->parent = node->previousSibling = node->nextSibling = nullptr;
+}
+
+} // namespace
+
+CVirtualNode::~CVirtualNode()
+{
+    CVirtualNode* child = firstChild;
+    while (child != nullptr) {
+        CVirtualNode* next = child->nextSibling;
+        delete child;
+        child = next;
+    }
+}
+
+IIterableTextColumn* CVirtualNode::Columns() const
+{
+    return dynamic_cast<IIterableTextColumn*>(data.get());
+}
+
+CVirtualTree::CVirtualTree()
+{
+    root_.flags = CVirtualNode::kExpanded;
+}
+
+int CVirtualTree::RowOf(const CVirtualNode* node) const
+{
+    const auto found = std::find(rows.begin(), rows.end(), node);
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+void CVirtualTree::AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const
+{
+    for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
+        out.push_back(child);
+        if (child->IsExpanded()) {
+            AppendVisibleDescendants(child, out);
+        }
+    }
+}
+
+CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtualNodeData> data)
+{
+    if (parent == nullptr) {
+        parent = &root_;
+    }
+    auto* node = new CVirtualNode; // owned by `parent` from the link below on
+    node->sequenceNumber = parent->nextSequenceNumber++;
+    node->level = parent->level + 1;
+    node->data = std::move(data);
+    node->parent = parent;
+    node->previousSibling = parent->lastChild;
+    if (parent->lastChild != nullptr) {
+        parent->lastChild->nextSibling = node;
+    } else {
+        parent->firstChild = node;
+    }
+    parent->lastChild = node;
+    ++parent->childCount;
+
+    if (parent == &root_) {
+        rows.push_back(node);
+    } else if (parent->IsExpanded()) {
+        const int parentRow = RowOf(parent);
+        if (parentRow >= 0) {
+            // After the parent's visible subtree, so rows stay in display order.
+            size_t at = static_cast<size_t>(parentRow) + 1;
+            while (at < rows.size() && rows[at]->level > parent->level) {
+                ++at;
+            }
+            rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), node);
+        }
+    }
+    OnRowCountChanged();
+    return node;
+}
+
+void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
+{
+    if (node == nullptr || node == &root_) {
+        return;
+    }
+    while (node->firstChild != nullptr) {
+        RemoveNode(node->firstChild, true);
+    }
+    if (removeRow) {
+        const int row = RowOf(node);
+        if (row >= 0) {
+            rows.erase(rows.begin() + row);
+            OnRowCountChanged();
+        }
+    }
+    CVirtualNode* parent = node->parent;
+    Unlink(node);
+    node->data.reset();
+    delete node;
+    if (parent != nullptr) {
+        --parent->childCount;
+    }
+}
+
+void CVirtualTree::RemoveAll()
+{
+    rows.clear();
+    OnRowCountChanged();
+    while (root_.firstChild != nullptr) {
+        RemoveNode(root_.firstChild, false);
+        UpdateParentState(&root_);
+    }
+}
+
+// The guard keeps a recomputed parent from pushing its new state back down:
+// a group turning Mixed must not make the root uncheck every other group.
+void CVirtualTree::ApplyCheckState(CVirtualNode* node)
+{
+    if ((node->flags & CVirtualNode::kGuard) == 0) {
+        node->flags |= CVirtualNode::kGuard;
+        if (node->checkState == Checked || node->checkState == Unchecked) {
+            for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
+                child->checkState = node->checkState;
+                ApplyCheckState(child);
+            }
+        }
+        node->flags &= ~CVirtualNode::kGuard;
+    }
+    if (node->parent != nullptr) {
+        UpdateParentState(node->parent);
+    }
+}
+
+void CVirtualTree::UpdateParentState(CVirtualNode* node)
+{
+    if ((node->flags & CVirtualNode::kGuard) != 0) {
+        return;
+    }
+    node->flags |= CVirtualNode::kGuard;
+    int checked = 0;
+    for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
+        checked += child->checkState == Checked ? 1 : 0;
+    }
+    if (checked == node->childCount) {
+        node->checkState = Checked; // no children count as all checked
+    } else if (checked == 0) {
+        node->checkState = Unchecked;
+    } else {
+        node->checkState = Mixed;
+    }
+    ApplyCheckState(node);
+    node->flags &= ~CVirtualNode::kGuard;
+}
+
+void CVirtualTree::ToggleCheckState(CVirtualNode* node)
+{
+    node->checkState = node->checkState == Unchecked ? Checked : Unchecked;
+    ApplyCheckState(node);
+}
+
+bool CVirtualTree::Expand(int row)
+{
+    if (row < 0 || row >= static_cast<int>(rows.size()) || rows[row]->IsExpanded()) {
+        return false;
+    }
+    CVirtualNode* node = rows[row];
+    node->flags |= CVirtualNode::kExpanded;
+    std::vector<CVirtualNode*> shown;
+    AppendVisibleDescendants(node, shown);
+    rows.insert(rows.begin() + row + 1, shown.begin(), shown.end());
+    OnRowCountChanged();
+    return true;
+}
+
+// Everything deeper than the node that follows its row is its visible subtree.
+bool CVirtualTree::Collapse(int row)
+{
+    if (row < 0 || row >= static_cast<int>(rows.size()) || !rows[row]->IsExpanded()) {
+        return false;
+    }
+    CVirtualNode* node = rows[row];
+    node->flags &= ~CVirtualNode::kExpanded;
+    auto end = rows.begin() + row + 1;
+    while (end != rows.end() && (*end)->level > node->level) {
+        ++end;
+    }
+    rows.erase(rows.begin() + row + 1, end);
+    OnRowCountChanged();
+    return true;
+}
+
+void CVirtualTree::ExpandAll()
+{
+    ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags |= CVirtualNode::kExpanded; });
+    RebuildRows();
+}
+
+void CVirtualTree::CollapseAll()
+{
+    ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags &= ~CVirtualNode::kExpanded; });
+    std::erase_if(rows, [](const CVirtualNode* node) { return node->level >= 1; });
+    OnRowCountChanged();
+}
+
+void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order)
+{
+    if (parent == nullptr) {
+        parent = &root_;
+    }
+    if (static_cast<int>(order.size()) != parent->childCount) {
+        return;
+    }
+    CVirtualNode* previous = nullptr;
+    for (CVirtualNode* node : order) {
+        node->previousSibling = previous;
+        node->nextSibling = nullptr;
+        if (previous != nullptr) {
+            previous->nextSibling = node;
+        }
+        previous = node;
+    }
+    parent->firstChild = order.empty() ? nullptr : order.front();
+    parent->lastChild = previous;
+    RebuildRows();
+}
+
+void CVirtualTree::RebuildRows()
+{
+    rows.clear();
+    AppendVisibleDescendants(&root_, rows);
+    OnRowCountChanged();
+}
+
+} // namespace vandrelcommon::ui

@@ -1,0 +1,123 @@
+#pragma once
+// The tree behind the virtual tree view, without a window: nodes that own
+// their data, three-state check marks that propagate up and down, and the
+// list of rows the list view shows.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vandrelcommon::ui {
+
+enum CheckState : int32_t {
+    Checked = 0,   // marked for deletion
+    Unchecked = 1, // the state of every new node
+    Mixed = 2,     // a parent whose children disagree
+};
+
+class CVirtualNode;
+
+// What a node shows in the list view.
+class IVirtualNodeData {
+public:
+    // Answers the list view's request for one row: the requested column's text
+    // into the request's buffer, and for column 0 the icon.
+    virtual void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) = 0;
+    virtual ~IVirtualNodeData() = default;
+};
+
+// Column texts of a node, for sorting, selection rules and reports.
+class IIterableTextColumn {
+public:
+    // An unknown column gives an empty string.
+    virtual std::wstring GetColumnText(int column, CVirtualNode* node) = 0;
+    virtual int GetColumnCount() = 0;
+    virtual ~IIterableTextColumn() = default;
+};
+
+class CVirtualNode {
+public:
+    static constexpr uint32_t kExpanded = 0x20;
+    static constexpr uint32_t kGuard = 0x4000; // set while check states propagate
+
+    CVirtualNode() = default;
+    CVirtualNode(const CVirtualNode&) = delete;
+    CVirtualNode& operator=(const CVirtualNode&) = delete;
+    // A parent owns its children: whatever is still linked below goes too.
+    virtual ~CVirtualNode();
+
+    bool IsExpanded() const { return (flags & kExpanded) != 0; }
+    // The node's data seen as columns, or null.
+    IIterableTextColumn* Columns() const;
+
+    int32_t sequenceNumber = -1;
+    int32_t childCount = 0;
+    int32_t nextSequenceNumber = 0; // only ever grows
+    int32_t level = -1;
+    uint32_t flags = 0;
+    CheckState checkState = Unchecked;
+    CVirtualNode* parent = nullptr;
+    CVirtualNode* firstChild = nullptr;
+    CVirtualNode* lastChild = nullptr;
+    CVirtualNode* nextSibling = nullptr;
+    CVirtualNode* previousSibling = nullptr;
+    std::unique_ptr<IVirtualNodeData> data;
+};
+
+class CVirtualTree {
+public:
+    CVirtualTree();
+    CVirtualTree(const CVirtualTree&) = delete;
+    CVirtualTree& operator=(const CVirtualTree&) = delete;
+    virtual ~CVirtualTree() = default;
+
+    CVirtualNode& Root() { return root_; }
+    // The visible nodes in display order, one per list-view row.
+    const std::vector<CVirtualNode*>& Rows() const { return rows; }
+    // Row of a visible node, or -1.
+    int RowOf(const CVirtualNode* node) const;
+
+    // Adds a node as the last child of `parent` (null: the root).
+    CVirtualNode* AddNode(CVirtualNode* parent, std::unique_ptr<IVirtualNodeData> data);
+    // Removes the node and everything below it. The parent's check state is
+    // left for the caller to recompute with UpdateParentState.
+    void RemoveNode(CVirtualNode* node, bool removeRow);
+    // Removes every node and every row.
+    void RemoveAll();
+
+    // After a node's state was set: Checked or Unchecked goes down to every
+    // descendant, then the ancestors are recomputed.
+    void ApplyCheckState(CVirtualNode* node);
+    // Recomputes a parent from its children: Checked when all are (or there are
+    // none), Unchecked when none is, Mixed otherwise; then on up.
+    void UpdateParentState(CVirtualNode* node);
+    // A click on the check box: Unchecked becomes Checked, anything else Unchecked.
+    void ToggleCheckState(CVirtualNode* node);
+
+    // Show or hide the children of the node at `row`; false when nothing changed.
+    bool Expand(int row);
+    bool Collapse(int row);
+    void ExpandAll();
+    void CollapseAll();
+
+    // Relinks the children of `parent` in the given order (a permutation of
+    // them) and rebuilds the rows.
+    void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
+
+protected:
+    // The number of rows changed; a view tells its list view.
+    virtual void OnRowCountChanged() {}
+
+    std::vector<CVirtualNode*> rows;
+
+private:
+    void AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const;
+    void RebuildRows();
+
+    CVirtualNode root_;
+};
+
+} // namespace vandrelcommon::ui
