@@ -61,11 +61,7 @@ protected:
         }
         return names;
     }
-    static void Check(CVirtualTree& t, CVirtualNode* node, CheckState state)
-    {
-        node->checkState = state;
-        t.ApplyCheckState(node);
-    }
+    static void Check(CVirtualTree& t, CVirtualNode* node, CheckState state) { t.SetCheckState(node, state); }
 
     CountingTree tree;
     int destroyed = 0;
@@ -77,7 +73,7 @@ TEST_F(VirtualTreeTest, AddNodeNumbersLinksAndLevels)
     EXPECT_EQ(group->sequenceNumber, 0);
     EXPECT_EQ(group->level, 0);
     EXPECT_EQ(group->childCount, 3);
-    EXPECT_EQ(group->checkState, Unchecked);
+    EXPECT_EQ(group->GetCheckState(), Unchecked);
     EXPECT_EQ(tree.Root().level, -1);
     EXPECT_EQ(tree.Root().sequenceNumber, -1);
     EXPECT_TRUE(tree.Root().IsExpanded());
@@ -129,36 +125,36 @@ TEST_F(VirtualTreeTest, CheckingFilesMakesTheGroupMixedThenChecked)
     CVirtualNode* group = AddGroup(L"g", 3);
     CVirtualNode* other = AddGroup(L"h", 2);
     Check(tree, group->firstChild, Checked);
-    EXPECT_EQ(group->checkState, Mixed);
+    EXPECT_EQ(group->GetCheckState(), Mixed);
     // A recomputed parent never pushes its state down onto its other children.
-    EXPECT_EQ(group->firstChild->checkState, Checked);
-    EXPECT_EQ(tree.Root().checkState, Unchecked);
+    EXPECT_EQ(group->firstChild->GetCheckState(), Checked);
+    EXPECT_EQ(tree.Root().GetCheckState(), Unchecked);
     Check(tree, group->firstChild->nextSibling, Checked);
-    EXPECT_EQ(group->checkState, Mixed);
+    EXPECT_EQ(group->GetCheckState(), Mixed);
     Check(tree, group->lastChild, Checked);
-    EXPECT_EQ(group->checkState, Checked);
-    EXPECT_EQ(tree.Root().checkState, Mixed);
+    EXPECT_EQ(group->GetCheckState(), Checked);
+    EXPECT_EQ(tree.Root().GetCheckState(), Mixed);
     Check(tree, other->firstChild, Checked);
-    EXPECT_EQ(other->checkState, Mixed);
-    EXPECT_EQ(group->checkState, Checked); // untouched by its sibling's change
-    EXPECT_EQ(tree.Root().checkState, Mixed);
+    EXPECT_EQ(other->GetCheckState(), Mixed);
+    EXPECT_EQ(group->GetCheckState(), Checked); // untouched by its sibling's change
+    EXPECT_EQ(tree.Root().GetCheckState(), Mixed);
 }
 
 TEST_F(VirtualTreeTest, ToggleOnAMixedGroupUnchecksAllItsFiles)
 {
     CVirtualNode* group = AddGroup(L"g", 3);
     Check(tree, group->lastChild, Checked);
-    ASSERT_EQ(group->checkState, Mixed);
+    ASSERT_EQ(group->GetCheckState(), Mixed);
     tree.ToggleCheckState(group);
-    EXPECT_EQ(group->checkState, Unchecked);
+    EXPECT_EQ(group->GetCheckState(), Unchecked);
     for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
-        EXPECT_EQ(file->checkState, Unchecked);
+        EXPECT_EQ(file->GetCheckState(), Unchecked);
     }
     tree.ToggleCheckState(group);
     for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
-        EXPECT_EQ(file->checkState, Checked);
+        EXPECT_EQ(file->GetCheckState(), Checked);
     }
-    EXPECT_EQ(tree.Root().checkState, Checked);
+    EXPECT_EQ(tree.Root().GetCheckState(), Checked);
     EXPECT_EQ(group->flags & CVirtualNode::kGuard, 0u);
 }
 
@@ -166,9 +162,24 @@ TEST_F(VirtualTreeTest, GroupWithoutFilesCountsAsChecked)
 {
     CVirtualNode* group = AddGroup(L"g", 1);
     tree.RemoveNode(group->firstChild, true);
-    EXPECT_EQ(group->checkState, Unchecked); // removal does not recompute
+    EXPECT_EQ(group->GetCheckState(), Unchecked); // removal does not recompute
     tree.UpdateParentState(group);
-    EXPECT_EQ(group->checkState, Checked);
+    EXPECT_EQ(group->GetCheckState(), Checked);
+}
+
+TEST_F(VirtualTreeTest, RemovingFilesRecomputesFromWhatRemains)
+{
+    CVirtualNode* a = AddGroup(L"a", 2);
+    CVirtualNode* b = AddGroup(L"b", 2);
+    Check(tree, a->firstChild, Checked);
+    Check(tree, b->firstChild, Checked);
+    tree.RemoveNode(a->firstChild, true); // the checked one goes
+    tree.UpdateParentState(a);
+    EXPECT_EQ(a->GetCheckState(), Unchecked);
+    tree.RemoveNode(b->lastChild, true); // the unchecked one goes
+    tree.UpdateParentState(b);
+    EXPECT_EQ(b->GetCheckState(), Checked);
+    EXPECT_EQ(tree.Root().GetCheckState(), Mixed);
 }
 
 TEST_F(VirtualTreeTest, ExpandInsertsFilesBelowTheGroupCollapseRemovesExactlyThem)
@@ -237,7 +248,7 @@ TEST_F(VirtualTreeTest, RemoveAllDestroysEveryNodeAndRow)
     EXPECT_EQ(tree.Root().childCount, 0);
     EXPECT_EQ(tree.Root().firstChild, nullptr);
     EXPECT_EQ(destroyed, 7);
-    EXPECT_EQ(tree.Root().checkState, Checked);
+    EXPECT_EQ(tree.Root().GetCheckState(), Checked);
 }
 
 TEST(VirtualNode, DestroyingAParentDestroysWhatIsStillBelowIt)

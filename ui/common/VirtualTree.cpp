@@ -53,8 +53,22 @@ CVirtualTree::CVirtualTree()
     root_.flags = CVirtualNode::kExpanded;
 }
 
+// A node has a row when every ancestor is expanded (the root always is).
+bool CVirtualTree::IsVisible(const CVirtualNode* node)
+{
+    for (const CVirtualNode* up = node->parent; up != nullptr; up = up->parent) {
+        if (!up->IsExpanded()) {
+            return false;
+        }
+    }
+    return node->parent != nullptr;
+}
+
 int CVirtualTree::RowOf(const CVirtualNode* node) const
 {
+    if (node == nullptr || !IsVisible(node)) {
+        return -1;
+    }
     const auto found = std::find(rows.begin(), rows.end(), node);
     return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
 }
@@ -121,6 +135,7 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
         }
     }
     CVirtualNode* parent = node->parent;
+    StoreCheckState(node, Unchecked); // no longer counted by the parent
     Unlink(node);
     node->data.reset();
     delete node;
@@ -139,15 +154,29 @@ void CVirtualTree::RemoveAll()
     }
 }
 
+void CVirtualTree::StoreCheckState(CVirtualNode* node, CheckState state)
+{
+    if (node->parent != nullptr) {
+        node->parent->checkedChildren_ += (state == Checked ? 1 : 0) - (node->checkState_ == Checked ? 1 : 0);
+    }
+    node->checkState_ = state;
+}
+
+void CVirtualTree::SetCheckState(CVirtualNode* node, CheckState state)
+{
+    StoreCheckState(node, state);
+    ApplyCheckState(node);
+}
+
 // The guard keeps a recomputed parent from pushing its new state back down:
 // a group turning Mixed must not make the root uncheck every other group.
 void CVirtualTree::ApplyCheckState(CVirtualNode* node)
 {
     if ((node->flags & CVirtualNode::kGuard) == 0) {
         node->flags |= CVirtualNode::kGuard;
-        if (node->checkState == Checked || node->checkState == Unchecked) {
+        if (node->checkState_ == Checked || node->checkState_ == Unchecked) {
             for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
-                child->checkState = node->checkState;
+                StoreCheckState(child, node->checkState_);
                 ApplyCheckState(child);
             }
         }
@@ -164,16 +193,13 @@ void CVirtualTree::UpdateParentState(CVirtualNode* node)
         return;
     }
     node->flags |= CVirtualNode::kGuard;
-    int checked = 0;
-    for (CVirtualNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
-        checked += child->checkState == Checked ? 1 : 0;
-    }
+    const int checked = node->checkedChildren_;
     if (checked == node->childCount) {
-        node->checkState = Checked; // no children count as all checked
+        StoreCheckState(node, Checked); // no children count as all checked
     } else if (checked == 0) {
-        node->checkState = Unchecked;
+        StoreCheckState(node, Unchecked);
     } else {
-        node->checkState = Mixed;
+        StoreCheckState(node, Mixed);
     }
     ApplyCheckState(node);
     node->flags &= ~CVirtualNode::kGuard;
@@ -181,8 +207,7 @@ void CVirtualTree::UpdateParentState(CVirtualNode* node)
 
 void CVirtualTree::ToggleCheckState(CVirtualNode* node)
 {
-    node->checkState = node->checkState == Unchecked ? Checked : Unchecked;
-    ApplyCheckState(node);
+    SetCheckState(node, node->checkState_ == Unchecked ? Checked : Unchecked);
 }
 
 bool CVirtualTree::Expand(int row)

@@ -50,6 +50,7 @@ public:
     virtual ~CVirtualNode();
 
     bool IsExpanded() const { return (flags & kExpanded) != 0; }
+    CheckState GetCheckState() const { return checkState_; }
     // The node's data seen as columns, or null.
     IIterableTextColumn* Columns() const;
 
@@ -58,13 +59,19 @@ public:
     int32_t nextSequenceNumber = 0; // only ever grows
     int32_t level = -1;
     uint32_t flags = 0;
-    CheckState checkState = Unchecked;
     CVirtualNode* parent = nullptr;
     CVirtualNode* firstChild = nullptr;
     CVirtualNode* lastChild = nullptr;
     CVirtualNode* nextSibling = nullptr;
     CVirtualNode* previousSibling = nullptr;
     std::unique_ptr<IVirtualNodeData> data;
+
+private:
+    friend class CVirtualTree;
+    // Changed only by the tree, which keeps each parent's count of Checked
+    // children in step, so recomputing a parent never scans its children.
+    CheckState checkState_ = Unchecked;
+    int32_t checkedChildren_ = 0;
 };
 
 class CVirtualTree {
@@ -88,6 +95,8 @@ public:
     // Removes every node and every row.
     void RemoveAll();
 
+    // Sets a node's state and propagates it (ApplyCheckState).
+    void SetCheckState(CVirtualNode* node, CheckState state);
     // After a node's state was set: Checked or Unchecked goes down to every
     // descendant, then the ancestors are recomputed.
     void ApplyCheckState(CVirtualNode* node);
@@ -114,6 +123,8 @@ protected:
     std::vector<CVirtualNode*> rows;
 
 private:
+    static void StoreCheckState(CVirtualNode* node, CheckState state);
+    static bool IsVisible(const CVirtualNode* node);
     void AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const;
     void RebuildRows();
 
