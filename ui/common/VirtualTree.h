@@ -2,6 +2,8 @@
 // The tree behind the virtual tree view, without a window: nodes that own
 // their data, three-state check marks that propagate up and down, and the
 // list of rows the list view shows.
+#include "ui/common/CheckState.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,12 +13,6 @@
 #include <vector>
 
 namespace vandrelcommon::ui {
-
-enum CheckState : int32_t {
-    Checked = 0,   // marked for deletion
-    Unchecked = 1, // the state of every new node
-    Mixed = 2,     // a parent whose children disagree
-};
 
 class CVirtualNode;
 
