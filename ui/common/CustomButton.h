@@ -3,21 +3,13 @@
 // (the system's button colours otherwise) that may carry a popup menu: the
 // strip one scroll-bar width wide at its right edge opens the menu. Its
 // parent must reflect notifications (REFLECT_NOTIFICATIONS).
-#include "engine/Handles.h"
+#include "ui/framework/GdiHandles.h"
 #include "ui/framework/Window.h"
 
 #include <windows.h>
 #include <uxtheme.h>
 
 namespace vandrelcommon::ui {
-
-struct ThemeTraits {
-    using Handle = HTHEME;
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::CloseThemeData(handle); }
-};
-using ThemeHandle = system::UniqueHandle<ThemeTraits>;
 
 class CCustomButton : public CWindowImpl {
 public:

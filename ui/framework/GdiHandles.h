@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 
 namespace vandrelcommon::ui {
 
@@ -37,6 +38,14 @@ struct ImageListTraits {
     static void Close(Handle handle) { ::ImageList_Destroy(handle); }
 };
 
+// Visual-style theme data (uxtheme).
+struct ThemeTraits {
+    using Handle = HTHEME;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle handle) { return handle != nullptr; }
+    static void Close(Handle handle) { ::CloseThemeData(handle); }
+};
+
 using GdiBitmap = system::UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using GdiFont = system::UniqueHandle<GdiObjectTraits<HFONT>>;
 using GdiBrush = system::UniqueHandle<GdiObjectTraits<HBRUSH>>;
@@ -45,6 +54,7 @@ using GdiRegion = system::UniqueHandle<GdiObjectTraits<HRGN>>;
 using IconHandle = system::UniqueHandle<IconTraits>;
 using MenuHandle = system::UniqueHandle<MenuTraits>;
 using ImageListHandle = system::UniqueHandle<ImageListTraits>;
+using ThemeHandle = system::UniqueHandle<ThemeTraits>;
 
 // A window's client-area device context, released on destruction.
 class ClientDC {

@@ -138,9 +138,9 @@ bool ReflectNotification(Message& msg);
         msg.CommandCode() == static_cast<WORD>(code))                                                             \
     VC_CALL_HANDLER(handler)
 
-#define ON_REFLECTED_NOTIFY_CODE(code, handler)                                                                   \
+#define ON_REFLECTED_NOTIFY_CODE(code_, handler)                                                                  \
     if (msg.message == ::vandrelcommon::ui::kReflectedMessageBase + WM_NOTIFY &&                                  \
-        msg.Notification()->code == static_cast<UINT>(code))                                                      \
+        msg.Notification()->code == static_cast<UINT>(code_))                                                     \
     VC_CALL_HANDLER(handler)
 
 #define CHAIN_TO_BASE(Base)                                                                                       \
