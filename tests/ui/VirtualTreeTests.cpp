@@ -30,12 +30,13 @@ private:
     int* destroyed_;
 };
 
+// Records the first row of every change it is told of.
 class CountingTree : public CVirtualTree {
 public:
-    int rowCountChanges = 0;
+    std::vector<int> changedFrom;
 
 protected:
-    void OnRowCountChanged() override { ++rowCountChanges; }
+    void OnRowsChanged(int firstRow) override { changedFrom.push_back(firstRow); }
 };
 
 class VirtualTreeTest : public ::testing::Test {
@@ -187,7 +188,7 @@ TEST_F(VirtualTreeTest, ExpandInsertsFilesBelowTheGroupCollapseRemovesExactlyThe
     AddGroup(L"a", 2);
     AddGroup(L"b", 3);
     AddGroup(L"c", 1);
-    tree.rowCountChanges = 0;
+    tree.changedFrom.clear();
     EXPECT_TRUE(tree.Expand(1));
     EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"b", L"b/0", L"b/1", L"b/2", L"c"}));
     EXPECT_FALSE(tree.Expand(1)); // already expanded
@@ -197,7 +198,7 @@ TEST_F(VirtualTreeTest, ExpandInsertsFilesBelowTheGroupCollapseRemovesExactlyThe
     EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"b", L"c"}));
     EXPECT_FALSE(tree.Collapse(1)); // a file row has nothing to collapse
     EXPECT_FALSE(tree.Expand(99));
-    EXPECT_EQ(tree.rowCountChanges, 3);
+    EXPECT_EQ(tree.changedFrom, (std::vector<int>{2, 1, 4}));
 }
 
 TEST_F(VirtualTreeTest, ExpandAllAndCollapseAll)
@@ -219,6 +220,12 @@ TEST_F(VirtualTreeTest, ChildAddedToAnExpandedGroupAppearsAfterItsSiblings)
     tree.Expand(0);
     Add(a, L"a/2");
     EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"a", L"a/0", L"a/1", L"a/2", L"b"}));
+    EXPECT_EQ(tree.changedFrom.back(), 3);
+    // Under a collapsed group a new node has no row and changes none.
+    const size_t changes = tree.changedFrom.size();
+    tree.Collapse(0);
+    Add(a, L"a/3");
+    EXPECT_EQ(tree.changedFrom.size(), changes + 1);
 }
 
 TEST_F(VirtualTreeTest, ReorderChildrenKeepsExpandedGroupsExpanded)

@@ -104,6 +104,7 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
 
     if (parent == &root_) {
         rows.push_back(node);
+        OnRowsChanged(static_cast<int>(rows.size()) - 1);
     } else if (parent->IsExpanded()) {
         const int parentRow = RowOf(parent);
         if (parentRow >= 0) {
@@ -113,9 +114,9 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
                 ++at;
             }
             rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), node);
+            OnRowsChanged(static_cast<int>(at));
         }
     }
-    OnRowCountChanged();
     return node;
 }
 
@@ -131,7 +132,7 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
         const int row = RowOf(node);
         if (row >= 0) {
             rows.erase(rows.begin() + row);
-            OnRowCountChanged();
+            OnRowsChanged(row);
         }
     }
     CVirtualNode* parent = node->parent;
@@ -147,7 +148,7 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
 void CVirtualTree::RemoveAll()
 {
     rows.clear();
-    OnRowCountChanged();
+    OnRowsChanged(0);
     while (root_.firstChild != nullptr) {
         RemoveNode(root_.firstChild, false);
         UpdateParentState(&root_);
@@ -220,7 +221,7 @@ bool CVirtualTree::Expand(int row)
     std::vector<CVirtualNode*> shown;
     AppendVisibleDescendants(node, shown);
     rows.insert(rows.begin() + row + 1, shown.begin(), shown.end());
-    OnRowCountChanged();
+    OnRowsChanged(row + 1);
     return true;
 }
 
@@ -237,7 +238,7 @@ bool CVirtualTree::Collapse(int row)
         ++end;
     }
     rows.erase(rows.begin() + row + 1, end);
-    OnRowCountChanged();
+    OnRowsChanged(row + 1);
     return true;
 }
 
@@ -250,8 +251,10 @@ void CVirtualTree::ExpandAll()
 void CVirtualTree::CollapseAll()
 {
     ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags &= ~CVirtualNode::kExpanded; });
-    std::erase_if(rows, [](const CVirtualNode* node) { return node->level >= 1; });
-    OnRowCountChanged();
+    const auto first = std::find_if(rows.begin(), rows.end(), [](const CVirtualNode* node) { return node->level >= 1; });
+    const int firstRow = static_cast<int>(first - rows.begin());
+    rows.erase(std::remove_if(first, rows.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows.end());
+    OnRowsChanged(firstRow);
 }
 
 void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order)
@@ -280,7 +283,7 @@ void CVirtualTree::RebuildRows()
 {
     rows.clear();
     AppendVisibleDescendants(&root_, rows);
-    OnRowCountChanged();
+    OnRowsChanged(0);
 }
 
 } // namespace vandrelcommon::ui

@@ -102,19 +102,21 @@ public:
     // A click on the check box: Unchecked becomes Checked, anything else Unchecked.
     void ToggleCheckState(CVirtualNode* node);
 
-    // Show or hide the children of the node at `row`; false when nothing changed.
-    bool Expand(int row);
-    bool Collapse(int row);
-    void ExpandAll();
-    void CollapseAll();
+    // Show or hide the children of the node at `row`; false when nothing
+    // changed. A view adds scrolling and repainting.
+    virtual bool Expand(int row);
+    virtual bool Collapse(int row);
+    virtual void ExpandAll();
+    virtual void CollapseAll();
 
     // Relinks the children of `parent` in the given order (a permutation of
     // them) and rebuilds the rows.
     void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
 
 protected:
-    // The number of rows changed; a view tells its list view.
-    virtual void OnRowCountChanged() {}
+    // The rows from `firstRow` on changed (and maybe their number); a view
+    // tells its list view and repaints only those.
+    virtual void OnRowsChanged(int firstRow) { (void)firstRow; }
 
     std::vector<CVirtualNode*> rows;
 
