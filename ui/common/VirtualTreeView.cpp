@@ -1,0 +1,657 @@
+#include "ui/common/VirtualTreeView.h"
+
+#include <vssym32.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace vandrelcommon::ui {
+
+namespace {
+
+constexpr int kStateImageSize = 16;
+constexpr int kExpanderBox = 9; // the boxed plus or minus, odd so it has a centre
+
+int StateImageOf(const CVirtualNode* node)
+{
+    switch (node->GetCheckState()) {
+    case Checked:
+        return CVirtualTreeView::kCheckedBox;
+    case Mixed:
+        return CVirtualTreeView::kMixedBox;
+    default:
+        return CVirtualTreeView::kUncheckedBox;
+    }
+}
+
+// The node's row when it has one, else its highest collapsed ancestor, whose
+// row is there because everything above it is expanded.
+const CVirtualNode* ShownNode(const CVirtualNode* node)
+{
+    const CVirtualNode* shown = node;
+    for (const CVirtualNode* up = node->parent; up != nullptr && up->level >= 0; up = up->parent) {
+        if (!up->IsExpanded()) {
+            shown = up;
+        }
+    }
+    return shown;
+}
+
+// Rows of `nodes` (-1 for none) in one pass over the rows.
+std::vector<int> FindRows(const std::vector<CVirtualNode*>& rows, const std::vector<const CVirtualNode*>& nodes)
+{
+    std::vector<int> found(nodes.size(), -1);
+    if (nodes.empty()) {
+        return found;
+    }
+    std::vector<std::pair<const CVirtualNode*, size_t>> sorted;
+    sorted.reserve(nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        sorted.emplace_back(nodes[i], i);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const CVirtualNode* node = rows[row];
+        auto at = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(node, size_t{0}));
+        for (; at != sorted.end() && at->first == node; ++at) {
+            found[at->second] = static_cast<int>(row);
+        }
+    }
+    return found;
+}
+
+// Every other pixel, counted from `phase`, so that dotted lines of
+// neighbouring rows join up.
+void DottedVertical(HDC dc, int x, int top, int bottom, int phase, COLORREF color)
+{
+    for (int y = top; y < bottom; ++y) {
+        if (((y + phase) & 1) == 0) {
+            ::SetPixelV(dc, x, y, color);
+        }
+    }
+}
+
+void DottedHorizontal(HDC dc, int left, int right, int y, int phase, COLORREF color)
+{
+    for (int x = left; x < right; ++x) {
+        if (((x + phase) & 1) == 0) {
+            ::SetPixelV(dc, x, y, color);
+        }
+    }
+}
+
+void DrawExpander(HDC dc, int centreX, int centreY, bool expanded)
+{
+    const int half = kExpanderBox / 2;
+    RECT box{centreX - half, centreY - half, centreX + half + 1, centreY + half + 1};
+    GdiBrush frame(::CreateSolidBrush(::GetSysColor(COLOR_GRAYTEXT)));
+    ::FillRect(dc, &box, ::GetSysColorBrush(COLOR_WINDOW));
+    ::FrameRect(dc, &box, frame.Get());
+    const COLORREF sign = ::GetSysColor(COLOR_WINDOWTEXT);
+    for (int d = -2; d <= 2; ++d) {
+        ::SetPixelV(dc, centreX + d, centreY, sign);
+        if (!expanded) {
+            ::SetPixelV(dc, centreX, centreY + d, sign);
+        }
+    }
+}
+
+} // namespace
+
+// Remembers the top row's node and the nodes of the selected and focused
+// rows before the rows change; Restore scrolls the top node back to the top
+// and moves the marks to the rows those nodes have now (or to the collapsed
+// ancestor that hides them). The list view keeps marks by row number only.
+class CVirtualTreeView::KeepInView {
+public:
+    explicit KeepInView(CVirtualTreeView& view) : view_(view)
+    {
+        if (view.hwnd_ == nullptr) {
+            return;
+        }
+        const int count = static_cast<int>(view.rows.size());
+        const int top = static_cast<int>(view.SendMessage(LVM_GETTOPINDEX));
+        if (top >= 0 && top < count) {
+            topNode_ = view.rows[top];
+        }
+        for (int row : view.SelectedRows()) {
+            if (row < count) {
+                selectedRows_.push_back(row);
+                selected_.push_back(view.rows[row]);
+            }
+        }
+        focusedRow_ = static_cast<int>(view.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (focusedRow_ >= 0 && focusedRow_ < count) {
+            focused_ = view.rows[focusedRow_];
+        } else {
+            focusedRow_ = -1;
+        }
+    }
+
+    void Restore()
+    {
+        if (view_.hwnd_ == nullptr) {
+            return;
+        }
+        std::vector<const CVirtualNode*> wanted;
+        for (const CVirtualNode* node : selected_) {
+            wanted.push_back(ShownNode(node));
+        }
+        wanted.push_back(focused_ != nullptr ? ShownNode(focused_) : nullptr);
+        wanted.push_back(topNode_ != nullptr ? ShownNode(topNode_) : nullptr);
+        const std::vector<int> found = FindRows(view_.rows, wanted);
+        const int newFocus = found[selected_.size()];
+        const int newTop = found[selected_.size() + 1];
+
+        for (size_t i = 0; i < selected_.size(); ++i) {
+            if (found[i] != selectedRows_[i]) {
+                view_.SetRowState(selectedRows_[i], 0, LVIS_SELECTED);
+            }
+        }
+        for (size_t i = 0; i < selected_.size(); ++i) {
+            if (found[i] >= 0 && found[i] != selectedRows_[i]) {
+                view_.SetRowState(found[i], LVIS_SELECTED, LVIS_SELECTED);
+            }
+        }
+        if (focusedRow_ >= 0 && newFocus >= 0 && newFocus != focusedRow_) {
+            view_.SetRowState(newFocus, LVIS_FOCUSED, LVIS_FOCUSED);
+            view_.SendMessage(LVM_SETSELECTIONMARK, 0, newFocus);
+        }
+        if (newTop >= 0) {
+            const int top = static_cast<int>(view_.SendMessage(LVM_GETTOPINDEX));
+            if (newTop != top) {
+                view_.SendMessage(LVM_SCROLL, 0, static_cast<LPARAM>(newTop - top) * view_.RowHeight());
+            }
+        }
+    }
+
+private:
+    CVirtualTreeView& view_;
+    const CVirtualNode* topNode_ = nullptr;
+    std::vector<const CVirtualNode*> selected_;
+    std::vector<int> selectedRows_;
+    const CVirtualNode* focused_ = nullptr;
+    int focusedRow_ = -1;
+};
+
+CVirtualTreeView::~CVirtualTreeView()
+{
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    // The list view outlives this object: it must not ask for rows or paint
+    // with images that go with it.
+    const HWND window = hwnd_;
+    UnsubclassWindow();
+    ::SendMessageW(window, LVM_SETITEMCOUNT, 0, 0);
+    if (stateImages_) {
+        ::SendMessageW(window, LVM_SETIMAGELIST, LVSIL_STATE, 0);
+    }
+}
+
+bool CVirtualTreeView::Attach(HWND listView)
+{
+    if (listView == nullptr || (::GetWindowLongPtrW(listView, GWL_STYLE) & LVS_OWNERDATA) == 0) {
+        return false;
+    }
+    if (!SubclassWindow(listView)) {
+        return false;
+    }
+    redraw_ = true;
+    // Images lent to the list view stay their owners'.
+    ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SHAREIMAGELISTS);
+    constexpr DWORD kStyles = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER;
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, kStyles, kStyles);
+    if ((viewFlags_ & kCheckBoxes) != 0) {
+        BuildStateImages();
+        const auto previous = reinterpret_cast<HIMAGELIST>(
+            SendMessage(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_.Get())));
+        // The one the list view made for its own check boxes.
+        if (previous != nullptr && previous != stateImages_.Get()) {
+            ::ImageList_Destroy(previous);
+        }
+        // Check marks live in the nodes: the list view asks for them.
+        SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
+    } else {
+        SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    }
+    SetItemCount();
+    Invalidate();
+    return true;
+}
+
+void CVirtualTreeView::BuildStateImages()
+{
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    ClientDC screen(hwnd_);
+    GdiBitmap strip(::CreateCompatibleBitmap(screen, 4 * kStateImageSize, kStateImageSize));
+    {
+        MemoryDC dc(screen);
+        SelectedObject selected(dc, strip.Get());
+        RECT all{0, 0, 4 * kStateImageSize, kStateImageSize};
+        GdiBrush background(::CreateSolidBrush(window));
+        ::FillRect(dc, &all, background.Get());
+
+        const ThemeHandle theme(::OpenThemeData(hwnd_, L"Button"));
+        const int themedStates[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
+        const UINT classicStates[] = {DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED,
+                                      DFCS_BUTTON3STATE | DFCS_CHECKED};
+        for (int image = kUncheckedBox; image <= kMixedBox; ++image) {
+            // A 13-pixel box in the middle of its 16-pixel slot.
+            RECT box{image * kStateImageSize + 1, 1, image * kStateImageSize + 14, 14};
+            if (theme) {
+                ::DrawThemeBackground(theme.Get(), dc, BP_CHECKBOX, themedStates[image - 1], &box, nullptr);
+            } else {
+                ::DrawFrameControl(dc, &box, DFC_BUTTON, classicStates[image - 1]);
+            }
+        }
+    }
+    stateImages_.Reset(::ImageList_Create(kStateImageSize, kStateImageSize, ILC_COLOR24 | ILC_MASK, 4, 0));
+    ::ImageList_AddMasked(stateImages_.Get(), strip.Get(), window);
+}
+
+void CVirtualTreeView::SetItemCount() const
+{
+    SendMessage(LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void CVirtualTreeView::OnRowsChanged(int firstRow)
+{
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    SetItemCount();
+    InvalidateRowsFrom(firstRow);
+}
+
+// Rows from `row` down moved or changed; rows above it did not.
+void CVirtualTreeView::InvalidateRowsFrom(int row) const
+{
+    if (!redraw_) {
+        return;
+    }
+    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+    if (row > top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 1) {
+        return; // below the last row on screen
+    }
+    RECT area = GetClientRect();
+    const int count = static_cast<int>(rows.size());
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (row > top && row < count && SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) != 0) {
+        area.top = std::max(area.top, bounds.top);
+    } else if (row > top && row >= count && count > 0 &&
+               SendMessage(LVM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&bounds)) != 0) {
+        area.top = std::max(area.top, bounds.bottom);
+    }
+    ::InvalidateRect(hwnd_, &area, FALSE);
+}
+
+int CVirtualTreeView::IndentWidth() const
+{
+    const auto images = reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL));
+    int width = 0;
+    int height = 0;
+    if (images != nullptr && ::ImageList_GetIconSize(images, &width, &height) && width > 0) {
+        return width;
+    }
+    return ::GetSystemMetrics(SM_CXSMICON);
+}
+
+int CVirtualTreeView::RowHeight() const
+{
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (rows.empty() || SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds)) == 0) {
+        return 1;
+    }
+    return std::max(1, static_cast<int>(bounds.bottom - bounds.top));
+}
+
+RECT CVirtualTreeView::ExpanderRect(int row) const
+{
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size()) ||
+        SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) == 0) {
+        return RECT{};
+    }
+    // Column 0 need not be the leftmost one.
+    RECT column{};
+    const auto header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    if (header != nullptr) {
+        ::SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&column));
+    }
+    const int unit = IndentWidth();
+    const int left = bounds.left + column.left + unit * rows[row]->level;
+    const int top = (bounds.top + bounds.bottom - unit) / 2;
+    return RECT{left, top, left + unit, top + unit};
+}
+
+CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
+{
+    if (hwnd_ == nullptr) {
+        return {};
+    }
+    LVHITTESTINFO cell{};
+    cell.pt = point;
+    const int row = static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&cell)));
+    if (row < 0 || row >= static_cast<int>(rows.size())) {
+        return {};
+    }
+    if (cell.iSubItem != 0) {
+        return {row, HitPart::Row};
+    }
+    LVHITTESTINFO item{};
+    item.pt = point;
+    SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&item));
+    // On the item as a whole the list view sets all three bits.
+    if ((viewFlags_ & kCheckBoxes) != 0 && (item.flags & LVHT_ONITEM) == LVHT_ONITEMSTATEICON) {
+        return {row, HitPart::StateIcon};
+    }
+    const RECT expander = ExpanderRect(row);
+    if (rows[row]->firstChild != nullptr && ::PtInRect(&expander, point)) {
+        return {row, HitPart::Expander};
+    }
+    return {row, HitPart::Row};
+}
+
+std::vector<int> CVirtualTreeView::SelectedRows() const
+{
+    std::vector<int> selected;
+    int left = static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT));
+    int row = -1;
+    while (left-- > 0) {
+        row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+        if (row < 0) {
+            break;
+        }
+        selected.push_back(row);
+    }
+    return selected;
+}
+
+void CVirtualTreeView::SetRowState(int row, UINT state, UINT mask) const
+{
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+CVirtualNode* CVirtualTreeView::FocusedNode() const
+{
+    if (hwnd_ == nullptr) {
+        return nullptr;
+    }
+    const int row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row] : nullptr;
+}
+
+void CVirtualTreeView::SelectOnly(int row)
+{
+    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size())) {
+        return;
+    }
+    for (int selected : SelectedRows()) {
+        if (selected != row) {
+            SetRowState(selected, 0, LVIS_SELECTED);
+        }
+    }
+    SetRowState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessage(LVM_SETSELECTIONMARK, 0, row);
+}
+
+bool CVirtualTreeView::Expand(int row)
+{
+    KeepInView keep(*this);
+    if (!CVirtualTree::Expand(row)) {
+        return false;
+    }
+    keep.Restore();
+    if (hwnd_ != nullptr) {
+        SendMessage(LVM_REDRAWITEMS, row, row); // its expander changed
+    }
+    return true;
+}
+
+bool CVirtualTreeView::Collapse(int row)
+{
+    KeepInView keep(*this);
+    if (!CVirtualTree::Collapse(row)) {
+        return false;
+    }
+    keep.Restore();
+    if (hwnd_ != nullptr) {
+        SendMessage(LVM_REDRAWITEMS, row, row);
+    }
+    return true;
+}
+
+void CVirtualTreeView::ExpandAll()
+{
+    KeepInView keep(*this);
+    const bool redraw = hwnd_ != nullptr && redraw_;
+    if (redraw) {
+        SetRedraw(false);
+    }
+    CVirtualTree::ExpandAll();
+    // The list view takes in the new count for scrolling once redrawing is on.
+    if (redraw) {
+        SetRedraw(true);
+    }
+    keep.Restore();
+    if (redraw) {
+        Invalidate(false);
+    }
+}
+
+void CVirtualTreeView::CollapseAll()
+{
+    KeepInView keep(*this);
+    const bool redraw = hwnd_ != nullptr && redraw_;
+    if (redraw) {
+        SetRedraw(false);
+    }
+    CVirtualTree::CollapseAll();
+    if (redraw) {
+        SetRedraw(true);
+    }
+    keep.Restore();
+    if (redraw) {
+        Invalidate(false);
+    }
+}
+
+void CVirtualTreeView::RedrawNode(const CVirtualNode* node)
+{
+    if (hwnd_ == nullptr || node == nullptr) {
+        return;
+    }
+    const int top = std::max(0, static_cast<int>(SendMessage(LVM_GETTOPINDEX)));
+    const int end = std::min(static_cast<int>(rows.size()), top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 2);
+    for (int row = top; row < end; ++row) {
+        if (rows[row] == node) {
+            SendMessage(LVM_REDRAWITEMS, row, row);
+            return;
+        }
+    }
+}
+
+LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
+{
+    const HitResult hit = HitTest(msg.Point());
+    if (hit.part == HitPart::StateIcon) {
+        SetFocus();
+        ToggleCheckState(rows[hit.row]);
+        // The node's descendants and ancestors changed too.
+        Invalidate(false);
+        return 0;
+    }
+    if (hit.part == HitPart::Expander) {
+        SetFocus();
+        SelectOnly(hit.row);
+        if (rows[hit.row]->IsExpanded()) {
+            Collapse(hit.row);
+        } else {
+            Expand(hit.row);
+        }
+        return 0;
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
+{
+    const WPARAM key = msg.wParam;
+    if (key != VK_LEFT && key != VK_RIGHT && key != VK_ADD && key != VK_SUBTRACT) {
+        msg.handled = false;
+        return 0;
+    }
+    const int row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (row < 0 || row >= static_cast<int>(rows.size())) {
+        return 0;
+    }
+    CVirtualNode* node = rows[row];
+    const bool hasChildren = node->firstChild != nullptr;
+    if (key == VK_LEFT) {
+        if (hasChildren && node->IsExpanded()) {
+            Collapse(row);
+        } else {
+            // The list view's own move to the previous row, with its selection rules.
+            DefaultProcedure(Message{msg.window, WM_KEYDOWN, VK_UP, msg.lParam});
+        }
+    } else if (key == VK_RIGHT) {
+        if (hasChildren && !node->IsExpanded()) {
+            Expand(row);
+        } else {
+            DefaultProcedure(Message{msg.window, WM_KEYDOWN, VK_DOWN, msg.lParam});
+        }
+    } else if (hasChildren) {
+        if (key == VK_ADD) {
+            Expand(row);
+        } else {
+            Collapse(row);
+        }
+    }
+    return 0;
+}
+
+LRESULT CVirtualTreeView::OnSetRedraw(Message& msg)
+{
+    redraw_ = msg.wParam != 0;
+    msg.handled = false;
+    return 0;
+}
+
+// Emptied with redrawing off: the rows first, then every node.
+LRESULT CVirtualTreeView::OnDestroy(Message& msg)
+{
+    SetRedraw(false);
+    RemoveAll();
+    if (stateImages_) {
+        SendMessage(LVM_SETIMAGELIST, LVSIL_STATE, 0);
+        stateImages_.Reset();
+    }
+    SetRedraw(true);
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CVirtualTreeView::OnGetDispInfo(Message& msg)
+{
+    LVITEMW& item = msg.NotificationAs<NMLVDISPINFOW>()->item;
+    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows.size())) {
+        return 0;
+    }
+    CVirtualNode* node = rows[item.iItem];
+    if (item.iSubItem == 0 && (viewFlags_ & (kCheckBoxes | kTreeLines)) != 0) {
+        // One step more than the level: room for the expander and the lines.
+        item.iIndent = node->level + 1;
+    }
+    if (item.iSubItem == 0 && (viewFlags_ & kCheckBoxes) != 0 && (item.mask & LVIF_STATE) != 0) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(StateImageOf(node) + 1);
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+    if ((item.mask & LVIF_IMAGE) != 0) {
+        // Cells show an icon only when the node data gives one.
+        item.iImage = I_IMAGENONE;
+    }
+    if (node->data != nullptr) {
+        node->data->FillDisplayInfo(item, node);
+    }
+    return 0;
+}
+
+LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
+{
+    auto& draw = *msg.NotificationAs<NMLVCUSTOMDRAW>();
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return OnRowPrePaint(draw) | ((viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : 0);
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        return OnRowPrePaint(draw);
+    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM:
+        OnCellPostPaint(draw);
+        return CDRF_DODEFAULT;
+    case CDDS_ITEMPOSTPAINT:
+        if ((viewFlags_ & kTreeLines) != 0) {
+            DrawTreeLines(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
+        }
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT CVirtualTreeView::OnRowPrePaint(NMLVCUSTOMDRAW& draw)
+{
+    return (draw.nmcd.dwDrawStage & CDDS_SUBITEM) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_NOTIFYSUBITEMDRAW;
+}
+
+void CVirtualTreeView::OnCellPostPaint(NMLVCUSTOMDRAW& draw)
+{
+    (void)draw;
+}
+
+// Dotted lines in the square of the row's own level and in those of its
+// ancestors that have a next sibling, and the expander of a node with
+// children.
+void CVirtualTreeView::DrawTreeLines(HDC dc, int row) const
+{
+    const RECT square = ExpanderRect(row);
+    if (::IsRectEmpty(&square)) {
+        return;
+    }
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    const CVirtualNode* node = rows[row];
+    const int unit = square.right - square.left;
+    const int centreX = square.left + unit / 2;
+    const int centreY = (bounds.top + bounds.bottom) / 2;
+    // Phases from the list's own origin: lines stay dotted alike after scrolling.
+    const int phaseY = row * (bounds.bottom - bounds.top) - bounds.top;
+    const int phaseX = -bounds.left;
+    const COLORREF line = ::GetSysColor(COLOR_GRAYTEXT);
+
+    DottedHorizontal(dc, centreX, square.right, centreY, phaseX, line);
+    const int from = row == 0 ? centreY : bounds.top;
+    const int to = node->nextSibling != nullptr ? bounds.bottom : centreY + 1;
+    DottedVertical(dc, centreX, from, to, phaseY, line);
+    int x = centreX;
+    for (const CVirtualNode* up = node->parent; up != nullptr && up->level >= 0; up = up->parent) {
+        x -= unit;
+        if (up->nextSibling != nullptr) {
+            DottedVertical(dc, x, bounds.top, bounds.bottom, phaseY, line);
+        }
+    }
+    if (node->firstChild != nullptr) {
+        DrawExpander(dc, centreX, centreY, node->IsExpanded());
+    }
+}
+
+} // namespace vandrelcommon::ui

@@ -1,0 +1,111 @@
+#pragma once
+// A tree with columns and three-state check boxes shown by a list view in
+// owner-data mode: the list view only holds the number of rows and asks for
+// each row it paints, so collapsed subtrees cost it nothing. The list view's
+// parent must reflect notifications (REFLECT_NOTIFICATIONS).
+#include "ui/common/VirtualTree.h"
+#include "ui/framework/GdiHandles.h"
+#include "ui/framework/Window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace vandrelcommon::ui {
+
+class CVirtualTreeView : public CWindowImpl, public CVirtualTree {
+public:
+    // View flags; both are set on construction.
+    static constexpr uint32_t kCheckBoxes = 1;
+    static constexpr uint32_t kTreeLines = 2;
+
+    // State images: slot 0 stays empty.
+    enum StateImage { kNoBox = 0, kUncheckedBox = 1, kCheckedBox = 2, kMixedBox = 3 };
+
+    CVirtualTreeView() = default;
+    ~CVirtualTreeView() override;
+
+    // Takes over a list view in report and owner-data mode (LVS_REPORT |
+    // LVS_OWNERDATA) and prepares it. False when it cannot be subclassed.
+    virtual bool Attach(HWND listView);
+
+    uint32_t ViewFlags() const { return viewFlags_; }
+    // Takes effect at Attach.
+    void SetViewFlags(uint32_t flags) { viewFlags_ = flags; }
+
+    // The model's operations, keeping the top row's node in view and the
+    // selection and focus on the nodes that had them.
+    bool Expand(int row) override;
+    bool Collapse(int row) override;
+    void ExpandAll() override;
+    void CollapseAll() override;
+
+    // Repaints the node's row when it is on screen.
+    void RedrawNode(const CVirtualNode* node);
+
+    enum class HitPart { Nowhere, Row, StateIcon, Expander };
+    struct HitResult {
+        int row = -1;
+        HitPart part = HitPart::Nowhere;
+    };
+    // What lies under a point of the client area.
+    HitResult HitTest(POINT point) const;
+    // The square left of a row's check box that holds its expander and tree
+    // lines, in client coordinates; empty for a row that does not exist.
+    RECT ExpanderRect(int row) const;
+
+    // The node of the focused row, or null.
+    CVirtualNode* FocusedNode() const;
+    // Makes `row` the only selected row and the focused one.
+    void SelectOnly(int row);
+
+    BEGIN_MESSAGE_MAP()
+        ON_MESSAGE(WM_LBUTTONDOWN, OnButtonDown)
+        ON_MESSAGE(WM_LBUTTONDBLCLK, OnButtonDown)
+        ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+        ON_MESSAGE(WM_SETREDRAW, OnSetRedraw)
+        ON_MESSAGE(WM_DESTROY, OnDestroy)
+        ON_REFLECTED_NOTIFY_CODE(LVN_GETDISPINFOW, OnGetDispInfo)
+        ON_REFLECTED_NOTIFY_CODE(NM_CUSTOMDRAW, OnCustomDraw)
+    END_MESSAGE_MAP()
+
+protected:
+    // Custom-draw answer for a row (CDDS_ITEMPREPAINT) and for each of its
+    // cells (with CDDS_SUBITEM): the base wants the cells of a row, and the
+    // post-paint of each cell.
+    virtual LRESULT OnRowPrePaint(NMLVCUSTOMDRAW& draw);
+    // After a cell was painted; the base does nothing.
+    virtual void OnCellPostPaint(NMLVCUSTOMDRAW& draw);
+
+    void OnRowsChanged(int firstRow) override;
+
+    // Width of one indent step of the list view (its small icon width).
+    int IndentWidth() const;
+    int RowHeight() const;
+
+private:
+    LRESULT OnButtonDown(Message& msg);
+    LRESULT OnKeyDown(Message& msg);
+    LRESULT OnSetRedraw(Message& msg);
+    LRESULT OnDestroy(Message& msg);
+    LRESULT OnGetDispInfo(Message& msg);
+    LRESULT OnCustomDraw(Message& msg);
+
+    void BuildStateImages();
+    void DrawTreeLines(HDC dc, int row) const;
+    void InvalidateRowsFrom(int row) const;
+    void SetItemCount() const;
+    void SetRowState(int row, UINT state, UINT mask) const;
+    std::vector<int> SelectedRows() const;
+
+    // Marks and scroll position kept across a change of the rows.
+    class KeepInView;
+
+    uint32_t viewFlags_ = kCheckBoxes | kTreeLines;
+    bool redraw_ = true;
+    ImageListHandle stateImages_;
+};
+
+} // namespace vandrelcommon::ui
