@@ -9,4 +9,9 @@ enum class DemoStart { Window, InputBox, Menu };
 // Shows the demonstration window and runs its message loop until it is closed.
 int RunDemo(DemoStart start);
 
+// The virtual tree view with a few hundred groups of files.
+int RunTreeDemo();
+// The in-place editable list; `startEditing` opens the editor on an item.
+int RunEditListDemo(bool startEditing);
+
 } // namespace uitest

@@ -1,6 +1,8 @@
 // The ui test program: GoogleTest, or with --demo the demonstration window
 // of the framework and the shared controls (--demo --ask opens its input
-// box, --demo --menu its drop-down menu, for screenshots).
+// box, --demo --menu its drop-down menu, for screenshots); --demo-tree shows
+// the virtual tree view, --demo-editlist the editable list (--edit opens the
+// editor on an item).
 #include "tests/ui/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -32,6 +34,10 @@ int main(int argc, char** argv)
             start = uitest::DemoStart::Menu;
         }
         result = uitest::RunDemo(start);
+    } else if (argc > 1 && std::strcmp(argv[1], "--demo-tree") == 0) {
+        result = uitest::RunTreeDemo();
+    } else if (argc > 1 && std::strcmp(argv[1], "--demo-editlist") == 0) {
+        result = uitest::RunEditListDemo(argc > 2 && std::strcmp(argv[2], "--edit") == 0);
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
