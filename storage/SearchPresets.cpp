@@ -104,12 +104,10 @@ const BuiltInPreset kBuiltInPresets[] = {
 
 } // namespace
 
-bool LoadPreset(SearchParameters& preset, const std::wstring& path)
+// Reading fills in the document's missing list sections, as a side effect
+// that the normalising save of LoadPreset writes out.
+static void FillPreset(SearchParameters& preset, const std::wstring& path, IniFile& file)
 {
-    IniFile file;
-    if (!file.Load(path)) {
-        return false;
-    }
     preset.StoragePath = path;
     preset.PresetName = file.GetString(kGeneral, L"PresetName", L"(Untitled)");
     for (const ListSection& list : kLists) {
@@ -133,7 +131,26 @@ bool LoadPreset(SearchParameters& preset, const std::wstring& path)
                                                                                              : ExactDuplicates;
     preset.Similarity = static_cast<uint16_t>(file.GetInt(kSearch, L"Similarity", 85));
     preset.DoRotations = file.GetBool(kSearch, L"DoRotations", true);
+}
+
+bool LoadPreset(SearchParameters& preset, const std::wstring& path)
+{
+    IniFile file;
+    if (!file.Load(path)) {
+        return false;
+    }
+    FillPreset(preset, path, file);
     return file.Save(path);
+}
+
+bool ReadPresetFile(SearchParameters& preset, const std::wstring& path)
+{
+    IniFile file;
+    if (!file.Load(path)) {
+        return false;
+    }
+    FillPreset(preset, path, file);
+    return true;
 }
 
 bool SavePreset(SearchParameters& preset, const std::wstring& path)

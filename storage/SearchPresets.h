@@ -15,6 +15,9 @@ void LoadPresets(ApplicationSettings& settings);
 // record is then untouched) or cannot be written back in its normal form.
 bool LoadPreset(SearchParameters& preset, const std::wstring& path);
 
+// Fills the record from the file like LoadPreset but writes nothing back.
+bool ReadPresetFile(SearchParameters& preset, const std::wstring& path);
+
 // Writes the record and makes `path` its file.
 bool SavePreset(SearchParameters& preset, const std::wstring& path);
 

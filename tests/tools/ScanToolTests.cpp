@@ -1,6 +1,8 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
+#include "storage/SearchPresets.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +100,6 @@ TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
         {{L"--mode", L"fuzzy", L"C:\\"}, L"unknown mode 'fuzzy' (exact or images)"},
         // Not there yet: refused, never ignored.
         {{L"--mode", L"images", L"C:\\"}, L"--mode images is not available yet"},
-        {{L"--preset", L"my.prs", L"C:\\"}, L"--preset is not available yet"},
         {{L"--similarity", L"90", L"C:\\"}, L"--similarity is not available yet"},
         {{L"--no-rotations", L"C:\\"}, L"--no-rotations is not available yet"},
         {{L"C:\\", L"--preset"}, L"--preset needs a value"},
@@ -169,4 +170,57 @@ TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)
         EXPECT_EQ(LineCount(run.err), 1u) << run.err;
         EXPECT_EQ(run.err.rfind("clonarium-scan: ", 0), 0u) << run.err;
     }
+}
+
+TEST(ScanCommandLine, PresetFileGivesTheParametersAndIsLeftAsItWas)
+{
+    TempTree tree;
+    SearchParameters preset;
+    preset.PresetName = L"Text only";
+    preset.UseScanMasks = true;
+    preset.ScanMasks = {L"*.txt"};
+    preset.Similarity = 60;
+    const std::wstring path = tree.Path(L"text.prs");
+    ASSERT_TRUE(SavePreset(preset, path));
+    const std::string bytes = ReadFileBytes(path);
+
+    Parsed parsed = Parse({L"--preset", path, L"C:\\"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.options.presetFile, path);
+    SearchParameters parameters;
+    std::wstring error;
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_TRUE(parameters == preset);
+    EXPECT_EQ(ReadFileBytes(path), bytes); // read, never rewritten
+
+    parsed = Parse({L"--all", L"--preset", path, L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error));
+    EXPECT_FALSE(parameters.UseIgnoreMasks);
+    EXPECT_TRUE(parameters.UseScanMasks); // --all keeps the preset's scan masks
+
+    parsed = Parse({L"--preset", tree.Path(L"missing.prs"), L"C:\\"});
+    EXPECT_FALSE(MakeScanParameters(parsed.options, parameters, error));
+    EXPECT_EQ(error, L"cannot read the preset file " + tree.Path(L"missing.prs"));
+}
+
+TEST(ScanTool, SearchesWithAPreset)
+{
+    TempTree tree;
+    tree.MakeFile(L"scan\\a.txt", "text");
+    tree.MakeFile(L"scan\\b.txt", "text");
+    tree.MakeFile(L"scan\\a.bin", "data");
+    tree.MakeFile(L"scan\\b.bin", "data");
+    SearchParameters preset;
+    preset.UseScanMasks = true;
+    preset.ScanMasks = {L"*.txt"};
+    ASSERT_TRUE(SavePreset(preset, tree.Path(L"text.prs")));
+    const ScanRun run = RunScan(tree, L"--preset \"" + tree.Path(L"text.prs") + L"\" \"" + tree.Path(L"scan") + L"\"");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("a.txt"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(".bin"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("files skipped: 2\r\n"), std::string::npos) << run.err;
+
+    const ScanRun missing = RunScan(tree, L"--preset \"" + tree.Path(L"none.prs") + L"\" \"" + tree.Path(L"scan") + L"\"");
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
 }

@@ -1,6 +1,7 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 
 #include "engine/LongPath.h"
+#include "storage/SearchPresets.h"
 
 #include <windows.h>
 
@@ -38,6 +39,12 @@ bool ApplyAll(ScanOptions& options, const std::wstring&, std::wstring&)
     return true;
 }
 
+bool ApplyPreset(ScanOptions& options, const std::wstring& value, std::wstring&)
+{
+    options.presetFile = value;
+    return true;
+}
+
 template <const wchar_t* Name>
 bool NotAvailableYet(ScanOptions&, const std::wstring&, std::wstring& error)
 {
@@ -45,14 +52,13 @@ bool NotAvailableYet(ScanOptions&, const std::wstring&, std::wstring& error)
     return false;
 }
 
-constexpr wchar_t kPreset[] = L"--preset";
 constexpr wchar_t kSimilarity[] = L"--similarity";
 constexpr wchar_t kNoRotations[] = L"--no-rotations";
 
 const OptionDefinition kOptions[] = {
     {L"--mode", true, &ApplyMode},
     {L"--all", false, &ApplyAll},
-    {kPreset, true, &NotAvailableYet<kPreset>},
+    {L"--preset", true, &ApplyPreset},
     {kSimilarity, true, &NotAvailableYet<kSimilarity>},
     {kNoRotations, false, &NotAvailableYet<kNoRotations>},
 };
@@ -134,4 +140,20 @@ void AdmitEveryFile(SearchParameters& parameters)
     parameters.SearchCompressed = true;
     parameters.SearchEncrypted = true;
     parameters.SearchArchive = true;
+}
+
+bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error)
+{
+    parameters = SearchParameters();
+    if (!options.presetFile.empty() && !ReadPresetFile(parameters, options.presetFile)) {
+        error = L"cannot read the preset file " + options.presetFile;
+        return false;
+    }
+    if (options.mode) {
+        parameters.SearchMode = *options.mode;
+    }
+    if (options.admitAll) {
+        AdmitEveryFile(parameters);
+    }
+    return true;
 }

@@ -5,14 +5,16 @@
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 extern const wchar_t kScanUsage[];
 
 struct ScanOptions {
-    ResultMode mode = ExactDuplicates;
+    std::optional<ResultMode> mode; // the preset's, or exact duplicates, when not given
     bool admitAll = false;
+    std::wstring presetFile;
     std::vector<std::wstring> paths;
 };
 
@@ -27,3 +29,8 @@ bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<Search
 
 // Ignore masks off, protected folders off, every attribute switch on.
 void AdmitEveryFile(SearchParameters& parameters);
+
+// The parameters the options ask for: a freshly reset record or the preset
+// file, then --mode and --all. False with a message when the preset file
+// cannot be read; the file is never written.
+bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error);

@@ -28,13 +28,13 @@ int wmain(int argc, wchar_t** argv)
     ScanOptions options;
     std::vector<SearchRoot> roots;
     std::wstring error;
-    if (!ParseScanCommandLine(arguments, options, error) || !ResolveScanRoots(options.paths, roots, error)) {
+    SearchParameters parameters;
+    if (!ParseScanCommandLine(arguments, options, error) || !ResolveScanRoots(options.paths, roots, error) ||
+        !MakeScanParameters(options, parameters, error)) {
         return UsageError(error);
     }
-
-    SearchParameters parameters;
-    if (options.admitAll) {
-        AdmitEveryFile(parameters);
+    if (parameters.SearchMode == SimilarImages) {
+        return UsageError(L"similar-image search is not available yet");
     }
     ScanCallback callback(::GetStdHandle(STD_OUTPUT_HANDLE));
     DuplicateFinder finder(parameters);
