@@ -1,0 +1,257 @@
+#include "imaging/Grouping.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <numeric>
+#include <tuple>
+
+namespace ImageClonarium {
+
+// The similarity percentage maps onto the number of differing hash bits:
+//   100 -> 0 (the same pattern), then 2 bits for every 3 points down to
+//   85 -> 10 (the default), then 1 bit for every 12 points down to 1 -> 17.
+// Copies that were resized, recompressed, converted or slightly brightened
+// differ in up to about 8 bits; different pictures in about 32 (rarely fewer
+// than 18). The steep part lies where copies and differents separate; below
+// the default the threshold widens slowly, since beyond about 20 bits
+// unrelated pictures match by chance and every picture becomes everyone's
+// neighbour.
+int HashThreshold(uint16_t similarity)
+{
+    const int s = std::clamp<int>(similarity, 1, 100);
+    if (s >= 85) {
+        return ((100 - s) * 2 + 1) / 3;
+    }
+    return 10 + (85 - s + 6) / 12;
+}
+
+int Distance(const Signature& a, const Signature& b, bool rotations)
+{
+    for (size_t i = 0; i < 3; ++i) {
+        if (std::abs(int(a.Tone[i]) - int(b.Tone[i])) > ToneTolerance) {
+            return 65;
+        }
+    }
+    int best = std::popcount(a.Hashes[0] ^ b.Hashes[0]);
+    if (rotations) {
+        // Both ways round: the turned hashes are not exactly each other's turn.
+        for (size_t r = 1; r < 4; ++r) {
+            best = std::min({best, std::popcount(a.Hashes[r] ^ b.Hashes[0]),
+                             std::popcount(a.Hashes[0] ^ b.Hashes[r])});
+        }
+    }
+    return best;
+}
+
+namespace {
+
+constexpr int Pieces = 4; // 16-bit pieces of a 64-bit hash
+
+uint16_t Piece(uint64_t hash, int piece) { return uint16_t(hash >> (16 * piece)); }
+
+// Two hashes within t bits agree within t / 4 bits in at least one of their
+// four pieces, so looking up every piece value that near finds every
+// neighbour; each table lists, per piece value, the units that have it.
+class MultiIndex {
+public:
+    explicit MultiIndex(const std::vector<uint64_t>& hashes)
+    {
+        for (int p = 0; p < Pieces; ++p) {
+            auto& start = starts_[p];
+            auto& units = units_[p];
+            start.assign(65537, 0);
+            for (uint64_t hash : hashes) {
+                ++start[Piece(hash, p) + 1];
+            }
+            std::partial_sum(start.begin(), start.end(), start.begin());
+            units.resize(hashes.size());
+            std::vector<uint32_t> next(start.begin(), start.end() - 1);
+            for (uint32_t i = 0; i < hashes.size(); ++i) {
+                units[next[Piece(hashes[i], p)]++] = i;
+            }
+        }
+    }
+
+    // Calls visit(unit) for each unit with a piece that differs from the same
+    // piece of `hash` by one of `flips` (some units more than once); stops
+    // early when visit returns false.
+    template <typename Visit>
+    bool ForEachCandidate(uint64_t hash, const std::vector<uint16_t>& flips, Visit&& visit) const
+    {
+        for (int p = 0; p < Pieces; ++p) {
+            const uint16_t value = Piece(hash, p);
+            for (uint16_t flip : flips) {
+                const uint32_t key = uint16_t(value ^ flip);
+                for (uint32_t k = starts_[p][key]; k < starts_[p][key + 1]; ++k) {
+                    if (!visit(units_[p][k])) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    std::array<std::vector<uint32_t>, Pieces> starts_;
+    std::array<std::vector<uint32_t>, Pieces> units_;
+};
+
+// Every 16-bit mask with at most `bits` bits set.
+std::vector<uint16_t> FlipsUpTo(int bits)
+{
+    std::vector<uint16_t> flips;
+    for (uint32_t mask = 0; mask < 65536; ++mask) {
+        if (std::popcount(mask) <= bits) {
+            flips.push_back(uint16_t(mask));
+        }
+    }
+    std::sort(flips.begin(), flips.end(), [](uint16_t a, uint16_t b) { return std::popcount(a) < std::popcount(b); });
+    return flips;
+}
+
+struct Edge {
+    uint32_t A, B; // units, A < B
+    uint8_t Bits;
+    auto operator<=>(const Edge&) const = default;
+};
+
+// Throttles the progress calls: the caller's should-stop is asked on a timer
+// of its own, but it is worth calling often enough.
+class Steps {
+public:
+    Steps(IGroupingProgress* progress, uint64_t total) : progress_(progress), total_(total) {}
+    bool At(uint64_t done) { return !progress_ || progress_->Continue(done, total_); }
+    // For inner loops: every 4096 units of work.
+    bool Tick(uint64_t done) { return (++work_ & 4095) != 0 || At(done); }
+
+private:
+    IGroupingProgress* progress_;
+    uint64_t total_;
+    uint64_t work_ = 0;
+};
+
+} // namespace
+
+bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
+                Groups& groups)
+{
+    groups.clear();
+    // Pictures with the same signature form one unit: they are alike to each
+    // other and have the same distance to everyone else.
+    std::vector<uint32_t> order(signatures.size());
+    std::iota(order.begin(), order.end(), 0u);
+    auto key = [&](uint32_t i) { return std::pair(signatures[i].Hashes[0], signatures[i].Tone); };
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+    std::vector<std::vector<uint32_t>> unitMembers;
+    std::vector<const Signature*> unitSignature;
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k == 0 || key(order[k]) != key(order[k - 1])) {
+            unitMembers.emplace_back();
+            unitSignature.push_back(&signatures[order[k]]);
+        }
+        unitMembers.back().push_back(order[k]);
+    }
+    const uint32_t units = uint32_t(unitMembers.size());
+    Steps steps(progress, 2 * uint64_t(units));
+
+    // Neighbours of every unit through the index.
+    std::vector<uint64_t> hashes(units);
+    for (uint32_t u = 0; u < units; ++u) {
+        hashes[u] = unitSignature[u]->Hashes[0];
+    }
+    const MultiIndex index(hashes);
+    const std::vector<uint16_t> flips = FlipsUpTo(likeness.Threshold / Pieces);
+    std::vector<uint32_t> seenBy(units, UINT32_MAX);
+    std::vector<Edge> edges;
+    for (uint32_t u = 0; u < units; ++u) {
+        if (!steps.At(u)) {
+            return false;
+        }
+        const Signature& own = *unitSignature[u];
+        const size_t turns = likeness.Rotations ? 4 : 1;
+        for (size_t r = 0; r < turns; ++r) {
+            const bool finished = index.ForEachCandidate(own.Hashes[r], flips, [&](uint32_t v) {
+                if (v != u && seenBy[v] != u) {
+                    seenBy[v] = u;
+                    const int bits = Distance(own, *unitSignature[v], likeness.Rotations);
+                    if (bits <= likeness.Threshold) {
+                        edges.push_back({std::min(u, v), std::max(u, v), uint8_t(bits)});
+                    }
+                }
+                return steps.Tick(u);
+            });
+            if (!finished) {
+                return false;
+            }
+        }
+    }
+    // A pair is usually found from both sides.
+    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) {
+        return std::tie(x.Bits, x.A, x.B) < std::tie(y.Bits, y.A, y.B);
+    });
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+
+    // Closest pairs first; two clusters join only when every member of one
+    // is alike to every member of the other, so a run of pairwise-alike
+    // pictures never chains unlike ones together.
+    std::vector<uint32_t> cluster(units);
+    std::iota(cluster.begin(), cluster.end(), 0u);
+    std::vector<std::vector<uint32_t>> clusterUnits(units);
+    for (uint32_t u = 0; u < units; ++u) {
+        clusterUnits[u] = {u};
+    }
+    for (size_t e = 0; e < edges.size(); ++e) {
+        const uint64_t done = units + e * units / edges.size();
+        if (!steps.At(done)) {
+            return false;
+        }
+        uint32_t a = cluster[edges[e].A], b = cluster[edges[e].B];
+        if (a == b) {
+            continue;
+        }
+        bool allAlike = true;
+        for (uint32_t x : clusterUnits[a]) {
+            for (uint32_t y : clusterUnits[b]) {
+                if (!steps.Tick(done)) {
+                    return false;
+                }
+                if (Distance(*unitSignature[x], *unitSignature[y], likeness.Rotations) > likeness.Threshold) {
+                    allAlike = false;
+                    break;
+                }
+            }
+            if (!allAlike) {
+                break;
+            }
+        }
+        if (!allAlike) {
+            continue;
+        }
+        if (clusterUnits[a].size() < clusterUnits[b].size()) {
+            std::swap(a, b);
+        }
+        for (uint32_t y : clusterUnits[b]) {
+            cluster[y] = a;
+        }
+        clusterUnits[a].insert(clusterUnits[a].end(), clusterUnits[b].begin(), clusterUnits[b].end());
+        clusterUnits[b].clear();
+        clusterUnits[b].shrink_to_fit();
+    }
+
+    for (const auto& members : clusterUnits) {
+        std::vector<uint32_t> group;
+        for (uint32_t u : members) {
+            group.insert(group.end(), unitMembers[u].begin(), unitMembers[u].end());
+        }
+        if (group.size() >= 2) {
+            std::sort(group.begin(), group.end());
+            groups.push_back(std::move(group));
+        }
+    }
+    std::sort(groups.begin(), groups.end(), [](const auto& x, const auto& y) { return x.front() < y.front(); });
+    return steps.At(2 * uint64_t(units));
+}
+
+} // namespace ImageClonarium

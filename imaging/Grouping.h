@@ -1,0 +1,49 @@
+#pragma once
+// Groups of alike pictures from their signatures, without comparing all
+// pairs: a multi-index over 16-bit pieces of the hashes finds the near
+// neighbours of each picture, and groups grow only while every member stays
+// alike to every other.
+#include "imaging/Signature.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace ImageClonarium {
+
+// The most hash bits (of 64) in which two alike pictures may differ at a
+// similarity of 1 to 100; see HashThreshold in Grouping.cpp for the mapping.
+int HashThreshold(uint16_t similarity);
+
+// Mean colours further apart than this (of 255, in any channel) are not
+// alike whatever their pattern: a flat black and a flat white picture, or the
+// same drawing in another colour.
+constexpr int ToneTolerance = 48;
+
+struct Likeness {
+    int Threshold = 0;     // differing hash bits allowed
+    bool Rotations = true; // match copies turned by 90, 180 or 270 degrees
+};
+
+// Hash bits in which two pictures differ (the best of the turns when
+// rotations count), or 65 when their colours are too far apart.
+int Distance(const Signature& a, const Signature& b, bool rotations);
+
+// Told how far the grouping has come; false stops it.
+class IGroupingProgress {
+public:
+    virtual bool Continue(uint64_t done, uint64_t total) = 0;
+
+protected:
+    ~IGroupingProgress() = default;
+};
+
+using Groups = std::vector<std::vector<uint32_t>>;
+
+// Groups of positions in `signatures`: each of two or more pictures alike
+// to each other, each picture in at most one group, members in ascending
+// order, groups ordered by their first member. Returns false (and no groups)
+// when `progress` asked to stop.
+bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
+                Groups& groups);
+
+} // namespace ImageClonarium

@@ -1,0 +1,257 @@
+// Find: pictures are examined on a few threads of our own; everything the
+// caller sees (callbacks, the grouping) happens on the calling thread.
+#include "imaging/ImageClonarium.h"
+
+#include "imaging/Grouping.h"
+#include "imaging/PictureReader.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace ImageClonarium {
+
+IImageClonariumCallback::IImageClonariumCallback() = default;
+IImageClonariumCallback::~IImageClonariumCallback() = default;
+
+namespace {
+
+// How often the caller hears of progress and is asked whether to stop.
+constexpr ULONGLONG ProgressEveryMs = 50;
+constexpr ULONGLONG StopQuestionEveryMs = 100;
+// Readers run at most this many pictures ahead of what the caller has been
+// told, so that they pause when the caller blocks in ShouldStop.
+constexpr uint64_t ReadAhead = 64;
+
+struct Examined {
+    bool Readable = false;
+    uint32_t Width = 0, Height = 0;
+    Signature Sign;
+};
+
+// The caller's callback with its calls spaced out; works without one.
+class Caller {
+public:
+    explicit Caller(IImageClonariumCallback* callback) : callback_(callback) {}
+
+    bool ShouldStop(bool now = false)
+    {
+        if (!callback_) {
+            return false;
+        }
+        const ULONGLONG tick = ::GetTickCount64();
+        if (!now && tick - lastQuestion_ < StopQuestionEveryMs) {
+            return false;
+        }
+        lastQuestion_ = tick;
+        return callback_->ShouldStop();
+    }
+    void OnStart(uint64_t count)
+    {
+        if (callback_) {
+            callback_->OnStart(count);
+        }
+    }
+    void OnImageExamined(uint64_t examined, uint64_t count)
+    {
+        if (callback_) {
+            callback_->OnImageExamined(examined, count);
+        }
+    }
+    void OnCompareProgress(uint64_t done, uint64_t total)
+    {
+        const ULONGLONG tick = ::GetTickCount64();
+        if (callback_ && (done == 0 || done == total || tick - lastProgress_ >= ProgressEveryMs)) {
+            lastProgress_ = tick;
+            callback_->OnCompareProgress(done, total);
+        }
+    }
+
+private:
+    IImageClonariumCallback* callback_;
+    ULONGLONG lastQuestion_ = 0;
+    ULONGLONG lastProgress_ = 0;
+};
+
+// Reads every picture on a pool of threads; the threads are stopped and
+// joined when the object goes away, whatever happened.
+class Examination {
+public:
+    explicit Examination(const std::vector<std::wstring>& paths) : paths_(paths), results_(paths.size())
+    {
+        const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+        for (size_t t = 0; t < std::min(threads, paths.size()); ++t) {
+            threads_.emplace_back([this] { Read(); });
+        }
+    }
+    Examination(const Examination&) = delete;
+    Examination& operator=(const Examination&) = delete;
+    ~Examination()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        readerWake_.notify_all();
+        for (auto& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    // Tells the caller of each picture read; false when it asked to stop.
+    bool Run(Caller& caller)
+    {
+        const uint64_t count = paths_.size();
+        uint64_t told = 0;
+        while (told < count) {
+            std::vector<size_t> ready;
+            {
+                std::unique_lock lock(mutex_);
+                callerWake_.wait_for(lock, std::chrono::milliseconds(StopQuestionEveryMs),
+                                     [&] { return !finished_.empty(); });
+                ready.swap(finished_);
+            }
+            for (size_t i = 0; i < ready.size(); ++i) {
+                caller.OnImageExamined(++told, count);
+                if (caller.ShouldStop()) {
+                    return false;
+                }
+            }
+            {
+                std::lock_guard lock(mutex_);
+                told_ = told;
+            }
+            readerWake_.notify_all();
+            if (caller.ShouldStop()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const std::vector<Examined>& Results() const { return results_; }
+
+private:
+    void Read()
+    {
+        ComScope com(COINIT_MULTITHREADED);
+        PictureReader reader;
+        for (;;) {
+            size_t index;
+            {
+                std::unique_lock lock(mutex_);
+                readerWake_.wait(lock, [&] { return stop_ || next_ >= paths_.size() || next_ < told_ + ReadAhead; });
+                if (stop_ || next_ >= paths_.size()) {
+                    return;
+                }
+                index = next_++;
+            }
+            ExaminedPicture picture;
+            Examined& result = results_[index];
+            try {
+                if (reader.Examine(paths_[index], picture)) {
+                    result.Sign = MakeSignature(picture.Thumb);
+                    result.Width = picture.Width;
+                    result.Height = picture.Height;
+                    result.Readable = true;
+                }
+            } catch (...) {
+                // Out of memory on one picture: it is simply left out.
+            }
+            {
+                std::lock_guard lock(mutex_);
+                finished_.push_back(index);
+            }
+            callerWake_.notify_one();
+        }
+    }
+
+    const std::vector<std::wstring>& paths_;
+    std::vector<Examined> results_; // each written by one reader, read after the join
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable readerWake_, callerWake_;
+    size_t next_ = 0;              // next picture to read
+    uint64_t told_ = 0;            // pictures the caller has been told of
+    std::vector<size_t> finished_; // read, not yet told
+    bool stop_ = false;
+};
+
+class CompareProgress final : public IGroupingProgress {
+public:
+    explicit CompareProgress(Caller& caller) : caller_(caller) {}
+    bool Continue(uint64_t done, uint64_t total) override
+    {
+        caller_.OnCompareProgress(done, total);
+        const bool stop = caller_.ShouldStop(first_);
+        first_ = false;
+        return !stop;
+    }
+
+private:
+    Caller& caller_;
+    bool first_ = true;
+};
+
+ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
+                      IImageClonariumCallback* callback)
+{
+    Caller caller(callback);
+    caller.OnStart(paths.size());
+    if (caller.ShouldStop(true)) {
+        return {};
+    }
+    std::vector<Examined> examined;
+    {
+        Examination examination(paths);
+        if (!examination.Run(caller)) {
+            return {};
+        }
+        examined = examination.Results();
+    }
+
+    std::vector<Signature> signatures;
+    std::vector<uint64_t> pathIndex;
+    for (size_t i = 0; i < examined.size(); ++i) {
+        if (examined[i].Readable) {
+            signatures.push_back(examined[i].Sign);
+            pathIndex.push_back(i);
+        }
+    }
+    Likeness likeness;
+    likeness.Threshold = HashThreshold(similarity);
+    likeness.Rotations = (options & NoRotations) == 0;
+    CompareProgress progress(caller);
+    Groups groups;
+    if (!GroupAlike(signatures, likeness, &progress, groups)) {
+        return {};
+    }
+
+    ImageGroups result;
+    result.reserve(groups.size());
+    for (const auto& group : groups) {
+        ImageGroup& members = result.emplace_back();
+        for (uint32_t position : group) {
+            const Examined& picture = examined[pathIndex[position]];
+            members.push_back({pathIndex[position], picture.Width, picture.Height});
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+ImageGroups CImageClonarium::Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
+                                  IImageClonariumCallback* callback)
+{
+    // Nothing is thrown across the library boundary; a failure finds nothing.
+    try {
+        return FindAlike(paths, similarity, options, callback);
+    } catch (...) {
+        return {};
+    }
+}
+
+} // namespace ImageClonarium

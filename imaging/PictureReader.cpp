@@ -1,0 +1,239 @@
+#include "imaging/PictureReader.h"
+
+#include "imaging/Orientation.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <memory>
+
+using Microsoft::WRL::ComPtr;
+
+namespace ImageClonarium {
+
+namespace {
+
+// Decoders that can scale while decoding (JPEG on Windows) offer this
+// interface; the mingw-w64 headers do not declare it.
+struct IWICBitmapSourceTransformDecl : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                                 WICPixelFormatGUID* format, WICBitmapTransformOptions transform,
+                                                 UINT stride, UINT bufferSize, BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+constexpr IID IID_SourceTransform = {0x3B16811B, 0x6A43, 0x4ec9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+using FileHandle = std::unique_ptr<void, HandleCloser>;
+
+std::wstring LongPath(const std::wstring& path)
+{
+    const bool driveAbsolute = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    return driveAbsolute ? L"\\\\?\\" + path : path;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
+{
+    HANDLE raw = ::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FileHandle file(raw);
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(raw, &size) || size.QuadPart <= 0 || uint64_t(size.QuadPart) > MaxFileBytes) {
+        return false;
+    }
+    bytes.resize(size_t(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 16u << 20));
+        if (!::ReadFile(raw, bytes.data() + done, chunk, &read, nullptr) || read == 0) {
+            return false;
+        }
+        done += read;
+    }
+    return true;
+}
+
+} // namespace
+
+ComScope::ComScope(DWORD model) : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, model))) {}
+
+ComScope::~ComScope()
+{
+    if (initialised_) {
+        ::CoUninitialize();
+    }
+}
+
+struct PictureReader::Opened {
+    std::vector<uint8_t> Bytes;
+    ComPtr<IWICStream> Stream;
+    ComPtr<IWICBitmapDecoder> Decoder;
+    ComPtr<IWICBitmapFrameDecode> Frame;
+    uint32_t Width = 0, Height = 0;               // as stored
+    uint32_t DecodedWidth = 0, DecodedHeight = 0; // smaller when the decoder scaled
+    Orientation Turn = Upright;
+};
+
+PictureReader::PictureReader()
+{
+    ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
+}
+
+bool PictureReader::Open(const std::wstring& path, Opened& opened)
+{
+    if (!factory_ || !ReadWholeFile(path, opened.Bytes)) {
+        return false;
+    }
+    UINT width = 0, height = 0;
+    if (FAILED(factory_->CreateStream(&opened.Stream)) ||
+        FAILED(opened.Stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size()))) ||
+        FAILED(factory_->CreateDecoderFromStream(opened.Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                 &opened.Decoder)) ||
+        FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) || FAILED(opened.Frame->GetSize(&width, &height))) {
+        return false;
+    }
+    if (width == 0 || height == 0 || uint64_t(width) * height > MaxPixels) {
+        return false;
+    }
+    opened.Width = width;
+    opened.Height = height;
+    opened.Turn = ReadOrientation(opened.Bytes);
+    return true;
+}
+
+bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink)
+{
+    ComPtr<IWICBitmapSource> source = opened.Frame;
+    uint32_t width = opened.Width, height = opened.Height;
+
+    // Let the decoder scale down when it can: far less work than decoding
+    // every pixel of a photo only to average it away.
+    ComPtr<IWICBitmapSourceTransformDecl> transform;
+    if (minSide > 0 && SUCCEEDED(opened.Frame->QueryInterface(IID_SourceTransform, &transform))) {
+        const double scale = std::max(double(minSide) / width, double(minSide) / height);
+        UINT w = std::max(1u, UINT(width * scale + 0.5)), h = std::max(1u, UINT(height * scale + 0.5));
+        WICPixelFormatGUID format{};
+        if (scale < 1 && SUCCEEDED(transform->GetClosestSize(&w, &h)) && w >= minSide && h >= minSide &&
+            w < width && SUCCEEDED(transform->GetClosestPixelFormat(&format))) {
+            ComPtr<IWICBitmap> reduced;
+            if (SUCCEEDED(factory_->CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &reduced))) {
+                ComPtr<IWICBitmapLock> lock;
+                WICRect all{0, 0, INT(w), INT(h)};
+                UINT stride = 0, size = 0;
+                BYTE* buffer = nullptr;
+                bool copied = SUCCEEDED(reduced->Lock(&all, WICBitmapLockWrite, &lock)) &&
+                              SUCCEEDED(lock->GetStride(&stride)) &&
+                              SUCCEEDED(lock->GetDataPointer(&size, &buffer)) &&
+                              SUCCEEDED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0,
+                                                              stride, size, buffer));
+                lock.Reset();
+                if (copied) {
+                    source = reduced;
+                    width = w;
+                    height = h;
+                }
+            }
+        }
+    }
+
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory_->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                     0.0, WICBitmapPaletteTypeCustom))) {
+        return false;
+    }
+    opened.DecodedWidth = width;
+    opened.DecodedHeight = height;
+    // Bands of rows of about 4 MB keep memory flat for large pictures.
+    const size_t stride = size_t(width) * 4;
+    const uint32_t bandRows = uint32_t(std::clamp<size_t>((4u << 20) / stride, 1, height));
+    std::vector<uint8_t> band(stride * bandRows);
+    for (uint32_t row = 0; row < height; row += bandRows) {
+        const uint32_t rows = std::min(bandRows, height - row);
+        const WICRect rect{0, INT(row), INT(width), INT(rows)};
+        if (FAILED(converter->CopyPixels(&rect, UINT(stride), UINT(stride * rows), band.data()))) {
+            return false;
+        }
+        sink(band.data(), stride, row, rows);
+    }
+    return true;
+}
+
+bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
+{
+    Opened opened;
+    if (!Open(path, opened)) {
+        return false;
+    }
+    std::unique_ptr<ThumbnailBuilder> builder;
+    const bool decoded = Decode(opened, 4 * ThumbSide, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
+        if (!builder) {
+            builder = std::make_unique<ThumbnailBuilder>(opened.DecodedWidth, opened.DecodedHeight);
+        }
+        builder->AddRows(pixels, stride, first, rows);
+    });
+    if (!decoded || !builder) {
+        return false;
+    }
+    Thumbnail stored = builder->Finish();
+    std::vector<float> cells(stored.Luma.begin(), stored.Luma.end());
+    cells = Orient(cells, ThumbSide, ThumbSide, opened.Turn);
+    std::copy(cells.begin(), cells.end(), picture.Thumb.Luma.begin());
+    picture.Thumb.MeanRgb = stored.MeanRgb;
+    picture.Width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
+    picture.Height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;
+    return true;
+}
+
+bool PictureReader::ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width,
+                               uint32_t& height)
+{
+    Opened opened;
+    if (!Open(path, opened)) {
+        return false;
+    }
+    width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
+    height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;
+    // Whole-factor box reduction: each output pixel averages factor x factor pixels.
+    const uint32_t factor = std::max(1u, (std::max(opened.Width, opened.Height) + maxSide - 1) / maxSide);
+    const uint32_t outWidth = (opened.Width + factor - 1) / factor;
+    const uint32_t outHeight = (opened.Height + factor - 1) / factor;
+    std::vector<uint32_t> sums(size_t(outWidth) * outHeight * 4);
+    const bool decoded = Decode(opened, 0, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
+        for (uint32_t r = 0; r < rows; ++r) {
+            uint32_t* out = &sums[size_t((first + r) / factor) * outWidth * 4];
+            const uint8_t* p = pixels + r * stride;
+            for (uint32_t x = 0; x < opened.Width; ++x, p += 4) {
+                const uint32_t alpha = p[3], white = 255 * (255 - alpha);
+                uint32_t* cell = out + size_t(x / factor) * 4;
+                cell[0] += (p[0] * alpha + white) / 255;
+                cell[1] += (p[1] * alpha + white) / 255;
+                cell[2] += (p[2] * alpha + white) / 255;
+                ++cell[3];
+            }
+        }
+    });
+    if (!decoded) {
+        return false;
+    }
+    std::vector<uint32_t> pixels(size_t(outWidth) * outHeight);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const uint32_t* cell = &sums[i * 4];
+        const uint32_t n = std::max(1u, cell[3]);
+        pixels[i] = (cell[2] / n) << 16 | (cell[1] / n) << 8 | cell[0] / n;
+    }
+    bitmap.Pixels = Orient(pixels, outWidth, outHeight, opened.Turn);
+    bitmap.Width = SwapsSides(opened.Turn) ? outHeight : outWidth;
+    bitmap.Height = SwapsSides(opened.Turn) ? outWidth : outHeight;
+    return true;
+}
+
+} // namespace ImageClonarium

@@ -1,0 +1,67 @@
+#pragma once
+// Reads picture files through the platform's imaging component (WIC), as a
+// viewer shows them: first frame, EXIF orientation applied, transparency
+// against white. Anything that is not a readable picture simply fails.
+#include "imaging/Signature.h"
+
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ImageClonarium {
+
+// COM on the current thread for the life of the object (when the thread did
+// not have it already).
+class ComScope {
+public:
+    explicit ComScope(DWORD model);
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope();
+
+private:
+    bool initialised_;
+};
+
+// Files larger than this are not read: no picture worth comparing is, and
+// a damaged or hostile file must not take the memory.
+constexpr uint64_t MaxFileBytes = 256ull << 20;
+// Larger pictures are refused before decoding for the same reason.
+constexpr uint64_t MaxPixels = 250'000'000;
+
+// An upright picture as 32-bit BGR pixels (alpha made opaque against white).
+struct Bitmap {
+    uint32_t Width = 0, Height = 0;
+    std::vector<uint32_t> Pixels;
+};
+
+// The size of a picture as a viewer shows it and its thumbnail.
+struct ExaminedPicture {
+    uint32_t Width = 0, Height = 0;
+    Thumbnail Thumb;
+};
+
+// One reader per thread: WIC objects stay on the thread that made them.
+class PictureReader {
+public:
+    PictureReader();
+    bool Examine(const std::wstring& path, ExaminedPicture& picture);
+    // The picture reduced by a whole factor so that neither side exceeds
+    // `maxSide`; Width and Height are the reduced size.
+    bool ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width, uint32_t& height);
+
+private:
+    // Rows of 32-bit BGRA pixels of the stored (not yet turned) picture.
+    using RowSink = std::function<void(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows)>;
+    struct Opened;
+    bool Open(const std::wstring& path, Opened& opened);
+    bool Decode(Opened& opened, uint32_t minSide, const RowSink& sink);
+
+    Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
+};
+
+} // namespace ImageClonarium

@@ -1,0 +1,46 @@
+#pragma once
+// The likeness signature of a picture: a perceptual hash of its brightness
+// pattern (and of the pattern turned by 90, 180 and 270 degrees) with its mean
+// colour. Resizing, recompression, a change of format and small changes of
+// brightness or contrast move few bits; different pictures differ in about
+// half of them.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace ImageClonarium {
+
+// The picture reduced to ThumbSide x ThumbSide cells of mean brightness
+// (0 to 255), row by row, shown upright; and its mean colour.
+constexpr int ThumbSide = 32;
+struct Thumbnail {
+    std::array<float, ThumbSide * ThumbSide> Luma{};
+    std::array<float, 3> MeanRgb{};
+};
+
+// Hashes[r]: the pattern turned clockwise by r quarter turns.
+struct Signature {
+    std::array<uint64_t, 4> Hashes{};
+    std::array<uint8_t, 3> Tone{}; // mean red, green, blue
+};
+
+Signature MakeSignature(const Thumbnail& thumbnail);
+
+// Averages the pixels of a picture into a Thumbnail, a band of rows at a time,
+// so that a large picture is never held whole.
+class ThumbnailBuilder {
+public:
+    ThumbnailBuilder(uint32_t width, uint32_t height);
+    // `rows` rows of 32-bit BGRA pixels (not premultiplied) starting at `firstRow`.
+    void AddRows(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows);
+    Thumbnail Finish() const;
+
+private:
+    uint32_t width_, height_;
+    std::vector<uint16_t> columnCell_, rowCell_;
+    std::array<double, ThumbSide * ThumbSide> luma_{};
+    std::array<uint32_t, ThumbSide * ThumbSide> count_{};
+    std::array<double, 3> rgb_{};
+};
+
+} // namespace ImageClonarium
