@@ -52,39 +52,47 @@ uint16_t Piece(uint64_t hash, int piece) { return uint16_t(hash >> (16 * piece))
 
 // Two hashes within t bits agree within t / 4 bits in at least one of their
 // four pieces, so looking up every piece value that near finds every
-// neighbour; each table lists, per piece value, the units that have it.
+// neighbour. Each table lists, per piece value, the units that have it with
+// their whole hash, so that most candidates are turned away without touching
+// anything else.
 class MultiIndex {
 public:
+    struct Entry {
+        uint64_t Hash;
+        uint32_t Unit;
+    };
+
     explicit MultiIndex(const std::vector<uint64_t>& hashes)
     {
         for (int p = 0; p < Pieces; ++p) {
             auto& start = starts_[p];
-            auto& units = units_[p];
+            auto& entries = entries_[p];
             start.assign(65537, 0);
             for (uint64_t hash : hashes) {
                 ++start[Piece(hash, p) + 1];
             }
             std::partial_sum(start.begin(), start.end(), start.begin());
-            units.resize(hashes.size());
+            entries.resize(hashes.size());
             std::vector<uint32_t> next(start.begin(), start.end() - 1);
             for (uint32_t i = 0; i < hashes.size(); ++i) {
-                units[next[Piece(hashes[i], p)]++] = i;
+                entries[next[Piece(hashes[i], p)]++] = {hashes[i], i};
             }
         }
     }
 
-    // Calls visit(unit) for each unit with a piece that differs from the same
-    // piece of `hash` by one of `flips` (some units more than once); stops
-    // early when visit returns false.
+    // Calls visit(unit) for each unit within `threshold` bits of `hash`
+    // (some more than once), looking at the piece values that differ by one
+    // of `flips`; stops early when visit returns false.
     template <typename Visit>
-    bool ForEachCandidate(uint64_t hash, const std::vector<uint16_t>& flips, Visit&& visit) const
+    bool ForEachNear(uint64_t hash, int threshold, const std::vector<uint16_t>& flips, Visit&& visit) const
     {
         for (int p = 0; p < Pieces; ++p) {
             const uint16_t value = Piece(hash, p);
             for (uint16_t flip : flips) {
                 const uint32_t key = uint16_t(value ^ flip);
                 for (uint32_t k = starts_[p][key]; k < starts_[p][key + 1]; ++k) {
-                    if (!visit(units_[p][k])) {
+                    const Entry& entry = entries_[p][k];
+                    if (std::popcount(entry.Hash ^ hash) <= threshold && !visit(entry.Unit)) {
                         return false;
                     }
                 }
@@ -95,7 +103,7 @@ public:
 
 private:
     std::array<std::vector<uint32_t>, Pieces> starts_;
-    std::array<std::vector<uint32_t>, Pieces> units_;
+    std::array<std::vector<Entry>, Pieces> entries_;
 };
 
 // Every 16-bit mask with at most `bits` bits set.
@@ -172,7 +180,9 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         const Signature& own = *unitSignature[u];
         const size_t turns = likeness.Rotations ? 4 : 1;
         for (size_t r = 0; r < turns; ++r) {
-            const bool finished = index.ForEachCandidate(own.Hashes[r], flips, [&](uint32_t v) {
+            // A pair is found from the side whose turned hash is near the
+            // other's upright one; Distance looks at both ways round.
+            const bool finished = index.ForEachNear(own.Hashes[r], likeness.Threshold, flips, [&](uint32_t v) {
                 if (v != u && seenBy[v] != u) {
                     seenBy[v] = u;
                     const int bits = Distance(own, *unitSignature[v], likeness.Rotations);

@@ -1,0 +1,183 @@
+#include "imaging/Grouping.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <random>
+#include <set>
+
+using namespace ImageClonarium;
+
+namespace {
+
+// A signature whose turned hashes are unrelated to its upright one.
+Signature Make(uint64_t hash, std::mt19937_64& random, uint8_t tone = 128)
+{
+    Signature s;
+    s.Hashes = {hash, random(), random(), random()};
+    s.Tone = {tone, tone, tone};
+    return s;
+}
+
+// `bits` different bits changed.
+uint64_t Flip(uint64_t hash, int bits, std::mt19937_64& random)
+{
+    uint64_t mask = 0;
+    while (std::popcount(mask) < bits) {
+        mask |= uint64_t(1) << (random() % 64);
+    }
+    return hash ^ mask;
+}
+
+class StopAfter final : public IGroupingProgress {
+public:
+    explicit StopAfter(int calls) : left_(calls) {}
+    bool Continue(uint64_t done, uint64_t total) override
+    {
+        EXPECT_LE(done, total);
+        return left_-- > 0;
+    }
+
+private:
+    int left_;
+};
+
+} // namespace
+
+TEST(HashThreshold, FallsAsSimilarityRises)
+{
+    EXPECT_EQ(HashThreshold(100), 0);
+    for (uint16_t s = 1; s < 100; ++s) {
+        EXPECT_GE(HashThreshold(s), HashThreshold(uint16_t(s + 1))) << "at " << s;
+    }
+    EXPECT_EQ(HashThreshold(0), HashThreshold(1));
+    EXPECT_EQ(HashThreshold(65535), HashThreshold(100));
+    // Far below the distance of unrelated pictures (about 32 bits) even at 1.
+    EXPECT_LE(HashThreshold(1), 20);
+}
+
+TEST(Distance, CountsDifferingBitsAndTurnsOnlyWhenAsked)
+{
+    std::mt19937_64 random(1);
+    const Signature a = Make(0x0123456789ABCDEFull, random);
+    Signature b = Make(a.Hashes[0] ^ 0b1011, random);
+    EXPECT_EQ(Distance(a, b, false), 3);
+    EXPECT_EQ(Distance(b, a, true), Distance(a, b, true));
+
+    Signature turned = Make(a.Hashes[1], random);
+    EXPECT_EQ(Distance(a, turned, true), 0);
+    EXPECT_GT(Distance(a, turned, false), 10);
+
+    b.Tone = {128, 128, uint8_t(128 + ToneTolerance + 1)};
+    EXPECT_GT(Distance(a, b, false), 64) << "different colours are never alike";
+}
+
+TEST(GroupAlike, NeverChainsUnlikePicturesThroughAlikeOnes)
+{
+    std::mt19937_64 random(2);
+    // a ~ b and b ~ c at 8 bits each, but a and c 16 bits apart.
+    const uint64_t a = random();
+    const uint64_t b = a ^ 0x00000000000000FFull;
+    const uint64_t c = b ^ 0x000000000000FF00ull;
+    const std::vector<Signature> signatures = {Make(a, random), Make(b, random), Make(c, random)};
+    Likeness likeness;
+    likeness.Threshold = 10;
+    Groups groups;
+    ASSERT_TRUE(GroupAlike(signatures, likeness, nullptr, groups));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].size(), 2u);
+    EXPECT_EQ(std::count(groups[0].begin(), groups[0].end(), 1u), 1) << "b is in the pair";
+}
+
+// Over random families, with the index: every group holds pictures alike to
+// each other, and no two pictures left out of every group are alike (the
+// index missed no neighbour).
+TEST(GroupAlike, GroupsAreAlikeThroughoutAndNoAlikePairIsLeftOut)
+{
+    std::mt19937_64 random(3);
+    std::vector<Signature> signatures;
+    for (int family = 0; family < 400; ++family) {
+        const uint64_t base = random();
+        const int members = 1 + int(random() % 4);
+        for (int m = 0; m < members; ++m) {
+            Signature s = Make(Flip(base, int(random() % 14), random), random, uint8_t(100 + random() % 40));
+            if (random() % 3 == 0) {
+                std::rotate(s.Hashes.begin(), s.Hashes.begin() + 1, s.Hashes.end());
+            }
+            signatures.push_back(s);
+        }
+    }
+    std::shuffle(signatures.begin(), signatures.end(), random);
+
+    for (const int threshold : {HashThreshold(85), HashThreshold(60), HashThreshold(95)}) {
+        for (const bool rotations : {true, false}) {
+            Likeness likeness;
+            likeness.Threshold = threshold;
+            likeness.Rotations = rotations;
+            Groups groups;
+            ASSERT_TRUE(GroupAlike(signatures, likeness, nullptr, groups));
+            std::vector<bool> grouped(signatures.size());
+            size_t previousFirst = 0;
+            for (const auto& group : groups) {
+                ASSERT_GE(group.size(), 2u);
+                EXPECT_TRUE(std::is_sorted(group.begin(), group.end()));
+                EXPECT_GE(group.front(), previousFirst);
+                previousFirst = group.front();
+                for (size_t i = 0; i < group.size(); ++i) {
+                    ASSERT_FALSE(grouped[group[i]]) << "picture in two groups";
+                    grouped[group[i]] = true;
+                    for (size_t j = i + 1; j < group.size(); ++j) {
+                        EXPECT_LE(Distance(signatures[group[i]], signatures[group[j]], rotations), threshold);
+                    }
+                }
+            }
+            size_t alikePairs = 0;
+            for (size_t i = 0; i < signatures.size(); ++i) {
+                for (size_t j = i + 1; j < signatures.size(); ++j) {
+                    const bool alike = Distance(signatures[i], signatures[j], rotations) <= threshold;
+                    alikePairs += alike;
+                    EXPECT_FALSE(alike && !grouped[i] && !grouped[j])
+                        << i << " and " << j << " are alike but in no group (threshold " << threshold << ")";
+                }
+            }
+            EXPECT_GT(alikePairs, 20u) << "the families are there to be found";
+        }
+    }
+}
+
+TEST(GroupAlike, IdenticalSignaturesFormOneGroup)
+{
+    std::mt19937_64 random(4);
+    const Signature same = Make(random(), random);
+    std::vector<Signature> signatures(50, same);
+    signatures.push_back(Make(random(), random));
+    Likeness likeness;
+    likeness.Threshold = 0;
+    Groups groups;
+    ASSERT_TRUE(GroupAlike(signatures, likeness, nullptr, groups));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].size(), 50u);
+}
+
+TEST(GroupAlike, StopsWhenProgressSaysSo)
+{
+    std::mt19937_64 random(5);
+    std::vector<Signature> signatures;
+    for (int i = 0; i < 5000; ++i) {
+        signatures.push_back(Make(random(), random));
+        signatures.push_back(Make(Flip(signatures.back().Hashes[0], 2, random), random));
+    }
+    Likeness likeness;
+    likeness.Threshold = HashThreshold(85);
+    Groups groups;
+    StopAfter stopAtOnce(0);
+    EXPECT_FALSE(GroupAlike(signatures, likeness, &stopAtOnce, groups));
+    EXPECT_TRUE(groups.empty());
+    StopAfter stopHalfway(3000);
+    EXPECT_FALSE(GroupAlike(signatures, likeness, &stopHalfway, groups));
+    EXPECT_TRUE(groups.empty());
+    StopAfter never(1 << 30);
+    EXPECT_TRUE(GroupAlike(signatures, likeness, &never, groups));
+    EXPECT_GE(groups.size(), 4900u);
+}

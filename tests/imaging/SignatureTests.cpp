@@ -1,0 +1,177 @@
+#include "imaging/Orientation.h"
+#include "imaging/Signature.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <random>
+#include <string>
+
+using namespace ImageClonarium;
+
+namespace {
+
+Thumbnail Pattern(uint32_t seed)
+{
+    std::mt19937 random(seed);
+    Thumbnail thumb;
+    // Smooth blobs, like a picture reduced to 32 x 32.
+    double cx[4], cy[4], weight[4];
+    for (int i = 0; i < 4; ++i) {
+        cx[i] = random() % ThumbSide;
+        cy[i] = random() % ThumbSide;
+        weight[i] = double(random() % 200) - 100;
+    }
+    for (int y = 0; y < ThumbSide; ++y) {
+        for (int x = 0; x < ThumbSide; ++x) {
+            double v = 128;
+            for (int i = 0; i < 4; ++i) {
+                v += weight[i] * std::exp(-((x - cx[i]) * (x - cx[i]) + (y - cy[i]) * (y - cy[i])) / 60.0);
+            }
+            thumb.Luma[y * ThumbSide + x] = float(v);
+        }
+    }
+    thumb.MeanRgb = {120, 130, 140};
+    return thumb;
+}
+
+std::string Le16(uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
+std::string Le32(uint32_t v) { return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16)); }
+std::string Be16(uint16_t v) { return {char(v >> 8), char(v & 0xFF)}; }
+std::string Be32(uint32_t v) { return Be16(uint16_t(v >> 16)) + Be16(uint16_t(v & 0xFFFF)); }
+
+std::string LittleTiff(uint16_t orientation)
+{
+    return "II" + Le16(42) + Le32(8) + Le16(2) + Le16(0x0100) + Le16(3) + Le32(1) + Le32(64) + Le16(0x0112) +
+           Le16(3) + Le32(1) + Le16(orientation) + Le16(0) + Le32(0);
+}
+
+std::string Jpeg(const std::string& tiff)
+{
+    const std::string body = std::string("Exif\0\0", 6) + tiff;
+    const std::string jfif = "\xFF\xE0" + Be16(16) + std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14);
+    return "\xFF\xD8" + jfif + "\xFF\xE1" + Be16(uint16_t(body.size() + 2)) + body + "\xFF\xDA" + Be16(2);
+}
+
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+
+} // namespace
+
+TEST(Signature, IgnoresBrightnessAndContrastButNotThePattern)
+{
+    const Thumbnail thumb = Pattern(1);
+    const Signature base = MakeSignature(thumb);
+    EXPECT_EQ(std::popcount(base.Hashes[0]), 32) << "half the bits, split at the median";
+
+    Thumbnail changed = thumb;
+    for (auto& v : changed.Luma) {
+        v = v * 1.25f + 12;
+    }
+    EXPECT_EQ(MakeSignature(changed).Hashes[0], base.Hashes[0]);
+
+    const Signature other = MakeSignature(Pattern(2));
+    EXPECT_GT(std::popcount(other.Hashes[0] ^ base.Hashes[0]), 12);
+    EXPECT_EQ(base.Tone, (std::array<uint8_t, 3>{120, 130, 140}));
+}
+
+TEST(Signature, TurnedHashesAreTheHashesOfTheTurnedPicture)
+{
+    const Thumbnail thumb = Pattern(3);
+    const Signature base = MakeSignature(thumb);
+    std::vector<float> cells(thumb.Luma.begin(), thumb.Luma.end());
+    for (int turns = 1; turns < 4; ++turns) {
+        // Orientation 6 is a clockwise quarter turn.
+        cells = Orient(cells, ThumbSide, ThumbSide, 6);
+        Thumbnail turned = thumb;
+        std::copy(cells.begin(), cells.end(), turned.Luma.begin());
+        EXPECT_EQ(MakeSignature(turned).Hashes[0], base.Hashes[turns]) << turns << " turns";
+        EXPECT_NE(base.Hashes[turns], base.Hashes[0]);
+    }
+}
+
+TEST(Signature, FlatPicturesHaveNoPattern)
+{
+    Thumbnail flat;
+    flat.Luma.fill(200.5f);
+    flat.Luma[17] = 201.0f; // below any visible difference
+    const Signature s = MakeSignature(flat);
+    EXPECT_EQ(s.Hashes, (std::array<uint64_t, 4>{}));
+}
+
+TEST(ThumbnailBuilder, AveragesCellsAndFillsThoseOfTinyPictures)
+{
+    // 64 x 2 pixels: left half black, right half white, opaque.
+    std::vector<uint8_t> pixels(64 * 2 * 4);
+    for (size_t x = 32; x < 64; ++x) {
+        for (size_t y = 0; y < 2; ++y) {
+            uint8_t* p = &pixels[(y * 64 + x) * 4];
+            p[0] = p[1] = p[2] = 255;
+        }
+    }
+    for (size_t i = 3; i < pixels.size(); i += 4) {
+        pixels[i] = 255;
+    }
+    ThumbnailBuilder builder(64, 2);
+    builder.AddRows(pixels.data(), 64 * 4, 0, 1);
+    builder.AddRows(pixels.data() + 64 * 4, 64 * 4, 1, 1);
+    const Thumbnail thumb = builder.Finish();
+    for (int y = 0; y < ThumbSide; ++y) {
+        EXPECT_FLOAT_EQ(thumb.Luma[y * ThumbSide + 0], 0.0f);
+        EXPECT_NEAR(thumb.Luma[y * ThumbSide + 31], 255.0f, 0.01);
+    }
+    EXPECT_NEAR(thumb.MeanRgb[0], 127.5f, 0.01);
+
+    // Transparent pixels count as white.
+    std::vector<uint8_t> clear(4, 0);
+    ThumbnailBuilder one(1, 1);
+    one.AddRows(clear.data(), 4, 0, 1);
+    const Thumbnail white = one.Finish();
+    EXPECT_NEAR(white.Luma[0], 255.0f, 0.01);
+    EXPECT_NEAR(white.Luma[ThumbSide * ThumbSide - 1], 255.0f, 0.01);
+}
+
+TEST(Orientation, ReadFromJpegAndTiffInBothByteOrders)
+{
+    EXPECT_EQ(ReadOrientation(Bytes(Jpeg(LittleTiff(6)))), 6);
+    EXPECT_EQ(ReadOrientation(Bytes(LittleTiff(8))), 8);
+    const std::string big = "MM" + Be16(42) + Be32(8) + Be16(1) + Be16(0x0112) + Be16(3) + Be32(1) + Be16(3) +
+                            Be16(0) + Be32(0);
+    EXPECT_EQ(ReadOrientation(Bytes(Jpeg(big))), 3);
+    EXPECT_EQ(ReadOrientation(Bytes(big)), 3);
+}
+
+TEST(Orientation, DamagedOrMissingTagsMeanUpright)
+{
+    const std::string good = Jpeg(LittleTiff(6));
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        const Orientation o = ReadOrientation(Bytes(good.substr(0, cut)));
+        EXPECT_TRUE(o == Upright || o == 6) << "cut at " << cut;
+    }
+    EXPECT_EQ(ReadOrientation(Bytes(Jpeg(LittleTiff(9)))), Upright) << "out of range";
+    EXPECT_EQ(ReadOrientation(Bytes(Jpeg(LittleTiff(0)))), Upright);
+    // A directory offset far past the end, and an entry count past the end.
+    EXPECT_EQ(ReadOrientation(Bytes("II" + Le16(42) + Le32(0xFFFFFFF0u) + Le16(1))), Upright);
+    EXPECT_EQ(ReadOrientation(Bytes("II" + Le16(42) + Le32(8) + Le16(60000) + std::string(20, '\0'))), Upright);
+    // A segment length that runs past the end of the file.
+    EXPECT_EQ(ReadOrientation(Bytes(std::string("\xFF\xD8\xFF\xE1\xFF\xFF" "Exif", 10))), Upright);
+    EXPECT_EQ(ReadOrientation(Bytes("\x89PNG\r\n\x1A\n" + std::string(40, '\0'))), Upright);
+    EXPECT_EQ(ReadOrientation({}), Upright);
+}
+
+TEST(Orientation, TurnsAndMirrorsGrids)
+{
+    // 3 x 2:   a b c
+    //          d e f
+    const std::vector<char> grid = {'a', 'b', 'c', 'd', 'e', 'f'};
+    auto text = [](const std::vector<char>& cells) { return std::string(cells.begin(), cells.end()); };
+    EXPECT_EQ(text(Orient(grid, 3, 2, 1)), "abcdef");
+    EXPECT_EQ(text(Orient(grid, 3, 2, 2)), "cbafed");
+    EXPECT_EQ(text(Orient(grid, 3, 2, 3)), "fedcba");
+    EXPECT_EQ(text(Orient(grid, 3, 2, 4)), "defabc");
+    EXPECT_EQ(text(Orient(grid, 3, 2, 5)), "adbecf"); // transposed, 2 x 3
+    EXPECT_EQ(text(Orient(grid, 3, 2, 6)), "daebfc"); // clockwise
+    EXPECT_EQ(text(Orient(grid, 3, 2, 7)), "fcebda");
+    EXPECT_EQ(text(Orient(grid, 3, 2, 8)), "cfbead"); // anticlockwise
+    EXPECT_TRUE(SwapsSides(6) && !SwapsSides(3));
+}
