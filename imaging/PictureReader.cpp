@@ -184,9 +184,9 @@ bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
         return false;
     }
     Thumbnail stored = builder->Finish();
-    std::vector<float> cells(stored.Luma.begin(), stored.Luma.end());
+    std::vector<Rgb> cells(stored.Cells.begin(), stored.Cells.end());
     cells = Orient(cells, ThumbSide, ThumbSide, opened.Turn);
-    std::copy(cells.begin(), cells.end(), picture.Thumb.Luma.begin());
+    std::copy(cells.begin(), cells.end(), picture.Thumb.Cells.begin());
     picture.Thumb.MeanRgb = stored.MeanRgb;
     picture.Width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
     picture.Height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;

@@ -79,6 +79,65 @@ uint64_t Hash(const Grid& luma)
     return hash;
 }
 
+// Less difference than this (of 255) between the darkest and the lightest
+// cell is no pattern: its bits would be noise.
+constexpr float MinimumSpread = 2.0f;
+
+float Spread(const Grid& grid)
+{
+    const auto [low, high] = std::minmax_element(grid.begin(), grid.end());
+    return *high - *low;
+}
+
+Grid Project(const Thumbnail& thumbnail, const Rgb& axis)
+{
+    Grid grid;
+    for (size_t i = 0; i < grid.size(); ++i) {
+        const Rgb& c = thumbnail.Cells[i];
+        grid[i] = axis[0] * c[0] + axis[1] * c[1] + axis[2] * c[2];
+    }
+    return grid;
+}
+
+// The direction in colour space along which the cells vary most (power
+// iteration on their covariance), turned so that its largest component is
+// positive: the same picture lighter or with more contrast gives the same one.
+Rgb MainColourAxis(const Thumbnail& thumbnail)
+{
+    double mean[3] = {}, covariance[3][3] = {};
+    for (const Rgb& c : thumbnail.Cells) {
+        for (int i = 0; i < 3; ++i) {
+            mean[i] += c[i] / double(thumbnail.Cells.size());
+        }
+    }
+    for (const Rgb& c : thumbnail.Cells) {
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                covariance[i][j] += (c[i] - mean[i]) * (c[j] - mean[j]);
+            }
+        }
+    }
+    double axis[3] = {0.6, 0.58, 0.55};
+    for (int step = 0; step < 50; ++step) {
+        double next[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                next[i] += covariance[i][j] * axis[j];
+            }
+        }
+        const double length = std::sqrt(next[0] * next[0] + next[1] * next[1] + next[2] * next[2]);
+        if (length == 0) {
+            return {};
+        }
+        for (int i = 0; i < 3; ++i) {
+            axis[i] = next[i] / length;
+        }
+    }
+    const int largest = int(std::max_element(axis, axis + 3, [](double a, double b) { return std::abs(a) < std::abs(b); }) - axis);
+    const double sign = axis[largest] < 0 ? -1 : 1;
+    return {float(sign * axis[0]), float(sign * axis[1]), float(sign * axis[2])};
+}
+
 } // namespace
 
 Signature MakeSignature(const Thumbnail& thumbnail)
@@ -87,12 +146,16 @@ Signature MakeSignature(const Thumbnail& thumbnail)
     for (size_t i = 0; i < 3; ++i) {
         signature.Tone[i] = uint8_t(std::clamp(std::lround(thumbnail.MeanRgb[i]), 0L, 255L));
     }
-    // A picture of one flat colour has no pattern; its bits would be noise.
-    const auto [low, high] = std::minmax_element(thumbnail.Luma.begin(), thumbnail.Luma.end());
-    if (*high - *low < 2.0f) {
-        return signature;
+    Grid grid;
+    for (size_t i = 0; i < grid.size(); ++i) {
+        grid[i] = Luma(thumbnail.Cells[i]);
     }
-    Grid grid = thumbnail.Luma;
+    if (Spread(grid) < MinimumSpread) {
+        grid = Project(thumbnail, MainColourAxis(thumbnail));
+        if (Spread(grid) < MinimumSpread) {
+            return signature; // one flat colour
+        }
+    }
     for (auto& hash : signature.Hashes) {
         hash = Hash(grid);
         grid = TurnClockwise(grid);
@@ -119,15 +182,13 @@ void ThumbnailBuilder::AddRows(const uint8_t* pixels, size_t stride, uint32_t fi
         for (uint32_t x = 0; x < width_; ++x, p += 4) {
             // Transparent parts are seen against white.
             const uint32_t alpha = p[3], white = 255 * (255 - alpha);
-            const double b = (p[0] * alpha + white) / 255.0;
-            const double g = (p[1] * alpha + white) / 255.0;
-            const double red = (p[2] * alpha + white) / 255.0;
             const size_t cell = cellRow + columnCell_[x];
-            luma_[cell] += 0.299 * red + 0.587 * g + 0.114 * b;
+            for (int c = 0; c < 3; ++c) {
+                const double value = (p[2 - c] * alpha + white) / 255.0; // BGRA to RGB
+                sums_[cell][c] += value;
+                rgb_[c] += value;
+            }
             ++count_[cell];
-            rgb_[0] += red;
-            rgb_[1] += g;
-            rgb_[2] += b;
         }
     }
 }
@@ -149,7 +210,9 @@ Thumbnail ThumbnailBuilder::Finish() const
                 const size_t y = std::min<size_t>(height_ - 1, (2 * size_t(r) + 1) * height_ / (2 * N));
                 cell = size_t(rowCell_[y]) * N + columnCell_[x];
             }
-            thumbnail.Luma[size_t(r) * N + c] = count_[cell] > 0 ? float(luma_[cell] / count_[cell]) : 0.0f;
+            for (int k = 0; k < 3 && count_[cell] > 0; ++k) {
+                thumbnail.Cells[size_t(r) * N + c][k] = float(sums_[cell][k] / count_[cell]);
+            }
         }
     }
     return thumbnail;

@@ -1,7 +1,9 @@
 #pragma once
 // The likeness signature of a picture: a perceptual hash of its brightness
 // pattern (and of the pattern turned by 90, 180 and 270 degrees) with its mean
-// colour. Resizing, recompression, a change of format and small changes of
+// colour. A picture whose brightness is even throughout but whose colours are
+// not (red on green of the same lightness) is hashed along its main axis of
+// colour change instead. Resizing, recompression, a change of format and small changes of
 // brightness or contrast move few bits; different pictures differ in about
 // half of them.
 #include <array>
@@ -10,12 +12,16 @@
 
 namespace ImageClonarium {
 
-// The picture reduced to ThumbSide x ThumbSide cells of mean brightness
-// (0 to 255), row by row, shown upright; and its mean colour.
+// Red, green and blue, 0 to 255.
+using Rgb = std::array<float, 3>;
+inline float Luma(const Rgb& c) { return 0.299f * c[0] + 0.587f * c[1] + 0.114f * c[2]; }
+
+// The picture reduced to ThumbSide x ThumbSide cells of mean colour, row by
+// row, shown upright; and its mean colour.
 constexpr int ThumbSide = 32;
 struct Thumbnail {
-    std::array<float, ThumbSide * ThumbSide> Luma{};
-    std::array<float, 3> MeanRgb{};
+    std::array<Rgb, ThumbSide * ThumbSide> Cells{};
+    Rgb MeanRgb{};
 };
 
 // Hashes[r]: the pattern turned clockwise by r quarter turns.
@@ -38,7 +44,7 @@ public:
 private:
     uint32_t width_, height_;
     std::vector<uint16_t> columnCell_, rowCell_;
-    std::array<double, ThumbSide * ThumbSide> luma_{};
+    std::array<std::array<double, 3>, ThumbSide * ThumbSide> sums_{};
     std::array<uint32_t, ThumbSide * ThumbSide> count_{};
     std::array<double, 3> rgb_{};
 };

@@ -29,7 +29,7 @@ Thumbnail Pattern(uint32_t seed)
             for (int i = 0; i < 4; ++i) {
                 v += weight[i] * std::exp(-((x - cx[i]) * (x - cx[i]) + (y - cy[i]) * (y - cy[i])) / 60.0);
             }
-            thumb.Luma[y * ThumbSide + x] = float(v);
+            thumb.Cells[y * ThumbSide + x] = {float(v), float(v), float(v)};
         }
     }
     thumb.MeanRgb = {120, 130, 140};
@@ -65,8 +65,10 @@ TEST(Signature, IgnoresBrightnessAndContrastButNotThePattern)
     EXPECT_EQ(std::popcount(base.Hashes[0]), 32) << "half the bits, split at the median";
 
     Thumbnail changed = thumb;
-    for (auto& v : changed.Luma) {
-        v = v * 1.25f + 12;
+    for (auto& cell : changed.Cells) {
+        for (auto& v : cell) {
+            v = v * 1.25f + 12;
+        }
     }
     EXPECT_EQ(MakeSignature(changed).Hashes[0], base.Hashes[0]);
 
@@ -79,12 +81,12 @@ TEST(Signature, TurnedHashesAreTheHashesOfTheTurnedPicture)
 {
     const Thumbnail thumb = Pattern(3);
     const Signature base = MakeSignature(thumb);
-    std::vector<float> cells(thumb.Luma.begin(), thumb.Luma.end());
+    std::vector<Rgb> cells(thumb.Cells.begin(), thumb.Cells.end());
     for (int turns = 1; turns < 4; ++turns) {
         // Orientation 6 is a clockwise quarter turn.
         cells = Orient(cells, ThumbSide, ThumbSide, 6);
         Thumbnail turned = thumb;
-        std::copy(cells.begin(), cells.end(), turned.Luma.begin());
+        std::copy(cells.begin(), cells.end(), turned.Cells.begin());
         EXPECT_EQ(MakeSignature(turned).Hashes[0], base.Hashes[turns]) << turns << " turns";
         EXPECT_NE(base.Hashes[turns], base.Hashes[0]);
     }
@@ -93,10 +95,29 @@ TEST(Signature, TurnedHashesAreTheHashesOfTheTurnedPicture)
 TEST(Signature, FlatPicturesHaveNoPattern)
 {
     Thumbnail flat;
-    flat.Luma.fill(200.5f);
-    flat.Luma[17] = 201.0f; // below any visible difference
+    flat.Cells.fill({200.5f, 200.5f, 200.5f});
+    flat.Cells[17] = {201.0f, 201.0f, 201.0f}; // below any visible difference
     const Signature s = MakeSignature(flat);
     EXPECT_EQ(s.Hashes, (std::array<uint64_t, 4>{}));
+}
+
+TEST(Signature, PatternsOfColourAloneAreHashedToo)
+{
+    // The blobs in red against green of (almost) the same lightness.
+    const Thumbnail blobs = Pattern(4);
+    auto colourOnly = [&](float lighten) {
+        Thumbnail thumb;
+        for (size_t i = 0; i < thumb.Cells.size(); ++i) {
+            const float t = (blobs.Cells[i][0] - 28) / 200; // about 0 to 1
+            thumb.Cells[i] = {100 + 80 * t + lighten, 141 - 41 * t + lighten, 60 + lighten};
+        }
+        thumb.MeanRgb = {140, 120, 60};
+        return thumb;
+    };
+    const Signature s = MakeSignature(colourOnly(0));
+    EXPECT_NE(s.Hashes[0], 0u);
+    EXPECT_EQ(MakeSignature(colourOnly(15)).Hashes[0], s.Hashes[0]) << "lighter, same pattern";
+    EXPECT_EQ(s.Hashes[0], MakeSignature(blobs).Hashes[0]) << "the pattern of the blobs themselves";
 }
 
 TEST(ThumbnailBuilder, AveragesCellsAndFillsThoseOfTinyPictures)
@@ -117,8 +138,8 @@ TEST(ThumbnailBuilder, AveragesCellsAndFillsThoseOfTinyPictures)
     builder.AddRows(pixels.data() + 64 * 4, 64 * 4, 1, 1);
     const Thumbnail thumb = builder.Finish();
     for (int y = 0; y < ThumbSide; ++y) {
-        EXPECT_FLOAT_EQ(thumb.Luma[y * ThumbSide + 0], 0.0f);
-        EXPECT_NEAR(thumb.Luma[y * ThumbSide + 31], 255.0f, 0.01);
+        EXPECT_FLOAT_EQ(Luma(thumb.Cells[y * ThumbSide + 0]), 0.0f);
+        EXPECT_NEAR(Luma(thumb.Cells[y * ThumbSide + 31]), 255.0f, 0.01);
     }
     EXPECT_NEAR(thumb.MeanRgb[0], 127.5f, 0.01);
 
@@ -127,8 +148,8 @@ TEST(ThumbnailBuilder, AveragesCellsAndFillsThoseOfTinyPictures)
     ThumbnailBuilder one(1, 1);
     one.AddRows(clear.data(), 4, 0, 1);
     const Thumbnail white = one.Finish();
-    EXPECT_NEAR(white.Luma[0], 255.0f, 0.01);
-    EXPECT_NEAR(white.Luma[ThumbSide * ThumbSide - 1], 255.0f, 0.01);
+    EXPECT_NEAR(Luma(white.Cells[0]), 255.0f, 0.01);
+    EXPECT_NEAR(Luma(white.Cells[ThumbSide * ThumbSide - 1]), 255.0f, 0.01);
 }
 
 TEST(Orientation, ReadFromJpegAndTiffInBothByteOrders)
