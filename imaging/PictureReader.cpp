@@ -61,6 +61,22 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
     return true;
 }
 
+struct FormatMagic {
+    const CLSID* Decoder;
+    const char* Magic;
+    size_t Length;
+};
+const FormatMagic knownFormats[] = {
+    {&CLSID_WICJpegDecoder, "\xFF\xD8\xFF", 3},
+    {&CLSID_WICPngDecoder, "\x89PNG\r\n\x1A\n", 8},
+    {&CLSID_WICGifDecoder, "GIF87a", 6},
+    {&CLSID_WICGifDecoder, "GIF89a", 6},
+    {&CLSID_WICBmpDecoder, "BM", 2},
+    {&CLSID_WICTiffDecoder, "II*\0", 4},
+    {&CLSID_WICTiffDecoder, "MM\0*", 4},
+    {&CLSID_WICIcoDecoder, "\0\0\1\0", 4},
+};
+
 } // namespace
 
 ComScope::ComScope(DWORD model) : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, model))) {}
@@ -87,6 +103,29 @@ PictureReader::PictureReader()
     ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
 }
 
+ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(std::span<const uint8_t> head)
+{
+    ComPtr<IWICBitmapDecoder> decoder;
+    for (const auto& format : knownFormats) {
+        if (head.size() < format.Length || !std::equal(head.begin(), head.begin() + format.Length,
+                                                       reinterpret_cast<const uint8_t*>(format.Magic))) {
+            continue;
+        }
+        auto known = std::find_if(classFactories_.begin(), classFactories_.end(),
+                                  [&](const auto& entry) { return entry.first == *format.Decoder; });
+        if (known == classFactories_.end()) {
+            ComPtr<IClassFactory> classFactory;
+            ::CoGetClassObject(*format.Decoder, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&classFactory));
+            known = classFactories_.insert(classFactories_.end(), {*format.Decoder, classFactory});
+        }
+        if (known->second) {
+            known->second->CreateInstance(nullptr, IID_PPV_ARGS(&decoder));
+        }
+        break;
+    }
+    return decoder;
+}
+
 bool PictureReader::Open(const std::wstring& path, Opened& opened)
 {
     if (!factory_ || !ReadWholeFile(path, opened.Bytes)) {
@@ -94,10 +133,16 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
     }
     UINT width = 0, height = 0;
     if (FAILED(factory_->CreateStream(&opened.Stream)) ||
-        FAILED(opened.Stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size()))) ||
-        FAILED(factory_->CreateDecoderFromStream(opened.Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                 &opened.Decoder)) ||
-        FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) || FAILED(opened.Frame->GetSize(&width, &height))) {
+        FAILED(opened.Stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size())))) {
+        return false;
+    }
+    opened.Decoder = MakeDecoder(opened.Bytes);
+    const HRESULT initialised = opened.Decoder
+                                    ? opened.Decoder->Initialize(opened.Stream.Get(), WICDecodeMetadataCacheOnDemand)
+                                    : factory_->CreateDecoderFromStream(opened.Stream.Get(), nullptr,
+                                                                        WICDecodeMetadataCacheOnDemand, &opened.Decoder);
+    if (FAILED(initialised) || FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) ||
+        FAILED(opened.Frame->GetSize(&width, &height))) {
         return false;
     }
     if (width == 0 || height == 0 || uint64_t(width) * height > MaxPixels) {
@@ -155,14 +200,14 @@ bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink
     // Bands of rows of about 4 MB keep memory flat for large pictures.
     const size_t stride = size_t(width) * 4;
     const uint32_t bandRows = uint32_t(std::clamp<size_t>((4u << 20) / stride, 1, height));
-    std::vector<uint8_t> band(stride * bandRows);
+    const std::unique_ptr<uint8_t[]> band(new uint8_t[stride * bandRows]);
     for (uint32_t row = 0; row < height; row += bandRows) {
         const uint32_t rows = std::min(bandRows, height - row);
         const WICRect rect{0, INT(row), INT(width), INT(rows)};
-        if (FAILED(converter->CopyPixels(&rect, UINT(stride), UINT(stride * rows), band.data()))) {
+        if (FAILED(converter->CopyPixels(&rect, UINT(stride), UINT(stride * rows), band.get()))) {
             return false;
         }
-        sink(band.data(), stride, row, rows);
+        sink(band.get(), stride, row, rows);
     }
     return true;
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,13 @@ private:
     bool Open(const std::wstring& path, Opened& opened);
     bool Decode(Opened& opened, uint32_t minSide, const RowSink& sink);
 
+    // The decoder for the format the file's first bytes name, made from a
+    // class factory kept for the thread: asking WIC to find the decoder
+    // costs dozens of registry reads per file. Other formats go the long way.
+    Microsoft::WRL::ComPtr<IWICBitmapDecoder> MakeDecoder(std::span<const uint8_t> head);
+
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
+    std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classFactories_;
 };
 
 } // namespace ImageClonarium

@@ -172,23 +172,40 @@ ThumbnailBuilder::ThumbnailBuilder(uint32_t width, uint32_t height)
     for (uint32_t y = 0; y < height; ++y) {
         rowCell_[y] = uint16_t(uint64_t(y) * N / height);
     }
+    // Cell c covers columns firstColumn_[c] to firstColumn_[c + 1] - 1 (none
+    // when the picture is narrower than the grid).
+    for (int c = 0; c <= N; ++c) {
+        firstColumn_[c] = uint32_t((uint64_t(c) * width + N - 1) / N);
+    }
 }
 
 void ThumbnailBuilder::AddRows(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows)
 {
     for (uint32_t r = 0; r < rows && firstRow + r < height_; ++r) {
-        const uint8_t* p = pixels + r * stride;
+        const uint8_t* row = pixels + r * stride;
         const size_t cellRow = size_t(rowCell_[firstRow + r]) * N;
-        for (uint32_t x = 0; x < width_; ++x, p += 4) {
-            // Transparent parts are seen against white.
-            const uint32_t alpha = p[3], white = 255 * (255 - alpha);
-            const size_t cell = cellRow + columnCell_[x];
-            for (int c = 0; c < 3; ++c) {
-                const double value = (p[2 - c] * alpha + white) / 255.0; // BGRA to RGB
-                sums_[cell][c] += value;
-                rgb_[c] += value;
+        for (int c = 0; c < N; ++c) {
+            uint64_t red = 0, green = 0, blue = 0;
+            for (uint32_t x = firstColumn_[c]; x < firstColumn_[c + 1]; ++x) {
+                const uint8_t* p = row + size_t(x) * 4;
+                const uint32_t alpha = p[3];
+                if (alpha == 255) {
+                    red += p[2];
+                    green += p[1];
+                    blue += p[0];
+                } else {
+                    // Transparent parts are seen against white.
+                    const uint32_t white = 255 * (255 - alpha);
+                    red += (p[2] * alpha + white) / 255;
+                    green += (p[1] * alpha + white) / 255;
+                    blue += (p[0] * alpha + white) / 255;
+                }
             }
-            ++count_[cell];
+            auto& cell = sums_[cellRow + c];
+            cell[0] += red;
+            cell[1] += green;
+            cell[2] += blue;
+            count_[cellRow + c] += firstColumn_[c + 1] - firstColumn_[c];
         }
     }
 }
@@ -198,7 +215,11 @@ Thumbnail ThumbnailBuilder::Finish() const
     Thumbnail thumbnail;
     const double pixels = double(width_) * height_;
     for (size_t i = 0; i < 3; ++i) {
-        thumbnail.MeanRgb[i] = pixels > 0 ? float(rgb_[i] / pixels) : 0.0f;
+        uint64_t sum = 0;
+        for (const auto& cell : sums_) {
+            sum += cell[i];
+        }
+        thumbnail.MeanRgb[i] = pixels > 0 ? float(sum / pixels) : 0.0f;
     }
     for (int r = 0; r < N; ++r) {
         for (int c = 0; c < N; ++c) {
@@ -211,7 +232,7 @@ Thumbnail ThumbnailBuilder::Finish() const
                 cell = size_t(rowCell_[y]) * N + columnCell_[x];
             }
             for (int k = 0; k < 3 && count_[cell] > 0; ++k) {
-                thumbnail.Cells[size_t(r) * N + c][k] = float(sums_[cell][k] / count_[cell]);
+                thumbnail.Cells[size_t(r) * N + c][k] = float(double(sums_[cell][k]) / count_[cell]);
             }
         }
     }

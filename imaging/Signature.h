@@ -44,9 +44,9 @@ public:
 private:
     uint32_t width_, height_;
     std::vector<uint16_t> columnCell_, rowCell_;
-    std::array<std::array<double, 3>, ThumbSide * ThumbSide> sums_{};
+    std::array<uint32_t, ThumbSide + 1> firstColumn_{};
+    std::array<std::array<uint64_t, 3>, ThumbSide * ThumbSide> sums_{};
     std::array<uint32_t, ThumbSide * ThumbSide> count_{};
-    std::array<double, 3> rgb_{};
 };
 
 } // namespace ImageClonarium

@@ -23,6 +23,9 @@ public:
     void OnImageExamined(uint64_t examined, uint64_t imageCount) override
     {
         Note();
+        if (slowExamined) {
+            ::Sleep(5);
+        }
         ++examinedCalls;
         EXPECT_EQ(imageCount, startCount);
         EXPECT_EQ(examined, examinedCalls) << "examined count does not rise by one";
@@ -47,6 +50,7 @@ public:
     }
 
     std::function<bool(const RecordingCallback&)> stopWhen;
+    bool slowExamined = false; // a caller that takes its time, as a window does
     std::set<DWORD> threads;
     uint64_t starts = 0, startCount = 0, examinedCalls = 0, compareCalls = 0, compareTotal = 0, stopQuestions = 0;
     bool stopped = false;
@@ -280,7 +284,10 @@ TEST_F(ImageClonariumFind, StopDuringExaminationLeavesTheRestUnread)
         AddFile(L"a" + std::to_wstring(i) + L".png", bytes);
     }
 
+    // Should-stop is asked every tenth of a second or so; a caller that takes
+    // 5 ms over each picture has seen about 20 by then.
     RecordingCallback callback;
+    callback.slowExamined = true;
     callback.stopWhen = [](const RecordingCallback& c) { return c.examinedCalls >= 2; };
     const ImageGroups groups = Find(85, 0, &callback);
 

@@ -25,12 +25,14 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 "$root/tools/setup.sh"
 
+# The set is made again whenever its generator changed.
 set_dir=$root/build/bench/pictures-$originals
-if [ ! -f "$set_dir/.complete" ]; then
+generator=$(md5sum <"$bench/make-picture-set.sh")
+if [ "$(cat "$set_dir/.complete" 2>/dev/null)" != "$generator" ]; then
     echo "picture-bench: making the picture set in $set_dir"
     rm -rf "$set_dir"
     "$bench/make-picture-set.sh" "$set_dir" "$originals"
-    touch "$set_dir/.complete"
+    echo "$generator" >"$set_dir/.complete"
 fi
 files=$(find "$set_dir" -type f ! -name '.*' | wc -l)
 out=$root/build/bench/results
