@@ -48,13 +48,39 @@ namespace {
 
 constexpr int Pieces = 4; // 16-bit pieces of a 64-bit hash
 
+// Nearly all the work: counting differing bits over runs of hashes. The
+// processor's own bit count instruction makes it several times faster; it is
+// used where the processor has it.
+template <bool>
+void AppendNear(const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold,
+                std::vector<uint32_t>& near)
+{
+    for (uint32_t k = begin; k < end; ++k) {
+        if (std::popcount(hashes[k] ^ hash) <= threshold) {
+            near.push_back(k);
+        }
+    }
+}
+
+template <>
+__attribute__((target("popcnt"))) void AppendNear<true>(const uint64_t* hashes, uint32_t begin, uint32_t end,
+                                                         uint64_t hash, int threshold, std::vector<uint32_t>& near)
+{
+    for (uint32_t k = begin; k < end; ++k) {
+        if (__builtin_popcountll(hashes[k] ^ hash) <= threshold) {
+            near.push_back(k);
+        }
+    }
+}
+
+const auto appendNear = __builtin_cpu_supports("popcnt") ? AppendNear<true> : AppendNear<false>;
+
 uint16_t Piece(uint64_t hash, int piece) { return uint16_t(hash >> (16 * piece)); }
 
 // Two hashes within t bits agree within t / 4 bits in at least one of their
 // four pieces, so looking up every piece value that near finds every
 // neighbour. Each table lists, per piece value, the units that have it with
-// their whole hash, so that most candidates are turned away without touching
-// anything else.
+// their whole hash, so that most candidates are turned away at once.
 class MultiIndex {
 public:
     struct Entry {
@@ -62,20 +88,22 @@ public:
         uint32_t Unit;
     };
 
-    explicit MultiIndex(const std::vector<uint64_t>& hashes)
+    explicit MultiIndex(const std::vector<Entry>& all)
     {
         for (int p = 0; p < Pieces; ++p) {
             auto& start = starts_[p];
-            auto& entries = entries_[p];
             start.assign(65537, 0);
-            for (uint64_t hash : hashes) {
-                ++start[Piece(hash, p) + 1];
+            for (const Entry& entry : all) {
+                ++start[Piece(entry.Hash, p) + 1];
             }
             std::partial_sum(start.begin(), start.end(), start.begin());
-            entries.resize(hashes.size());
+            hashes_[p].resize(all.size());
+            units_[p].resize(all.size());
             std::vector<uint32_t> next(start.begin(), start.end() - 1);
-            for (uint32_t i = 0; i < hashes.size(); ++i) {
-                entries[next[Piece(hashes[i], p)]++] = {hashes[i], i};
+            for (const Entry& entry : all) {
+                const uint32_t at = next[Piece(entry.Hash, p)]++;
+                hashes_[p][at] = entry.Hash;
+                units_[p][at] = entry.Unit;
             }
         }
     }
@@ -84,15 +112,16 @@ public:
     // (some more than once), looking at the piece values that differ by one
     // of `flips`; stops early when visit returns false.
     template <typename Visit>
-    bool ForEachNear(uint64_t hash, int threshold, const std::vector<uint16_t>& flips, Visit&& visit) const
+    bool ForEachNear(uint64_t hash, int threshold, const std::vector<uint16_t>& flips, Visit&& visit)
     {
         for (int p = 0; p < Pieces; ++p) {
             const uint16_t value = Piece(hash, p);
             for (uint16_t flip : flips) {
                 const uint32_t key = uint16_t(value ^ flip);
-                for (uint32_t k = starts_[p][key]; k < starts_[p][key + 1]; ++k) {
-                    const Entry& entry = entries_[p][k];
-                    if (std::popcount(entry.Hash ^ hash) <= threshold && !visit(entry.Unit)) {
+                near_.clear();
+                appendNear(hashes_[p].data(), starts_[p][key], starts_[p][key + 1], hash, threshold, near_);
+                for (uint32_t k : near_) {
+                    if (!visit(units_[p][k])) {
                         return false;
                     }
                 }
@@ -103,7 +132,11 @@ public:
 
 private:
     std::array<std::vector<uint32_t>, Pieces> starts_;
-    std::array<std::vector<Entry>, Pieces> entries_;
+    // Per piece, the entries ordered by piece value: hashes apart from units,
+    // since nearly every hash looked at is turned away.
+    std::array<std::vector<uint64_t>, Pieces> hashes_;
+    std::array<std::vector<uint32_t>, Pieces> units_;
+    std::vector<uint32_t> near_; // scratch of ForEachNear
 };
 
 // Every 16-bit mask with at most `bits` bits set.
@@ -164,12 +197,20 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
     const uint32_t units = uint32_t(unitMembers.size());
     Steps steps(progress, 2 * uint64_t(units));
 
-    // Neighbours of every unit through the index.
-    std::vector<uint64_t> hashes(units);
+    // Neighbours of every unit through the index. With rotations, the index
+    // holds every turn of every unit and is asked with upright hashes only:
+    // a pair alike through a turn of one side is found when the other side
+    // asks.
+    const size_t turns = likeness.Rotations ? 4 : 1;
+    std::vector<MultiIndex::Entry> entries;
+    entries.reserve(units * turns);
     for (uint32_t u = 0; u < units; ++u) {
-        hashes[u] = unitSignature[u]->Hashes[0];
+        for (size_t r = 0; r < turns; ++r) {
+            entries.push_back({unitSignature[u]->Hashes[r], u});
+        }
     }
-    const MultiIndex index(hashes);
+    MultiIndex index(entries);
+    entries = {};
     const std::vector<uint16_t> flips = FlipsUpTo(likeness.Threshold / Pieces);
     std::vector<uint32_t> seenBy(units, UINT32_MAX);
     std::vector<Edge> edges;
@@ -178,23 +219,18 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
             return false;
         }
         const Signature& own = *unitSignature[u];
-        const size_t turns = likeness.Rotations ? 4 : 1;
-        for (size_t r = 0; r < turns; ++r) {
-            // A pair is found from the side whose turned hash is near the
-            // other's upright one; Distance looks at both ways round.
-            const bool finished = index.ForEachNear(own.Hashes[r], likeness.Threshold, flips, [&](uint32_t v) {
-                if (v != u && seenBy[v] != u) {
-                    seenBy[v] = u;
-                    const int bits = Distance(own, *unitSignature[v], likeness.Rotations);
-                    if (bits <= likeness.Threshold) {
-                        edges.push_back({std::min(u, v), std::max(u, v), uint8_t(bits)});
-                    }
+        const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t v) {
+            if (v != u && seenBy[v] != u) {
+                seenBy[v] = u;
+                const int bits = Distance(own, *unitSignature[v], likeness.Rotations);
+                if (bits <= likeness.Threshold) {
+                    edges.push_back({std::min(u, v), std::max(u, v), uint8_t(bits)});
                 }
-                return steps.Tick(u);
-            });
-            if (!finished) {
-                return false;
             }
+            return steps.Tick(u);
+        });
+        if (!finished) {
+            return false;
         }
     }
     // A pair is usually found from both sides.

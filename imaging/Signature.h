@@ -7,6 +7,7 @@
 // brightness or contrast move few bits; different pictures differ in about
 // half of them.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
