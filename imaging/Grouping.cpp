@@ -12,8 +12,8 @@ namespace ImageClonarium {
 //   100 -> 0 (the same pattern), then 2 bits for every 3 points down to
 //   85 -> 10 (the default), then 1 bit for every 12 points down to 1 -> 17.
 // Copies that were resized, recompressed, converted or slightly brightened
-// differ in up to about 8 bits; different pictures in about 32 (rarely fewer
-// than 18). The steep part lies where copies and differents separate; below
+// mostly differ in fewer than 8 bits; different pictures in about 32, rarely
+// fewer than 18 (measured on the picture set of tools/bench). The steep part lies where copies and differents separate; below
 // the default the threshold widens slowly, since beyond about 20 bits
 // unrelated pictures match by chance and every picture becomes everyone's
 // neighbour.

@@ -82,23 +82,18 @@ public:
     explicit Examination(const std::vector<std::wstring>& paths) : paths_(paths), results_(paths.size())
     {
         const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
-        for (size_t t = 0; t < std::min(threads, paths.size()); ++t) {
-            threads_.emplace_back([this] { Read(); });
+        try {
+            for (size_t t = 0; t < std::min(threads, paths.size()); ++t) {
+                threads_.emplace_back([this] { Read(); });
+            }
+        } catch (...) {
+            StopAndJoin(); // the destructor does not run for a half-made object
+            throw;
         }
     }
     Examination(const Examination&) = delete;
     Examination& operator=(const Examination&) = delete;
-    ~Examination()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        readerWake_.notify_all();
-        for (auto& thread : threads_) {
-            thread.join();
-        }
-    }
+    ~Examination() { StopAndJoin(); }
 
     // Tells the caller of each picture read; false when it asked to stop.
     bool Run(Caller& caller)
@@ -134,6 +129,19 @@ public:
     const std::vector<Examined>& Results() const { return results_; }
 
 private:
+    void StopAndJoin()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        readerWake_.notify_all();
+        for (auto& thread : threads_) {
+            thread.join();
+        }
+        threads_.clear();
+    }
+
     void Read()
     {
         ComScope com(COINIT_MULTITHREADED);

@@ -30,10 +30,22 @@ struct HandleCloser {
 };
 using FileHandle = std::unique_ptr<void, HandleCloser>;
 
+// Paths longer than MAX_PATH open only with the "\\?\" form.
 std::wstring LongPath(const std::wstring& path)
 {
+    if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) {
+        return path;
+    }
+    if (path.starts_with(L"\\\\")) {
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    }
     const bool driveAbsolute = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
-    return driveAbsolute ? L"\\\\?\\" + path : path;
+    if (!driveAbsolute) {
+        return path;
+    }
+    std::wstring prefixed = L"\\\\?\\" + path;
+    std::replace(prefixed.begin(), prefixed.end(), L'/', L'\\'); // the prefixed form takes no slashes
+    return prefixed;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)

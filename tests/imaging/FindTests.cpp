@@ -152,6 +152,22 @@ TEST_F(ImageClonariumFind, SkipsEmptyDamagedAndNonPictureFiles)
     EXPECT_EQ(callback.examinedCalls, paths_.size());
 }
 
+TEST_F(ImageClonariumFind, ReadsPicturesBeyondTheOldPathLimit)
+{
+    const std::string bytes = ReadBytes(Add(L"a.png", sceneA, Format::Png));
+    std::wstring deep;
+    while (tree_.Root().size() + deep.size() < 300) {
+        deep += L"a-rather-long-folder-name\\";
+    }
+    AddFile(deep + L"a.png", bytes);
+    Add(L"b.png", sceneB, Format::Png);
+
+    const ImageGroups groups = Find();
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].size(), 2u);
+    EXPECT_EQ(groups[0][1].Index, 1u);
+}
+
 TEST_F(ImageClonariumFind, MatchesTurnedCopiesOnlyWhenRotationsCount)
 {
     Add(L"a.png", sceneA, Format::Png);
