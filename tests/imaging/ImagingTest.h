@@ -2,7 +2,7 @@
 // Shared by the imaging tests: COM for the test's thread, a temporary tree,
 // pictures written into it, and checks on what Find returns.
 #include "imaging/ImageClonarium.h"
-#include "tests/imaging/TestPictures.h"
+#include "tests/support/TestPictures.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>

@@ -98,10 +98,10 @@ TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
         {{L"--bogus", L"C:\\"}, L"unknown option --bogus"},
         {{L"C:\\", L"--mode"}, L"--mode needs a value"},
         {{L"--mode", L"fuzzy", L"C:\\"}, L"unknown mode 'fuzzy' (exact or images)"},
-        // Not there yet: refused, never ignored.
-        {{L"--mode", L"images", L"C:\\"}, L"--mode images is not available yet"},
-        {{L"--similarity", L"90", L"C:\\"}, L"--similarity is not available yet"},
-        {{L"--no-rotations", L"C:\\"}, L"--no-rotations is not available yet"},
+        {{L"--similarity", L"0", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '0'"},
+        {{L"--similarity", L"101", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '101'"},
+        {{L"--similarity", L"8x", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '8x'"},
+        {{L"--similarity", L"-5", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '-5'"},
         {{L"C:\\", L"--preset"}, L"--preset needs a value"},
     };
     for (const auto& [arguments, message] : cases) {
@@ -163,7 +163,7 @@ TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)
 {
     TempTree tree;
     for (const std::wstring& arguments : {std::wstring(L"--bogus C:\\"), std::wstring(L""),
-                                          std::wstring(L"--similarity 80 C:\\")}) {
+                                          std::wstring(L"--similarity 0 C:\\")}) {
         const ScanRun run = RunScan(tree, arguments);
         EXPECT_EQ(run.exitCode, 2) << run.err;
         EXPECT_TRUE(run.out.empty());
@@ -223,4 +223,22 @@ TEST(ScanTool, SearchesWithAPreset)
     const ScanRun missing = RunScan(tree, L"--preset \"" + tree.Path(L"none.prs") + L"\" \"" + tree.Path(L"scan") + L"\"");
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
+}
+
+TEST(ScanCommandLine, ImageOptionsReachTheParameters)
+{
+    Parsed parsed = Parse({L"--mode", L"images", L"--similarity", L"70", L"--no-rotations", L"C:\\"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    SearchParameters parameters;
+    std::wstring error;
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_EQ(parameters.SearchMode, SimilarImages);
+    EXPECT_EQ(parameters.Similarity, 70);
+    EXPECT_FALSE(parameters.DoRotations);
+
+    parsed = Parse({L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error));
+    EXPECT_EQ(parameters.SearchMode, ExactDuplicates);
+    EXPECT_EQ(parameters.Similarity, 85);
+    EXPECT_TRUE(parameters.DoRotations);
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # picture-bench.sh [ORIGINALS] [RUNS]
 # Makes the reproducible picture set (make-picture-set.sh, ORIGINALS distinct
-# pictures, default 200), then in one run times our library (imaging-scan
-# under Wine, similarity 85) against findimagedupes on the same files, RUNS
+# pictures, default 200), then in one run times our similar-image search
+# (clonarium-scan --mode images under Wine, similarity 85) against findimagedupes on the same files, RUNS
 # times each (default 3), and scores both against the known truth: pairwise
 # precision, recall and F1, with rotations on and off for ours.
 set -euo pipefail
@@ -43,7 +43,10 @@ wineserver -p 2>/dev/null || true  # already running is fine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 win_set=$(winepath -w "$set_dir" 2>/dev/null)
 
-ours() { "$root/tools/wine.sh" "$root/build/bin/imaging-scan.exe" "$win_set" "$@" 2>/dev/null; }
+# clonarium-scan prints a path a line and an empty line after each group;
+# the scorer takes a group a line, file names apart by tabs.
+one_group_a_line() { awk 'BEGIN { RS = ""; FS = "\n" } { line = ""; for (i = 1; i <= NF; i++) { name = $i; sub(/\r$/, "", name); sub(/.*\\/, "", name); line = line (i > 1 ? "\t" : "") name } print line }'; }
+ours() { "$root/tools/wine.sh" "$root/build/bin/clonarium-scan.exe" --mode images --all "$@" "$win_set" 2>/dev/null | one_group_a_line; }
 theirs() { findimagedupes -- "$set_dir"/* 2>/dev/null; }
 seconds() { # seconds COMMAND...: runs it, prints the wall time
     local start end
@@ -67,7 +70,7 @@ ours --no-rotations >"$out/ours-no-rotations.txt"
 ours_median=$(median "${ours_times[@]}")
 their_median=$(median "${their_times[@]}")
 echo "picture set: $files files from $originals distinct pictures ($set_dir)"
-printf 'ours (imaging-scan under Wine, similarity 85): median %.2f s, %.0f pictures/s (runs: %s)\n' \
+printf 'ours (clonarium-scan under Wine, similarity 85): median %.2f s, %.0f pictures/s (runs: %s)\n' \
     "$ours_median" "$(echo "$files / $ours_median" | bc -l)" "$(printf '%.2f ' "${ours_times[@]}")"
 printf 'findimagedupes (default threshold):             median %.2f s, %.0f pictures/s (runs: %s)\n' \
     "$their_median" "$(echo "$files / $their_median" | bc -l)" "$(printf '%.2f ' "${their_times[@]}")"

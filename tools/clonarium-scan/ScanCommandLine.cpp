@@ -26,8 +26,8 @@ bool ApplyMode(ScanOptions& options, const std::wstring& value, std::wstring& er
         return true;
     }
     if (value == L"images") {
-        error = L"--mode images is not available yet";
-        return false;
+        options.mode = SimilarImages;
+        return true;
     }
     error = L"unknown mode '" + value + L"' (exact or images)";
     return false;
@@ -45,22 +45,31 @@ bool ApplyPreset(ScanOptions& options, const std::wstring& value, std::wstring&)
     return true;
 }
 
-template <const wchar_t* Name>
-bool NotAvailableYet(ScanOptions&, const std::wstring&, std::wstring& error)
+bool ApplySimilarity(ScanOptions& options, const std::wstring& value, std::wstring& error)
 {
-    error = std::wstring(Name) + L" is not available yet";
-    return false;
+    const bool digits = !value.empty() && value.size() <= 3 &&
+                        value.find_first_not_of(L"0123456789") == std::wstring::npos;
+    const int similarity = digits ? std::stoi(value) : 0;
+    if (similarity < 1 || similarity > 100) {
+        error = L"--similarity takes a whole number from 1 to 100, not '" + value + L"'";
+        return false;
+    }
+    options.similarity = static_cast<uint16_t>(similarity);
+    return true;
 }
 
-constexpr wchar_t kSimilarity[] = L"--similarity";
-constexpr wchar_t kNoRotations[] = L"--no-rotations";
+bool ApplyNoRotations(ScanOptions& options, const std::wstring&, std::wstring&)
+{
+    options.noRotations = true;
+    return true;
+}
 
 const OptionDefinition kOptions[] = {
     {L"--mode", true, &ApplyMode},
     {L"--all", false, &ApplyAll},
     {L"--preset", true, &ApplyPreset},
-    {kSimilarity, true, &NotAvailableYet<kSimilarity>},
-    {kNoRotations, false, &NotAvailableYet<kNoRotations>},
+    {L"--similarity", true, &ApplySimilarity},
+    {L"--no-rotations", false, &ApplyNoRotations},
 };
 
 const OptionDefinition* FindOption(const std::wstring& name)
@@ -151,6 +160,12 @@ bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters
     }
     if (options.mode) {
         parameters.SearchMode = *options.mode;
+    }
+    if (options.similarity) {
+        parameters.Similarity = *options.similarity;
+    }
+    if (options.noRotations) {
+        parameters.DoRotations = false;
     }
     if (options.admitAll) {
         AdmitEveryFile(parameters);

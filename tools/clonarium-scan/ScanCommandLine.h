@@ -15,6 +15,8 @@ struct ScanOptions {
     std::optional<ResultMode> mode; // the preset's, or exact duplicates, when not given
     bool admitAll = false;
     std::wstring presetFile;
+    std::optional<uint16_t> similarity;
+    bool noRotations = false;
     std::vector<std::wstring> paths;
 };
 
@@ -31,6 +33,6 @@ bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<Search
 void AdmitEveryFile(SearchParameters& parameters);
 
 // The parameters the options ask for: a freshly reset record or the preset
-// file, then --mode and --all. False with a message when the preset file
+// file, then --mode, --similarity, --no-rotations and --all. False with a message when the preset file
 // cannot be read; the file is never written.
 bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error);

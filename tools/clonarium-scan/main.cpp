@@ -1,12 +1,14 @@
 // clonarium-scan: finds duplicate files from the command line, for
 // benchmarks and diagnostics. Exit 0 on success, 2 on a usage error.
 #include "engine/DuplicateFinder.h"
+#include "engine/DuplicateImageFinder.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
@@ -33,13 +35,15 @@ int wmain(int argc, wchar_t** argv)
         !MakeScanParameters(options, parameters, error)) {
         return UsageError(error);
     }
-    if (parameters.SearchMode == SimilarImages) {
-        return UsageError(L"similar-image search is not available yet");
-    }
     ScanCallback callback(::GetStdHandle(STD_OUTPUT_HANDLE));
-    DuplicateFinder finder(parameters);
+    std::unique_ptr<AbstractDuplicateFinder> finder;
+    if (parameters.SearchMode == SimilarImages) {
+        finder = std::make_unique<DuplicateImageFinder>(parameters);
+    } else {
+        finder = std::make_unique<DuplicateFinder>(parameters);
+    }
     const auto start = std::chrono::steady_clock::now();
-    finder.FindDuplicates(roots, &callback);
+    finder->FindDuplicates(roots, &callback);
     const bool written = callback.Flush();
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));

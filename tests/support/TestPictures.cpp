@@ -1,4 +1,4 @@
-#include "tests/imaging/TestPictures.h"
+#include "tests/support/TestPictures.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>

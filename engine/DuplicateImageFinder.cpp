@@ -1,0 +1,103 @@
+#include "engine/DuplicateImageFinder.h"
+
+#include "engine/Handles.h"
+#include "engine/LongPath.h"
+
+#include <memory>
+
+using vandrelcommon::system::KernelHandle;
+
+namespace {
+
+// The progress dialog ignores the value; the image search has no per-file size here.
+constexpr uint64_t kNoSize = 0;
+
+// The file's times, or zeros when it cannot be opened.
+void ReadFileTimes(FileRecord& record)
+{
+    KernelHandle file(::CreateFileW(AddLongPathPrefix(record.path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime, &record.lastWriteTime)) {
+        record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
+    }
+}
+
+FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
+{
+    FileGroup group; // size 0: the members' sizes differ
+    for (const ImageClonarium::ImageInfo& image : images) {
+        if (image.Index >= files.paths.size()) {
+            continue; // never from a sound library; no reason to read past the list
+        }
+        FileRecord record;
+        record.path = files.paths[image.Index];
+        record.size = files.sizes[image.Index];
+        record.isImage = true;
+        record.width = image.Width;
+        record.height = image.Height;
+        ReadFileTimes(record);
+        group.files.push_back(std::move(record));
+    }
+    return group;
+}
+
+} // namespace
+
+void ImageFinderCallback::OnStart(uint64_t) {}
+
+void ImageFinderCallback::OnImageExamined(uint64_t, uint64_t)
+{
+    callback_.SetStage(StageComparing);
+    callback_.OnFileCompared(&kNoSize);
+}
+
+void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
+{
+    callback_.SetStage(StageComparingImages);
+    if (!totalAnnounced_) {
+        callback_.SetFilesToCompare(static_cast<int64_t>(total));
+        totalAnnounced_ = true;
+    }
+    callback_.OnFileCompared(&kNoSize);
+}
+
+bool ImageFinderCallback::ShouldStop()
+{
+    return callback_.IsCanceled();
+}
+
+uint32_t DuplicateImageFinder::LibraryOptions() const
+{
+    return parameters_.DoRotations ? 0 : ImageClonarium::NoRotations;
+}
+
+void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
+{
+    std::unique_ptr<ImageFinderCallback> adapter;
+    if (callback != nullptr) {
+        callback->OnStarted();
+        adapter = std::make_unique<ImageFinderCallback>(*callback);
+        callback->SetStage(StageIndexing);
+    }
+    FileIndexer indexer(parameters_, callback);
+    PathList files;
+    uint32_t count = 0;
+    for (const SearchRoot& root : roots) {
+        indexer.IndexRoot(root, files, count);
+    }
+    if (callback != nullptr && callback->IsCanceled()) {
+        callback->OnFinished();
+        return;
+    }
+    const ImageClonarium::ImageGroups groups =
+        ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), adapter.get());
+    for (const ImageClonarium::ImageGroup& images : groups) {
+        const FileGroup group = MakeGroup(images, files);
+        if (callback != nullptr) {
+            callback->OnGroupFound(group);
+        }
+    }
+    if (callback != nullptr) {
+        callback->OnFinished();
+    }
+}

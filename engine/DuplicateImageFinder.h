@@ -1,0 +1,31 @@
+#pragma once
+// Similar pictures: the indexer collects the admitted files, the image
+// library groups those it judges alike.
+#include "engine/DuplicateFinder.h"
+#include "imaging/ImageClonarium.h"
+
+// Turns the library's progress calls into those of a search callback.
+class ImageFinderCallback : public ImageClonarium::IImageClonariumCallback {
+public:
+    explicit ImageFinderCallback(ISearchProcessCallback& callback) : callback_(callback) {}
+
+    void OnStart(uint64_t imageCount) override;
+    void OnImageExamined(uint64_t examined, uint64_t imageCount) override;
+    void OnCompareProgress(uint64_t done, uint64_t total) override;
+    bool ShouldStop() override;
+
+private:
+    ISearchProcessCallback& callback_;
+    bool totalAnnounced_ = false;
+};
+
+class DuplicateImageFinder : public AbstractDuplicateFinder {
+public:
+    using AbstractDuplicateFinder::AbstractDuplicateFinder;
+
+    void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
+
+    // The library's options word for these parameters: rotated copies are
+    // matched unless do-rotations is off.
+    uint32_t LibraryOptions() const;
+};

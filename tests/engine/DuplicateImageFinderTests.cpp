@@ -1,0 +1,180 @@
+#include "engine/DuplicateImageFinder.h"
+
+#include "tests/engine/RecordingCallback.h"
+#include "tests/support/TempTree.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+// Stops the search at the first call of the comparison stage, or after a
+// number of indexed files; remembers whether the library asked after that.
+class StoppingCallback : public RecordingCallback {
+public:
+    void SetStage(int32_t stage) override
+    {
+        RecordingCallback::SetStage(stage);
+        if (stopAtComparison && stage == StageComparingImages) {
+            Stop();
+        }
+    }
+    void OnFileCompared(const uint64_t* size) override
+    {
+        RecordingCallback::OnFileCompared(size);
+        EXPECT_EQ(*size, 0u);
+        comparedAfterStop += WasCanceled() ? 1 : 0;
+    }
+    bool stopAtComparison = false;
+    int comparedAfterStop = 0;
+};
+
+class DuplicateImageFinderTest : public ::testing::Test {
+protected:
+    DuplicateImageFinderTest() : com_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~DuplicateImageFinderTest() override
+    {
+        if (com_) {
+            ::CoUninitialize();
+        }
+    }
+
+    void Write(const std::wstring& name, const Canvas& canvas, Format format = Format::Png)
+    {
+        ASSERT_TRUE(WritePicture(tree_.Path(name), canvas, format)) << "cannot write a test picture";
+    }
+
+    // The groups as sets of file names.
+    static std::set<std::set<std::wstring>> Named(const std::vector<FileGroup>& groups)
+    {
+        std::set<std::set<std::wstring>> named;
+        for (const FileGroup& group : groups) {
+            std::set<std::wstring> names;
+            for (const FileRecord& file : group.files) {
+                names.insert(file.path.substr(file.path.find_last_of(L'\\') + 1));
+            }
+            named.insert(names);
+        }
+        return named;
+    }
+
+    std::vector<FileGroup> Find(bool doRotations, RecordingCallback& callback)
+    {
+        SearchParameters parameters;
+        parameters.DoRotations = doRotations;
+        DuplicateImageFinder finder(parameters);
+        callback.OnStarted();
+        finder.FindDuplicates({{tree_.Root(), true}}, &callback);
+        return callback.groups;
+    }
+
+    TempTree tree_;
+    const Canvas scene_ = DrawScene(7, 160, 120);
+    const Canvas other_ = DrawScene(8, 160, 120);
+
+private:
+    bool com_;
+};
+
+TEST(DuplicateImageFinder, OptionsWordFollowsDoRotations)
+{
+    SearchParameters parameters;
+    parameters.DoRotations = true;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0u);
+    parameters.DoRotations = false;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0x80000000u);
+}
+
+TEST_F(DuplicateImageFinderTest, GroupsCarrySizeZeroAndEachMembersOwnRecord)
+{
+    Write(L"photo.png", scene_);
+    Write(L"photo.jpg", Resized(scene_, 320, 240), Format::Jpeg);
+    Write(L"different.png", other_);
+    tree_.MakeFile(L"empty.jpg");
+    tree_.MakeFile(L"corrupt.jpg", "\xFF\xD8\xFF\xE0 this is not a picture at all");
+    RecordingCallback callback;
+    const std::vector<FileGroup> groups = Find(true, callback);
+
+    ASSERT_EQ(Named(groups), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg"}}));
+    const FileGroup& group = groups[0];
+    EXPECT_EQ(group.size, 0u);
+    uint64_t total = 0;
+    for (const FileRecord& file : group.files) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(::GetFileAttributesExW(file.path.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(file.size, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        EXPECT_EQ(FileTimeToUInt64(file.lastWriteTime), FileTimeToUInt64(data.ftLastWriteTime));
+        EXPECT_TRUE(file.isImage);
+        EXPECT_EQ(file.width, file.path.ends_with(L".png") ? 160u : 320u);
+        EXPECT_EQ(file.height, file.path.ends_with(L".png") ? 120u : 240u);
+        total += file.size;
+    }
+    EXPECT_GT(total, 0u); // what the progress dialog adds up for an image group
+
+    // Every admitted file, readable or not, is examined once; the comparison
+    // total is announced once; the stages follow each other.
+    EXPECT_EQ(callback.indexed, 5);
+    EXPECT_GT(callback.filesToCompare, 0);
+    EXPECT_GE(callback.compared, 1);
+    EXPECT_EQ(callback.stages.front(), StageIndexing);
+    EXPECT_EQ(callback.stages.back(), StageComparingImages);
+    EXPECT_TRUE(std::is_sorted(callback.stages.begin(), callback.stages.end()));
+    EXPECT_EQ(std::count(callback.stages.begin(), callback.stages.end(), StageComparing), 5);
+}
+
+TEST_F(DuplicateImageFinderTest, TurnedCopyGroupsOnlyWithRotationsOn)
+{
+    Write(L"upright.png", scene_);
+    Write(L"turned.png", Turned(scene_, 1));
+    Write(L"different.png", other_);
+    RecordingCallback withRotations;
+    EXPECT_EQ(Named(Find(true, withRotations)),
+              (std::set<std::set<std::wstring>>{{L"upright.png", L"turned.png"}}));
+    RecordingCallback withoutRotations;
+    EXPECT_TRUE(Find(false, withoutRotations).empty());
+}
+
+TEST_F(DuplicateImageFinderTest, PhotoTaggedToTurnGroupsWithItsUprightTwinWithoutRotations)
+{
+    Write(L"upright.png", scene_);
+    ASSERT_TRUE(WriteJpegWithOrientation(tree_.Path(L"camera.jpg"), Turned(scene_, 3), 6));
+    RecordingCallback callback;
+    const std::vector<FileGroup> groups = Find(false, callback);
+    ASSERT_EQ(Named(groups), (std::set<std::set<std::wstring>>{{L"upright.png", L"camera.jpg"}}));
+    for (const FileRecord& file : groups[0].files) {
+        EXPECT_EQ(file.width, 160u) << "size as shown, not as stored";
+    }
+}
+
+TEST_F(DuplicateImageFinderTest, StopDuringIndexingNeverReachesTheLibrary)
+{
+    for (int i = 0; i < 6; ++i) {
+        Write(L"p" + std::to_wstring(i) + L".png", scene_);
+    }
+    StoppingCallback callback;
+    callback.stopAfterIndexed = 2;
+    EXPECT_TRUE(Find(true, callback).empty());
+    EXPECT_EQ(callback.stages, std::vector<int32_t>{StageIndexing});
+    EXPECT_EQ(callback.compared, 0);
+    EXPECT_EQ(::WaitForSingleObject(callback.FinishedEvent(), 0), WAIT_OBJECT_0);
+}
+
+TEST_F(DuplicateImageFinderTest, StopDuringComparisonEndsTheSearchWithNothingFound)
+{
+    for (int i = 0; i < 6; ++i) {
+        Write(L"p" + std::to_wstring(i) + L".png", Brightened(scene_, i));
+    }
+    StoppingCallback callback;
+    callback.stopAtComparison = true;
+    EXPECT_TRUE(Find(true, callback).empty());
+    EXPECT_EQ(callback.stages.back(), StageComparingImages);
+    EXPECT_LE(callback.comparedAfterStop, 2); // the library ends at its next question
+    EXPECT_EQ(::WaitForSingleObject(callback.FinishedEvent(), 0), WAIT_OBJECT_0);
+}
+
+} // namespace
