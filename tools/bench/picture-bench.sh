@@ -45,8 +45,8 @@ win_set=$(winepath -w "$set_dir" 2>/dev/null)
 
 # clonarium-scan prints a path a line and an empty line after each group;
 # the scorer takes a group a line, file names apart by tabs.
-one_group_a_line() { awk 'BEGIN { RS = ""; FS = "\n" } { line = ""; for (i = 1; i <= NF; i++) { name = $i; sub(/\r$/, "", name); sub(/.*\\/, "", name); line = line (i > 1 ? "\t" : "") name } print line }'; }
-ours() { "$root/tools/wine.sh" "$root/build/bin/clonarium-scan.exe" --mode images --all "$@" "$win_set" 2>/dev/null | one_group_a_line; }
+one_group_a_line() { awk 'BEGIN { RS = ""; FS = "\n" } { line = ""; for (i = 1; i <= NF; i++) { name = $i; sub(/.*\\/, "", name); line = line (i > 1 ? "\t" : "") name } print line }'; }
+ours() { "$root/tools/wine.sh" "$root/build/bin/clonarium-scan.exe" --mode images --all "$@" "$win_set" 2>/dev/null | tr -d "\r" | one_group_a_line; }
 theirs() { findimagedupes -- "$set_dir"/* 2>/dev/null; }
 seconds() { # seconds COMMAND...: runs it, prints the wall time
     local start end
