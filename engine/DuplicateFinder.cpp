@@ -6,8 +6,8 @@
 #include <fstream>
 #include <map>
 
-DuplicateFinder::DuplicateFinder(const SearchParameters& parameters)
-    : AbstractDuplicateFinder(parameters), streamBuffer_(kStreamBufferSize)
+DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAhead)
+    : AbstractDuplicateFinder(parameters), openAhead_(openAhead), streamBuffer_(kStreamBufferSize)
 {
 }
 
@@ -35,25 +35,26 @@ void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISear
 // Size by size, ascending; each size's list is released as soon as it is done.
 void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
 {
+    FileOpener opener(sizes, openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1, kStreamBufferSize);
     for (auto it = sizes.bySize.begin(); it != sizes.bySize.end(); it = sizes.bySize.erase(it)) {
         std::vector<FileRecord>& files = it->second;
         if (files.size() < 2) {
             callback.OnFileCompared(&files.front().size); // a unique size is never opened
             continue;
         }
-        if (!CompareFilesOfOneSize(it->first, files, callback)) {
+        if (!CompareFilesOfOneSize(it->first, files, opener, callback)) {
             return;
         }
     }
 }
 
-bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files,
+bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, FileOpener& opener,
                                             ISearchProcessCallback& callback)
 {
     std::map<std::string, FileGroup> byDigest;
     for (FileRecord& file : files) {
         std::string text;
-        const Outcome outcome = DigestFile(file.path, callback, text);
+        const Outcome outcome = DigestFile(opener.Next(), callback, text);
         if (outcome == Outcome::Canceled) {
             break; // the file at which the stop was noticed is not counted
         }
@@ -83,16 +84,16 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
 bool DuplicateFinder::ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback,
                                            std::string& text)
 {
-    return DigestFile(path, callback, text) == Outcome::Done;
-}
-
-DuplicateFinder::Outcome DuplicateFinder::DigestFile(const std::wstring& path, ISearchProcessCallback& callback,
-                                                     std::string& text)
-{
-    text.clear();
     std::ifstream stream;
     stream.rdbuf()->pubsetbuf(streamBuffer_.data(), static_cast<std::streamsize>(streamBuffer_.size()));
     stream.open(AddLongPathPrefix(path).c_str(), std::ios::binary);
+    return DigestFile(stream, callback, text) == Outcome::Done;
+}
+
+DuplicateFinder::Outcome DuplicateFinder::DigestFile(std::ifstream& stream, ISearchProcessCallback& callback,
+                                                     std::string& text)
+{
+    text.clear();
     if (!stream.is_open()) {
         return Outcome::Failed;
     }

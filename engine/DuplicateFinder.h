@@ -2,6 +2,7 @@
 // The finders: they turn the search roots and a SearchParameters record into
 // groups of duplicate files, reported through an ISearchProcessCallback.
 #include "engine/FileIndexer.h"
+#include "engine/FileOpener.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 #include "engine/SearchProcessCallback.h"
@@ -9,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,13 @@ public:
     // 1 MiB, 64 KiB read fastest. The stream fills one byte less than it is
     // given, hence the extra byte.
     static constexpr size_t kStreamBufferSize = 64 * 1024 + 1;
+    // Files opened ahead of the one being read, and the threads opening them.
+    static constexpr size_t kOpenerThreads = 2;
+    static constexpr size_t kOpenWindow = 4;
 
-    explicit DuplicateFinder(const SearchParameters& parameters);
+    // Without `openAhead` every file is opened on the worker thread just
+    // before it is read.
+    explicit DuplicateFinder(const SearchParameters& parameters, bool openAhead = true);
 
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
@@ -48,12 +55,14 @@ public:
 private:
     enum class Outcome { Done, Failed, Canceled };
 
-    Outcome DigestFile(const std::wstring& path, ISearchProcessCallback& callback, std::string& text);
+    Outcome DigestFile(std::ifstream& stream, ISearchProcessCallback& callback, std::string& text);
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
     // Digests the files of one size and reports its groups; false when a stop
     // was noticed.
-    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, ISearchProcessCallback& callback);
+    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, FileOpener& opener,
+                               ISearchProcessCallback& callback);
 
+    const bool openAhead_;
     std::array<char, kReadSize> buffer_{};
     std::vector<char> streamBuffer_;
 };

@@ -1,12 +1,19 @@
 #include "engine/ContentDigest.h"
 #include "engine/DuplicateFinder.h"
+#include "engine/Handles.h"
 
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <functional>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -349,4 +356,136 @@ TEST(DuplicateFinder, AStopDuringALargeReadTakesEffectAfterThatRead)
     // The check that noticed the stop, then the one after the size: no read
     // followed the stop.
     EXPECT_EQ(log.checksWhileComparing, stopAt + 1);
+}
+
+namespace {
+
+std::vector<std::string> FindWith(bool openAhead, EventLog& log, const std::vector<SearchRoot>& roots)
+{
+    DuplicateFinder finder(AdmitAll(), openAhead);
+    finder.FindDuplicates(roots, &log);
+    return log.events;
+}
+
+std::set<DWORD> ThreadsOfThisProcess()
+{
+    std::set<DWORD> threads;
+    const vandrelcommon::system::KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) {
+            threads.insert(entry.th32ThreadID);
+        }
+    }
+    return threads;
+}
+
+std::string Content(size_t size, unsigned variant)
+{
+    std::mt19937 random(static_cast<unsigned>(size));
+    std::string content(size, '\0');
+    for (char& c : content) {
+        c = static_cast<char>(random());
+    }
+    // Variants differ in their last byte only: past the first read, and past
+    // the stream's buffer for the largest sizes.
+    if (size > 0) {
+        content.back() = static_cast<char>(content.back() + variant);
+    }
+    return content;
+}
+
+} // namespace
+
+// Sizes from empty to beyond the stream's buffer, each with one to six files
+// of three contents, so that a size holds groups, lone files or both; among
+// them a locked file and one that vanishes before the comparison.
+TEST(DuplicateFinder, OpeningAheadReportsExactlyWhatOpeningInTurnDoes)
+{
+    TempTree tree;
+    std::vector<size_t> sizes = {1, 15, 16, 17, 4095, 4096, 4097, 12288, 65536, 65537, 200000};
+    std::mt19937 random(11);
+    for (int i = 0; i < 30; ++i) {
+        sizes.push_back(1 + random() % 20000);
+    }
+    int counter = 0;
+    const auto name = [&] {
+        ++counter;
+        return L"d" + std::to_wstring(counter % 4) + L"\\f" + std::to_wstring(counter);
+    };
+    for (size_t size : sizes) {
+        for (unsigned n = 1 + random() % 6; n > 0; --n) {
+            tree.MakeFile(name(), Content(size, random() % 3));
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        tree.MakeFile(name());
+    }
+    const std::wstring locked = tree.MakeFile(name(), Content(4097, 0));
+    const ExclusiveOpen lock(locked);
+    ASSERT_TRUE(lock.Holds());
+
+    std::vector<std::string> reported[2];
+    for (bool openAhead : {false, true}) {
+        const std::wstring vanishing = tree.MakeFile(L"gone\\f", Content(4097, 0));
+        EventLog log(tree);
+        log.atFilesToCompare = [&] { ::DeleteFileW(vanishing.c_str()); };
+        reported[openAhead] = FindWith(openAhead, log, {{tree.Root(), true}});
+        EXPECT_EQ(log.Count("compared"), static_cast<size_t>(counter + 1)); // and the vanished one
+        EXPECT_EQ(log.Count("group 0:"), 1u);
+        EXPECT_GT(log.Count("group"), 20u);
+    }
+    EXPECT_EQ(reported[true], reported[false]);
+}
+
+// Whether the stop comes after a read or after a digest, the callbacks are
+// those of opening in turn, and the opener threads alive at the stop are gone
+// once the search returns.
+TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedGroups)
+{
+    TempTree tree;
+    const std::string large = Content(3 * DuplicateFinder::kReadSize + 5, 0);
+    tree.MakeFile(L"a1", "aaa");
+    tree.MakeFile(L"b1", large);
+    tree.MakeFile(L"a2", "aaa");
+    tree.MakeFile(L"c1", Content(10, 0));
+    tree.MakeFile(L"b2", Content(large.size(), 1));
+    tree.MakeFile(L"a3", "aaa");
+    tree.MakeFile(L"b3", large);
+    tree.MakeFile(L"c2", Content(10, 1));
+    tree.MakeFile(L"u", "unique");
+    tree.MakeFile(L"d1", Content(9000, 0));
+    tree.MakeFile(L"d2", Content(9000, 0));
+    const auto roots = FileRoots(tree, {L"a1", L"b1", L"a2", L"c1", L"b2", L"a3", L"b3", L"c2", L"u", L"d1", L"d2"});
+
+    EventLog complete(tree);
+    FindWith(false, complete, roots);
+    ASSERT_EQ(complete.Count("group"), 3u);
+    for (int stopAt = 1; stopAt <= complete.checksWhileComparing; ++stopAt) {
+        SCOPED_TRACE("stop at check " + std::to_string(stopAt));
+        std::vector<std::string> reported[2];
+        for (bool openAhead : {false, true}) {
+            EventLog log(tree);
+            const std::set<DWORD> before = ThreadsOfThisProcess();
+            std::set<DWORD> atStop;
+            log.beforeCheck = [&] {
+                if (log.checksWhileComparing == stopAt) {
+                    atStop = ThreadsOfThisProcess();
+                    log.Stop();
+                }
+            };
+            reported[openAhead] = FindWith(openAhead, log, roots);
+            const std::set<DWORD> after = ThreadsOfThisProcess();
+            std::vector<DWORD> started;
+            std::set_difference(atStop.begin(), atStop.end(), before.begin(), before.end(),
+                                std::back_inserter(started));
+            EXPECT_EQ(started.size(), openAhead ? DuplicateFinder::kOpenerThreads : 0);
+            for (DWORD thread : started) {
+                EXPECT_EQ(after.count(thread), 0u) << "thread " << thread << " outlived the search";
+            }
+        }
+        EXPECT_EQ(reported[true], reported[false]);
+        EXPECT_EQ(reported[true].back(), "finished");
+    }
 }
