@@ -2,6 +2,7 @@
 
 #include "engine/LongPath.h"
 
+#include <mutex>
 #include <system_error>
 
 FileOpener::FileOpener(const SizeMap& sizes, size_t openers, size_t window, size_t streamBufferSize)
@@ -11,6 +12,10 @@ FileOpener::FileOpener(const SizeMap& sizes, size_t openers, size_t window, size
         slot.streamBuffer.resize(streamBufferSize);
     }
     SkipUniqueSizes();
+    if (size_ == end_) {
+        return; // nothing to open
+    }
+    openers_.reserve(openers);
     for (size_t i = 0; i < openers; ++i) {
         try {
             openers_.emplace_back(&FileOpener::RunOpener, this);
@@ -26,7 +31,7 @@ FileOpener::~FileOpener()
         std::lock_guard lock(lock_);
         stopping_ = true;
     }
-    requested_.notify_all();
+    ::WakeAllConditionVariable(&requested_);
     for (std::thread& opener : openers_) {
         opener.join();
     }
@@ -34,9 +39,6 @@ FileOpener::~FileOpener()
 
 std::ifstream& FileOpener::Next()
 {
-    if (taken_ > 0) {
-        SlotOf(taken_ - 1).stream.close();
-    }
     RequestAhead();
     Slot& slot = SlotOf(taken_++);
     std::unique_lock lock(lock_);
@@ -45,16 +47,18 @@ std::ifstream& FileOpener::Next()
         lock.unlock();
         Open(slot);
     } else {
-        opened_.wait(lock, [&] { return slot.opened; });
+        lock_.Wait(opened_, [&] { return slot.opened; });
     }
     return slot.stream;
 }
 
+// Fills the window. The slots reused hold files the worker is done with.
 void FileOpener::RequestAhead()
 {
+    size_t requested = 0;
     {
         std::lock_guard lock(lock_);
-        while (requestEnd_ - taken_ < slots_.size() && size_ != end_) {
+        for (; requestEnd_ - taken_ < slots_.size() && size_ != end_; ++requested) {
             Slot& slot = SlotOf(requestEnd_++);
             slot.path = size_->second[index_].path;
             slot.opened = false;
@@ -65,7 +69,11 @@ void FileOpener::RequestAhead()
             }
         }
     }
-    requested_.notify_all();
+    if (requested == 1) {
+        ::WakeConditionVariable(&requested_);
+    } else if (requested > 1) {
+        ::WakeAllConditionVariable(&requested_);
+    }
 }
 
 void FileOpener::SkipUniqueSizes()
@@ -79,7 +87,7 @@ void FileOpener::RunOpener()
 {
     std::unique_lock lock(lock_);
     for (;;) {
-        requested_.wait(lock, [&] { return stopping_ || openNext_ < requestEnd_; });
+        lock_.Wait(requested_, [&] { return stopping_ || openNext_ < requestEnd_; });
         if (stopping_) {
             return;
         }
@@ -88,12 +96,16 @@ void FileOpener::RunOpener()
         Open(slot);
         lock.lock();
         slot.opened = true;
-        opened_.notify_one();
+        ::WakeConditionVariable(&opened_);
     }
 }
 
+// Closes the file read before in this slot, then opens the slot's new one.
 void FileOpener::Open(Slot& slot)
 {
+    if (slot.stream.is_open()) {
+        slot.stream.close();
+    }
     slot.stream.rdbuf()->pubsetbuf(slot.streamBuffer.data(), static_cast<std::streamsize>(slot.streamBuffer.size()));
     slot.stream.open(AddLongPathPrefix(slot.path).c_str(), std::ios::binary);
 }
