@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times `clonarium-scan --all` (under Wine) against jdupes, rdfind and fdupes
 # on one generated tree, and checks that our groups equal those of jdupes.
-#   tools/bench/exact-duplicates.sh [--tree DIR] [--runs N]
+#   tools/bench/exact-duplicates.sh [--tree DIR] [--runs N] [--baseline EXE]
+# --baseline times another build of clonarium-scan too (one of main, say):
+# its row's ratio is then ours against it.
 # The tree (about 20,000 files, 1.4 GB) is made once under build/bench/ and
 # reused while its stamp matches.
 set -euo pipefail

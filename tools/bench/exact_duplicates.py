@@ -124,6 +124,8 @@ def main():
     parser.add_argument("--root", required=True, help="repository root")
     parser.add_argument("--tree", help="where the tree is made (default build/bench/exact-tree)")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--baseline", metavar="EXE",
+                        help="another build of clonarium-scan (say, one of main) timed in the same rounds")
     parser.add_argument("--generate-only", action="store_true", help="make the tree, measure nothing")
     args = parser.parse_args()
 
@@ -142,6 +144,8 @@ def main():
         ("rdfind", ["rdfind", "-makeresultsfile", "false", tree]),
         ("fdupes -r", ["fdupes", "-r", tree]),
     ]
+    if args.baseline:
+        tools.insert(1, ("baseline --all", [wine, os.path.abspath(args.baseline), "--all", windows_path(tree)]))
 
     warm_cache(tree)
     for _, command in tools:
