@@ -66,5 +66,5 @@ private:
 
     const bool openAhead_;
     std::array<char, kReadSize> buffer_{};
-    std::vector<char> streamBuffer_;
+    std::vector<char> streamBuffer_; // ComputeContentDigest's; a search's files have the opener's
 };

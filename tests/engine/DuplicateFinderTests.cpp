@@ -440,8 +440,8 @@ TEST(DuplicateFinder, OpeningAheadReportsExactlyWhatOpeningInTurnDoes)
 }
 
 // Whether the stop comes after a read or after a digest, the callbacks are
-// those of opening in turn, and the opener threads alive at the stop are gone
-// once the search returns.
+// those of opening in turn; once the search returns, the opener threads alive
+// at the stop are gone and no file is held open.
 TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedGroups)
 {
     TempTree tree;
@@ -457,7 +457,8 @@ TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedG
     tree.MakeFile(L"u", "unique");
     tree.MakeFile(L"d1", Content(9000, 0));
     tree.MakeFile(L"d2", Content(9000, 0));
-    const auto roots = FileRoots(tree, {L"a1", L"b1", L"a2", L"c1", L"b2", L"a3", L"b3", L"c2", L"u", L"d1", L"d2"});
+    const std::vector<std::wstring> names = {L"a1", L"b1", L"a2", L"c1", L"b2", L"a3", L"b3", L"c2", L"u", L"d1", L"d2"};
+    const auto roots = FileRoots(tree, names);
 
     EventLog complete(tree);
     FindWith(false, complete, roots);
@@ -483,6 +484,9 @@ TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedG
             EXPECT_EQ(started.size(), openAhead ? DuplicateFinder::kOpenerThreads : 0);
             for (DWORD thread : started) {
                 EXPECT_EQ(after.count(thread), 0u) << "thread " << thread << " outlived the search";
+            }
+            for (const std::wstring& name : names) {
+                EXPECT_TRUE(ExclusiveOpen(tree.Path(name)).Holds()) << Narrow(name) << " is still open";
             }
         }
         EXPECT_EQ(reported[true], reported[false]);
