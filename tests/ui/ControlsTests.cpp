@@ -318,6 +318,47 @@ TEST(ImageEx, MissingResourceOrSingleFrameGivesNoAnimation)
     EXPECT_TRUE(still->Start(nullptr, 0, 0));
 }
 
+// Pixels of `canvas` that are no longer `background`, inside and outside `box`.
+std::pair<int, int> ChangedPixels(const uitest::Canvas& canvas, SIZE size, const RECT& box, COLORREF background)
+{
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
+            if (canvas.Color(x, y) != background) {
+                const POINT point{x, y};
+                ++(::PtInRect(&box, point) ? inside : outside);
+            }
+        }
+    }
+    return {inside, outside};
+}
+
+TEST(ImageEx, DrawsAtTheStartPositionInItsNaturalSize)
+{
+    std::unique_ptr<ImageEx> still = ImageEx::Create(nullptr, L"STILL", L"GIF");
+    ASSERT_NE(still, nullptr);
+    ASSERT_EQ(still->Width(), 32u);
+    ASSERT_EQ(still->Height(), 32u);
+    constexpr SIZE kCanvas{90, 60};
+    // The picture has no blue in it: whatever it covers changes colour.
+    constexpr COLORREF kBlue = RGB(0, 0, 255);
+    const auto drawnAt = [&](int x, int y) {
+        EXPECT_TRUE(still->Start(nullptr, x, y));
+        uitest::Canvas canvas(kCanvas.cx, kCanvas.cy);
+        canvas.Fill(kBlue);
+        still->Draw(canvas.Dc());
+        return ChangedPixels(canvas, kCanvas, RECT{x, y, x + 32, y + 32}, kBlue);
+    };
+    const auto [first, firstOutside] = drawnAt(10, 6);
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(firstOutside, 0);
+    // Started again, it draws at the new place.
+    const auto [moved, movedOutside] = drawnAt(50, 20);
+    EXPECT_EQ(moved, first);
+    EXPECT_EQ(movedOutside, 0);
+}
+
 TEST(ImageEx, FramesWithoutADelayDoNotSpin)
 {
     std::unique_ptr<ImageEx> image = ImageEx::Create(nullptr, L"ZERODELAY", L"GIF");

@@ -1,6 +1,7 @@
 #include "ui/common/ImageEx.h"
 
 #include "ui/common/ImageBitmap.h"
+#include "ui/framework/GdiHandles.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
 
@@ -88,9 +89,13 @@ bool ImageEx::Start(HWND owner, int x, int y)
     if (image_ == nullptr) {
         return false;
     }
-    owner_ = owner;
-    x_ = x;
-    y_ = y;
+    {
+        // The animation thread may be drawing at the old place right now.
+        std::lock_guard lock(drawing_);
+        owner_ = owner;
+        x_ = x;
+        y_ = y;
+    }
     if (frameCount_ > 1 && !thread_.joinable() && playEvent_ && stopEvent_) {
         thread_ = std::thread(&ImageEx::Animate, this);
     }
@@ -148,10 +153,15 @@ void ImageEx::Animate()
         if (::WaitForSingleObject(playEvent_.Get(), INFINITE) != WAIT_OBJECT_0) {
             return;
         }
+        HWND owner = nullptr;
+        {
+            std::lock_guard lock(drawing_);
+            owner = owner_;
+        }
         // Without an owner there is nowhere to draw (a null window is the screen).
-        if (HDC dc = owner_ != nullptr ? ::GetDC(owner_) : nullptr) {
+        if (owner != nullptr) {
+            ClientDC dc(owner);
             Draw(dc);
-            ::ReleaseDC(owner_, dc);
         }
         {
             std::lock_guard lock(drawing_);

@@ -64,7 +64,9 @@ private:
     HWND owner_ = nullptr;
     int x_ = 0;
     int y_ = 0;
-    std::mutex drawing_; // the animation thread and Draw take turns on the picture
+    // The animation thread and the interface thread take turns on the
+    // picture and on where it is drawn.
+    std::mutex drawing_;
     system::KernelHandle playEvent_; // not signalled: paused
     system::KernelHandle stopEvent_;
     std::thread thread_;
