@@ -12,34 +12,34 @@
 
 namespace vandrelcommon::ui {
 
-IStream* CreateResourceStream(HMODULE module, const wchar_t* name, const wchar_t* type)
+ComPtr<IStream> CreateResourceStream(HMODULE module, const wchar_t* name, const wchar_t* type)
 {
     HRSRC resource = ::FindResourceW(module, name, type);
     if (resource == nullptr) {
-        return nullptr;
+        return {};
     }
     const DWORD size = ::SizeofResource(module, resource);
     HGLOBAL loaded = ::LoadResource(module, resource);
     const void* bytes = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     if (bytes == nullptr || size == 0) {
-        return nullptr;
+        return {};
     }
     HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, size);
     if (copy == nullptr) {
-        return nullptr;
+        return {};
     }
     if (void* target = ::GlobalLock(copy)) {
         std::memcpy(target, bytes, size);
         ::GlobalUnlock(copy);
     } else {
         ::GlobalFree(copy);
-        return nullptr;
+        return {};
     }
-    IStream* stream = nullptr;
+    ComPtr<IStream> stream;
     // The stream frees the memory when it is released.
-    if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+    if (FAILED(::CreateStreamOnHGlobal(copy, TRUE, stream.Put()))) {
         ::GlobalFree(copy);
-        return nullptr;
+        return {};
     }
     return stream;
 }
@@ -63,7 +63,7 @@ GdiBitmap LoadImageBitmap(const wchar_t* name, const wchar_t* type, HMODULE modu
     } else if (type == RT_BITMAP) {
         bitmap.reset(Gdiplus::Bitmap::FromResource(module, name));
     } else {
-        stream = ComPtr<IStream>(CreateResourceStream(module, name, type));
+        stream = CreateResourceStream(module, name, type);
         if (!stream) {
             return GdiBitmap();
         }

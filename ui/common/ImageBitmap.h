@@ -1,6 +1,7 @@
 #pragma once
 // Pictures for toolbars, menus and dialogs as 32-bit bitmaps that keep their
 // per-pixel alpha.
+#include "ui/framework/ComPtr.h"
 #include "ui/framework/GdiHandles.h"
 
 #include <windows.h>
@@ -16,7 +17,7 @@ namespace vandrelcommon::ui {
 GdiBitmap LoadImageBitmap(const wchar_t* name, const wchar_t* type, HMODULE module = nullptr);
 
 // Copies the bytes of resource `name` of `type` into a global memory block
-// behind a stream; null when the resource is missing or empty.
-IStream* CreateResourceStream(HMODULE module, const wchar_t* name, const wchar_t* type);
+// behind a stream; empty when the resource is missing or empty.
+ComPtr<IStream> CreateResourceStream(HMODULE module, const wchar_t* name, const wchar_t* type);
 
 } // namespace vandrelcommon::ui
