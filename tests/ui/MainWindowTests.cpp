@@ -1,3 +1,4 @@
+#include "engine/Handles.h"
 #include "ui/ProgramVersion.h"
 
 #include <gtest/gtest.h>
@@ -61,16 +62,43 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
+// The started program's handles; a failed check that leaves it running ends it.
+class StartedProgram {
+public:
+    explicit StartedProgram(const PROCESS_INFORMATION& started)
+        : process_(started.hProcess), thread_(started.hThread), id_(started.dwProcessId)
+    {
+    }
+    ~StartedProgram()
+    {
+        if (::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process_.Get(), 1);
+            ::WaitForSingleObject(process_.Get(), 5000);
+        }
+    }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    HANDLE Process() const { return process_.Get(); }
+    DWORD Id() const { return id_; }
+
+private:
+    vandrelcommon::system::KernelHandle process_;
+    vandrelcommon::system::KernelHandle thread_;
+    DWORD id_;
+};
+
 TEST(MainWindow, ShowsTheVersionInItsTitleAndClosesCleanly)
 {
     std::wstring commandLine = L"\"" + BesideThisProgram(L"Clonarium.exe") + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION started{};
     ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &process));
-    ::WaitForInputIdle(process.hProcess, 10000);
-    FoundWindow found{process.dwProcessId, nullptr};
+                                 &startup, &started));
+    const StartedProgram program(started);
+    ::WaitForInputIdle(program.Process(), 10000);
+    FoundWindow found{program.Id(), nullptr};
     for (int attempt = 0; attempt < 200 && found.window == nullptr; ++attempt) {
         ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
         if (found.window == nullptr) {
@@ -88,12 +116,10 @@ TEST(MainWindow, ShowsTheVersionInItsTitleAndClosesCleanly)
     EXPECT_EQ(std::wstring(title), expected);
 
     ::PostMessageW(found.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(::WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(program.Process(), 10000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::GetExitCodeProcess(program.Process(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
 }
 
 } // namespace
