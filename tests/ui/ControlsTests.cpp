@@ -620,4 +620,16 @@ TEST_F(ButtonTest, CustomButtonOpensItsMenuFromTheRightEdgeOnly)
     EXPECT_EQ(parent_.menuPopups.size(), 1u);
 }
 
+TEST_F(ButtonTest, CustomButtonIsOwnerDrawnAndFollowsTheMouse)
+{
+    CCustomButton button;
+    ASSERT_TRUE(button.SubclassWindow(MakeButton(24, L"Start")));
+    EXPECT_EQ(button.GetStyle() & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW));
+    EXPECT_FALSE(button.IsHovering());
+    ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(button.IsHovering());
+    ::SendMessageW(button, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(button.IsHovering());
+}
+
 } // namespace

@@ -47,16 +47,6 @@ CButtonST::~CButtonST()
     }
 }
 
-bool CButtonST::SubclassWindow(HWND button)
-{
-    if (!CWindowImpl::SubclassWindow(button)) {
-        return false;
-    }
-    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
-    Invalidate();
-    return true;
-}
-
 void CButtonST::SetIcon(HICON icon)
 {
     icon_ = icon;
@@ -132,29 +122,6 @@ void CButtonST::SetAutoRepeat(bool repeat, UINT pause)
 void CButtonST::SendCommand() const
 {
     ::SendMessageW(GetParent(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd_));
-}
-
-LRESULT CButtonST::OnMouseMove(Message& msg)
-{
-    if (!hovering_) {
-        hovering_ = true;
-        TRACKMOUSEEVENT track{};
-        track.cbSize = sizeof(track);
-        track.dwFlags = TME_LEAVE;
-        track.hwndTrack = hwnd_;
-        ::TrackMouseEvent(&track);
-        Invalidate(false);
-    }
-    msg.handled = false;
-    return 0;
-}
-
-LRESULT CButtonST::OnMouseLeave(Message& msg)
-{
-    hovering_ = false;
-    Invalidate(false);
-    msg.handled = false;
-    return 0;
 }
 
 LRESULT CButtonST::OnLButtonDown(Message& msg)
@@ -275,10 +242,11 @@ LRESULT CButtonST::OnDrawItem(Message& msg)
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool hovering = IsHovering();
 
     Color background = BackgroundOut;
     Color foreground = ForegroundOut;
-    if (hovering_) {
+    if (hovering) {
         background = BackgroundIn;
         foreground = ForegroundIn;
     } else if (focused) {
@@ -289,7 +257,7 @@ LRESULT CButtonST::OnDrawItem(Message& msg)
     ::FillRect(dc, &rect, brush.Get());
     if (pressed) {
         ::DrawEdge(dc, &rect, BDR_SUNKENOUTER, BF_RECT);
-    } else if (hovering_ || focused) {
+    } else if (hovering || focused) {
         ::DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
     }
 
@@ -305,12 +273,7 @@ LRESULT CButtonST::OnDrawItem(Message& msg)
     SelectedObject font(dc, GetFont());
     const UINT alignment = (icon_ != nullptr || bitmap_ != nullptr) ? DT_LEFT : DT_CENTER;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &content, DT_SINGLELINE | DT_VCENTER | alignment);
-
-    if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
-        RECT focus = rect;
-        ::InflateRect(&focus, -3, -3);
-        ::DrawFocusRect(dc, &focus);
-    }
+    DrawFocus(item);
     return TRUE;
 }
 

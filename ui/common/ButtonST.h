@@ -3,7 +3,7 @@
 // colours for the normal, hover and focused looks, an optional tooltip and
 // web address, and an auto-repeat mode. Its parent must reflect
 // notifications (REFLECT_NOTIFICATIONS) so that it can draw itself.
-#include "ui/framework/Window.h"
+#include "ui/common/OwnerDrawnButton.h"
 
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 
 namespace vandrelcommon::ui {
 
-class CButtonST : public CWindowImpl {
+class CButtonST : public COwnerDrawnButton {
 public:
     enum Color {
         BackgroundIn,    // mouse over the button
@@ -25,9 +25,6 @@ public:
 
     CButtonST();
     ~CButtonST() override;
-
-    // Takes over a push button and makes it owner-drawn.
-    bool SubclassWindow(HWND button);
 
     // Pictures stay the caller's.
     void SetIcon(HICON icon);
@@ -45,11 +42,7 @@ public:
     // `pause` milliseconds apart, until it is released.
     void SetAutoRepeat(bool repeat, UINT pause = 100);
 
-    bool IsHovering() const { return hovering_; }
-
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
-        ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
         ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
         ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
         ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
@@ -58,11 +51,10 @@ public:
         ON_MESSAGE(WM_DESTROY, OnDestroy)
         ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
         ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
+        CHAIN_TO_BASE(COwnerDrawnButton)
     END_MESSAGE_MAP()
 
 private:
-    LRESULT OnMouseMove(Message& msg);
-    LRESULT OnMouseLeave(Message& msg);
     LRESULT OnLButtonDown(Message& msg);
     LRESULT OnLButtonUp(Message& msg);
     LRESULT OnTimer(Message& msg);
@@ -78,7 +70,6 @@ private:
     HBITMAP bitmap_ = nullptr;
     HWND tooltip_ = nullptr;
     std::wstring url_;
-    bool hovering_ = false;
     bool autoRepeat_ = false;
     bool repeating_ = false;
     UINT repeatPause_ = 100;

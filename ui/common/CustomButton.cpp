@@ -8,12 +8,10 @@ namespace vandrelcommon::ui {
 
 bool CCustomButton::SubclassWindow(HWND button)
 {
-    if (!CWindowImpl::SubclassWindow(button)) {
+    if (!COwnerDrawnButton::SubclassWindow(button)) {
         return false;
     }
-    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
     theme_.Reset(::OpenThemeData(hwnd_, L"Button"));
-    Invalidate();
     return true;
 }
 
@@ -32,29 +30,6 @@ bool CCustomButton::InDropDownPart(POINT point) const
     }
     const RECT client = GetClientRect();
     return ::PtInRect(&client, point) && point.x >= client.right - ::GetSystemMetrics(SM_CXVSCROLL);
-}
-
-LRESULT CCustomButton::OnMouseMove(Message& msg)
-{
-    if (!hovering_) {
-        hovering_ = true;
-        TRACKMOUSEEVENT track{};
-        track.cbSize = sizeof(track);
-        track.dwFlags = TME_LEAVE;
-        track.hwndTrack = hwnd_;
-        ::TrackMouseEvent(&track);
-        Invalidate(false);
-    }
-    msg.handled = false;
-    return 0;
-}
-
-LRESULT CCustomButton::OnMouseLeave(Message& msg)
-{
-    hovering_ = false;
-    Invalidate(false);
-    msg.handled = false;
-    return 0;
 }
 
 LRESULT CCustomButton::OnLButtonDown(Message& msg)
@@ -122,6 +97,7 @@ LRESULT CCustomButton::OnDrawItem(Message& msg)
     const bool pressed = (item.itemState & ODS_SELECTED) != 0 || menuOpen_;
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool hovering = IsHovering();
 
     RECT content = rect;
     int state = PBS_NORMAL;
@@ -129,7 +105,7 @@ LRESULT CCustomButton::OnDrawItem(Message& msg)
         state = PBS_DISABLED;
     } else if (pressed) {
         state = PBS_PRESSED;
-    } else if (hovering_) {
+    } else if (hovering) {
         state = PBS_HOT;
     } else if (focused) {
         state = PBS_DEFAULTED;
@@ -141,7 +117,7 @@ LRESULT CCustomButton::OnDrawItem(Message& msg)
         ::DrawThemeBackground(theme_.Get(), dc, BP_PUSHBUTTON, state, &rect, nullptr);
         ::GetThemeBackgroundContentRect(theme_.Get(), dc, BP_PUSHBUTTON, state, &rect, &content);
     } else {
-        UINT flags = DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (hovering_ ? DFCS_HOT : 0);
+        UINT flags = DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (hovering ? DFCS_HOT : 0);
         ::DrawFrameControl(dc, &rect, DFC_BUTTON, flags);
         ::InflateRect(&content, -::GetSystemMetrics(SM_CXEDGE), -::GetSystemMetrics(SM_CYEDGE));
         if (pressed) {
@@ -173,11 +149,7 @@ LRESULT CCustomButton::OnDrawItem(Message& msg)
         ::SetTextColor(dc, textColor);
         ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &content, format);
     }
-    if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
-        RECT focus = rect;
-        ::InflateRect(&focus, -3, -3);
-        ::DrawFocusRect(dc, &focus);
-    }
+    DrawFocus(item);
     return TRUE;
 }
 

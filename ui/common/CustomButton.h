@@ -3,41 +3,37 @@
 // (the system's button colours otherwise) that may carry a popup menu: the
 // strip one scroll-bar width wide at its right edge opens the menu. Its
 // parent must reflect notifications (REFLECT_NOTIFICATIONS).
+#include "ui/common/OwnerDrawnButton.h"
 #include "ui/framework/GdiHandles.h"
-#include "ui/framework/Window.h"
 
 #include <windows.h>
 #include <uxtheme.h>
 
 namespace vandrelcommon::ui {
 
-class CCustomButton : public CWindowImpl {
+class CCustomButton : public COwnerDrawnButton {
 public:
-    // Takes over a push button and makes it owner-drawn.
+    // Takes over a push button, makes it owner-drawn and opens its theme.
     bool SubclassWindow(HWND button);
 
     // The menu stays the caller's; null removes the drop-down part. Its
     // commands go to the button's parent.
     void SetMenu(HMENU menu);
     HMENU Menu() const { return menu_; }
-    bool IsHovering() const { return hovering_; }
     bool IsThemed() const { return static_cast<bool>(theme_); }
     // Whether `point` (client coordinates) lies on the drop-down part.
     bool InDropDownPart(POINT point) const;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
-        ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
         ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
         ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
         ON_MESSAGE(WM_THEMECHANGED, OnThemeChanged)
         ON_MESSAGE(WM_DESTROY, OnDestroy)
         ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
+        CHAIN_TO_BASE(COwnerDrawnButton)
     END_MESSAGE_MAP()
 
 private:
-    LRESULT OnMouseMove(Message& msg);
-    LRESULT OnMouseLeave(Message& msg);
     LRESULT OnLButtonDown(Message& msg);
     LRESULT OnThemeChanged(Message& msg);
     LRESULT OnDestroy(Message& msg);
@@ -47,7 +43,6 @@ private:
 
     ThemeHandle theme_;
     HMENU menu_ = nullptr;
-    bool hovering_ = false;
     bool menuOpen_ = false;
 };
 
