@@ -9,52 +9,25 @@
 
 namespace vandrelcommon::ui {
 
-template <typename T>
-struct GdiObjectTraits {
+// Handles for which null means "none", let go of with `closeFunction`.
+template <typename T, auto closeFunction>
+struct NullableHandleTraits {
     using Handle = T;
     static Handle Invalid() { return nullptr; }
     static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::DeleteObject(handle); }
+    static void Close(Handle handle) { closeFunction(handle); }
 };
 
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::DestroyIcon(handle); }
-};
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::DestroyMenu(handle); }
-};
-
-struct ImageListTraits {
-    using Handle = HIMAGELIST;
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::ImageList_Destroy(handle); }
-};
-
+using GdiBitmap = system::UniqueHandle<NullableHandleTraits<HBITMAP, ::DeleteObject>>;
+using GdiFont = system::UniqueHandle<NullableHandleTraits<HFONT, ::DeleteObject>>;
+using GdiBrush = system::UniqueHandle<NullableHandleTraits<HBRUSH, ::DeleteObject>>;
+using GdiPen = system::UniqueHandle<NullableHandleTraits<HPEN, ::DeleteObject>>;
+using GdiRegion = system::UniqueHandle<NullableHandleTraits<HRGN, ::DeleteObject>>;
+using IconHandle = system::UniqueHandle<NullableHandleTraits<HICON, ::DestroyIcon>>;
+using MenuHandle = system::UniqueHandle<NullableHandleTraits<HMENU, ::DestroyMenu>>;
+using ImageListHandle = system::UniqueHandle<NullableHandleTraits<HIMAGELIST, ::ImageList_Destroy>>;
 // Visual-style theme data (uxtheme).
-struct ThemeTraits {
-    using Handle = HTHEME;
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle handle) { return handle != nullptr; }
-    static void Close(Handle handle) { ::CloseThemeData(handle); }
-};
-
-using GdiBitmap = system::UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using GdiFont = system::UniqueHandle<GdiObjectTraits<HFONT>>;
-using GdiBrush = system::UniqueHandle<GdiObjectTraits<HBRUSH>>;
-using GdiPen = system::UniqueHandle<GdiObjectTraits<HPEN>>;
-using GdiRegion = system::UniqueHandle<GdiObjectTraits<HRGN>>;
-using IconHandle = system::UniqueHandle<IconTraits>;
-using MenuHandle = system::UniqueHandle<MenuTraits>;
-using ImageListHandle = system::UniqueHandle<ImageListTraits>;
-using ThemeHandle = system::UniqueHandle<ThemeTraits>;
+using ThemeHandle = system::UniqueHandle<NullableHandleTraits<HTHEME, ::CloseThemeData>>;
 
 // A window's client-area device context, released on destruction.
 class ClientDC {
