@@ -404,8 +404,28 @@ void CVirtualTreeView::SelectOnly(int row)
 
 bool CVirtualTreeView::Expand(int row)
 {
+    return ChangeRow(row, [this](int at) { return CVirtualTree::Expand(at); });
+}
+
+bool CVirtualTreeView::Collapse(int row)
+{
+    return ChangeRow(row, [this](int at) { return CVirtualTree::Collapse(at); });
+}
+
+void CVirtualTreeView::ExpandAll()
+{
+    ChangeAll([this] { CVirtualTree::ExpandAll(); });
+}
+
+void CVirtualTreeView::CollapseAll()
+{
+    ChangeAll([this] { CVirtualTree::CollapseAll(); });
+}
+
+bool CVirtualTreeView::ChangeRow(int row, const std::function<bool(int)>& change)
+{
     KeepInView keep(*this);
-    if (!CVirtualTree::Expand(row)) {
+    if (!change(row)) {
         return false;
     }
     keep.Restore();
@@ -415,45 +435,15 @@ bool CVirtualTreeView::Expand(int row)
     return true;
 }
 
-bool CVirtualTreeView::Collapse(int row)
-{
-    KeepInView keep(*this);
-    if (!CVirtualTree::Collapse(row)) {
-        return false;
-    }
-    keep.Restore();
-    if (hwnd_ != nullptr) {
-        SendMessage(LVM_REDRAWITEMS, row, row);
-    }
-    return true;
-}
-
-void CVirtualTreeView::ExpandAll()
+void CVirtualTreeView::ChangeAll(const std::function<void()>& change)
 {
     KeepInView keep(*this);
     const bool redraw = hwnd_ != nullptr && redraw_;
     if (redraw) {
         SetRedraw(false);
     }
-    CVirtualTree::ExpandAll();
+    change();
     // The list view takes in the new count for scrolling once redrawing is on.
-    if (redraw) {
-        SetRedraw(true);
-    }
-    keep.Restore();
-    if (redraw) {
-        Invalidate(false);
-    }
-}
-
-void CVirtualTreeView::CollapseAll()
-{
-    KeepInView keep(*this);
-    const bool redraw = hwnd_ != nullptr && redraw_;
-    if (redraw) {
-        SetRedraw(false);
-    }
-    CVirtualTree::CollapseAll();
     if (redraw) {
         SetRedraw(true);
     }

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace vandrelcommon::ui {
@@ -93,6 +94,10 @@ private:
     LRESULT OnGetDispInfo(Message& msg);
     LRESULT OnCustomDraw(Message& msg);
 
+    // Runs a change of the model's rows at `row` (or of all of them), then
+    // puts the top row, the selection and the focus back on their nodes.
+    bool ChangeRow(int row, const std::function<bool(int)>& change);
+    void ChangeAll(const std::function<void()>& change);
     void BuildStateImages();
     void DrawTreeLines(HDC dc, int row) const;
     void InvalidateRowsFrom(int row) const;
