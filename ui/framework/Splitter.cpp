@@ -1,6 +1,5 @@
 #include "ui/framework/Splitter.h"
 
-
 #include <algorithm>
 
 namespace vandrelcommon::ui {
@@ -74,17 +73,14 @@ void CSplitterWindow::SetSplitterPos(int position, bool update)
 {
     const int extent = Extent();
     if (extent <= 0) {
-        // Applied once the splitter has a size.
-        centrePending_ = position < 0;
+        pendingPosition_ = position;
         position_ = std::max(position, 0);
-        positionUnsized_ = true;
         return;
     }
     if (position < 0) {
         position = (extent - DividerWidth()) / 2;
     }
-    centrePending_ = false;
-    positionUnsized_ = false;
+    pendingPosition_.reset();
     position_ = Clamp(position);
     share_ = ::MulDiv(position_, 10000, extent);
     if (update) {
@@ -95,7 +91,7 @@ void CSplitterWindow::SetSplitterPos(int position, bool update)
 void CSplitterWindow::SetMinimumPaneSize(int size, bool update)
 {
     minimumPaneSize_ = std::max(size, 0);
-    if (Extent() > 0 && !positionUnsized_) {
+    if (Extent() > 0 && !pendingPosition_) {
         position_ = Clamp(position_);
         share_ = ::MulDiv(position_, 10000, Extent());
     }
@@ -160,10 +156,8 @@ LRESULT CSplitterWindow::OnSize(Message& msg)
     if (msg.wParam == SIZE_MINIMIZED || Extent() <= 0) {
         return 0;
     }
-    if (centrePending_) {
-        SetSplitterPos(-1, false);
-    } else if (positionUnsized_) {
-        SetSplitterPos(position_, false);
+    if (pendingPosition_) {
+        SetSplitterPos(*pendingPosition_, false);
     } else if (proportional_) {
         position_ = Clamp(::MulDiv(Extent(), share_, 10000));
     } else {

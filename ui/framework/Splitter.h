@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace vandrelcommon::ui {
 
 class CSplitterWindow : public CWindowImpl {
@@ -75,9 +77,9 @@ private:
     bool leftRight_;
     HWND panes_[2] = {nullptr, nullptr};
     int position_ = 0;
-    // Asked for before the splitter had a size: applied at the first size.
-    bool positionUnsized_ = false;
-    bool centrePending_ = false;
+    // Asked for before the splitter had a size (negative: the middle), applied at
+    // the first size.
+    std::optional<int> pendingPosition_;
     int minimumPaneSize_ = 0;
     bool proportional_ = false;
     // Divider position per 10000 of the extent, kept in proportional mode.
