@@ -99,11 +99,10 @@ HWND CFrameWindow::CreateFrame(UINT resourceId, const RECT& rect, DWORD style, D
         title = loaded;
     }
     HMENU menu = nullptr;
-    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(4) /* RT_MENU */) != nullptr) {
+    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), RT_MENU) != nullptr) {
         menu = ::LoadMenuW(resources, MAKEINTRESOURCEW(resourceId));
     }
-    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(9) /* RT_ACCELERATOR */) !=
-        nullptr) {
+    if (::FindResourceW(resources, MAKEINTRESOURCEW(resourceId), RT_ACCELERATOR) != nullptr) {
         accelerators_ = ::LoadAcceleratorsW(resources, MAKEINTRESOURCEW(resourceId));
     }
     HWND window = Create(parent, rect, title.c_str(), style, exStyle, menu);
