@@ -21,26 +21,28 @@ void CAppModule::Term()
 {
     std::lock_guard lock(mutex_);
     loops_.clear();
-    const HINSTANCE instance = instance_ != nullptr ? instance_ : ::GetModuleHandleW(nullptr);
+    const HINSTANCE instance = InstanceOrExecutable();
     for (const auto& [name, registered] : classes_) {
         ::UnregisterClassW(MAKEINTATOM(registered.atom), instance);
     }
     classes_.clear();
 }
 
+HINSTANCE CAppModule::InstanceOrExecutable() const
+{
+    return instance_ != nullptr ? instance_ : ::GetModuleHandleW(nullptr);
+}
+
 HINSTANCE CAppModule::Instance() const
 {
     std::lock_guard lock(mutex_);
-    return instance_ != nullptr ? instance_ : ::GetModuleHandleW(nullptr);
+    return InstanceOrExecutable();
 }
 
 HINSTANCE CAppModule::ResourceInstance() const
 {
     std::lock_guard lock(mutex_);
-    if (resourceInstance_ != nullptr) {
-        return resourceInstance_;
-    }
-    return instance_ != nullptr ? instance_ : ::GetModuleHandleW(nullptr);
+    return resourceInstance_ != nullptr ? resourceInstance_ : InstanceOrExecutable();
 }
 
 void CAppModule::SetResourceInstance(HINSTANCE instance)
@@ -75,7 +77,7 @@ ATOM CAppModule::RegisterWindowClass(const WindowClass& windowClass, WNDPROC pro
         baseProcedure = found->second.baseProcedure;
         return found->second.atom;
     }
-    const HINSTANCE instance = instance_ != nullptr ? instance_ : ::GetModuleHandleW(nullptr);
+    const HINSTANCE instance = InstanceOrExecutable();
     WNDCLASSEXW description{};
     description.cbSize = sizeof(description);
     if (windowClass.superclassOf != nullptr) {

@@ -38,6 +38,9 @@ public:
     WNDPROC BaseProcedure(ATOM atom) const;
 
 private:
+    // The instance given to Init, or the executable's; called with the mutex held.
+    HINSTANCE InstanceOrExecutable() const;
+
     struct RegisteredClass {
         ATOM atom = 0;
         WNDPROC baseProcedure = nullptr;
