@@ -2,6 +2,9 @@
 
 #include "ui/framework/Module.h"
 
+#include <memory>
+#include <utility>
+
 namespace uitest {
 
 using namespace vandrelcommon::ui;
@@ -90,6 +93,53 @@ HWND CreateChild(const wchar_t* className, HWND parent, const RECT& rect, DWORD 
     return ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
                              rect.right - rect.left, rect.bottom - rect.top, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppModule().Instance(), nullptr);
+}
+
+NamedData::NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
+
+NamedData::~NamedData()
+{
+    if (destroyed_ != nullptr) {
+        ++*destroyed_;
+    }
+}
+
+void NamedData::FillDisplayInfo(LVITEMW& item, CVirtualNode* node)
+{
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        ::lstrcpynW(item.pszText, GetColumnText(item.iSubItem, node).c_str(), item.cchTextMax);
+    }
+    if (item.iSubItem == 0 && (item.mask & LVIF_IMAGE) != 0) {
+        item.iImage = 7;
+    }
+}
+
+std::wstring NamedData::GetColumnText(int column, CVirtualNode*)
+{
+    return column == 0 ? name_ : L"";
+}
+
+CVirtualNode* AddNamed(CVirtualTree& tree, CVirtualNode* parent, const std::wstring& name, int* destroyed)
+{
+    return tree.AddNode(parent, std::make_unique<NamedData>(name, destroyed));
+}
+
+CVirtualNode* AddNamedGroup(CVirtualTree& tree, const std::wstring& name, int files, int* destroyed)
+{
+    CVirtualNode* group = AddNamed(tree, nullptr, name, destroyed);
+    for (int i = 0; i < files; ++i) {
+        AddNamed(tree, group, name + L"/" + std::to_wstring(i), destroyed);
+    }
+    return group;
+}
+
+std::vector<std::wstring> RowNames(const CVirtualTree& tree)
+{
+    std::vector<std::wstring> names;
+    for (CVirtualNode* node : tree.Rows()) {
+        names.push_back(node->Columns()->GetColumnText(0, node));
+    }
+    return names;
 }
 
 } // namespace uitest

@@ -1,34 +1,14 @@
+#include "tests/ui/UiTestSupport.h"
 #include "ui/common/VirtualTree.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using namespace vandrelcommon::ui;
-
-// Node data that names itself and counts its own destruction.
-class NamedData : public IVirtualNodeData, public IIterableTextColumn {
-public:
-    NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
-    ~NamedData() override
-    {
-        if (destroyed_ != nullptr) {
-            ++*destroyed_;
-        }
-    }
-    void FillDisplayInfo(LVITEMW& item, CVirtualNode*) override
-    {
-        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-            lstrcpynW(item.pszText, name_.c_str(), item.cchTextMax);
-        }
-    }
-    std::wstring GetColumnText(int column, CVirtualNode*) override { return column == 0 ? name_ : L""; }
-    int GetColumnCount() override { return 1; }
-
-private:
-    std::wstring name_;
-    int* destroyed_;
-};
 
 // Records the first row of every change it is told of.
 class CountingTree : public CVirtualTree {
@@ -43,25 +23,13 @@ class VirtualTreeTest : public ::testing::Test {
 protected:
     CVirtualNode* Add(CVirtualNode* parent, const std::wstring& name)
     {
-        return tree.AddNode(parent, std::make_unique<NamedData>(name, &destroyed));
+        return uitest::AddNamed(tree, parent, name, &destroyed);
     }
-    // A group with `files` children named group/0, group/1...
     CVirtualNode* AddGroup(const std::wstring& name, int files)
     {
-        CVirtualNode* group = Add(nullptr, name);
-        for (int i = 0; i < files; ++i) {
-            Add(group, name + L"/" + std::to_wstring(i));
-        }
-        return group;
+        return uitest::AddNamedGroup(tree, name, files, &destroyed);
     }
-    std::vector<std::wstring> RowNames() const
-    {
-        std::vector<std::wstring> names;
-        for (CVirtualNode* node : tree.Rows()) {
-            names.push_back(node->Columns()->GetColumnText(0, node));
-        }
-        return names;
-    }
+    std::vector<std::wstring> RowNames() const { return uitest::RowNames(tree); }
     static void Check(CVirtualTree& t, CVirtualNode* node, CheckState state) { t.SetCheckState(node, state); }
 
     CountingTree tree;
@@ -263,8 +231,8 @@ TEST(VirtualNode, DestroyingAParentDestroysWhatIsStillBelowIt)
     int destroyed = 0;
     {
         CVirtualTree tree;
-        CVirtualNode* group = tree.AddNode(nullptr, std::make_unique<NamedData>(L"g", &destroyed));
-        tree.AddNode(group, std::make_unique<NamedData>(L"f", &destroyed));
+        CVirtualNode* group = uitest::AddNamed(tree, nullptr, L"g", &destroyed);
+        uitest::AddNamed(tree, group, L"f", &destroyed);
     }
     EXPECT_EQ(destroyed, 2);
 }

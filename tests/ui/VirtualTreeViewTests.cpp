@@ -9,39 +9,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace vandrelcommon::ui;
-
-class NamedData : public IVirtualNodeData, public IIterableTextColumn {
-public:
-    NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
-    ~NamedData() override
-    {
-        if (destroyed_ != nullptr) {
-            ++*destroyed_;
-        }
-    }
-    void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override
-    {
-        if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-            ::lstrcpynW(item.pszText, GetColumnText(item.iSubItem, node).c_str(), item.cchTextMax);
-        }
-        if (item.iSubItem == 0 && (item.mask & LVIF_IMAGE) != 0) {
-            item.iImage = 7;
-        }
-    }
-    std::wstring GetColumnText(int column, CVirtualNode*) override { return column == 0 ? name_ : L""; }
-    int GetColumnCount() override { return 2; }
-
-private:
-    std::wstring name_;
-    int* destroyed_;
-};
 
 class TreeViewTest : public testing::Test {
 protected:
@@ -63,24 +36,13 @@ protected:
 
     CVirtualNode* Add(CVirtualNode* parent, const std::wstring& name)
     {
-        return view_.AddNode(parent, std::make_unique<NamedData>(name, &destroyed_));
+        return uitest::AddNamed(view_, parent, name, &destroyed_);
     }
     CVirtualNode* AddGroup(const std::wstring& name, int files)
     {
-        CVirtualNode* group = Add(nullptr, name);
-        for (int i = 0; i < files; ++i) {
-            Add(group, name + L"/" + std::to_wstring(i));
-        }
-        return group;
+        return uitest::AddNamedGroup(view_, name, files, &destroyed_);
     }
-    std::vector<std::wstring> RowNames() const
-    {
-        std::vector<std::wstring> names;
-        for (CVirtualNode* node : view_.Rows()) {
-            names.push_back(node->Columns()->GetColumnText(0, node));
-        }
-        return names;
-    }
+    std::vector<std::wstring> RowNames() const { return uitest::RowNames(view_); }
     int ItemCount() const { return static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
 
     RECT ItemRect(int row, int part) const
