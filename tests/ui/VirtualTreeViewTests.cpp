@@ -124,7 +124,7 @@ TEST_F(TreeViewTest, DisplayRequestsGiveIndentCheckBoxTextAndIcon)
     EXPECT_STREQ(unchecked.pszText, L"g/0");
     EXPECT_EQ(StateImage(Request(2)), CVirtualTreeView::kCheckedBox + 1);
     EXPECT_STREQ(Request(4).pszText, L"h");
-    // Other cells show no icon of their own, and a row past the end nothing.
+    // Other cells show no icon of their own, only the text the node data gives.
     EXPECT_EQ(Request(1, 1).iImage, I_IMAGENONE);
     EXPECT_STREQ(Request(1, 1).pszText, L"");
 
