@@ -7,7 +7,6 @@
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
 #include "ui/framework/GdiHandles.h"
-#include "ui/framework/MessageLoop.h"
 #include "ui/framework/Module.h"
 
 #include <commctrl.h>
@@ -358,40 +357,32 @@ private:
 
 int RunTreeDemo()
 {
-    CMessageLoop loop;
-    AppModule().AddMessageLoop(&loop);
-    int result = 0;
-    {
-        CTreeDemoFrame frame;
+    CTreeDemoFrame frame;
+    return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(800), ScaleY(560)};
         if (frame.CreateFrame(0, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Virtual tree view demonstration") != nullptr) {
-            frame.CenterWindow();
-            frame.ShowWindow(SW_SHOWNORMAL);
-            result = loop.Run();
+                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Virtual tree view demonstration") == nullptr) {
+            return false;
         }
-    }
-    AppModule().RemoveMessageLoop();
-    return result;
+        frame.CenterWindow();
+        frame.ShowWindow(SW_SHOWNORMAL);
+        return true;
+    });
 }
 
 int RunEditListDemo(bool startEditing)
 {
-    CMessageLoop loop;
-    AppModule().AddMessageLoop(&loop);
-    int result = 0;
-    {
-        CEditListDemo window(startEditing);
+    CEditListDemo window(startEditing);
+    return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(490), ScaleY(290)};
         if (window.Create(nullptr, rect, L"In-place editable list demonstration",
-                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN) != nullptr) {
-            window.CenterWindow();
-            window.ShowWindow(SW_SHOWNORMAL);
-            result = loop.Run();
+                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN) == nullptr) {
+            return false;
         }
-    }
-    AppModule().RemoveMessageLoop();
-    return result;
+        window.CenterWindow();
+        window.ShowWindow(SW_SHOWNORMAL);
+        return true;
+    });
 }
 
 } // namespace uitest

@@ -336,23 +336,28 @@ private:
 
 } // namespace
 
-int RunDemo(DemoStart start)
+int RunWindowLoop(const std::function<bool()>& open)
 {
     CMessageLoop loop;
     AppModule().AddMessageLoop(&loop);
-    int result = 0;
-    {
-        CDemoFrame frame(start);
-        const RECT rect{0, 0, ScaleX(846), ScaleY(600)};
-        if (frame.CreateFrame(IDR_TEST_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") != nullptr) {
-            frame.CenterWindow();
-            frame.ShowWindow(SW_SHOWNORMAL);
-            result = loop.Run();
-        }
-    }
+    const int result = open() ? loop.Run() : 0;
     AppModule().RemoveMessageLoop();
     return result;
+}
+
+int RunDemo(DemoStart start)
+{
+    CDemoFrame frame(start);
+    return RunWindowLoop([&] {
+        const RECT rect{0, 0, ScaleX(846), ScaleY(600)};
+        if (frame.CreateFrame(IDR_TEST_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") == nullptr) {
+            return false;
+        }
+        frame.CenterWindow();
+        frame.ShowWindow(SW_SHOWNORMAL);
+        return true;
+    });
 }
 
 } // namespace uitest

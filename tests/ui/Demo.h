@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace uitest {
 
 // What the demonstration opens by itself once its window is up, so that a
@@ -13,5 +15,9 @@ int RunDemo(DemoStart start);
 int RunTreeDemo();
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
+
+// Gives this thread a message loop, lets `open` create and show a window,
+// and runs the loop until that window ends it; 0 when `open` made none.
+int RunWindowLoop(const std::function<bool()>& open);
 
 } // namespace uitest
