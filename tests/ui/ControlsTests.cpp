@@ -194,13 +194,7 @@ TEST(InputBox, ReturnsOneWithTheTextOnOkAndZeroOnCancel)
 // The pixels of a bitmap as 32-bit BGRA, top row first.
 std::vector<RGBQUAD> Pixels(HBITMAP bitmap, int width, int height)
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = uitest::TopDownBitmapInfo(width, height);
     std::vector<RGBQUAD> pixels(static_cast<size_t>(width * height));
     MemoryDC dc;
     ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);

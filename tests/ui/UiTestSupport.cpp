@@ -51,7 +51,7 @@ bool CRecordingParent::ProcessWindowMessage(Message& msg)
     }
 }
 
-Canvas::Canvas(int width, int height) : width_(width), height_(height)
+BITMAPINFO TopDownBitmapInfo(int width, int height)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -60,6 +60,12 @@ Canvas::Canvas(int width, int height) : width_(width), height_(height)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+Canvas::Canvas(int width, int height) : width_(width), height_(height)
+{
+    const BITMAPINFO info = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     bitmap_.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bits_ = static_cast<DWORD*>(bits);

@@ -40,6 +40,9 @@ private:
     bool reflect_;
 };
 
+// The description of a 32-bit top-down bitmap of `width` × `height`.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
+
 // A 32-bit top-down bitmap selected into a memory device context.
 class Canvas {
 public:
