@@ -97,6 +97,166 @@ RECT CurrentRect(const LayoutItem& item, HWND parent)
     return rect;
 }
 
+// One arrangement of a layout's items along its main axis: every item's
+// place is worked out first, then the windows move and nested layouts follow.
+class Arrangement {
+public:
+    // `vertical`: the main axis is the vertical one.
+    Arrangement(std::vector<LayoutItem>& items, HWND parent, const RECT& rect, bool vertical)
+        : items_(items), rect_(rect), main_(vertical), cross_(!vertical), slots_(items.size()),
+          last_(static_cast<int>(items.size())), y_(Near(rect, vertical)), z_(Far(rect, vertical))
+    {
+        for (size_t i = 0; i < items.size(); ++i) {
+            slots_[i].rect = CurrentRect(items[i], parent);
+        }
+    }
+
+    // Items at the start, one after the other.
+    void PlaceLeadingRun()
+    {
+        for (; first_ < last_ && MainPlacement(first_) == Placement::Start; ++first_) {
+            const LayoutItem& item = items_[first_];
+            const int size = MainSize(first_);
+            Place(first_, y_ + NearMargin(item, main_), size);
+            y_ += NearMargin(item, main_) + size + FarMargin(item, main_);
+        }
+    }
+
+    // Items at the end, from the last backwards.
+    void PlaceTrailingRun()
+    {
+        while (last_ > first_ && MainPlacement(last_ - 1) == Placement::End) {
+            const int i = --last_;
+            const LayoutItem& item = items_[i];
+            z_ -= FarMargin(item, main_);
+            const int size = MainSize(i);
+            Place(i, z_ - size, size);
+            slots_[i].keepSize = item.isWindow;
+            z_ -= NearMargin(item, main_) + size;
+        }
+    }
+
+    // Centre items between the runs: the middle one centred in the band, the
+    // others centred in turn in the parts before and after it.
+    void PlaceCentreItems()
+    {
+        std::vector<int> centred;
+        for (int i = first_; i < last_; ++i) {
+            if (MainPlacement(i) == Placement::Center) {
+                centred.push_back(i);
+            }
+        }
+        Centre(centred, 0, centred.size(), y_, z_);
+    }
+
+    // Fill items between the runs share the space between the fixed items
+    // around them.
+    void PlaceFillItems()
+    {
+        int c = y_;
+        std::vector<int> queue;
+        for (int i = first_; i < last_; ++i) {
+            const LayoutItem& item = items_[i];
+            if (MainPlacement(i) == Placement::Stretch) {
+                queue.push_back(i);
+                continue;
+            }
+            Share(queue, c, Near(slots_[i].rect, main_) - NearMargin(item, main_));
+            c = Far(slots_[i].rect, main_) + FarMargin(item, main_);
+        }
+        Share(queue, c, z_);
+    }
+
+    // Moves the placed windows and arranges the nested layouts.
+    void Apply()
+    {
+        for (size_t i = 0; i < items_.size(); ++i) {
+            LayoutItem& item = items_[i];
+            const Slot& slot = slots_[i];
+            // A space too small for its margins gives an empty item, not a negative one.
+            const int width = std::max<int>(0, slot.rect.right - slot.rect.left);
+            const int height = std::max<int>(0, slot.rect.bottom - slot.rect.top);
+            if (item.isWindow) {
+                if (slot.placed && item.window != nullptr) {
+                    ::SetWindowPos(item.window, nullptr, slot.rect.left, slot.rect.top, width, height,
+                                   SWP_NOZORDER | SWP_NOACTIVATE | (slot.keepSize ? SWP_NOSIZE : 0));
+                }
+            } else if (item.layout != nullptr) {
+                if (slot.placed) {
+                    item.layout->SetRect(
+                        RECT{slot.rect.left, slot.rect.top, slot.rect.left + width, slot.rect.top + height});
+                }
+                item.layout->Arrange(false);
+            }
+        }
+    }
+
+private:
+    Placement MainPlacement(int i) const { return PlacementOn(items_[i], main_); }
+    int MainSize(int i) const { return Extent(slots_[i].rect, main_); }
+
+    // Item `i` at `position` with `size` on the main axis, and across as its
+    // cross placement says.
+    void Place(int i, int position, int size)
+    {
+        Slot& slot = slots_[i];
+        const int acrossSize = Extent(slot.rect, cross_);
+        SetSpan(slot.rect, main_, position, size);
+        PlaceAcross(slot.rect, items_[i], cross_, Near(rect_, cross_), Far(rect_, cross_), acrossSize);
+        slot.placed = true;
+    }
+
+    // Centres centred[begin, end) in the band from `bandStart` to `bandEnd`.
+    void Centre(const std::vector<int>& centred, size_t begin, size_t end, int bandStart, int bandEnd)
+    {
+        const size_t n = end - begin;
+        if (n == 0) {
+            return;
+        }
+        const size_t k = n / 2;
+        if (n % 2 == 1) {
+            const int i = centred[begin + k];
+            const int size = MainSize(i);
+            const int position = bandEnd - (size + (bandEnd - bandStart)) / 2;
+            Place(i, position, size);
+            Centre(centred, begin, begin + k, bandStart, position);
+            Centre(centred, begin + k + 1, end, position + size, bandEnd);
+        } else {
+            const int middle = bandStart + (bandEnd - bandStart) / 2;
+            Centre(centred, begin, begin + k, bandStart, middle);
+            Centre(centred, begin + k, end, middle, bandEnd);
+        }
+    }
+
+    // The queued fill items share the space from `from` to `to` evenly; the
+    // queue empties.
+    void Share(std::vector<int>& queue, int from, int to)
+    {
+        if (queue.empty()) {
+            return;
+        }
+        const int n = static_cast<int>(queue.size());
+        const int each = (to - from) / n;
+        for (int j = 0; j < n; ++j) {
+            const LayoutItem& item = items_[queue[j]];
+            const int nearMargin = NearMargin(item, main_);
+            Place(queue[j], from + j * each + nearMargin, each - nearMargin - FarMargin(item, main_));
+        }
+        queue.clear();
+    }
+
+    std::vector<LayoutItem>& items_;
+    const RECT rect_;
+    // Whether the main and the cross axis are the vertical one.
+    const bool main_;
+    const bool cross_;
+    std::vector<Slot> slots_;
+    int first_ = 0; // the first item after the leading run
+    int last_;      // one past the last item before the trailing run
+    int y_;         // the band between the runs starts here
+    int z_;         // and ends here
+};
+
 } // namespace
 
 LayoutItem& CAbstractLayout::AddWindow(HWND window, Placement horizontal, int32_t leftMargin, Placement vertical,
@@ -162,118 +322,12 @@ void CAbstractLayout::ArrangeAlong(Axis mainAxis, bool redraw)
         return;
     }
     BeginRedraw(redraw);
-    const bool main = mainAxis == Axis::Vertical;
-    const bool cross = !main;
-    const int count = static_cast<int>(items_.size());
-    std::vector<Slot> slots(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        slots[i].rect = CurrentRect(items_[i], parent_);
-    }
-    const auto place = [&](int i, int position, int size) {
-        Slot& slot = slots[i];
-        const int acrossSize = Extent(slot.rect, cross);
-        SetSpan(slot.rect, main, position, size);
-        PlaceAcross(slot.rect, items_[i], cross, Near(rect_, cross), Far(rect_, cross), acrossSize);
-        slot.placed = true;
-    };
-
-    // Leading run: items at the start, one after the other.
-    int y = Near(rect_, main);
-    int first = 0;
-    for (; first < count && PlacementOn(items_[first], main) == Placement::Start; ++first) {
-        const LayoutItem& item = items_[first];
-        const int size = Extent(slots[first].rect, main);
-        place(first, y + NearMargin(item, main), size);
-        y += NearMargin(item, main) + size + FarMargin(item, main);
-    }
-
-    // Trailing run: items at the end, from the last backwards.
-    int z = Far(rect_, main);
-    int last = count; // one past the last item between the runs
-    while (last > first && PlacementOn(items_[last - 1], main) == Placement::End) {
-        const int i = --last;
-        const LayoutItem& item = items_[i];
-        z -= FarMargin(item, main);
-        const int size = Extent(slots[i].rect, main);
-        place(i, z - size, size);
-        slots[i].keepSize = item.isWindow;
-        z -= NearMargin(item, main) + size;
-    }
-
-    // Centre items between the runs: the middle one centred in the band, the
-    // others centred in turn in the parts before and after it.
-    std::vector<int> centred;
-    for (int i = first; i < last; ++i) {
-        if (PlacementOn(items_[i], main) == Placement::Center) {
-            centred.push_back(i);
-        }
-    }
-    const auto centre = [&](const auto& self, size_t begin, size_t end, int bandStart, int bandEnd) -> void {
-        const size_t n = end - begin;
-        if (n == 0) {
-            return;
-        }
-        const size_t k = n / 2;
-        if (n % 2 == 1) {
-            const int i = centred[begin + k];
-            const int size = Extent(slots[i].rect, main);
-            const int position = bandEnd - (size + (bandEnd - bandStart)) / 2;
-            place(i, position, size);
-            self(self, begin, begin + k, bandStart, position);
-            self(self, begin + k + 1, end, position + size, bandEnd);
-        } else {
-            const int middle = bandStart + (bandEnd - bandStart) / 2;
-            self(self, begin, begin + k, bandStart, middle);
-            self(self, begin + k, end, middle, bandEnd);
-        }
-    };
-    centre(centre, 0, centred.size(), y, z);
-
-    // Fill items share the space between the fixed items around them.
-    int c = y;
-    std::vector<int> queue;
-    const auto share = [&](int spaceEnd) {
-        if (queue.empty()) {
-            return;
-        }
-        const int n = static_cast<int>(queue.size());
-        const int each = (spaceEnd - c) / n;
-        for (int j = 0; j < n; ++j) {
-            const LayoutItem& item = items_[queue[j]];
-            const int nearMargin = NearMargin(item, main);
-            place(queue[j], c + j * each + nearMargin, each - nearMargin - FarMargin(item, main));
-        }
-        queue.clear();
-    };
-    for (int i = first; i < last; ++i) {
-        const LayoutItem& item = items_[i];
-        if (PlacementOn(item, main) == Placement::Stretch) {
-            queue.push_back(i);
-            continue;
-        }
-        share(Near(slots[i].rect, main) - NearMargin(item, main));
-        c = Far(slots[i].rect, main) + FarMargin(item, main);
-    }
-    share(z);
-
-    for (int i = 0; i < count; ++i) {
-        LayoutItem& item = items_[i];
-        const Slot& slot = slots[i];
-        // A space too small for its margins gives an empty item, not a negative one.
-        const int width = std::max<int>(0, slot.rect.right - slot.rect.left);
-        const int height = std::max<int>(0, slot.rect.bottom - slot.rect.top);
-        if (item.isWindow) {
-            if (slot.placed && item.window != nullptr) {
-                ::SetWindowPos(item.window, nullptr, slot.rect.left, slot.rect.top, width, height,
-                               SWP_NOZORDER | SWP_NOACTIVATE | (slot.keepSize ? SWP_NOSIZE : 0));
-            }
-        } else if (item.layout != nullptr) {
-            if (slot.placed) {
-                item.layout->SetRect(RECT{slot.rect.left, slot.rect.top, slot.rect.left + width, slot.rect.top + height});
-            }
-            item.layout->Arrange(false);
-        }
-    }
+    Arrangement arrangement(items_, parent_, rect_, mainAxis == Axis::Vertical);
+    arrangement.PlaceLeadingRun();
+    arrangement.PlaceTrailingRun();
+    arrangement.PlaceCentreItems();
+    arrangement.PlaceFillItems();
+    arrangement.Apply();
     EndRedraw(redraw);
 }
 
