@@ -259,6 +259,11 @@ private:
 
 } // namespace
 
+CAbstractLayout::CAbstractLayout(HWND parent) : parent_(parent), rect_{}
+{
+    ::GetClientRect(parent, &rect_);
+}
+
 LayoutItem& CAbstractLayout::AddWindow(HWND window, Placement horizontal, int32_t leftMargin, Placement vertical,
                                        int32_t topMargin, int32_t bottomMargin)
 {
@@ -331,11 +336,6 @@ void CAbstractLayout::ArrangeAlong(Axis mainAxis, bool redraw)
     EndRedraw(redraw);
 }
 
-CVerticalLayout::CVerticalLayout(HWND parent) : CAbstractLayout(parent, RECT{})
-{
-    ::GetClientRect(parent, &rect_);
-}
-
 void CVerticalLayout::Measure(RECT& size) const
 {
     int width = 0;
@@ -351,11 +351,6 @@ void CVerticalLayout::Measure(RECT& size) const
 void CVerticalLayout::Arrange(bool redraw)
 {
     ArrangeAlong(Axis::Vertical, redraw);
-}
-
-CHorizontalLayout::CHorizontalLayout(HWND parent) : CAbstractLayout(parent, RECT{})
-{
-    ::GetClientRect(parent, &rect_);
 }
 
 void CHorizontalLayout::Measure(RECT& size) const

@@ -35,6 +35,8 @@ class CAbstractLayout {
 public:
     // Places items in `rect`, in the client coordinates of `parent`.
     CAbstractLayout(HWND parent, const RECT& rect) : parent_(parent), rect_(rect) {}
+    // Over the parent's client rectangle.
+    explicit CAbstractLayout(HWND parent);
     virtual ~CAbstractLayout() = default;
     CAbstractLayout(const CAbstractLayout&) = delete;
     CAbstractLayout& operator=(const CAbstractLayout&) = delete;
@@ -75,8 +77,6 @@ protected:
 class CVerticalLayout : public CAbstractLayout {
 public:
     using CAbstractLayout::CAbstractLayout;
-    // Over the parent's client rectangle.
-    explicit CVerticalLayout(HWND parent);
 
     void Measure(RECT& size) const override;
     void Arrange(bool redraw) override;
@@ -85,7 +85,6 @@ public:
 class CHorizontalLayout : public CAbstractLayout {
 public:
     using CAbstractLayout::CAbstractLayout;
-    explicit CHorizontalLayout(HWND parent);
 
     // A stretched item makes the layout as wide (or as high) as the parent.
     void Measure(RECT& size) const override;
