@@ -524,6 +524,33 @@ TEST_F(ButtonTest, ButtonStDrawsItsColoursForNormalHoverAndFocus)
     EXPECT_EQ(button.GetColor(CButtonST::BackgroundOut), ::GetSysColor(COLOR_BTNFACE));
 }
 
+TEST_F(ButtonTest, ButtonStDrawsItsBitmapLeftOfTheTextWithItsAlpha)
+{
+    CButtonST button;
+    ASSERT_TRUE(button.SubclassWindow(MakeButton(25, L"")));
+    const COLORREF white = RGB(255, 255, 255);
+    button.SetColor(CButtonST::BackgroundOut, white);
+    const GdiBitmap picture = LoadImageBitmap(MAKEINTRESOURCEW(IDP_HALF), L"PNG");
+    ASSERT_TRUE(picture);
+    button.SetBitmap(picture.Get());
+
+    // Inside the 4 × 3 pixel padding, centred on the 24 pixels left of a
+    // 30-pixel button: the picture spans x 4..20, y 7..23.
+    uitest::Canvas canvas(100, 30);
+    Draw(parent_, button, canvas);
+    EXPECT_EQ(canvas.Color(6, 15), RGB(0x20, 0xa0, 0x40));
+    EXPECT_EQ(canvas.Color(6, 5), white);
+    // The transparent half shows the background.
+    EXPECT_EQ(canvas.Color(16, 15), white);
+
+    // Disabled, the picture is drawn at half strength over the background.
+    Draw(parent_, button, canvas, ODS_DISABLED);
+    const COLORREF faded = canvas.Color(6, 15);
+    EXPECT_NE(faded, RGB(0x20, 0xa0, 0x40));
+    EXPECT_NE(faded, white);
+    EXPECT_EQ(canvas.Color(16, 15), white);
+}
+
 TEST_F(ButtonTest, ButtonStClicksReachTheParentAndAutoRepeatRepeatsWhileHeld)
 {
     CButtonST button;
