@@ -298,7 +298,9 @@ TEST(ImageEx, MissingResourceOrSingleFrameGivesNoAnimation)
     EXPECT_FALSE(missing->IsLoaded());
     EXPECT_EQ(missing->FrameCount(), 0u);
     EXPECT_FALSE(missing->Start(nullptr, 0, 0));
+    // Nothing plays, so there is nothing to pause.
     missing->Pause();
+    EXPECT_FALSE(missing->IsPaused());
     missing->Resume();
 
     std::unique_ptr<ImageEx> broken = ImageEx::Create(nullptr, MAKEINTRESOURCEW(IDP_CORRUPT), L"PNG");
