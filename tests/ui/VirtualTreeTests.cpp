@@ -209,8 +209,15 @@ TEST_F(VirtualTreeTest, ReorderChildrenKeepsExpandedGroupsExpanded)
     EXPECT_EQ(a->previousSibling, b);
     tree.ReorderChildren(b, {b->lastChild, b->firstChild});
     EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"c", L"b", L"b/1", L"b/0", L"a"}));
-    tree.ReorderChildren(nullptr, {a}); // not a permutation: ignored
+    // Not a permutation of the children: ignored, nothing is lost.
+    tree.ReorderChildren(nullptr, {a});
+    tree.ReorderChildren(nullptr, {a, a, c});
+    tree.ReorderChildren(nullptr, {a, b->firstChild, c});
+    tree.ReorderChildren(b, {b->firstChild, nullptr});
     EXPECT_EQ(tree.Root().firstChild, c);
+    EXPECT_EQ(c->nextSibling, b);
+    EXPECT_EQ(b->nextSibling, a);
+    EXPECT_EQ(RowNames(), (std::vector<std::wstring>{L"c", L"b", L"b/1", L"b/0", L"a"}));
 }
 
 TEST_F(VirtualTreeTest, RemoveAllDestroysEveryNodeAndRow)

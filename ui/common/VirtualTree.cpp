@@ -262,7 +262,7 @@ void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirt
     if (parent == nullptr) {
         parent = &root_;
     }
-    if (static_cast<int>(order.size()) != parent->childCount) {
+    if (!IsPermutationOfChildren(parent, order)) {
         return;
     }
     CVirtualNode* previous = nullptr;
@@ -277,6 +277,20 @@ void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirt
     parent->firstChild = order.empty() ? nullptr : order.front();
     parent->lastChild = previous;
     RebuildRows();
+}
+
+// Every child once and nothing else: relinking anything less would lose nodes.
+bool CVirtualTree::IsPermutationOfChildren(const CVirtualNode* parent, const std::vector<CVirtualNode*>& order)
+{
+    if (static_cast<int>(order.size()) != parent->childCount) {
+        return false;
+    }
+    std::vector<const CVirtualNode*> sorted(order.begin(), order.end());
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
+           std::all_of(order.begin(), order.end(), [parent](const CVirtualNode* node) {
+               return node != nullptr && node->parent == parent;
+           });
 }
 
 void CVirtualTree::RebuildRows()

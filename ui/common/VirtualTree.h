@@ -109,8 +109,8 @@ public:
     virtual void ExpandAll();
     virtual void CollapseAll();
 
-    // Relinks the children of `parent` in the given order (a permutation of
-    // them) and rebuilds the rows.
+    // Relinks the children of `parent` in the given order and rebuilds the
+    // rows; an order that is not a permutation of them changes nothing.
     void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
 
 protected:
@@ -123,6 +123,7 @@ protected:
 private:
     static void StoreCheckState(CVirtualNode* node, CheckState state);
     static bool IsVisible(const CVirtualNode* node);
+    static bool IsPermutationOfChildren(const CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
     void AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const;
     void RebuildRows();
 
