@@ -19,6 +19,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -551,6 +552,45 @@ TEST_F(ButtonTest, ButtonStDrawsItsBitmapLeftOfTheTextWithItsAlpha)
     EXPECT_NE(faded, RGB(0x20, 0xa0, 0x40));
     EXPECT_NE(faded, white);
     EXPECT_EQ(canvas.Color(16, 15), white);
+}
+
+// A 16 × 16 icon of one opaque colour.
+IconHandle SolidIcon(COLORREF rgb)
+{
+    const BITMAPINFO info = uitest::TopDownBitmapInfo(16, 16);
+    void* bits = nullptr;
+    GdiBitmap color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!color || bits == nullptr) {
+        return IconHandle();
+    }
+    const DWORD pixel = 0xFF000000u | (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
+    std::fill_n(static_cast<DWORD*>(bits), 16 * 16, pixel);
+    const std::vector<BYTE> nothingMasked(16 * 16 / 8, 0);
+    GdiBitmap mask(::CreateBitmap(16, 16, 1, 1, nothingMasked.data()));
+    ICONINFO parts{};
+    parts.fIcon = TRUE;
+    parts.hbmColor = color.Get();
+    parts.hbmMask = mask.Get();
+    return IconHandle(::CreateIconIndirect(&parts));
+}
+
+TEST_F(ButtonTest, ButtonStDrawsItsIconInItsOwnSize)
+{
+    CButtonST button;
+    ASSERT_TRUE(button.SubclassWindow(MakeButton(26, L"")));
+    const COLORREF white = RGB(255, 255, 255);
+    button.SetColor(CButtonST::BackgroundOut, white);
+    const IconHandle icon = SolidIcon(RGB(200, 30, 60));
+    ASSERT_TRUE(icon);
+    button.SetIcon(icon.Get());
+
+    // Like a bitmap: x 4..20, y 7..23, measured from the icon itself.
+    uitest::Canvas canvas(100, 30);
+    Draw(parent_, button, canvas);
+    EXPECT_EQ(canvas.Color(6, 15), RGB(200, 30, 60));
+    EXPECT_EQ(canvas.Color(19, 22), RGB(200, 30, 60));
+    EXPECT_EQ(canvas.Color(21, 15), white);
+    EXPECT_EQ(canvas.Color(6, 24), white);
 }
 
 TEST_F(ButtonTest, ButtonStClicksReachTheParentAndAutoRepeatRepeatsWhileHeld)

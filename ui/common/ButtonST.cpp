@@ -15,22 +15,18 @@ constexpr UINT_PTR kRepeatTimer = 1;
 SIZE IconSize(HICON icon)
 {
     ICONINFO info{};
-    SIZE size{0, 0};
-    if (::GetIconInfo(icon, &info)) {
-        BITMAP bitmap{};
-        if (::GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap) != 0) {
-            size.cx = bitmap.bmWidth;
-            // A monochrome icon keeps its mask and image in one bitmap, one above the other.
-            size.cy = info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2;
-        }
-        if (info.hbmColor != nullptr) {
-            ::DeleteObject(info.hbmColor);
-        }
-        if (info.hbmMask != nullptr) {
-            ::DeleteObject(info.hbmMask);
-        }
+    if (!::GetIconInfo(icon, &info)) {
+        return SIZE{0, 0};
     }
-    return size;
+    // GetIconInfo hands over copies of the icon's bitmaps.
+    const GdiBitmap color(info.hbmColor);
+    const GdiBitmap mask(info.hbmMask);
+    BITMAP bitmap{};
+    if (::GetObjectW(color ? color.Get() : mask.Get(), sizeof(bitmap), &bitmap) == 0) {
+        return SIZE{0, 0};
+    }
+    // A monochrome icon keeps its mask and image in one bitmap, one above the other.
+    return SIZE{bitmap.bmWidth, color ? bitmap.bmHeight : bitmap.bmHeight / 2};
 }
 
 } // namespace
