@@ -180,10 +180,11 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
 {
     groups.clear();
     // Pictures with the same signature form one unit: they are alike to each
-    // other and have the same distance to everyone else.
+    // other and have the same distance to everyone else. Every turn counts:
+    // the same upright hash alone says nothing of the turned ones.
     std::vector<uint32_t> order(signatures.size());
     std::iota(order.begin(), order.end(), 0u);
-    auto key = [&](uint32_t i) { return std::pair(signatures[i].Hashes[0], signatures[i].Tone); };
+    auto key = [&](uint32_t i) { return std::pair(signatures[i].Hashes, signatures[i].Tone); };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     std::vector<std::vector<uint32_t>> unitMembers;
     std::vector<const Signature*> unitSignature;

@@ -160,6 +160,25 @@ TEST(GroupAlike, IdenticalSignaturesFormOneGroup)
     EXPECT_EQ(groups[0].size(), 50u);
 }
 
+// Two pictures with the same upright hash may still differ when turned: a
+// third alike to one of them only through a turn must not join the other.
+TEST(GroupAlike, SameUprightHashDoesNotMakeTheTurnsAlike)
+{
+    std::mt19937_64 random(6);
+    const Signature b = Make(random(), random);
+    const Signature a = Make(b.Hashes[0], random);
+    const Signature c = Make(b.Hashes[1], random);
+    const std::vector<Signature> signatures = {c, b, a};
+    Likeness likeness;
+    likeness.Threshold = HashThreshold(85);
+    ASSERT_GT(Distance(a, c, true), likeness.Threshold);
+    ASSERT_LE(Distance(b, c, true), likeness.Threshold);
+    Groups groups;
+    ASSERT_TRUE(GroupAlike(signatures, likeness, nullptr, groups));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0], (std::vector<uint32_t>{0, 1})) << "c with b; a, unlike c, stays out";
+}
+
 TEST(GroupAlike, StopsWhenProgressSaysSo)
 {
     std::mt19937_64 random(5);
