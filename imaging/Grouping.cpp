@@ -287,6 +287,9 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         clusterUnits[b].shrink_to_fit();
     }
 
+    if (!steps.At(2 * uint64_t(units))) {
+        return false;
+    }
     for (const auto& members : clusterUnits) {
         std::vector<uint32_t> group;
         for (uint32_t u : members) {
@@ -298,7 +301,7 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         }
     }
     std::sort(groups.begin(), groups.end(), [](const auto& x, const auto& y) { return x.front() < y.front(); });
-    return steps.At(2 * uint64_t(units));
+    return true;
 }
 
 } // namespace ImageClonarium

@@ -38,6 +38,7 @@ public:
         EXPECT_LE(done, total);
         return left_-- > 0;
     }
+    int Left() const { return left_; }
 
 private:
     int left_;
@@ -199,4 +200,9 @@ TEST(GroupAlike, StopsWhenProgressSaysSo)
     StopAfter never(1 << 30);
     EXPECT_TRUE(GroupAlike(signatures, likeness, &never, groups));
     EXPECT_GE(groups.size(), 4900u);
+    // A stop at the very last call leaves no groups either.
+    const int calls = (1 << 30) - never.Left();
+    StopAfter stopAtTheEnd(calls - 1);
+    EXPECT_FALSE(GroupAlike(signatures, likeness, &stopAtTheEnd, groups));
+    EXPECT_TRUE(groups.empty());
 }
