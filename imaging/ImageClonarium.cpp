@@ -126,7 +126,12 @@ public:
         return true;
     }
 
-    const std::vector<Examined>& Results() const { return results_; }
+    // What the readers found; they are all done once Run has returned true.
+    std::vector<Examined> TakeResults()
+    {
+        StopAndJoin();
+        return std::move(results_);
+    }
 
 private:
     void StopAndJoin()
@@ -211,14 +216,11 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
     if (caller.ShouldStop(true)) {
         return {};
     }
-    std::vector<Examined> examined;
-    {
-        Examination examination(paths);
-        if (!examination.Run(caller)) {
-            return {};
-        }
-        examined = examination.Results();
+    Examination examination(paths);
+    if (!examination.Run(caller)) {
+        return {};
     }
+    const std::vector<Examined> examined = examination.TakeResults();
 
     std::vector<Signature> signatures;
     std::vector<uint64_t> pathIndex;
