@@ -7,7 +7,7 @@
 #include <map>
 
 DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAhead)
-    : AbstractDuplicateFinder(parameters), openAhead_(openAhead), streamBuffer_(kStreamBufferSize)
+    : AbstractDuplicateFinder(parameters), openAhead_(openAhead)
 {
 }
 
@@ -84,8 +84,11 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
 bool DuplicateFinder::ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback,
                                            std::string& text)
 {
+    // A search reads its files through the opener's buffers; this one is
+    // needed only here.
+    std::vector<char> streamBuffer(kStreamBufferSize);
     std::ifstream stream;
-    stream.rdbuf()->pubsetbuf(streamBuffer_.data(), static_cast<std::streamsize>(streamBuffer_.size()));
+    stream.rdbuf()->pubsetbuf(streamBuffer.data(), static_cast<std::streamsize>(streamBuffer.size()));
     stream.open(AddLongPathPrefix(path).c_str(), std::ios::binary);
     return DigestFile(stream, callback, text) == Outcome::Done;
 }

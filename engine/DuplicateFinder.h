@@ -66,5 +66,4 @@ private:
 
     const bool openAhead_;
     std::array<char, kReadSize> buffer_{};
-    std::vector<char> streamBuffer_; // ComputeContentDigest's; a search's files have the opener's
 };
