@@ -1,26 +1,11 @@
 #include "engine/DuplicateImageFinder.h"
 
-#include "engine/Handles.h"
-#include "engine/LongPath.h"
-
 #include <memory>
-
-using vandrelcommon::system::KernelHandle;
 
 namespace {
 
 // The progress dialog ignores the value; the image search has no per-file size here.
 constexpr uint64_t kNoSize = 0;
-
-// The file's times, or zeros when it cannot be opened.
-void ReadFileTimes(FileRecord& record)
-{
-    KernelHandle file(::CreateFileW(AddLongPathPrefix(record.path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file || !::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime, &record.lastWriteTime)) {
-        record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
-    }
-}
 
 FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
 {
@@ -35,7 +20,9 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
         record.isImage = true;
         record.width = image.Width;
         record.height = image.Height;
-        ReadFileTimes(record);
+        if (!ReadFileTimes(record)) {
+            record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
+        }
         group.files.push_back(std::move(record));
     }
     return group;

@@ -76,6 +76,12 @@ KernelHandle OpenForReading(const std::wstring& path)
 
 } // namespace
 
+bool ReadFileTimes(FileRecord& record)
+{
+    const KernelHandle file = OpenForReading(record.path);
+    return file && ::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime, &record.lastWriteTime);
+}
+
 void SizeMap::Add(FileRecord record)
 {
     bySize[record.size].push_back(std::move(record));
@@ -280,14 +286,8 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
     }
     FileRecord record;
     record.path = path;
-    {
-        KernelHandle file = OpenForReading(path);
-        if (!file || !::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime,
-                                    &record.lastWriteTime)) {
-            return;
-        }
-    }
-    if (parameters_.IsExcludedByDates(record.creationTime, record.lastAccessTime, record.lastWriteTime)) {
+    if (!ReadFileTimes(record) ||
+        parameters_.IsExcludedByDates(record.creationTime, record.lastAccessTime, record.lastWriteTime)) {
         return;
     }
     {

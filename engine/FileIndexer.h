@@ -34,6 +34,10 @@ public:
     std::vector<uint64_t> sizes;
 };
 
+// Reads the three times of the file at record.path, opened for reading with
+// read sharing; false when it cannot be opened or its times cannot be read.
+bool ReadFileTimes(FileRecord& record);
+
 class FileIndexer {
 public:
     // Both must outlive the indexer; the callback may be null.
