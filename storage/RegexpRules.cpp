@@ -1,9 +1,10 @@
 #include "storage/RegexpRules.h"
 
-#include "engine/Handles.h"
 #include "storage/ApplicationSettings.h"
 #include "storage/IniFile.h"
 #include "storage/StoredNames.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -59,29 +60,19 @@ void LoadRules(ApplicationSettings& settings)
     SaveRule(*byDefault, defaultPath);
     settings.rules.push_back(std::move(byDefault));
 
-    WIN32_FIND_DATAW entry;
-    vandrelcommon::system::FindHandle listing(
-        ::FindFirstFileW((settings.regexpsFolder + L"\\*" + kExtension).c_str(), &entry));
-    if (!listing) {
-        return;
-    }
-    do {
+    ForEachStoredFile(settings.regexpsFolder, kExtension, [&](const std::wstring& path) {
         auto rule = std::make_unique<RegexpRule>();
-        LoadRule(*rule, settings.regexpsFolder + L"\\" + entry.cFileName);
+        LoadRule(*rule, path);
         settings.rules.push_back(std::move(rule));
-    } while (::FindNextFileW(listing.Get(), &entry));
+    });
 }
 
 RegexpRule& CreateRule(ApplicationSettings& settings, const std::wstring& requestedName)
 {
     auto rule = std::make_unique<RegexpRule>();
     rule->name = UniqueName(requestedName, [&](const std::wstring& name) {
-        for (const auto& existing : settings.rules) {
-            if (existing->name == name) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(settings.rules.begin(), settings.rules.end(),
+                           [&](const auto& existing) { return existing->name == name; });
     });
     SaveRule(*rule, UniqueFilePath(settings.regexpsFolder, FileNameFor(rule->name), kExtension));
     settings.rules.push_back(std::move(rule));
@@ -90,13 +81,5 @@ RegexpRule& CreateRule(ApplicationSettings& settings, const std::wstring& reques
 
 int DeleteRule(ApplicationSettings& settings, size_t index)
 {
-    RuleList& rules = settings.rules;
-    if (index >= rules.size() || rules[index]->isDefault) {
-        return -1;
-    }
-    if (!rules[index]->file.empty()) {
-        ::DeleteFileW(rules[index]->file.c_str());
-    }
-    rules.erase(rules.begin() + static_cast<std::ptrdiff_t>(index));
-    return static_cast<int>(index < rules.size() ? index : rules.size() - 1);
+    return DeleteStoredEntry(settings.rules, index, &RegexpRule::isDefault, &RegexpRule::file);
 }

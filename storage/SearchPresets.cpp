@@ -1,10 +1,10 @@
 #include "storage/SearchPresets.h"
 
-#include "engine/Handles.h"
 #include "storage/ApplicationSettings.h"
 #include "storage/IniFile.h"
 #include "storage/StoredNames.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -104,10 +104,15 @@ const BuiltInPreset kBuiltInPresets[] = {
 
 } // namespace
 
-// Reading fills in the document's missing list sections, as a side effect
-// that the normalising save of LoadPreset writes out.
-static void FillPreset(SearchParameters& preset, const std::wstring& path, IniFile& file)
+// Loads the file into `file` and the record from it; false, with the record
+// untouched, when the file cannot be read. Reading fills in the document's
+// missing list sections, as a side effect that the normalising save of
+// LoadPreset writes out.
+static bool ReadPreset(SearchParameters& preset, const std::wstring& path, IniFile& file)
 {
+    if (!file.Load(path)) {
+        return false;
+    }
     preset.StoragePath = path;
     preset.PresetName = file.GetString(kGeneral, L"PresetName", L"(Untitled)");
     for (const ListSection& list : kLists) {
@@ -131,26 +136,19 @@ static void FillPreset(SearchParameters& preset, const std::wstring& path, IniFi
                                                                                              : ExactDuplicates;
     preset.Similarity = static_cast<uint16_t>(file.GetInt(kSearch, L"Similarity", 85));
     preset.DoRotations = file.GetBool(kSearch, L"DoRotations", true);
+    return true;
 }
 
 bool LoadPreset(SearchParameters& preset, const std::wstring& path)
 {
     IniFile file;
-    if (!file.Load(path)) {
-        return false;
-    }
-    FillPreset(preset, path, file);
-    return file.Save(path);
+    return ReadPreset(preset, path, file) && file.Save(path);
 }
 
 bool ReadPresetFile(SearchParameters& preset, const std::wstring& path)
 {
     IniFile file;
-    if (!file.Load(path)) {
-        return false;
-    }
-    FillPreset(preset, path, file);
-    return true;
+    return ReadPreset(preset, path, file);
 }
 
 bool SavePreset(SearchParameters& preset, const std::wstring& path)
@@ -192,29 +190,19 @@ void LoadPresets(ApplicationSettings& settings)
     SavePreset(*byDefault, defaultPath);
     settings.presets.push_back(std::move(byDefault));
 
-    WIN32_FIND_DATAW entry;
-    vandrelcommon::system::FindHandle listing(
-        ::FindFirstFileW((settings.presetsFolder + L"\\*" + kExtension).c_str(), &entry));
-    if (!listing) {
-        return;
-    }
-    do {
+    ForEachStoredFile(settings.presetsFolder, kExtension, [&](const std::wstring& path) {
         auto preset = std::make_unique<SearchParameters>(false);
-        LoadPreset(*preset, settings.presetsFolder + L"\\" + entry.cFileName);
+        LoadPreset(*preset, path);
         settings.presets.push_back(std::move(preset));
-    } while (::FindNextFileW(listing.Get(), &entry));
+    });
 }
 
 SearchParameters& CreatePreset(ApplicationSettings& settings, const std::wstring& requestedName)
 {
     auto preset = std::make_unique<SearchParameters>(false);
     preset->PresetName = UniqueName(requestedName, [&](const std::wstring& name) {
-        for (const auto& existing : settings.presets) {
-            if (existing->PresetName == name) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(settings.presets.begin(), settings.presets.end(),
+                           [&](const auto& existing) { return existing->PresetName == name; });
     });
     SavePreset(*preset, UniqueFilePath(settings.presetsFolder, FileNameFor(preset->PresetName), kExtension));
     settings.presets.push_back(std::move(preset));
@@ -239,13 +227,5 @@ void CreateBuiltInPresets(ApplicationSettings& settings)
 
 int DeletePreset(ApplicationSettings& settings, size_t index)
 {
-    PresetList& presets = settings.presets;
-    if (index >= presets.size() || presets[index]->IsDefault) {
-        return -1;
-    }
-    if (!presets[index]->StoragePath.empty()) {
-        ::DeleteFileW(presets[index]->StoragePath.c_str());
-    }
-    presets.erase(presets.begin() + static_cast<std::ptrdiff_t>(index));
-    return static_cast<int>(index < presets.size() ? index : presets.size() - 1);
+    return DeleteStoredEntry(settings.presets, index, &SearchParameters::IsDefault, &SearchParameters::StoragePath);
 }

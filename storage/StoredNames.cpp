@@ -1,8 +1,7 @@
 #include "storage/StoredNames.h"
 
-#include <windows.h>
+#include "engine/Handles.h"
 
-#include <cstdint>
 #include <sstream>
 
 std::wstring UniqueName(const std::wstring& requested, const std::function<bool(const std::wstring&)>& taken)
@@ -33,6 +32,19 @@ std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& file
         path = folder + L"\\" + fileName + L" (" + std::to_wstring(n) + L")" + extension;
     }
     return path;
+}
+
+void ForEachStoredFile(const std::wstring& folder, const std::wstring& extension,
+                       const std::function<void(const std::wstring&)>& visit)
+{
+    WIN32_FIND_DATAW entry;
+    const vandrelcommon::system::FindHandle listing(::FindFirstFileW((folder + L"\\*" + extension).c_str(), &entry));
+    if (!listing) {
+        return;
+    }
+    do {
+        visit(folder + L"\\" + entry.cFileName);
+    } while (::FindNextFileW(listing.Get(), &entry));
 }
 
 uint32_t ParseUInt32(const std::wstring& text, uint32_t defaultValue)
