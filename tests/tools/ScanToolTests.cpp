@@ -2,6 +2,7 @@
 #include "tools/clonarium-scan/ScanOutput.h"
 
 #include "storage/SearchPresets.h"
+#include "storage/TextEncoding.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
@@ -147,8 +148,8 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     tree.MakeFile(L"scan\\tool.exe", "same"); // left out by the default ignore masks
     const ScanRun run = RunScan(tree, L"\"" + tree.Path(L"scan") + L"\"");
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const std::string first = ToUtf8(tree.Path(L"scan\\K\u00e4se.txt")) + "\r\n";
-    const std::string second = ToUtf8(tree.Path(L"scan\\copy.txt")) + "\r\n";
+    const std::string first = Utf8FromWide(tree.Path(L"scan\\K\u00e4se.txt")) + "\r\n";
+    const std::string second = Utf8FromWide(tree.Path(L"scan\\copy.txt")) + "\r\n";
     EXPECT_TRUE(run.out == first + second + "\r\n" || run.out == second + first + "\r\n") << run.out;
     EXPECT_NE(run.err.find("files indexed: 3\r\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("files skipped: 1\r\n"), std::string::npos) << run.err;

@@ -1,5 +1,7 @@
 #include "tools/clonarium-scan/ScanOutput.h"
 
+#include "storage/TextEncoding.h"
+
 #include <cstdio>
 
 namespace {
@@ -20,36 +22,12 @@ bool WriteBytes(HANDLE handle, const char* data, size_t size)
     return true;
 }
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 } // namespace
-
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty()) {
-        return {};
-    }
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length, nullptr,
-                          nullptr);
-    return utf8;
-}
 
 void AppendGroup(const FileGroup& group, std::string& out)
 {
     for (const FileRecord& file : group.files) {
-        out += ToUtf8(file.path);
+        out += Utf8FromWide(file.path);
         out += "\r\n";
     }
     out += "\r\n";
@@ -59,7 +37,7 @@ bool WriteText(HANDLE handle, const std::string& utf8)
 {
     DWORD mode = 0;
     if (::GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = FromUtf8(utf8);
+        const std::wstring wide = WideFromUtf8(utf8);
         DWORD written = 0;
         return ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != FALSE;
     }

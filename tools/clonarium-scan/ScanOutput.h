@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <string>
 
-std::string ToUtf8(const std::wstring& text);
-
 // One group's lines, appended to `out`.
 void AppendGroup(const FileGroup& group, std::string& out);
 

@@ -2,6 +2,7 @@
 // benchmarks and diagnostics. Exit 0 on success, 2 on a usage error.
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
+#include "storage/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
@@ -18,7 +19,7 @@ constexpr int kOutputError = 1;
 int UsageError(const std::wstring& message)
 {
     WriteText(::GetStdHandle(STD_ERROR_HANDLE),
-              ToUtf8(L"clonarium-scan: " + message + L"; " + kScanUsage) + "\r\n");
+              Utf8FromWide(L"clonarium-scan: " + message + L"; " + kScanUsage) + "\r\n");
     return kUsageError;
 }
 
