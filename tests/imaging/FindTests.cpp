@@ -1,4 +1,5 @@
 #include "tests/imaging/ImagingTest.h"
+#include "tests/support/FileBytes.h"
 
 #include <malloc.h>
 
@@ -121,8 +122,8 @@ TEST_F(ImageClonariumFind, SkipsEmptyDamagedAndNonPictureFiles)
 {
     const std::wstring good = Add(L"a.jpg", sceneA, Format::Jpeg);
     Add(L"a-copy.png", sceneA, Format::Png);
-    const std::string jpeg = ReadBytes(good);
-    const std::string png = ReadBytes(paths_[1]);
+    const std::string jpeg = ReadFileBytes(good);
+    const std::string png = ReadFileBytes(paths_[1]);
     AddFile(L"empty.jpg", "");
     AddFile(L"empty2.jpg", "");
     AddFile(L"text.jpg", "not a picture at all\r\n");
@@ -137,7 +138,7 @@ TEST_F(ImageClonariumFind, SkipsEmptyDamagedAndNonPictureFiles)
     AddFile(L"noise.png", noise);
     AddFile(L"noise.gif", "GIF89a" + noise);
     // A bitmap header that claims 60000 x 60000 pixels over a few bytes.
-    std::string huge = ReadBytes(Add(L"small.bmp", Resized(sceneC, 8, 8), Format::Bmp));
+    std::string huge = ReadFileBytes(Add(L"small.bmp", Resized(sceneC, 8, 8), Format::Bmp));
     const int32_t side = 60000;
     huge.replace(18, 4, reinterpret_cast<const char*>(&side), 4);
     huge.replace(22, 4, reinterpret_cast<const char*>(&side), 4);
@@ -154,7 +155,7 @@ TEST_F(ImageClonariumFind, SkipsEmptyDamagedAndNonPictureFiles)
 
 TEST_F(ImageClonariumFind, ReadsPicturesBeyondTheOldPathLimit)
 {
-    const std::string bytes = ReadBytes(Add(L"a.png", sceneA, Format::Png));
+    const std::string bytes = ReadFileBytes(Add(L"a.png", sceneA, Format::Png));
     std::wstring deep;
     while (tree_.Root().size() + deep.size() < 300) {
         deep += L"a-rather-long-folder-name\\";
@@ -212,7 +213,7 @@ TEST_F(ImageClonariumFind, SimilarityNarrowsAndWidensTheMatch)
 {
     // Copies of one picture with ever larger parts painted over.
     Add(L"a.png", sceneA, Format::Png);
-    AddFile(L"a-same.png", ReadBytes(paths_[0]));
+    AddFile(L"a-same.png", ReadFileBytes(paths_[0]));
     Add(L"a-brighter.jpg", Brightened(Resized(sceneA, 150, 98), 20), Format::Jpeg);
     for (uint32_t side : {30u, 50u, 70u}) {
         Canvas painted = sceneA;
@@ -295,7 +296,7 @@ TEST_F(ImageClonariumFind, StopDuringComparisonEndsAtOnceWithNothing)
 TEST_F(ImageClonariumFind, StopDuringExaminationLeavesTheRestUnread)
 {
     const std::wstring first = Add(L"a.png", sceneA, Format::Png);
-    const std::string bytes = ReadBytes(first);
+    const std::string bytes = ReadFileBytes(first);
     for (int i = 0; i < 200; ++i) {
         AddFile(L"a" + std::to_wstring(i) + L".png", bytes);
     }

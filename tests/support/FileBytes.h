@@ -23,6 +23,21 @@ inline std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
+// Creates or replaces the file with `bytes`; false when it cannot be written whole.
+inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool whole = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    ::CloseHandle(file);
+    return whole;
+}
+
 inline std::string Utf16Bytes(std::wstring_view text)
 {
     std::string bytes;

@@ -1,6 +1,7 @@
 #include "tests/support/TempTree.h"
 
 #include "engine/LongPath.h"
+#include "tests/support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -92,17 +93,9 @@ std::wstring TempTree::MakeFile(const std::wstring& relative, const std::string&
         MakeFolder(relative.substr(0, slash));
     }
     const std::wstring full = Path(relative);
-    HANDLE file = ::CreateFileW(Prefixed(full).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot create a test file";
-        return full;
+    if (!WriteFileBytes(Prefixed(full), content)) {
+        ADD_FAILURE() << "cannot write a test file";
     }
-    DWORD written = 0;
-    if (!content.empty()) {
-        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    }
-    ::CloseHandle(file);
     return full;
 }
 

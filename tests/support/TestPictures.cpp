@@ -1,5 +1,7 @@
 #include "tests/support/TestPictures.h"
 
+#include "tests/support/FileBytes.h"
+
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -191,7 +193,7 @@ bool WriteJpegWithOrientation(const std::wstring& path, const Canvas& canvas, ui
     if (!WritePicture(path, canvas, Format::Jpeg)) {
         return false;
     }
-    std::string jpeg = ReadBytes(path);
+    std::string jpeg = ReadFileBytes(path);
     if (jpeg.size() < 2) {
         return false;
     }
@@ -208,7 +210,7 @@ bool WriteJpegWithOrientation(const std::wstring& path, const Canvas& canvas, ui
     segment += char((body.size() + 2) & 0xFF);
     segment += body;
     jpeg.insert(2, segment);
-    return WriteBytes(path, jpeg);
+    return WriteFileBytes(path, jpeg);
 }
 
 bool WriteTiffWithOrientation(const std::wstring& path, const Canvas& canvas, uint16_t orientation)
@@ -238,33 +240,5 @@ bool WriteTiffWithOrientation(const std::wstring& path, const Canvas& canvas, ui
         tiff += char((pixel >> 8) & 0xFF);
         tiff += char(pixel & 0xFF);
     }
-    return WriteBytes(path, tiff);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::string bytes;
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    ::CloseHandle(file);
-    return bytes;
-}
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
-    ::CloseHandle(file);
-    return ok;
+    return WriteFileBytes(path, tiff);
 }

@@ -33,6 +33,3 @@ bool WritePicture(const std::wstring& path, const Canvas& canvas, Format format)
 bool WriteJpegWithOrientation(const std::wstring& path, const Canvas& canvas, uint16_t orientation);
 // An uncompressed RGB TIFF whose Orientation tag is `orientation`.
 bool WriteTiffWithOrientation(const std::wstring& path, const Canvas& canvas, uint16_t orientation);
-
-std::string ReadBytes(const std::wstring& path);
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
