@@ -13,6 +13,18 @@ namespace {
 
 constexpr DWORD kPatience = 10000; // ms; a wait this long means something hangs
 
+// Asks `done` every millisecond; false when it still says no after kPatience.
+bool WaitUntil(const std::function<bool()>& done)
+{
+    for (DWORD waited = 0; waited < kPatience; ++waited) {
+        if (done()) {
+            return true;
+        }
+        ::Sleep(1);
+    }
+    return done();
+}
+
 // Runs `body` on its own thread.
 class FunctionWorker : public IWorker {
 public:
@@ -47,13 +59,7 @@ struct StepLoop {
     bool Advances(long count = 1000)
     {
         const long target = steps + count;
-        for (DWORD waited = 0; waited < kPatience; waited += 1) {
-            if (steps >= target) {
-                return true;
-            }
-            ::Sleep(1);
-        }
-        return false;
+        return WaitUntil([&] { return steps >= target; });
     }
 
     // True once the loop has stood still for a while: blocked in IsCanceled.
@@ -184,16 +190,12 @@ TEST(IControlCallback, APausedWorkerDispatchesItsMessages)
         CountingWindow own;
         callback.OnStarted();
         window = &own;
-        while (!paused) {
-            ::Sleep(1);
-        }
+        WaitUntil([&] { return paused.load(); });
         canceled = callback.IsCanceled(); // blocks until the stop
         window = nullptr;
     });
     ASSERT_NE(worker.Start(THREAD_PRIORITY_NORMAL), 0u);
-    for (DWORD waited = 0; window == nullptr && waited < kPatience; ++waited) {
-        ::Sleep(1);
-    }
+    WaitUntil([&] { return window != nullptr; });
     CountingWindow* own = window;
     ASSERT_NE(own, nullptr);
     callback.Pause();
@@ -205,9 +207,7 @@ TEST(IControlCallback, APausedWorkerDispatchesItsMessages)
     for (int i = 0; i < 3; ++i) {
         ::PostMessageW(own->Handle(), WM_APP, 0, 0);
     }
-    for (DWORD waited = 0; own->received < 4 && waited < kPatience; ++waited) {
-        ::Sleep(1);
-    }
+    WaitUntil([&] { return own->received >= 4; });
     EXPECT_EQ(own->received, 4);
     EXPECT_FALSE(canceled);
 
@@ -260,16 +260,12 @@ TEST(IWorker, EachStartClearsTheStopRequestAndReplacesTheThread)
     FunctionWorker worker([&](FunctionWorker& self) {
         stopSeenAtStart = self.IsStopRequested();
         ++runs;
-        for (DWORD waited = 0; !self.IsStopRequested() && waited < kPatience; ++waited) {
-            ::Sleep(1);
-        }
+        WaitUntil([&] { return self.IsStopRequested(); });
     });
     worker.RequestStop();
     const DWORD first = worker.Start(THREAD_PRIORITY_NORMAL);
     ASSERT_NE(first, 0u);
-    for (DWORD waited = 0; runs == 0 && waited < kPatience; ++waited) {
-        ::Sleep(1);
-    }
+    ASSERT_TRUE(WaitUntil([&] { return runs == 1; }));
     EXPECT_FALSE(stopSeenAtStart);
     worker.RequestStop();
     worker.WaitForFinish();
@@ -279,9 +275,7 @@ TEST(IWorker, EachStartClearsTheStopRequestAndReplacesTheThread)
     const DWORD second = worker.Start(THREAD_PRIORITY_NORMAL);
     ASSERT_NE(second, 0u);
     EXPECT_EQ(::GetThreadId(worker.Thread()), second);
-    for (DWORD waited = 0; runs < 2 && waited < kPatience; ++waited) {
-        ::Sleep(1);
-    }
+    ASSERT_TRUE(WaitUntil([&] { return runs == 2; }));
     worker.RequestStop();
     worker.WaitForFinish();
     EXPECT_EQ(runs, 2);
