@@ -40,7 +40,9 @@ struct RegexpRule {
     // Rebuilds `compiled` from `expressions`, case-insensitive.
     void Compile();
 
-    // True when the first expression that matches the whole subject exists.
+    // True when some compiled expression matches the whole of the part of
+    // `path` the rule looks at (MatchSubject), not just a piece of it; the
+    // first that does ends the search.
     bool Matches(const std::wstring& path) const;
 
     // The state this rule gives a file, or nothing when it leaves the file's
