@@ -16,19 +16,6 @@ packages=(
   xvfb xauth
 )
 
-install_missing_packages() {
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  echo "setup: installing ${missing[*]}"
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
-
 # make_prefix DIR GRAPHICS: a Wine prefix of our own; GRAPHICS "null" makes it
 # headless (windows exist, nothing is drawn on a display).
 make_prefix() {
@@ -56,7 +43,7 @@ build_all() {
   cmake --build "$build" -j "$(nproc)"
 }
 
-install_missing_packages
+"$root/tools/install-packages.sh" "${packages[@]}"
 make_prefix "$build/wine-test" null
 make_prefix "$build/wine" x11
 build_all

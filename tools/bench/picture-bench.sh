@@ -11,18 +11,7 @@ bench=$root/tools/bench
 originals=${1:-200}
 runs=${2:-3}
 
-packages=(imagemagick findimagedupes fonts-dejavu-core python3 bc)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    echo "picture-bench: installing ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/tools/install-packages.sh" imagemagick findimagedupes fonts-dejavu-core python3 bc
 "$root/tools/setup.sh"
 
 # The set is made again whenever its generator changed.
