@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <numeric>
+#include <optional>
 #include <tuple>
 
 namespace ImageClonarium {
@@ -173,57 +174,60 @@ private:
     uint64_t work_ = 0;
 };
 
-} // namespace
+// Pictures with the same signature form one unit: they are alike to each
+// other and have the same distance to everyone else. Every turn counts: the
+// same upright hash alone says nothing of the turned ones.
+struct Units {
+    std::vector<std::vector<uint32_t>> Members; // positions in the signature list
+    std::vector<const Signature*> Signatures;
+    uint32_t Count() const { return uint32_t(Members.size()); }
+};
 
-bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
-                Groups& groups)
+Units MakeUnits(const std::vector<Signature>& signatures)
 {
-    groups.clear();
-    // Pictures with the same signature form one unit: they are alike to each
-    // other and have the same distance to everyone else. Every turn counts:
-    // the same upright hash alone says nothing of the turned ones.
     std::vector<uint32_t> order(signatures.size());
     std::iota(order.begin(), order.end(), 0u);
     auto key = [&](uint32_t i) { return std::pair(signatures[i].Hashes, signatures[i].Tone); };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
-    std::vector<std::vector<uint32_t>> unitMembers;
-    std::vector<const Signature*> unitSignature;
+    Units units;
     for (size_t k = 0; k < order.size(); ++k) {
         if (k == 0 || key(order[k]) != key(order[k - 1])) {
-            unitMembers.emplace_back();
-            unitSignature.push_back(&signatures[order[k]]);
+            units.Members.emplace_back();
+            units.Signatures.push_back(&signatures[order[k]]);
         }
-        unitMembers.back().push_back(order[k]);
+        units.Members.back().push_back(order[k]);
     }
-    const uint32_t units = uint32_t(unitMembers.size());
-    Steps steps(progress, 2 * uint64_t(units));
+    return units;
+}
 
-    // Neighbours of every unit through the index. With rotations, the index
-    // holds every turn of every unit and is asked with upright hashes only:
-    // a pair alike through a turn of one side is found when the other side
-    // asks.
+// Every pair of alike units, closest first, through the index. With
+// rotations, the index holds every turn of every unit and is asked with
+// upright hashes only: a pair alike through a turn of one side is found when
+// the other side asks. False when the progress asked to stop.
+bool FindAlikePairs(const Units& units, const Likeness& likeness, Steps& steps, std::vector<Edge>& edges)
+{
+    const uint32_t count = units.Count();
     const size_t turns = likeness.Rotations ? 4 : 1;
     std::vector<MultiIndex::Entry> entries;
-    entries.reserve(units * turns);
-    for (uint32_t u = 0; u < units; ++u) {
+    entries.reserve(count * turns);
+    for (uint32_t u = 0; u < count; ++u) {
         for (size_t r = 0; r < turns; ++r) {
-            entries.push_back({unitSignature[u]->Hashes[r], u});
+            entries.push_back({units.Signatures[u]->Hashes[r], u});
         }
     }
     MultiIndex index(entries);
     entries = {};
     const std::vector<uint16_t> flips = FlipsUpTo(likeness.Threshold / Pieces);
-    std::vector<uint32_t> seenBy(units, UINT32_MAX);
-    std::vector<Edge> edges;
-    for (uint32_t u = 0; u < units; ++u) {
+    std::vector<uint32_t> seenBy(count, UINT32_MAX);
+    for (uint32_t u = 0; u < count; ++u) {
         if (!steps.At(u)) {
             return false;
         }
-        const Signature& own = *unitSignature[u];
+        const Signature& own = *units.Signatures[u];
         const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t v) {
             if (v != u && seenBy[v] != u) {
                 seenBy[v] = u;
-                const int bits = Distance(own, *unitSignature[v], likeness.Rotations);
+                const int bits = Distance(own, *units.Signatures[v], likeness.Rotations);
                 if (bits <= likeness.Threshold) {
                     edges.push_back({std::min(u, v), std::max(u, v), uint8_t(bits)});
                 }
@@ -239,18 +243,39 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         return std::tie(x.Bits, x.A, x.B) < std::tie(y.Bits, y.A, y.B);
     });
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    return true;
+}
 
-    // Closest pairs first; two clusters join only when every member of one
-    // is alike to every member of the other, so a run of pairwise-alike
-    // pictures never chains unlike ones together.
-    std::vector<uint32_t> cluster(units);
+// Clusters of units from the pairs, closest pairs first; two clusters join
+// only when every member of one is alike to every member of the other, so a
+// run of pairwise-alike pictures never chains unlike ones together. False
+// when the progress asked to stop.
+bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Likeness& likeness, Steps& steps,
+                  std::vector<std::vector<uint32_t>>& clusterUnits)
+{
+    const uint32_t count = units.Count();
+    std::vector<uint32_t> cluster(count);
     std::iota(cluster.begin(), cluster.end(), 0u);
-    std::vector<std::vector<uint32_t>> clusterUnits(units);
-    for (uint32_t u = 0; u < units; ++u) {
+    clusterUnits.assign(count, {});
+    for (uint32_t u = 0; u < count; ++u) {
         clusterUnits[u] = {u};
     }
+    // Nothing when the progress asked to stop meanwhile.
+    auto allAlike = [&](uint32_t a, uint32_t b, uint64_t done) -> std::optional<bool> {
+        for (uint32_t x : clusterUnits[a]) {
+            for (uint32_t y : clusterUnits[b]) {
+                if (!steps.Tick(done)) {
+                    return std::nullopt;
+                }
+                if (Distance(*units.Signatures[x], *units.Signatures[y], likeness.Rotations) > likeness.Threshold) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
     for (size_t e = 0; e < edges.size(); ++e) {
-        const uint64_t done = units + e * units / edges.size();
+        const uint64_t done = count + e * count / edges.size();
         if (!steps.At(done)) {
             return false;
         }
@@ -258,22 +283,11 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         if (a == b) {
             continue;
         }
-        bool allAlike = true;
-        for (uint32_t x : clusterUnits[a]) {
-            for (uint32_t y : clusterUnits[b]) {
-                if (!steps.Tick(done)) {
-                    return false;
-                }
-                if (Distance(*unitSignature[x], *unitSignature[y], likeness.Rotations) > likeness.Threshold) {
-                    allAlike = false;
-                    break;
-                }
-            }
-            if (!allAlike) {
-                break;
-            }
+        const std::optional<bool> alike = allAlike(a, b, done);
+        if (!alike) {
+            return false;
         }
-        if (!allAlike) {
+        if (!*alike) {
             continue;
         }
         if (clusterUnits[a].size() < clusterUnits[b].size()) {
@@ -286,14 +300,28 @@ bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likene
         clusterUnits[b].clear();
         clusterUnits[b].shrink_to_fit();
     }
+    return true;
+}
 
-    if (!steps.At(2 * uint64_t(units))) {
+} // namespace
+
+bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
+                Groups& groups)
+{
+    groups.clear();
+    const Units units = MakeUnits(signatures);
+    const uint64_t total = 2 * uint64_t(units.Count());
+    Steps steps(progress, total);
+    std::vector<Edge> edges;
+    std::vector<std::vector<uint32_t>> clusterUnits;
+    if (!FindAlikePairs(units, likeness, steps, edges) || !JoinClusters(units, edges, likeness, steps, clusterUnits) ||
+        !steps.At(total)) {
         return false;
     }
     for (const auto& members : clusterUnits) {
         std::vector<uint32_t> group;
         for (uint32_t u : members) {
-            group.insert(group.end(), unitMembers[u].begin(), unitMembers[u].end());
+            group.insert(group.end(), units.Members[u].begin(), units.Members[u].end());
         }
         if (group.size() >= 2) {
             std::sort(group.begin(), group.end());
