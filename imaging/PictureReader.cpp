@@ -166,39 +166,42 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
     return true;
 }
 
+ComPtr<IWICBitmap> PictureReader::ScaleInDecoder(const Opened& opened, uint32_t minSide, uint32_t& width,
+                                                  uint32_t& height)
+{
+    ComPtr<IWICBitmapSourceTransformDecl> transform;
+    if (minSide == 0 || FAILED(opened.Frame->QueryInterface(IID_SourceTransform, &transform))) {
+        return nullptr;
+    }
+    const double scale = std::max(double(minSide) / opened.Width, double(minSide) / opened.Height);
+    UINT w = std::max(1u, UINT(opened.Width * scale + 0.5)), h = std::max(1u, UINT(opened.Height * scale + 0.5));
+    WICPixelFormatGUID format{};
+    ComPtr<IWICBitmap> reduced;
+    if (scale >= 1 || FAILED(transform->GetClosestSize(&w, &h)) || w < minSide || h < minSide ||
+        w >= opened.Width || FAILED(transform->GetClosestPixelFormat(&format)) ||
+        FAILED(factory_->CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &reduced))) {
+        return nullptr;
+    }
+    ComPtr<IWICBitmapLock> lock;
+    WICRect all{0, 0, INT(w), INT(h)};
+    UINT stride = 0, size = 0;
+    BYTE* buffer = nullptr;
+    if (FAILED(reduced->Lock(&all, WICBitmapLockWrite, &lock)) || FAILED(lock->GetStride(&stride)) ||
+        FAILED(lock->GetDataPointer(&size, &buffer)) ||
+        FAILED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride, size, buffer))) {
+        return nullptr;
+    }
+    width = w;
+    height = h;
+    return reduced;
+}
+
 bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink)
 {
-    ComPtr<IWICBitmapSource> source = opened.Frame;
     uint32_t width = opened.Width, height = opened.Height;
-
-    // Let the decoder scale down when it can: far less work than decoding
-    // every pixel of a photo only to average it away.
-    ComPtr<IWICBitmapSourceTransformDecl> transform;
-    if (minSide > 0 && SUCCEEDED(opened.Frame->QueryInterface(IID_SourceTransform, &transform))) {
-        const double scale = std::max(double(minSide) / width, double(minSide) / height);
-        UINT w = std::max(1u, UINT(width * scale + 0.5)), h = std::max(1u, UINT(height * scale + 0.5));
-        WICPixelFormatGUID format{};
-        if (scale < 1 && SUCCEEDED(transform->GetClosestSize(&w, &h)) && w >= minSide && h >= minSide &&
-            w < width && SUCCEEDED(transform->GetClosestPixelFormat(&format))) {
-            ComPtr<IWICBitmap> reduced;
-            if (SUCCEEDED(factory_->CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &reduced))) {
-                ComPtr<IWICBitmapLock> lock;
-                WICRect all{0, 0, INT(w), INT(h)};
-                UINT stride = 0, size = 0;
-                BYTE* buffer = nullptr;
-                bool copied = SUCCEEDED(reduced->Lock(&all, WICBitmapLockWrite, &lock)) &&
-                              SUCCEEDED(lock->GetStride(&stride)) &&
-                              SUCCEEDED(lock->GetDataPointer(&size, &buffer)) &&
-                              SUCCEEDED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0,
-                                                              stride, size, buffer));
-                lock.Reset();
-                if (copied) {
-                    source = reduced;
-                    width = w;
-                    height = h;
-                }
-            }
-        }
+    ComPtr<IWICBitmapSource> source = ScaleInDecoder(opened, minSide, width, height);
+    if (!source) {
+        source = opened.Frame;
     }
 
     ComPtr<IWICFormatConverter> converter;
