@@ -158,6 +158,12 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     const ScanRun all = RunScan(tree, L"--all \"" + tree.Path(L"scan") + L"\"");
     EXPECT_EQ(all.exitCode, 0);
     EXPECT_NE(all.err.find("duplicate files: 3\r\n"), std::string::npos) << all.err;
+
+    // The image search examines every admitted file, picture or not.
+    const ScanRun images = RunScan(tree, L"--mode images --all \"" + tree.Path(L"scan") + L"\"");
+    EXPECT_EQ(images.exitCode, 0) << images.err;
+    EXPECT_TRUE(images.out.empty()) << images.out;
+    EXPECT_NE(images.err.find("files indexed: 4\r\n"), std::string::npos) << images.err;
 }
 
 TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)

@@ -44,6 +44,13 @@ bool WriteText(HANDLE handle, const std::string& utf8)
     return WriteBytes(handle, utf8.data(), utf8.size());
 }
 
+void ScanCallback::OnFileCompared(const uint64_t*)
+{
+    if (stage_ == StageComparing) {
+        ++filesIndexed_;
+    }
+}
+
 void ScanCallback::OnGroupFound(const FileGroup& group)
 {
     ++groups_;
@@ -74,9 +81,9 @@ std::string ScanCallback::Summary(double seconds) const
 {
     char text[512];
     std::snprintf(text, sizeof(text),
-                  "files indexed: %lld\r\nfiles skipped: %llu\r\nprotected folders skipped: %llu\r\n"
+                  "files indexed: %llu\r\nfiles skipped: %llu\r\nprotected folders skipped: %llu\r\n"
                   "groups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
-                  static_cast<long long>(filesToCompare_), static_cast<unsigned long long>(filesSkipped_),
+                  static_cast<unsigned long long>(filesIndexed_), static_cast<unsigned long long>(filesSkipped_),
                   static_cast<unsigned long long>(protectedFoldersSkipped_),
                   static_cast<unsigned long long>(groups_), static_cast<unsigned long long>(duplicateFiles_),
                   seconds);

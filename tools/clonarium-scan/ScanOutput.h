@@ -23,13 +23,13 @@ class ScanCallback : public ISearchProcessCallback {
 public:
     explicit ScanCallback(HANDLE output) : output_(output) {}
 
-    void OnFileCompared(const uint64_t*) override {}
+    void OnFileCompared(const uint64_t*) override;
     void OnGroupFound(const FileGroup& group) override;
-    void SetFilesToCompare(int64_t count) override { filesToCompare_ = count; }
+    void SetFilesToCompare(int64_t) override {}
     void OnFileIndexed(bool excluded) override;
     void RefreshProgress() override {}
     void OnProtectedFolderSkipped() override { ++protectedFoldersSkipped_; }
-    void SetStage(int32_t) override {}
+    void SetStage(int32_t stage) override { stage_ = stage; }
 
     // Writes what is still buffered; false when any write failed.
     bool Flush();
@@ -40,7 +40,11 @@ private:
     HANDLE output_;
     std::string pending_;
     bool writeFailed_ = false;
-    int64_t filesToCompare_ = 0;
+    int32_t stage_ = StageIndexing;
+    // Every admitted file passes once through the stage after indexing: the
+    // exact search compares it, the image search examines it. (The image
+    // search's own number of files to compare counts comparison steps.)
+    uint64_t filesIndexed_ = 0;
     uint64_t filesSkipped_ = 0;
     uint64_t protectedFoldersSkipped_ = 0;
     uint64_t groups_ = 0;
