@@ -296,6 +296,18 @@ TEST(ApplicationSettingsLoad, UnreadableOrMalformedFilesFallBackQuietly)
     EXPECT_EQ(ReadFileBytes(path), garbage);
 }
 
+// The settings file, presets folder and rules folder under `base`; both
+// folders made, the settings file written.
+void ExpectPlacesUnder(const ApplicationSettings& settings, const std::wstring& base)
+{
+    EXPECT_EQ(settings.settingsFile, base + L"\\settings.ini");
+    EXPECT_EQ(settings.presetsFolder, base + L"\\presets");
+    EXPECT_EQ(settings.regexpsFolder, base + L"\\regexps");
+    EXPECT_TRUE(IsFolder(settings.presetsFolder));
+    EXPECT_TRUE(IsFolder(settings.regexpsFolder));
+    EXPECT_TRUE(Exists(settings.settingsFile));
+}
+
 class ApplicationFoldersTest : public testing::Test {
 protected:
     FolderRoots Roots() const { return FolderRoots{executable_, localAppData_}; }
@@ -309,14 +321,7 @@ TEST_F(ApplicationFoldersTest, PortableBesideTheExecutable)
 {
     ApplicationSettings settings;
     settings.PrepareFolders(Roots());
-    const std::wstring base = executable_ + L"\\settings";
-    EXPECT_EQ(settings.settingsFile, base + L"\\settings.ini");
-    EXPECT_EQ(settings.presetsFolder, base + L"\\presets");
-    EXPECT_EQ(settings.regexpsFolder, base + L"\\regexps");
-    EXPECT_TRUE(IsFolder(settings.presetsFolder));
-    EXPECT_TRUE(IsFolder(settings.regexpsFolder));
-    // A first run: the file is written at once.
-    EXPECT_TRUE(Exists(settings.settingsFile));
+    ExpectPlacesUnder(settings, executable_ + L"\\settings"); // a first run writes the file at once
     EXPECT_FALSE(settings.firstRun);
     EXPECT_FALSE(Exists(localAppData_ + L"\\Vandrelco"));
 }
@@ -335,13 +340,7 @@ TEST(ApplicationFolders, NonportableMarkerSwitchesToThePerUserFolder)
         }
         ApplicationSettings settings;
         settings.PrepareFolders(roots);
-        const std::wstring base = roots.localAppDataFolder + L"\\Vandrelco\\Clonarium";
-        EXPECT_EQ(settings.settingsFile, base + L"\\settings.ini");
-        EXPECT_EQ(settings.presetsFolder, base + L"\\presets");
-        EXPECT_EQ(settings.regexpsFolder, base + L"\\regexps");
-        EXPECT_TRUE(IsFolder(settings.presetsFolder));
-        EXPECT_TRUE(IsFolder(settings.regexpsFolder));
-        EXPECT_TRUE(Exists(settings.settingsFile));
+        ExpectPlacesUnder(settings, roots.localAppDataFolder + L"\\Vandrelco\\Clonarium");
         EXPECT_FALSE(Exists(roots.executableFolder + L"\\settings"));
         // Without the marker the portable folder is back.
         if (markerIsFolder) {
