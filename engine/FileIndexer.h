@@ -42,6 +42,8 @@ class FileIndexer {
 public:
     // Both must outlive the indexer; the callback may be null.
     FileIndexer(const SearchParameters& parameters, ISearchProcessCallback* callback);
+    // The indexer keeps a reference: a temporary record would be gone at once.
+    FileIndexer(SearchParameters&& parameters, ISearchProcessCallback* callback) = delete;
 
     // Walks one root into `collection`, raising `count` for every file added.
     void IndexRoot(const SearchRoot& root, FileCollection& collection, uint32_t& count);

@@ -179,7 +179,8 @@ TEST(FileIndexer, SizeMapGroupsBySizeInAdmissionOrder)
     tree.MakeFile(L"x\\a.bin", "abc");
     tree.MakeFile(L"b.bin", "xyz");
     tree.MakeFile(L"c.bin", "12345");
-    FileIndexer indexer(AdmitAll(), nullptr);
+    const SearchParameters p = AdmitAll();
+    FileIndexer indexer(p, nullptr);
     SizeMap map;
     uint32_t count = 0;
     indexer.IndexRoot({tree.Path(L"c.bin"), false}, map, count);
@@ -202,7 +203,8 @@ TEST(FileIndexer, RecordsTimesAndSizeAsTheFileSystemReportsThem)
     ASSERT_TRUE(SetFileTimes(path, nullptr, &accessed, &written));
     WIN32_FILE_ATTRIBUTE_DATA expected{};
     ASSERT_TRUE(::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &expected));
-    FileIndexer indexer(AdmitAll(), nullptr);
+    const SearchParameters p = AdmitAll();
+    FileIndexer indexer(p, nullptr);
     for (bool isFolder : {true, false}) {
         SizeMap map;
         uint32_t count = 0;
