@@ -2,6 +2,7 @@
 #include "engine/DuplicateFinder.h"
 #include "engine/Handles.h"
 
+#include "tests/engine/AdmitAll.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,6 @@
 #include <vector>
 
 namespace {
-
-SearchParameters AdmitAll()
-{
-    SearchParameters p;
-    p.UseIgnoreMasks = false;
-    p.ProtectFolders = false;
-    p.SearchHidden = p.SearchSystem = p.SearchReadOnly = true;
-    p.SearchCompressed = p.SearchEncrypted = p.SearchArchive = true;
-    return p;
-}
 
 std::string Narrow(const std::wstring& text)
 {

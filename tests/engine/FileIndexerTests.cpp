@@ -1,5 +1,6 @@
 #include "engine/FileIndexer.h"
 
+#include "tests/engine/AdmitAll.h"
 #include "tests/engine/RecordingCallback.h"
 #include "tests/support/TempTree.h"
 
@@ -8,18 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-// Parameters that admit every file, with nothing protected.
-SearchParameters AdmitAll()
-{
-    SearchParameters p;
-    p.UseIgnoreMasks = false;
-    p.ProtectFolders = false;
-    p.ProtectedFolders.clear();
-    p.SearchHidden = p.SearchSystem = p.SearchReadOnly = true;
-    p.SearchCompressed = p.SearchEncrypted = p.SearchArchive = true;
-    return p;
-}
 
 struct IndexResult {
     std::vector<std::wstring> paths;
