@@ -225,4 +225,42 @@ TEST(SearchParameters, DateBoundsAreStrictAndInLocalTime)
     EXPECT_FALSE(p.IsExcludedByDates(utcAtBound, before, utcAtBound));
 }
 
+// Each of the six tests alone. Every other bound, and every other time of the
+// file, sits where it would exclude the file: a test that read the wrong bound
+// or the wrong time would show.
+TEST(SearchParameters, EachDateTestReadsItsOwnBoundAndTime)
+{
+    enum Time { Creation, LastAccess, LastWrite };
+    const struct {
+        bool SearchParameters::*use;
+        FILETIME SearchParameters::*bound;
+        Time time;
+        bool after;
+    } tests[] = {
+        {&SearchParameters::UseModifiedAfter, &SearchParameters::ModifiedAfter, LastWrite, true},
+        {&SearchParameters::UseModifiedBefore, &SearchParameters::ModifiedBefore, LastWrite, false},
+        {&SearchParameters::UseCreatedAfter, &SearchParameters::CreatedAfter, Creation, true},
+        {&SearchParameters::UseCreatedBefore, &SearchParameters::CreatedBefore, Creation, false},
+        {&SearchParameters::UseAccessedAfter, &SearchParameters::AccessedAfter, LastAccess, true},
+        {&SearchParameters::UseAccessedBefore, &SearchParameters::AccessedBefore, LastAccess, false},
+    };
+    const uint64_t at = 133000000000000000ull; // local
+    const uint64_t second = 10'000'000;
+    for (const auto& test : tests) {
+        SearchParameters p;
+        p.ModifiedAfter = p.ModifiedBefore = p.CreatedAfter = p.CreatedBefore = p.AccessedAfter =
+            p.AccessedBefore = MakeFileTime(at);
+        p.*test.use = true;
+        p.*test.bound = MakeFileTime(test.after ? at - second : at + second);
+        FILETIME times[3];
+        for (FILETIME& time : times) {
+            time = LocalToUtc(p.*test.bound);
+        }
+        EXPECT_TRUE(p.IsExcludedByDates(times[Creation], times[LastAccess], times[LastWrite]));
+        times[test.time] = LocalToUtc(MakeFileTime(at));
+        EXPECT_FALSE(p.IsExcludedByDates(times[Creation], times[LastAccess], times[LastWrite]))
+            << "test " << (&test - tests);
+    }
+}
+
 } // namespace
