@@ -124,6 +124,34 @@ TEST(IsExcludedByFilters, MasksSizeAttributesThenDates)
     EXPECT_TRUE(noArchive.IsExcludedByFilters(Entry(L"archive.txt", 100, FILE_ATTRIBUTE_ARCHIVE)));
 }
 
+// Each switch admits its own attribute and no other.
+TEST(IsExcludedByFilters, EachAttributeSwitchAdmitsItsOwnAttribute)
+{
+    const struct {
+        bool SearchParameters::*admit;
+        DWORD attribute;
+    } switches[] = {
+        {&SearchParameters::SearchHidden, FILE_ATTRIBUTE_HIDDEN},
+        {&SearchParameters::SearchSystem, FILE_ATTRIBUTE_SYSTEM},
+        {&SearchParameters::SearchArchive, FILE_ATTRIBUTE_ARCHIVE},
+        {&SearchParameters::SearchReadOnly, FILE_ATTRIBUTE_READONLY},
+        {&SearchParameters::SearchCompressed, FILE_ATTRIBUTE_COMPRESSED},
+        {&SearchParameters::SearchEncrypted, FILE_ATTRIBUTE_ENCRYPTED},
+    };
+    for (const auto& on : switches) {
+        SearchParameters p = AdmitAll();
+        for (const auto& s : switches) {
+            p.*s.admit = false;
+        }
+        p.*on.admit = true;
+        FileIndexer indexer(p, nullptr);
+        for (const auto& s : switches) {
+            EXPECT_EQ(indexer.IsExcludedByFilters(Entry(L"f.txt", 1, s.attribute)), s.attribute != on.attribute)
+                << "switch of " << on.attribute << ", file with " << s.attribute;
+        }
+    }
+}
+
 TEST(IsProtectedFolder, CoversItselfAndBelowIgnoringCase)
 {
     SearchParameters p;
