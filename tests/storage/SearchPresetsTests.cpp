@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 class SearchPresetsTest : public ::testing::Test {
@@ -68,6 +70,77 @@ TEST_F(SearchPresetsTest, SaveAndLoadKeepEveryStoredField)
     EXPECT_EQ(loaded.Similarity, 70);
     EXPECT_FALSE(loaded.DoRotations);
     EXPECT_FALSE(loaded.IsDefault);
+}
+
+// Each field of "Search" is written under its own key (a changed field
+// changes that key and no other), and read back from it.
+TEST_F(SearchPresetsTest, EveryFieldHasItsOwnKey)
+{
+    const std::pair<const wchar_t*, bool SearchParameters::*> flags[] = {
+        {L"DoRotations", &SearchParameters::DoRotations},
+        {L"ProtectFolders", &SearchParameters::ProtectFolders},
+        {L"SearchArchive", &SearchParameters::SearchArchive},
+        {L"SearchCompressed", &SearchParameters::SearchCompressed},
+        {L"SearchEncrypted", &SearchParameters::SearchEncrypted},
+        {L"SearchHidden", &SearchParameters::SearchHidden},
+        {L"SearchReadOnly", &SearchParameters::SearchReadOnly},
+        {L"SearchSystem", &SearchParameters::SearchSystem},
+        {L"UseAccessedAfter", &SearchParameters::UseAccessedAfter},
+        {L"UseAccessedBefore", &SearchParameters::UseAccessedBefore},
+        {L"UseCreatedAfter", &SearchParameters::UseCreatedAfter},
+        {L"UseCreatedBefore", &SearchParameters::UseCreatedBefore},
+        {L"UseGreater", &SearchParameters::UseGreater},
+        {L"UseIgnoreMasks", &SearchParameters::UseIgnoreMasks},
+        {L"UseLess", &SearchParameters::UseLess},
+        {L"UseModifiedAfter", &SearchParameters::UseModifiedAfter},
+        {L"UseModifiedBefore", &SearchParameters::UseModifiedBefore},
+        {L"UseScanMasks", &SearchParameters::UseScanMasks},
+    };
+    const std::pair<const wchar_t*, FILETIME SearchParameters::*> dates[] = {
+        {L"AccessedAfter", &SearchParameters::AccessedAfter},
+        {L"AccessedBefore", &SearchParameters::AccessedBefore},
+        {L"CreatedAfter", &SearchParameters::CreatedAfter},
+        {L"CreatedBefore", &SearchParameters::CreatedBefore},
+        {L"ModifiedAfter", &SearchParameters::ModifiedAfter},
+        {L"ModifiedBefore", &SearchParameters::ModifiedBefore},
+    };
+    std::vector<std::pair<const wchar_t*, std::function<void(SearchParameters&)>>> changes = {
+        {L"GreaterBound", [](SearchParameters& p) { p.GreaterBound = 7; }},
+        {L"GreaterMultiplier", [](SearchParameters& p) { p.GreaterMultiplier = Megabytes; }},
+        {L"LessBound", [](SearchParameters& p) { p.LessBound = 9; }},
+        {L"LessMultiplier", [](SearchParameters& p) { p.LessMultiplier = Kilobytes; }},
+        {L"SearchMode", [](SearchParameters& p) { p.SearchMode = SimilarImages; }},
+        {L"Similarity", [](SearchParameters& p) { p.Similarity = 42; }},
+    };
+    for (const auto& [key, flag] : flags) {
+        changes.push_back({key, [flag](SearchParameters& p) { p.*flag = !(p.*flag); }});
+    }
+    for (const auto& [key, date] : dates) {
+        changes.push_back({key, [date](SearchParameters& p) { p.*date = MakeFileTime(0x0123456789ull); }});
+    }
+
+    const std::wstring path = PresetFile(L"keys.prs");
+    auto searchSection = [&](SearchParameters preset) {
+        EXPECT_TRUE(SavePreset(preset, path));
+        IniFile file;
+        EXPECT_TRUE(file.Load(path));
+        return file.GetSections().at(L"Search");
+    };
+    const SearchParameters fresh;
+    const IniFile::Section unchanged = searchSection(fresh);
+    EXPECT_EQ(unchanged.size(), changes.size()) << "a key without a field here";
+    for (const auto& [key, change] : changes) {
+        SearchParameters changed = fresh;
+        change(changed);
+        IniFile::Section written = searchSection(changed);
+        EXPECT_NE(written[key], unchanged.at(key)) << testing::PrintToString(std::wstring(key));
+        SearchParameters loaded;
+        ASSERT_TRUE(LoadPreset(loaded, path));
+        EXPECT_TRUE(loaded == changed && loaded.DoRotations == changed.DoRotations)
+            << testing::PrintToString(std::wstring(key));
+        written[key] = unchanged.at(key);
+        EXPECT_EQ(written, unchanged) << testing::PrintToString(std::wstring(key));
+    }
 }
 
 TEST_F(SearchPresetsTest, MissingKeysKeepTheRecordsValuesOddOnesAreTakenAsTheyCome)
