@@ -26,7 +26,7 @@ TEST_F(RegexpRulesTest, SaveAndLoadKeepNameModeTargetAndOrder)
 {
     RegexpRule saved;
     saved.name = L"Temporary files";
-    saved.mode = AddToSelection;
+    saved.mode = SubtractFromSelection; // unlike the target, so that swapped keys would show
     saved.target = FolderPath;
     saved.expressions = {L".*\\.tmp", L"([broken", L"~.*"};
     ASSERT_TRUE(SaveRule(saved, RuleFile(L"tmp.rer")));
@@ -35,7 +35,7 @@ TEST_F(RegexpRulesTest, SaveAndLoadKeepNameModeTargetAndOrder)
     RegexpRule loaded;
     ASSERT_TRUE(LoadRule(loaded, RuleFile(L"tmp.rer")));
     EXPECT_EQ(loaded.name, L"Temporary files");
-    EXPECT_EQ(loaded.mode, AddToSelection);
+    EXPECT_EQ(loaded.mode, SubtractFromSelection);
     EXPECT_EQ(loaded.target, FolderPath);
     EXPECT_EQ(loaded.expressions, saved.expressions);
     EXPECT_EQ(loaded.compiled.size(), 2u); // the broken one stays listed only
