@@ -40,7 +40,7 @@ Orientation ReadTiffOrientation(std::span<const uint8_t> tiff)
     const size_t entries = u16(directory);
     for (size_t i = 0; i < entries; ++i) {
         const size_t entry = directory + 2 + i * 12;
-        if (entry > tiff.size() - 12) {
+        if (entry + 12 > tiff.size()) {
             break;
         }
         if (u16(entry) != OrientationTag) {

@@ -174,6 +174,11 @@ TEST(Orientation, DamagedOrMissingTagsMeanUpright)
     // A directory offset far past the end, and an entry count past the end.
     EXPECT_EQ(ReadOrientation(Bytes("II" + Le16(42) + Le32(0xFFFFFFF0u) + Le16(1))), Upright);
     EXPECT_EQ(ReadOrientation(Bytes("II" + Le16(42) + Le32(8) + Le16(60000) + std::string(20, '\0'))), Upright);
+    // A directory whose first entry would end past the data: the bytes after
+    // it, which happen to hold an orientation entry, are not the data's.
+    const std::string beyond = "II" + Le16(42) + Le32(8) + Le16(1) + Le16(0x0112) + Le16(3) + Le32(1) + Le16(6);
+    EXPECT_EQ(ReadOrientation(Bytes(beyond).first(10)), Upright);
+    EXPECT_EQ(ReadOrientation(Bytes(beyond).first(11)), Upright);
     // A segment length that runs past the end of the file.
     EXPECT_EQ(ReadOrientation(Bytes(std::string("\xFF\xD8\xFF\xE1\xFF\xFF" "Exif", 10))), Upright);
     EXPECT_EQ(ReadOrientation(Bytes("\x89PNG\r\n\x1A\n" + std::string(40, '\0'))), Upright);
