@@ -262,18 +262,33 @@ bool PictureReader::ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitma
     }
     width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
     height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;
-    // Whole-factor box reduction: each output pixel averages factor x factor pixels.
+    // Whole-factor box reduction: each output pixel averages factor x factor
+    // pixels. Rows come in order, so only the output row being summed is kept.
     const uint32_t factor = std::max(1u, (std::max(opened.Width, opened.Height) + maxSide - 1) / maxSide);
     const uint32_t outWidth = (opened.Width + factor - 1) / factor;
     const uint32_t outHeight = (opened.Height + factor - 1) / factor;
-    std::vector<uint32_t> sums(size_t(outWidth) * outHeight * 4);
-    const bool decoded = Decode(opened, 0, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
+    std::vector<uint32_t> pixels(size_t(outWidth) * outHeight);
+    std::vector<uint32_t> sums(size_t(outWidth) * 4); // blue, green, red, count
+    uint32_t sumRow = 0;
+    auto finishRow = [&] {
+        uint32_t* out = &pixels[size_t(sumRow) * outWidth];
+        for (uint32_t x = 0; x < outWidth; ++x) {
+            const uint32_t* cell = &sums[size_t(x) * 4];
+            const uint32_t n = std::max(1u, cell[3]);
+            out[x] = (cell[2] / n) << 16 | (cell[1] / n) << 8 | cell[0] / n;
+        }
+        std::fill(sums.begin(), sums.end(), 0u);
+    };
+    const bool decoded = Decode(opened, 0, [&](const uint8_t* rowPixels, size_t stride, uint32_t first, uint32_t rows) {
         for (uint32_t r = 0; r < rows; ++r) {
-            uint32_t* out = &sums[size_t((first + r) / factor) * outWidth * 4];
-            const uint8_t* p = pixels + r * stride;
+            if ((first + r) / factor != sumRow) {
+                finishRow();
+                sumRow = (first + r) / factor;
+            }
+            const uint8_t* p = rowPixels + r * stride;
             for (uint32_t x = 0; x < opened.Width; ++x, p += 4) {
                 const uint32_t alpha = p[3], white = 255 * (255 - alpha);
-                uint32_t* cell = out + size_t(x / factor) * 4;
+                uint32_t* cell = &sums[size_t(x / factor) * 4];
                 cell[0] += (p[0] * alpha + white) / 255;
                 cell[1] += (p[1] * alpha + white) / 255;
                 cell[2] += (p[2] * alpha + white) / 255;
@@ -284,12 +299,7 @@ bool PictureReader::ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitma
     if (!decoded) {
         return false;
     }
-    std::vector<uint32_t> pixels(size_t(outWidth) * outHeight);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const uint32_t* cell = &sums[i * 4];
-        const uint32_t n = std::max(1u, cell[3]);
-        pixels[i] = (cell[2] / n) << 16 | (cell[1] / n) << 8 | cell[0] / n;
-    }
+    finishRow();
     bitmap.Pixels = Orient(pixels, outWidth, outHeight, opened.Turn);
     bitmap.Width = SwapsSides(opened.Turn) ? outHeight : outWidth;
     bitmap.Height = SwapsSides(opened.Turn) ? outWidth : outHeight;

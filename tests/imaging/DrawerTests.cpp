@@ -89,6 +89,23 @@ TEST_F(ImageDrawerTest, LoadsAPictureAndDrawsItStretched)
     EXPECT_EQ(surface.At(70, 30), 0x0000FFu);
 }
 
+TEST_F(ImageDrawerTest, KeepsPicturesLargerThan4096PixelsReduced)
+{
+    const std::wstring path = Add(L"wide.png", Marked(5000, 40), Format::Png);
+    Drawer drawer(CreateImageDrawer());
+    Surface surface(100, 40);
+
+    ASSERT_TRUE(drawer->Load(path));
+    EXPECT_EQ(drawer->GetWidth(), 5000u) << "the size of the picture, not of what is kept";
+    EXPECT_EQ(drawer->GetHeight(), 40u);
+    ASSERT_TRUE(drawer->Draw(surface.Dc(), 0, 0, 100, 40));
+    EXPECT_EQ(surface.At(5, 3), 0x00FF00u);
+    EXPECT_EQ(surface.At(20, 30), 0xFF0000u);
+    EXPECT_EQ(surface.At(45, 20), 0xFF0000u);
+    EXPECT_EQ(surface.At(55, 20), 0x0000FFu);
+    EXPECT_EQ(surface.At(95, 38), 0x0000FFu);
+}
+
 TEST_F(ImageDrawerTest, TurnsTaggedPicturesUpright)
 {
     // Stored turned a quarter anticlockwise, tagged "turn clockwise to view".
