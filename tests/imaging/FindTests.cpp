@@ -102,6 +102,17 @@ TEST_F(ImageClonariumFind, GroupsCopiesAcrossFormatsSizesAndBrightnessAndKeepsOt
     }
 }
 
+// A tall picture is decoded a band of rows at a time; its small copy in one.
+TEST_F(ImageClonariumFind, ReadsTallPicturesBandByBand)
+{
+    const Canvas tall = DrawScene(5, 300, 1200);
+    Add(L"tall.png", tall, Format::Png);
+    Add(L"tall-small.jpg", Resized(tall, 75, 300), Format::Jpeg);
+    Add(L"other-tall.png", DrawScene(6, 300, 1200), Format::Png);
+
+    EXPECT_EQ(Named(Find()), (Names{{L"tall.png", L"tall-small.jpg"}}));
+}
+
 TEST_F(ImageClonariumFind, ReadsGifAndAPathListedTwice)
 {
     const std::wstring png = Add(L"a.png", sceneA, Format::Png);
