@@ -78,6 +78,13 @@ protected:
     {
         return static_cast<int>(::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     }
+    void Select(int row) const
+    {
+        LVITEMW item{};
+        item.state = LVIS_SELECTED;
+        item.stateMask = LVIS_SELECTED;
+        ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
     bool IsSelected(int row) const
     {
         return ::SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
@@ -283,6 +290,45 @@ TEST_F(TreeViewTest, ExpandAllAndCollapseAllKeepTheTopRowAndTheFocus)
     EXPECT_EQ(view_.FocusedNode(), groups[47]);
     EXPECT_TRUE(IsSelected(47));
     EXPECT_FALSE(groups[47]->IsExpanded());
+}
+
+TEST_F(TreeViewTest, MarksStayOnTheirNodesWhenRowsAreAddedOrRemovedAbove)
+{
+    CVirtualNode* a = AddGroup(L"a", 2);
+    CVirtualNode* b = AddGroup(L"b", 2);
+    view_.ExpandAll();
+    view_.SelectOnly(view_.RowOf(b->firstChild));
+    Select(view_.RowOf(b->lastChild));
+    auto selectedNodes = [this] {
+        std::vector<const CVirtualNode*> nodes;
+        for (int row = 0; row < ItemCount(); ++row) {
+            if (IsSelected(row)) {
+                nodes.push_back(view_.Rows()[row]);
+            }
+        }
+        return nodes;
+    };
+    const std::vector<const CVirtualNode*> both{b->firstChild, b->lastChild};
+
+    Add(a, L"a/2"); // a row above the marks
+    ASSERT_EQ(ItemCount(), 7);
+    EXPECT_EQ(view_.FocusedNode(), b->firstChild);
+    EXPECT_EQ(selectedNodes(), both);
+
+    view_.RemoveNode(a, true); // four rows above the marks
+    ASSERT_EQ(ItemCount(), 3);
+    EXPECT_EQ(view_.FocusedNode(), b->firstChild);
+    EXPECT_EQ(selectedNodes(), both);
+
+    // The focused row itself goes: its mark goes, the focus passes on.
+    view_.RemoveNode(b->firstChild, true);
+    ASSERT_EQ(ItemCount(), 2);
+    EXPECT_EQ(view_.FocusedNode(), b->lastChild);
+    EXPECT_EQ(selectedNodes(), std::vector<const CVirtualNode*>{b->lastChild});
+
+    AddGroup(L"c", 1); // below the marks: nothing moves
+    EXPECT_EQ(view_.FocusedNode(), b->lastChild);
+    EXPECT_EQ(selectedNodes(), std::vector<const CVirtualNode*>{b->lastChild});
 }
 
 TEST_F(TreeViewTest, RemovingTheLastFileTakesItsRowAndLeavesTheGroupChecked)

@@ -104,7 +104,7 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
 
     if (parent == &root_) {
         rows.push_back(node);
-        OnRowsChanged(static_cast<int>(rows.size()) - 1);
+        OnRowsMoved(static_cast<int>(rows.size()) - 1, 1);
     } else if (parent->IsExpanded()) {
         const int parentRow = RowOf(parent);
         if (parentRow >= 0) {
@@ -114,7 +114,7 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
                 ++at;
             }
             rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), node);
-            OnRowsChanged(static_cast<int>(at));
+            OnRowsMoved(static_cast<int>(at), 1);
         }
     }
     return node;
@@ -132,7 +132,7 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
         const int row = RowOf(node);
         if (row >= 0) {
             rows.erase(rows.begin() + row);
-            OnRowsChanged(row);
+            OnRowsMoved(row, -1);
         }
     }
     CVirtualNode* parent = node->parent;

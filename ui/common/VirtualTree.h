@@ -117,6 +117,13 @@ protected:
     // The rows from `firstRow` on changed (and maybe their number); a view
     // tells its list view and repaints only those.
     virtual void OnRowsChanged(int firstRow) { (void)firstRow; }
+    // One row was inserted at `row` (count 1) or taken from it (count -1),
+    // and the rows below moved with it; a view moves its marks along.
+    virtual void OnRowsMoved(int row, int count)
+    {
+        (void)count;
+        OnRowsChanged(row);
+    }
 
     std::vector<CVirtualNode*> rows;
 

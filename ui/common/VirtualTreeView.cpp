@@ -120,7 +120,7 @@ public:
                 selected_.push_back(view.rows[row]);
             }
         }
-        focusedRow_ = static_cast<int>(view.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        focusedRow_ = view.FocusedRow();
         if (focusedRow_ >= 0 && focusedRow_ < count) {
             focused_ = view.rows[focusedRow_];
         } else {
@@ -264,6 +264,43 @@ void CVirtualTreeView::OnRowsChanged(int firstRow)
     InvalidateRowsFrom(firstRow);
 }
 
+// The list view keeps its marks by row number: those below `row` move with
+// their rows, those of a removed row go, and the focus of a removed row
+// passes to the row that takes its place.
+void CVirtualTreeView::OnRowsMoved(int row, int count)
+{
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    if (row >= static_cast<int>(rows.size()) - count) {
+        OnRowsChanged(row); // at the end: no row below to move
+        return;
+    }
+    const std::vector<int> selected = SelectedRows(row);
+    const int focused = FocusedRow();
+    for (int old : selected) {
+        SetRowState(old, 0, LVIS_SELECTED);
+    }
+    if (focused >= row) {
+        SetRowState(focused, 0, LVIS_FOCUSED);
+    }
+    SetItemCount();
+    const int removed = count < 0 ? -count : 0;
+    for (int old : selected) {
+        if (old >= row + removed) {
+            SetRowState(old + count, LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+    if (focused >= row) {
+        const int focus = focused >= row + removed ? focused + count : std::min(row, static_cast<int>(rows.size()) - 1);
+        if (focus >= 0) {
+            SetRowState(focus, LVIS_FOCUSED, LVIS_FOCUSED);
+            SendMessage(LVM_SETSELECTIONMARK, 0, focus);
+        }
+    }
+    InvalidateRowsFrom(row);
+}
+
 // Rows from `row` down moved or changed; rows above it did not.
 void CVirtualTreeView::InvalidateRowsFrom(int row) const
 {
@@ -356,19 +393,22 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
     return {row, HitPart::Row};
 }
 
-std::vector<int> CVirtualTreeView::SelectedRows() const
+std::vector<int> CVirtualTreeView::SelectedRows(int first) const
 {
     std::vector<int> selected;
-    int left = static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT));
-    int row = -1;
-    while (left-- > 0) {
+    int row = first - 1;
+    for (;;) {
         row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
         if (row < 0) {
-            break;
+            return selected;
         }
         selected.push_back(row);
     }
-    return selected;
+}
+
+int CVirtualTreeView::FocusedRow() const
+{
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 }
 
 void CVirtualTreeView::SetRowState(int row, UINT state, UINT mask) const
@@ -384,7 +424,7 @@ CVirtualNode* CVirtualTreeView::FocusedNode() const
     if (hwnd_ == nullptr) {
         return nullptr;
     }
-    const int row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int row = FocusedRow();
     return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row] : nullptr;
 }
 
@@ -499,7 +539,7 @@ LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
         msg.handled = false;
         return 0;
     }
-    const int row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int row = FocusedRow();
     if (row < 0 || row >= static_cast<int>(rows.size())) {
         return 0;
     }

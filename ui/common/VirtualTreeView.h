@@ -81,6 +81,7 @@ protected:
     virtual void OnCellPostPaint(NMLVCUSTOMDRAW& draw);
 
     void OnRowsChanged(int firstRow) override;
+    void OnRowsMoved(int row, int count) override;
 
     // Width of one indent step of the list view (its small icon width).
     int IndentWidth() const;
@@ -103,7 +104,9 @@ private:
     void InvalidateRowsFrom(int row) const;
     void SetItemCount() const;
     void SetRowState(int row, UINT state, UINT mask) const;
-    std::vector<int> SelectedRows() const;
+    // Selected rows in order, from `first` on.
+    std::vector<int> SelectedRows(int first = 0) const;
+    int FocusedRow() const;
 
     // Marks and scroll position kept across a change of the rows.
     class KeepInView;
