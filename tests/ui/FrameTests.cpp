@@ -133,6 +133,17 @@ TEST_F(FrameTest, UpdateUiReachesToolbarButtonsWhenIdleAndMenusAsTheyOpen)
     frame_.UIEnable(kFirstButton, true);
     loop_.OnIdle(0);
     EXPECT_NE(::SendMessageW(toolbar_, TB_ISBUTTONENABLED, kFirstButton, 0), 0);
+
+    // A toolbar added after the states were sent still gets them.
+    frame_.UIEnable(kFirstButton, false);
+    loop_.OnIdle(0);
+    frame_.UIRemoveToolBar(toolbar_);
+    ::SendMessageW(toolbar_, TB_ENABLEBUTTON, kFirstButton, MAKELPARAM(TRUE, 0));
+    ::SendMessageW(toolbar_, TB_CHECKBUTTON, kCheckButton, MAKELPARAM(FALSE, 0));
+    frame_.UIAddToolBar(toolbar_);
+    EXPECT_EQ(::SendMessageW(toolbar_, TB_ISBUTTONENABLED, kFirstButton, 0), 0);
+    EXPECT_NE(::SendMessageW(toolbar_, TB_ISBUTTONCHECKED, kCheckButton, 0), FALSE);
+    frame_.UIEnable(kFirstButton, true);
     loop_.RemoveIdleHandler(&frame_);
 
     MenuHandle menu(::CreatePopupMenu());

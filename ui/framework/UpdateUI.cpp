@@ -6,10 +6,15 @@
 
 namespace vandrelcommon::ui {
 
+// A toolbar added late gets every state already sent to the others.
 void CUpdateUI::UIAddToolBar(HWND toolbar)
 {
-    if (toolbar != nullptr && std::find(toolbars_.begin(), toolbars_.end(), toolbar) == toolbars_.end()) {
-        toolbars_.push_back(toolbar);
+    if (toolbar == nullptr || std::find(toolbars_.begin(), toolbars_.end(), toolbar) != toolbars_.end()) {
+        return;
+    }
+    toolbars_.push_back(toolbar);
+    for (const auto& [id, state] : states_) {
+        PushState(toolbar, id, state);
     }
 }
 
@@ -55,14 +60,19 @@ void CUpdateUI::UIUpdateToolBar(bool force)
             continue;
         }
         for (HWND toolbar : toolbars_) {
-            if (!::IsWindow(toolbar) || ::SendMessageW(toolbar, TB_COMMANDTOINDEX, id, 0) < 0) {
-                continue;
-            }
-            ::SendMessageW(toolbar, TB_ENABLEBUTTON, id, MAKELPARAM(state.enabled, 0));
-            ::SendMessageW(toolbar, TB_CHECKBUTTON, id, MAKELPARAM(state.checked, 0));
+            PushState(toolbar, id, state);
         }
         state.changed = false;
     }
+}
+
+void CUpdateUI::PushState(HWND toolbar, UINT id, const State& state)
+{
+    if (!::IsWindow(toolbar) || ::SendMessageW(toolbar, TB_COMMANDTOINDEX, id, 0) < 0) {
+        return;
+    }
+    ::SendMessageW(toolbar, TB_ENABLEBUTTON, id, MAKELPARAM(state.enabled, 0));
+    ::SendMessageW(toolbar, TB_CHECKBUTTON, id, MAKELPARAM(state.checked, 0));
 }
 
 void CUpdateUI::UIUpdateMenu(HMENU menu) const

@@ -41,6 +41,7 @@ private:
     };
 
     LRESULT OnInitMenuPopup(Message& msg);
+    static void PushState(HWND toolbar, UINT id, const State& state);
 
     std::map<UINT, State> states_;
     std::vector<HWND> toolbars_;
