@@ -9,7 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-"$root/tools/install-packages.sh" jdupes rdfind fdupes
+"$root/tools/install-packages.sh" jdupes rdfind fdupes python3
 
 "$root/tools/setup.sh"
 
