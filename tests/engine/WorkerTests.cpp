@@ -230,7 +230,10 @@ TEST(IWorker, WaitForFinishDispatchesMessagesUntilTheThreadEnds)
     EXPECT_EQ(window.received, 1);
     EXPECT_EQ(::WaitForSingleObject(worker.Thread(), 0), WAIT_OBJECT_0);
 
-    worker.WaitForFinish(); // the thread has ended: returns at once
+    // The thread has ended: returns at once, without waiting out any timeout.
+    const ULONGLONG start = ::GetTickCount64();
+    worker.WaitForFinish();
+    EXPECT_LT(::GetTickCount64() - start, 500u);
 }
 
 // A quit request taken from the queue while waiting is left for the
@@ -250,7 +253,9 @@ TEST(IWorker, WaitForFinishWithoutAThreadReturns)
 {
     FunctionWorker worker([](FunctionWorker&) {});
     EXPECT_EQ(worker.Thread(), nullptr);
+    const ULONGLONG start = ::GetTickCount64();
     worker.WaitForFinish();
+    EXPECT_LT(::GetTickCount64() - start, 500u);
 }
 
 TEST(IWorker, EachStartClearsTheStopRequestAndReplacesTheThread)
