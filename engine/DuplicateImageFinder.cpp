@@ -76,12 +76,15 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
         callback->OnFinished();
         return;
     }
-    const ImageClonarium::ImageGroups groups =
-        ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), adapter.get());
-    for (const ImageClonarium::ImageGroup& images : groups) {
-        const FileGroup group = MakeGroup(images, files);
-        if (callback != nullptr) {
-            callback->OnGroupFound(group);
+    {
+        // The library's result is released before the search says it finished.
+        const ImageClonarium::ImageGroups groups = ImageClonarium::CImageClonarium().Find(
+            files.paths, parameters_.Similarity, LibraryOptions(), adapter.get());
+        for (const ImageClonarium::ImageGroup& images : groups) {
+            const FileGroup group = MakeGroup(images, files);
+            if (callback != nullptr) {
+                callback->OnGroupFound(group);
+            }
         }
     }
     if (callback != nullptr) {
