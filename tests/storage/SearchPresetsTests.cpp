@@ -1,5 +1,6 @@
 #include "storage/SearchPresets.h"
 
+#include "engine/Handles.h"
 #include "storage/ApplicationSettings.h"
 #include "storage/IniFile.h"
 #include "tests/support/FileBytes.h"
@@ -190,6 +191,25 @@ TEST_F(SearchPresetsTest, LoadingRewritesTheFileInItsNormalForm)
     ASSERT_TRUE(written.Load(path));
     EXPECT_EQ(written.GetSections().at(L"Scan masks"),
               (IniFile::Section{{L"0", L"*.bmp"}, {L"1", L"*.gif"}}));
+}
+
+// A file that opens but cannot be rewritten. Held open against writing here:
+// under Wine run as root a read-only file is written all the same.
+TEST_F(SearchPresetsTest, FileThatCannotBeRewrittenLoadsCompletelyButReportsFalse)
+{
+    const std::string bytes =
+        Utf16File(L"[General]\r\nPresetName=Fixed\r\n[Scan masks]\r\n0=*.raw\r\n[Search]\r\nSimilarity=70\r\n");
+    const std::wstring path = tree.MakeFile(L"presets\\fixed.prs", bytes);
+    vandrelcommon::system::KernelHandle holder(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    SearchParameters preset;
+    EXPECT_FALSE(LoadPreset(preset, path));
+    holder.Reset();
+    EXPECT_EQ(preset.PresetName, L"Fixed");
+    EXPECT_EQ(preset.ScanMasks, StringSet{L"*.raw"});
+    EXPECT_EQ(preset.Similarity, 70);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
 TEST_F(SearchPresetsTest, UnreadableFileLeavesTheRecordUntouched)
