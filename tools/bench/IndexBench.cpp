@@ -1,9 +1,9 @@
-// imaging-index-bench [COUNT] [RUNS]
+// imaging-index-bench [COUNT] [RUNS] [SIMILARITY]
 // Times the grouping of COUNT (default 100,000) synthetic picture signatures:
 // three in ten belong to planted families of three (a base pattern, a copy
 // with up to 6 bits changed, and one turned by a quarter with up to 4 bits
 // changed); the rest are unrelated. Prints the median time of RUNS runs
-// (default 5) at similarity 85 with rotations on and off, and how many
+// (default 5) at SIMILARITY (default 85) with rotations on and off, and how many
 // planted families came out whole (without their turned member when
 // rotations are off).
 #include "imaging/Grouping.h"
@@ -105,12 +105,13 @@ int main(int argc, char** argv)
 {
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const int similarity = argc > 3 ? std::atoi(argv[3]) : 85;
     const Set set = MakeSet(count, 20240611);
     std::printf("imaging-index-bench: %zu signatures, %zu planted families of 3, %d runs each\n", count,
                 set.Families.size(), runs);
     for (const bool rotations : {true, false}) {
         Likeness likeness;
-        likeness.Threshold = HashThreshold(85);
+        likeness.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
         likeness.Rotations = rotations;
         std::vector<double> seconds;
         Groups groups;
@@ -128,9 +129,10 @@ int main(int argc, char** argv)
             std::sort(family.begin(), family.end());
             whole += found.count(family);
         }
-        std::printf("similarity 85, rotations %-3s: median %.3f s (min %.3f, max %.3f); %zu groups, "
+        std::printf("similarity %d, rotations %-3s: median %.3f s (min %.3f, max %.3f); %zu groups, "
                     "%zu of %zu families whole\n",
-                    rotations ? "on" : "off", Median(seconds), *std::min_element(seconds.begin(), seconds.end()),
+                    similarity, rotations ? "on" : "off", Median(seconds),
+                    *std::min_element(seconds.begin(), seconds.end()),
                     *std::max_element(seconds.begin(), seconds.end()), groups.size(), whole, set.Families.size());
     }
     return 0;
