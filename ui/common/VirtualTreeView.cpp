@@ -396,14 +396,16 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
 std::vector<int> CVirtualTreeView::SelectedRows(int first) const
 {
     std::vector<int> selected;
+    int left = static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT));
     int row = first - 1;
-    for (;;) {
+    while (left-- > 0) {
         row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
         if (row < 0) {
-            return selected;
+            break;
         }
         selected.push_back(row);
     }
+    return selected;
 }
 
 int CVirtualTreeView::FocusedRow() const
