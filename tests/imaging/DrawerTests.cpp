@@ -1,4 +1,5 @@
 #include "tests/imaging/ImagingTest.h"
+#include "tests/support/TopDownBitmap.h"
 
 #include <memory>
 
@@ -16,13 +17,7 @@ class Surface {
 public:
     Surface(int width, int height) : width_(width)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDownBitmapInfo(width, height);
         dc_ = ::CreateCompatibleDC(nullptr);
         bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
         old_ = ::SelectObject(dc_, bitmap_);

@@ -195,7 +195,7 @@ TEST(InputBox, ReturnsOneWithTheTextOnOkAndZeroOnCancel)
 // The pixels of a bitmap as 32-bit BGRA, top row first.
 std::vector<RGBQUAD> Pixels(HBITMAP bitmap, int width, int height)
 {
-    BITMAPINFO info = uitest::TopDownBitmapInfo(width, height);
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     std::vector<RGBQUAD> pixels(static_cast<size_t>(width * height));
     MemoryDC dc;
     ::GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
@@ -557,7 +557,7 @@ TEST_F(ButtonTest, ButtonStDrawsItsBitmapLeftOfTheTextWithItsAlpha)
 // A 16 × 16 icon of one opaque colour.
 IconHandle SolidIcon(COLORREF rgb)
 {
-    const BITMAPINFO info = uitest::TopDownBitmapInfo(16, 16);
+    const BITMAPINFO info = TopDownBitmapInfo(16, 16);
     void* bits = nullptr;
     GdiBitmap color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!color || bits == nullptr) {

@@ -51,18 +51,6 @@ bool CRecordingParent::ProcessWindowMessage(Message& msg)
     }
 }
 
-BITMAPINFO TopDownBitmapInfo(int width, int height)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 Canvas::Canvas(int width, int height) : width_(width), height_(height)
 {
     const BITMAPINFO info = TopDownBitmapInfo(width, height);

@@ -2,6 +2,7 @@
 // Helpers of the ui tests: message pumping, a parent window that reflects
 // and records what its children send, a bitmap to draw on and read back, and
 // named nodes for the tree tests.
+#include "tests/support/TopDownBitmap.h"
 #include "ui/common/VirtualTree.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Window.h"
@@ -39,9 +40,6 @@ public:
 private:
     bool reflect_;
 };
-
-// The description of a 32-bit top-down bitmap of `width` × `height`.
-BITMAPINFO TopDownBitmapInfo(int width, int height);
 
 // A 32-bit top-down bitmap selected into a memory device context.
 class Canvas {
