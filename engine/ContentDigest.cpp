@@ -1,5 +1,7 @@
 #include "engine/ContentDigest.h"
 
+namespace clonarium {
+
 namespace {
 
 constexpr uint32_t c1 = 0x239b961b;
@@ -14,8 +16,8 @@ inline uint32_t Rotl(uint32_t x, int r)
 
 inline uint32_t LoadLittleEndian(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
 }
 
 inline void StoreLittleEndian(uint32_t value, uint8_t* p)
@@ -26,10 +28,22 @@ inline void StoreLittleEndian(uint32_t value, uint8_t* p)
     p[3] = static_cast<uint8_t>(value >> 24);
 }
 
-inline uint32_t Mix1(uint32_t k) { return Rotl(k * c1, 15) * c2; }
-inline uint32_t Mix2(uint32_t k) { return Rotl(k * c2, 16) * c3; }
-inline uint32_t Mix3(uint32_t k) { return Rotl(k * c3, 17) * c4; }
-inline uint32_t Mix4(uint32_t k) { return Rotl(k * c4, 18) * c1; }
+inline uint32_t Mix1(uint32_t k)
+{
+    return Rotl(k * c1, 15) * c2;
+}
+inline uint32_t Mix2(uint32_t k)
+{
+    return Rotl(k * c2, 16) * c3;
+}
+inline uint32_t Mix3(uint32_t k)
+{
+    return Rotl(k * c3, 17) * c4;
+}
+inline uint32_t Mix4(uint32_t k)
+{
+    return Rotl(k * c4, 18) * c1;
+}
 
 inline uint32_t FinalMix(uint32_t h)
 {
@@ -110,8 +124,8 @@ ContentDigest MurmurHash3_x86_128(const void* key, size_t length, uint32_t seed)
     const size_t blocks = length / MurmurHash3x86_128::kBlockSize;
     MurmurHash3x86_128 hash(seed);
     hash.MixBlocks(bytes, blocks);
-    return hash.Finish(bytes + blocks * MurmurHash3x86_128::kBlockSize,
-                       length % MurmurHash3x86_128::kBlockSize, static_cast<uint32_t>(length));
+    return hash.Finish(bytes + blocks * MurmurHash3x86_128::kBlockSize, length % MurmurHash3x86_128::kBlockSize,
+        static_cast<uint32_t>(length));
 }
 
 std::string DigestText(const ContentDigest& digest)
@@ -125,3 +139,5 @@ std::string DigestText(const ContentDigest& digest)
     }
     return text;
 }
+
+} // namespace clonarium

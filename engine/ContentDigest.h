@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace clonarium {
+
 using ContentDigest = std::array<uint8_t, 16>;
 
 // The hash fed a file's content piece by piece: whole 16-byte blocks first,
@@ -14,7 +16,7 @@ class MurmurHash3x86_128 {
 public:
     static constexpr size_t kBlockSize = 16;
 
-    explicit MurmurHash3x86_128(uint32_t seed) : h1_(seed), h2_(seed), h3_(seed), h4_(seed) {}
+    explicit MurmurHash3x86_128(uint32_t seed) : h1_(seed), h2_(seed), h3_(seed), h4_(seed) { }
 
     void MixBlocks(const uint8_t* blocks, size_t blockCount);
     // `length` is the whole key's length (modulo 2^32, as the published
@@ -33,3 +35,5 @@ ContentDigest MurmurHash3_x86_128(const void* key, size_t length, uint32_t seed)
 
 // 32 lowercase hexadecimal digits, two per byte in byte order.
 std::string DigestText(const ContentDigest& digest);
+
+} // namespace clonarium

@@ -1,15 +1,18 @@
 #include "engine/DuplicateFinder.h"
 
 #include "engine/ContentDigest.h"
-#include "engine/LongPath.h"
+#include "system/LongPath.h"
 
 #include <fstream>
 #include <map>
 
+namespace clonarium {
+
+using vandrelcommon::system::AddLongPathPrefix;
+
 DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAhead)
     : AbstractDuplicateFinder(parameters), openAhead_(openAhead)
-{
-}
+{ }
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
@@ -48,8 +51,8 @@ void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
     }
 }
 
-bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, FileOpener& opener,
-                                            ISearchProcessCallback& callback)
+bool DuplicateFinder::CompareFilesOfOneSize(
+    uint64_t size, std::vector<FileRecord>& files, FileOpener& opener, ISearchProcessCallback& callback)
 {
     std::map<std::string, FileGroup> byDigest;
     for (FileRecord& file : files) {
@@ -81,8 +84,8 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
     return !callback.IsCanceled();
 }
 
-bool DuplicateFinder::ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback,
-                                           std::string& text)
+bool DuplicateFinder::ComputeContentDigest(
+    const std::wstring& path, ISearchProcessCallback& callback, std::string& text)
 {
     // A search reads its files through the opener's buffers; this one is
     // needed only here.
@@ -93,8 +96,8 @@ bool DuplicateFinder::ComputeContentDigest(const std::wstring& path, ISearchProc
     return DigestFile(stream, callback, text) == Outcome::Done;
 }
 
-DuplicateFinder::Outcome DuplicateFinder::DigestFile(std::ifstream& stream, ISearchProcessCallback& callback,
-                                                     std::string& text)
+DuplicateFinder::Outcome DuplicateFinder::DigestFile(
+    std::ifstream& stream, ISearchProcessCallback& callback, std::string& text)
 {
     text.clear();
     if (!stream.is_open()) {
@@ -129,3 +132,5 @@ DuplicateFinder::Outcome DuplicateFinder::DigestFile(std::ifstream& stream, ISea
     text = DigestText(digest);
     return Outcome::Done;
 }
+
+} // namespace clonarium

@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 class AbstractDuplicateFinder {
 public:
     // The finder keeps its own copy and never looks at `parameters` again.
-    explicit AbstractDuplicateFinder(const SearchParameters& parameters) : parameters_(parameters) {}
+    explicit AbstractDuplicateFinder(const SearchParameters& parameters) : parameters_(parameters) { }
     AbstractDuplicateFinder(const AbstractDuplicateFinder&) = delete;
     AbstractDuplicateFinder& operator=(const AbstractDuplicateFinder&) = delete;
     virtual ~AbstractDuplicateFinder() = default;
@@ -61,9 +63,11 @@ private:
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
     // Digests the files of one size and reports its groups; false when a stop
     // was noticed.
-    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, FileOpener& opener,
-                               ISearchProcessCallback& callback);
+    bool CompareFilesOfOneSize(
+        uint64_t size, std::vector<FileRecord>& files, FileOpener& opener, ISearchProcessCallback& callback);
 
     const bool openAhead_;
     std::array<char, kReadSize> buffer_{};
 };
+
+} // namespace clonarium

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace clonarium {
+
 namespace {
 
 // The progress dialog ignores the value; the image search has no per-file size here.
@@ -30,7 +32,8 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
 
 } // namespace
 
-void ImageFinderCallback::OnStart(uint64_t) {}
+void ImageFinderCallback::OnStart(uint64_t)
+{ }
 
 void ImageFinderCallback::OnImageExamined(uint64_t, uint64_t)
 {
@@ -91,3 +94,5 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
         callback->OnFinished();
     }
 }
+
+} // namespace clonarium

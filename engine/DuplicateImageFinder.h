@@ -4,10 +4,12 @@
 #include "engine/DuplicateFinder.h"
 #include "imaging/ImageClonarium.h"
 
+namespace clonarium {
+
 // Turns the library's progress calls into those of a search callback.
 class ImageFinderCallback : public ImageClonarium::IImageClonariumCallback {
 public:
-    explicit ImageFinderCallback(ISearchProcessCallback& callback) : callback_(callback) {}
+    explicit ImageFinderCallback(ISearchProcessCallback& callback) : callback_(callback) { }
 
     void OnStart(uint64_t imageCount) override;
     void OnImageExamined(uint64_t examined, uint64_t imageCount) override;
@@ -29,3 +31,5 @@ public:
     // matched unless do-rotations is off.
     uint32_t LibraryOptions() const;
 };
+
+} // namespace clonarium

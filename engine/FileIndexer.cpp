@@ -1,8 +1,11 @@
 #include "engine/FileIndexer.h"
 
-#include "engine/Handles.h"
-#include "engine/LongPath.h"
+#include "system/Handles.h"
+#include "system/LongPath.h"
 
+namespace clonarium {
+
+using vandrelcommon::system::AddLongPathPrefix;
 using vandrelcommon::system::FindHandle;
 using vandrelcommon::system::KernelHandle;
 
@@ -45,8 +48,7 @@ bool MatchUpperMask(const std::wstring& mask, const std::wstring& name)
 
 bool EqualIgnoringCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
 {
-    return ::CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) ==
-           CSTR_EQUAL;
+    return ::CompareStringOrdinal(a, static_cast<int>(aLength), b, static_cast<int>(bLength), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring WithoutTrailingBackslashes(std::wstring path)
@@ -59,8 +61,7 @@ std::wstring WithoutTrailingBackslashes(std::wstring path)
 
 bool IsDotEntry(const wchar_t* name)
 {
-    return (name[0] == L'.' && name[1] == L'\0') ||
-           (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
+    return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
 }
 
 uint64_t JoinSize(DWORD high, DWORD low)
@@ -70,8 +71,8 @@ uint64_t JoinSize(DWORD high, DWORD low)
 
 KernelHandle OpenForReading(const std::wstring& path)
 {
-    return KernelHandle(::CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return KernelHandle(::CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 } // namespace
@@ -122,8 +123,7 @@ bool FileIndexer::MatchMask(const std::wstring& mask, const std::wstring& name)
     return MatchUpperMask(ToUpper(mask), ToUpper(name));
 }
 
-bool FileIndexer::MatchesAny(const std::vector<std::wstring>& upperMasks,
-                             const std::wstring& upperName) const
+bool FileIndexer::MatchesAny(const std::vector<std::wstring>& upperMasks, const std::wstring& upperName) const
 {
     for (const std::wstring& mask : upperMasks) {
         if (MatchUpperMask(mask, upperName)) {
@@ -172,8 +172,7 @@ bool FileIndexer::IsExcludedByFilters(const WIN32_FIND_DATAW& entry) const
     return IsExcludedByMasks(entry.cFileName) ||
            parameters_.IsExcludedBySize(JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)) ||
            IsExcludedByAttributes(entry.dwFileAttributes) ||
-           parameters_.IsExcludedByDates(entry.ftCreationTime, entry.ftLastAccessTime,
-                                         entry.ftLastWriteTime);
+           parameters_.IsExcludedByDates(entry.ftCreationTime, entry.ftLastAccessTime, entry.ftLastWriteTime);
 }
 
 bool FileIndexer::IsProtectedFolder(const std::wstring& path) const
@@ -253,8 +252,7 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             // Junctions, symbolic links and the like are neither followed nor indexed.
         } else if (isFolder) {
-            if (!IsDotEntry(entry.cFileName) &&
-                OpenListing(current.path + L"\\" + entry.cFileName, listings)) {
+            if (!IsDotEntry(entry.cFileName) && OpenListing(current.path + L"\\" + entry.cFileName, listings)) {
                 continue; // `current` moves on when the subfolder is done
             }
         } else {
@@ -264,9 +262,8 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
             }
             if (!excluded) {
                 ++count;
-                collection.Add({current.path + L"\\" + entry.cFileName, entry.ftCreationTime,
-                                entry.ftLastAccessTime, entry.ftLastWriteTime,
-                                JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)});
+                collection.Add({current.path + L"\\" + entry.cFileName, entry.ftCreationTime, entry.ftLastAccessTime,
+                    entry.ftLastWriteTime, JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)});
             }
         }
         Listing& top = listings.back();
@@ -304,3 +301,5 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
     ++count;
     collection.Add(std::move(record));
 }
+
+} // namespace clonarium

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 // Where the indexer puts the files it admits.
 class FileCollection {
 public:
@@ -76,3 +78,5 @@ private:
     std::vector<std::wstring> scanMasks_;   // upper-cased, in set order
     std::vector<ProtectedFolder> protectedFolders_;
 };
+
+} // namespace clonarium

@@ -1,9 +1,13 @@
 #include "engine/FileOpener.h"
 
-#include "engine/LongPath.h"
+#include "system/LongPath.h"
 
 #include <mutex>
 #include <system_error>
+
+namespace clonarium {
+
+using vandrelcommon::system::AddLongPathPrefix;
 
 FileOpener::FileOpener(const SizeMap& sizes, size_t openers, size_t window, size_t streamBufferSize)
     : size_(sizes.bySize.begin()), end_(sizes.bySize.end()), slots_(window == 0 ? 1 : window)
@@ -109,3 +113,5 @@ void FileOpener::Open(Slot& slot)
     slot.stream.rdbuf()->pubsetbuf(slot.streamBuffer.data(), static_cast<std::streamsize>(slot.streamBuffer.size()));
     slot.stream.open(AddLongPathPrefix(slot.path).c_str(), std::ios::binary);
 }
+
+} // namespace clonarium

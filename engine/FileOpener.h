@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+namespace clonarium {
+
 // Win32's slim lock and condition variable: unlike the thread library's, they
 // wait and wake without a round trip to Wine's server.
 class SlimLock {
@@ -87,3 +89,5 @@ private:
     bool stopping_ = false;
     std::vector<std::thread> openers_;
 };
+
+} // namespace clonarium

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 // One entry of the list of places a search walks: a folder (walked with all
 // its subfolders) or a single file.
 struct SearchRoot {
@@ -32,3 +34,5 @@ struct FileGroup {
     uint64_t size = 0;
     std::vector<FileRecord> files;
 };
+
+} // namespace clonarium

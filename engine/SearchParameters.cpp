@@ -5,6 +5,8 @@
 #include <array>
 #include <limits>
 
+namespace clonarium {
+
 namespace {
 
 // Values are read into buffers of this many characters, the last one always
@@ -12,15 +14,15 @@ namespace {
 constexpr DWORD kFolderBufferLength = 255;
 
 const std::array<int, 9> kProtectedShellFolders = {
-    CSIDL_WINDOWS,            // 36
-    CSIDL_PROGRAM_FILES,      // 38
-    CSIDL_PROGRAM_FILESX86,   // 42
-    CSIDL_APPDATA,            // 26
-    CSIDL_BITBUCKET,          // 10
-    CSIDL_COMMON_APPDATA,     // 35
-    CSIDL_LOCAL_APPDATA,      // 28
-    CSIDL_STARTMENU,          // 11
-    CSIDL_COMMON_STARTMENU,   // 22
+    CSIDL_WINDOWS,          // 36
+    CSIDL_PROGRAM_FILES,    // 38
+    CSIDL_PROGRAM_FILESX86, // 42
+    CSIDL_APPDATA,          // 26
+    CSIDL_BITBUCKET,        // 10
+    CSIDL_COMMON_APPDATA,   // 35
+    CSIDL_LOCAL_APPDATA,    // 28
+    CSIDL_STARTMENU,        // 11
+    CSIDL_COMMON_STARTMENU, // 22
 };
 
 FILETIME LocalNow()
@@ -128,23 +130,20 @@ void SearchParameters::Reset()
 bool SearchParameters::operator==(const SearchParameters& other) const
 {
     const bool same =
-        SearchMode == other.SearchMode &&
-        LessBound == other.LessBound && GreaterBound == other.GreaterBound &&
+        SearchMode == other.SearchMode && LessBound == other.LessBound && GreaterBound == other.GreaterBound &&
         LessMultiplier == other.LessMultiplier && GreaterMultiplier == other.GreaterMultiplier &&
-        UseIgnoreMasks == other.UseIgnoreMasks && UseScanMasks == other.UseScanMasks &&
-        UseLess == other.UseLess && UseGreater == other.UseGreater &&
-        UseModifiedBefore == other.UseModifiedBefore && UseModifiedAfter == other.UseModifiedAfter &&
-        UseCreatedBefore == other.UseCreatedBefore && UseCreatedAfter == other.UseCreatedAfter &&
-        UseAccessedBefore == other.UseAccessedBefore && UseAccessedAfter == other.UseAccessedAfter &&
-        ProtectFolders == other.ProtectFolders &&
+        UseIgnoreMasks == other.UseIgnoreMasks && UseScanMasks == other.UseScanMasks && UseLess == other.UseLess &&
+        UseGreater == other.UseGreater && UseModifiedBefore == other.UseModifiedBefore &&
+        UseModifiedAfter == other.UseModifiedAfter && UseCreatedBefore == other.UseCreatedBefore &&
+        UseCreatedAfter == other.UseCreatedAfter && UseAccessedBefore == other.UseAccessedBefore &&
+        UseAccessedAfter == other.UseAccessedAfter && ProtectFolders == other.ProtectFolders &&
         SearchHidden == other.SearchHidden && SearchSystem == other.SearchSystem &&
         SearchReadOnly == other.SearchReadOnly && SearchCompressed == other.SearchCompressed &&
         SearchEncrypted == other.SearchEncrypted && SearchArchive == other.SearchArchive &&
         Equal(ModifiedBefore, other.ModifiedBefore) && Equal(ModifiedAfter, other.ModifiedAfter) &&
         Equal(CreatedBefore, other.CreatedBefore) && Equal(CreatedAfter, other.CreatedAfter) &&
         Equal(AccessedBefore, other.AccessedBefore) && Equal(AccessedAfter, other.AccessedAfter) &&
-        IgnoreMasks == other.IgnoreMasks && ScanMasks == other.ScanMasks &&
-        ProtectedFolders == other.ProtectedFolders;
+        IgnoreMasks == other.IgnoreMasks && ScanMasks == other.ScanMasks && ProtectedFolders == other.ProtectedFolders;
     if (!same) {
         return false;
     }
@@ -173,8 +172,8 @@ bool SearchParameters::IsExcludedBySize(uint64_t size) const
     return UseLess && size > BoundInBytes(LessBound, LessMultiplier);
 }
 
-bool SearchParameters::IsExcludedByDates(const FILETIME& creation, const FILETIME& lastAccess,
-                                         const FILETIME& lastWrite) const
+bool SearchParameters::IsExcludedByDates(
+    const FILETIME& creation, const FILETIME& lastAccess, const FILETIME& lastWrite) const
 {
     const uint64_t written = FileTimeToUInt64(ToLocal(lastWrite));
     const uint64_t created = FileTimeToUInt64(ToLocal(creation));
@@ -186,3 +185,5 @@ bool SearchParameters::IsExcludedByDates(const FILETIME& creation, const FILETIM
            FailsAfter(UseAccessedAfter, accessed, AccessedAfter) ||
            FailsBefore(UseAccessedBefore, accessed, AccessedBefore);
 }
+
+} // namespace clonarium

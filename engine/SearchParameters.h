@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+namespace clonarium {
+
 enum ResultMode : uint32_t {
     ExactDuplicates = 0,
     SimilarImages = 1,
@@ -38,8 +40,7 @@ public:
     // Both bounds are inclusive.
     bool IsExcludedBySize(uint64_t size) const;
     // File times are UTC; they are compared in local time, strictly.
-    bool IsExcludedByDates(const FILETIME& creation, const FILETIME& lastAccess,
-                           const FILETIME& lastWrite) const;
+    bool IsExcludedByDates(const FILETIME& creation, const FILETIME& lastAccess, const FILETIME& lastWrite) const;
 
     std::wstring StoragePath;
     std::wstring PresetName;
@@ -86,3 +87,5 @@ inline uint64_t FileTimeToUInt64(const FILETIME& time)
 {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
+
+} // namespace clonarium

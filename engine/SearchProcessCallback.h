@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace clonarium {
+
 enum SearchStage : int32_t {
     StageIndexing = 0,
     StageComparing = 1,       // exact search; examining images in an image search
@@ -26,3 +28,5 @@ public:
     virtual void OnProtectedFolderSkipped() = 0;
     virtual void SetStage(int32_t stage) = 0;
 };
+
+} // namespace clonarium

@@ -68,7 +68,8 @@ private:
 
 } // namespace
 
-IWorker::IWorker() : stopEvent_(CreateManualResetEvent(false)) {}
+IWorker::IWorker() : stopEvent_(CreateManualResetEvent(false))
+{ }
 
 unsigned __stdcall IWorker::ThreadMain(void* worker)
 {
@@ -126,8 +127,7 @@ IControlCallback::IControlCallback()
     : runEvent_(CreateManualResetEvent(true)),
       stopEvent_(CreateManualResetEvent(false)),
       finishedEvent_(CreateManualResetEvent(true))
-{
-}
+{ }
 
 void IControlCallback::SignalRun(bool set)
 {

@@ -1,11 +1,10 @@
 #pragma once
 // Worker threads and the pause, stop and finished signals shared by a worker
 // and the dialog that drives it.
-#include "engine/Handles.h"
+#include "system/Handles.h"
 
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <mutex>
 
@@ -97,23 +96,5 @@ private:
     bool stopSet_ = false;
     std::atomic<bool> running_ = true;
 };
-
-// The thread priorities the progress dialogs offer, in list order, with the
-// text key of each (section kThreadPrioritySection) and the value handed to
-// the system.
-struct ThreadPriorityLevel {
-    const wchar_t* textKey;
-    int value;
-};
-
-inline constexpr const wchar_t* kThreadPrioritySection = L"duplicates-pane";
-inline constexpr const wchar_t* kThreadPriorityLabelKey = L"priority.priority";
-inline constexpr std::array<ThreadPriorityLevel, 5> kThreadPriorityLevels = {{
-    {L"priority.highest", THREAD_PRIORITY_HIGHEST},
-    {L"priority.above-normal", THREAD_PRIORITY_ABOVE_NORMAL},
-    {L"priority.normal", THREAD_PRIORITY_NORMAL},
-    {L"priority.below-normal", THREAD_PRIORITY_BELOW_NORMAL},
-    {L"priority.lowest", THREAD_PRIORITY_LOWEST},
-}};
 
 } // namespace vandrelcommon::system

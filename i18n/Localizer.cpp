@@ -1,8 +1,8 @@
 #include "i18n/Localizer.h"
 
 #include "resources/resource.h"
-#include "storage/IniFile.h"
-#include "storage/TextEncoding.h"
+#include "system/IniFile.h"
+#include "system/TextEncoding.h"
 
 #include <cstring>
 
@@ -72,8 +72,7 @@ Localizer::Localizer(HMODULE resources)
           {"pl", IDR_LANGUAGE_PL, IDB_FLAG_PL, ID_LANGUAGE_PL},
           {"ua", IDR_LANGUAGE_UA, IDB_FLAG_UA, ID_LANGUAGE_UA},
       }
-{
-}
+{ }
 
 Localizer& Localizer::Instance()
 {

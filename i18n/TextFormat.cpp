@@ -1,6 +1,6 @@
 #include "i18n/TextFormat.h"
 
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 
 #include <sstream>
 
@@ -18,7 +18,8 @@ int PlaceholderNumber(std::wstring_view text)
 
 } // namespace
 
-TextFormat::TextFormat(std::wstring pattern) : pattern_(std::move(pattern)) {}
+TextFormat::TextFormat(std::wstring pattern) : pattern_(std::move(pattern))
+{ }
 
 TextFormat& TextFormat::Add(uint64_t value)
 {

@@ -38,8 +38,7 @@ int Distance(const Signature& a, const Signature& b, bool rotations)
     if (rotations) {
         // Both ways round: the turned hashes are not exactly each other's turn.
         for (size_t r = 1; r < 4; ++r) {
-            best = std::min({best, std::popcount(a.Hashes[r] ^ b.Hashes[0]),
-                             std::popcount(a.Hashes[0] ^ b.Hashes[r])});
+            best = std::min({best, std::popcount(a.Hashes[r] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Hashes[r])});
         }
     }
     return best;
@@ -53,8 +52,8 @@ constexpr int Pieces = 4; // 16-bit pieces of a 64-bit hash
 // processor's own bit count instruction makes it several times faster; it is
 // used where the processor has it.
 template <bool>
-void AppendNear(const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold,
-                std::vector<uint32_t>& near)
+void AppendNear(
+    const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
     for (uint32_t k = begin; k < end; ++k) {
         if (std::popcount(hashes[k] ^ hash) <= threshold) {
@@ -64,8 +63,8 @@ void AppendNear(const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t h
 }
 
 template <>
-__attribute__((target("popcnt"))) void AppendNear<true>(const uint64_t* hashes, uint32_t begin, uint32_t end,
-                                                         uint64_t hash, int threshold, std::vector<uint32_t>& near)
+__attribute__((target("popcnt"))) void AppendNear<true>(
+    const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
     for (uint32_t k = begin; k < end; ++k) {
         if (__builtin_popcountll(hashes[k] ^ hash) <= threshold) {
@@ -76,7 +75,10 @@ __attribute__((target("popcnt"))) void AppendNear<true>(const uint64_t* hashes, 
 
 const auto appendNear = __builtin_cpu_supports("popcnt") ? AppendNear<true> : AppendNear<false>;
 
-uint16_t Piece(uint64_t hash, int piece) { return uint16_t(hash >> (16 * piece)); }
+uint16_t Piece(uint64_t hash, int piece)
+{
+    return uint16_t(hash >> (16 * piece));
+}
 
 // Two hashes within t bits agree within t / 4 bits in at least one of their
 // four pieces, so looking up every piece value that near finds every
@@ -163,7 +165,7 @@ struct Edge {
 // of its own, but it is worth calling often enough.
 class Steps {
 public:
-    Steps(IGroupingProgress* progress, uint64_t total) : progress_(progress), total_(total) {}
+    Steps(IGroupingProgress* progress, uint64_t total) : progress_(progress), total_(total) { }
     bool At(uint64_t done) { return !progress_ || progress_->Continue(done, total_); }
     // For inner loops: every 4096 units of work.
     bool Tick(uint64_t done) { return (++work_ & 4095) != 0 || At(done); }
@@ -239,9 +241,8 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, Steps& steps, 
         }
     }
     // A pair is usually found from both sides.
-    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) {
-        return std::tie(x.Bits, x.A, x.B) < std::tie(y.Bits, y.A, y.B);
-    });
+    std::sort(edges.begin(), edges.end(),
+        [](const Edge& x, const Edge& y) { return std::tie(x.Bits, x.A, x.B) < std::tie(y.Bits, y.A, y.B); });
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
     return true;
 }
@@ -251,7 +252,7 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, Steps& steps, 
 // run of pairwise-alike pictures never chains unlike ones together. False
 // when the progress asked to stop.
 bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Likeness& likeness, Steps& steps,
-                  std::vector<std::vector<uint32_t>>& clusterUnits)
+    std::vector<std::vector<uint32_t>>& clusterUnits)
 {
     const uint32_t count = units.Count();
     std::vector<uint32_t> cluster(count);
@@ -305,8 +306,8 @@ bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Like
 
 } // namespace
 
-bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
-                Groups& groups)
+bool GroupAlike(
+    const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress, Groups& groups)
 {
     groups.clear();
     const Units units = MakeUnits(signatures);

@@ -43,7 +43,7 @@ using Groups = std::vector<std::vector<uint32_t>>;
 // to each other, each picture in at most one group, members in ascending
 // order, groups ordered by their first member. Returns false (and no groups)
 // when `progress` asked to stop.
-bool GroupAlike(const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress,
-                Groups& groups);
+bool GroupAlike(
+    const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress, Groups& groups);
 
 } // namespace ImageClonarium

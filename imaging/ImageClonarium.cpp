@@ -34,7 +34,7 @@ struct Examined {
 // The caller's callback with its calls spaced out; works without one.
 class Caller {
 public:
-    explicit Caller(IImageClonariumCallback* callback) : callback_(callback) {}
+    explicit Caller(IImageClonariumCallback* callback) : callback_(callback) { }
 
     bool ShouldStop(bool now = false)
     {
@@ -104,8 +104,8 @@ public:
             std::vector<size_t> ready;
             {
                 std::unique_lock lock(mutex_);
-                callerWake_.wait_for(lock, std::chrono::milliseconds(StopQuestionEveryMs),
-                                     [&] { return !finished_.empty(); });
+                callerWake_.wait_for(
+                    lock, std::chrono::milliseconds(StopQuestionEveryMs), [&] { return !finished_.empty(); });
                 ready.swap(finished_);
             }
             for (size_t i = 0; i < ready.size(); ++i) {
@@ -194,7 +194,7 @@ private:
 
 class CompareProgress final : public IGroupingProgress {
 public:
-    explicit CompareProgress(Caller& caller) : caller_(caller) {}
+    explicit CompareProgress(Caller& caller) : caller_(caller) { }
     bool Continue(uint64_t done, uint64_t total) override
     {
         caller_.OnCompareProgress(done, total);
@@ -208,8 +208,8 @@ private:
     bool first_ = true;
 };
 
-ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
-                      IImageClonariumCallback* callback)
+ImageGroups FindAlike(
+    const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options, IImageClonariumCallback* callback)
 {
     Caller caller(callback);
     caller.OnStart(paths.size());
@@ -253,8 +253,8 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
 
 } // namespace
 
-ImageGroups CImageClonarium::Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
-                                  IImageClonariumCallback* callback)
+ImageGroups CImageClonarium::Find(
+    const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options, IImageClonariumCallback* callback)
 {
     // Nothing is thrown across the library boundary; a failure finds nothing.
     try {

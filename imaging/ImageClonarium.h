@@ -64,7 +64,7 @@ public:
     // position in `paths`; each picture is in at most one group. Groups are
     // ordered by their first member's index, members by index.
     ImageGroups Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
-                     IImageClonariumCallback* callback);
+        IImageClonariumCallback* callback);
 };
 
 // A picture loaded for drawing. Load replaces what was loaded before.

@@ -51,7 +51,7 @@ public:
         POINT oldOrigin{};
         ::SetBrushOrgEx(dc, 0, 0, &oldOrigin);
         const int lines = ::StretchDIBits(dc, x, y, width, height, 0, 0, int(bitmap_.Width), int(bitmap_.Height),
-                                          bitmap_.Pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+            bitmap_.Pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
         ::SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
         ::SetStretchBltMode(dc, oldMode);
         return lines > 0;

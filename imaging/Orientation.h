@@ -17,7 +17,10 @@ constexpr Orientation Upright = 1;
 Orientation ReadOrientation(std::span<const uint8_t> file);
 
 // Orientations 5 to 8 turn the picture by a quarter: width and height swap.
-inline bool SwapsSides(Orientation orientation) { return orientation >= 5 && orientation <= 8; }
+inline bool SwapsSides(Orientation orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
 
 // A row-major grid of `width` x `height` cells, turned to be shown upright.
 template <typename Cell>
@@ -33,13 +36,32 @@ std::vector<Cell> Orient(const std::vector<Cell>& cells, size_t width, size_t he
         for (size_t c = 0; c < outWidth; ++c) {
             size_t sc = c, sr = r; // source column and row
             switch (orientation) {
-            case 2: sc = width - 1 - c; break;
-            case 3: sc = width - 1 - c; sr = height - 1 - r; break;
-            case 4: sr = height - 1 - r; break;
-            case 5: sc = r; sr = c; break;
-            case 6: sc = r; sr = height - 1 - c; break;
-            case 7: sc = width - 1 - r; sr = height - 1 - c; break;
-            case 8: sc = width - 1 - r; sr = c; break;
+            case 2:
+                sc = width - 1 - c;
+                break;
+            case 3:
+                sc = width - 1 - c;
+                sr = height - 1 - r;
+                break;
+            case 4:
+                sr = height - 1 - r;
+                break;
+            case 5:
+                sc = r;
+                sr = c;
+                break;
+            case 6:
+                sc = r;
+                sr = height - 1 - c;
+                break;
+            case 7:
+                sc = width - 1 - r;
+                sr = height - 1 - c;
+                break;
+            case 8:
+                sc = width - 1 - r;
+                sr = c;
+                break;
             }
             out[r * outWidth + c] = cells[sr * width + sc];
         }

@@ -17,8 +17,8 @@ namespace {
 // interface; the mingw-w64 headers do not declare it.
 struct IWICBitmapSourceTransformDecl : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
-                                                 WICPixelFormatGUID* format, WICBitmapTransformOptions transform,
-                                                 UINT stride, UINT bufferSize, BYTE* buffer) = 0;
+        WICPixelFormatGUID* format, WICBitmapTransformOptions transform, UINT stride, UINT bufferSize,
+        BYTE* buffer) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
     virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
@@ -51,7 +51,7 @@ std::wstring LongPath(const std::wstring& path)
 bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
 {
     HANDLE raw = ::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (raw == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -91,7 +91,8 @@ const FormatMagic knownFormats[] = {
 
 } // namespace
 
-ComScope::ComScope(DWORD model) : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, model))) {}
+ComScope::ComScope(DWORD model) : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, model)))
+{ }
 
 ComScope::~ComScope()
 {
@@ -119,12 +120,12 @@ ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(std::span<const uint8_t> he
 {
     ComPtr<IWICBitmapDecoder> decoder;
     for (const auto& format : knownFormats) {
-        if (head.size() < format.Length || !std::equal(head.begin(), head.begin() + format.Length,
-                                                       reinterpret_cast<const uint8_t*>(format.Magic))) {
+        if (head.size() < format.Length ||
+            !std::equal(head.begin(), head.begin() + format.Length, reinterpret_cast<const uint8_t*>(format.Magic))) {
             continue;
         }
         auto known = std::find_if(classFactories_.begin(), classFactories_.end(),
-                                  [&](const auto& entry) { return entry.first == *format.Decoder; });
+            [&](const auto& entry) { return entry.first == *format.Decoder; });
         if (known == classFactories_.end()) {
             ComPtr<IClassFactory> classFactory;
             ::CoGetClassObject(*format.Decoder, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&classFactory));
@@ -152,7 +153,7 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
     const HRESULT initialised = opened.Decoder
                                     ? opened.Decoder->Initialize(opened.Stream.Get(), WICDecodeMetadataCacheOnDemand)
                                     : factory_->CreateDecoderFromStream(opened.Stream.Get(), nullptr,
-                                                                        WICDecodeMetadataCacheOnDemand, &opened.Decoder);
+                                          WICDecodeMetadataCacheOnDemand, &opened.Decoder);
     if (FAILED(initialised) || FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) ||
         FAILED(opened.Frame->GetSize(&width, &height))) {
         return false;
@@ -166,8 +167,8 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
     return true;
 }
 
-ComPtr<IWICBitmap> PictureReader::ScaleInDecoder(const Opened& opened, uint32_t minSide, uint32_t& width,
-                                                  uint32_t& height)
+ComPtr<IWICBitmap> PictureReader::ScaleInDecoder(
+    const Opened& opened, uint32_t minSide, uint32_t& width, uint32_t& height)
 {
     ComPtr<IWICBitmapSourceTransformDecl> transform;
     if (minSide == 0 || FAILED(opened.Frame->QueryInterface(IID_SourceTransform, &transform))) {
@@ -177,8 +178,8 @@ ComPtr<IWICBitmap> PictureReader::ScaleInDecoder(const Opened& opened, uint32_t 
     UINT w = std::max(1u, UINT(opened.Width * scale + 0.5)), h = std::max(1u, UINT(opened.Height * scale + 0.5));
     WICPixelFormatGUID format{};
     ComPtr<IWICBitmap> reduced;
-    if (scale >= 1 || FAILED(transform->GetClosestSize(&w, &h)) || w < minSide || h < minSide ||
-        w >= opened.Width || FAILED(transform->GetClosestPixelFormat(&format)) ||
+    if (scale >= 1 || FAILED(transform->GetClosestSize(&w, &h)) || w < minSide || h < minSide || w >= opened.Width ||
+        FAILED(transform->GetClosestPixelFormat(&format)) ||
         FAILED(factory_->CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &reduced))) {
         return nullptr;
     }
@@ -206,8 +207,8 @@ bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink
 
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory_->CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                     0.0, WICBitmapPaletteTypeCustom))) {
+        FAILED(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+            WICBitmapPaletteTypeCustom))) {
         return false;
     }
     opened.DecodedWidth = width;
@@ -236,12 +237,13 @@ bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
         return false;
     }
     std::unique_ptr<ThumbnailBuilder> builder;
-    const bool decoded = Decode(opened, 4 * ThumbSide, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
-        if (!builder) {
-            builder = std::make_unique<ThumbnailBuilder>(opened.DecodedWidth, opened.DecodedHeight);
-        }
-        builder->AddRows(pixels, stride, first, rows);
-    });
+    const bool decoded =
+        Decode(opened, 4 * ThumbSide, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
+            if (!builder) {
+                builder = std::make_unique<ThumbnailBuilder>(opened.DecodedWidth, opened.DecodedHeight);
+            }
+            builder->AddRows(pixels, stride, first, rows);
+        });
     if (!decoded || !builder) {
         return false;
     }
@@ -255,8 +257,8 @@ bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
     return true;
 }
 
-bool PictureReader::ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width,
-                               uint32_t& height)
+bool PictureReader::ReadBitmap(
+    const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width, uint32_t& height)
 {
     Opened opened;
     if (!Open(path, opened)) {

@@ -66,8 +66,8 @@ private:
     // the decoder can scale (JPEG on Windows): far less work than decoding
     // every pixel of a photo only to average it away. Null where it cannot;
     // `width` and `height` are then left as they are.
-    Microsoft::WRL::ComPtr<IWICBitmap> ScaleInDecoder(const Opened& opened, uint32_t minSide, uint32_t& width,
-                                                      uint32_t& height);
+    Microsoft::WRL::ComPtr<IWICBitmap> ScaleInDecoder(
+        const Opened& opened, uint32_t minSide, uint32_t& width, uint32_t& height);
 
     // The decoder for the format the file's first bytes name, made from a
     // class factory kept for the thread: asking WIC to find the decoder

@@ -133,7 +133,8 @@ Rgb MainColourAxis(const Thumbnail& thumbnail)
             axis[i] = next[i] / length;
         }
     }
-    const int largest = int(std::max_element(axis, axis + 3, [](double a, double b) { return std::abs(a) < std::abs(b); }) - axis);
+    const int largest =
+        int(std::max_element(axis, axis + 3, [](double a, double b) { return std::abs(a) < std::abs(b); }) - axis);
     const double sign = axis[largest] < 0 ? -1 : 1;
     return {float(sign * axis[0]), float(sign * axis[1]), float(sign * axis[2])};
 }

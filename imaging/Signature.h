@@ -15,7 +15,10 @@ namespace ImageClonarium {
 
 // Red, green and blue, 0 to 255.
 using Rgb = std::array<float, 3>;
-inline float Luma(const Rgb& c) { return 0.299f * c[0] + 0.587f * c[1] + 0.114f * c[2]; }
+inline float Luma(const Rgb& c)
+{
+    return 0.299f * c[0] + 0.587f * c[1] + 0.114f * c[2];
+}
 
 // The picture reduced to ThumbSide x ThumbSide cells of mean colour, row by
 // row, shown upright; and its mean colour.

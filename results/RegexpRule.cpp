@@ -1,7 +1,9 @@
 #include "results/RegexpRule.h"
 
-using vandrelcommon::ui::CheckState;
+namespace clonarium {
+
 using vandrelcommon::ui::Checked;
+using vandrelcommon::ui::CheckState;
 using vandrelcommon::ui::Unchecked;
 
 namespace {
@@ -89,3 +91,5 @@ std::optional<CheckState> RegexpRule::NewCheckState(const std::wstring& path) co
         return matched ? Checked : Unchecked;
     }
 }
+
+} // namespace clonarium

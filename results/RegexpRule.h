@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 enum RegexpMode : int32_t {
     NewSelection = 0,
     AddToSelection = 1,
@@ -52,3 +54,5 @@ struct RegexpRule {
 
 // The part of a path a rule looks at.
 std::wstring MatchSubject(const std::wstring& path, MatchTarget target);
+
+} // namespace clonarium

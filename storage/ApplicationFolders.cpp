@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+namespace clonarium {
+
 namespace {
 
 bool Exists(const std::wstring& path)
@@ -41,8 +43,7 @@ FolderRoots SystemFolderRoots()
 
 bool ChooseApplicationFolders(const FolderRoots& roots, ApplicationFolders& folders)
 {
-    const bool portable =
-        !roots.executableFolder.empty() && !Exists(roots.executableFolder + L"\\nonportable");
+    const bool portable = !roots.executableFolder.empty() && !Exists(roots.executableFolder + L"\\nonportable");
     if (!portable && roots.localAppDataFolder.empty()) {
         return false;
     }
@@ -64,3 +65,5 @@ void CreateApplicationFolders(const ApplicationFolders& folders)
     ::CreateDirectoryW(folders.presetsFolder.c_str(), nullptr);
     ::CreateDirectoryW(folders.regexpsFolder.c_str(), nullptr);
 }
+
+} // namespace clonarium

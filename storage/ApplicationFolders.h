@@ -4,6 +4,8 @@
 // file or folder named "nonportable" lies beside the executable.
 #include <string>
 
+namespace clonarium {
+
 // The two places the folders can be derived from. An empty root is one that
 // could not be determined.
 struct FolderRoots {
@@ -32,3 +34,5 @@ bool ChooseApplicationFolders(const FolderRoots& roots, ApplicationFolders& fold
 // Creates every folder of ours on the way; existing folders and failures are
 // ignored (a later load or save there simply fails).
 void CreateApplicationFolders(const ApplicationFolders& folders);
+
+} // namespace clonarium

@@ -1,13 +1,18 @@
 #include "storage/ApplicationSettings.h"
 
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "storage/RegexpRules.h"
 #include "storage/SearchPresets.h"
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 
 #include <windows.h>
 
 #include <array>
+
+namespace clonarium {
+
+using vandrelcommon::system::IniFile;
+using vandrelcommon::system::StrictWideFromUtf8;
 
 namespace {
 
@@ -148,3 +153,5 @@ bool ApplicationSettings::SaveSettings(const std::wstring& path)
     settingsFile = path;
     return true;
 }
+
+} // namespace clonarium

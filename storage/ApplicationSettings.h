@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 using PresetList = std::vector<std::unique_ptr<SearchParameters>>;
 
 using RuleList = std::vector<std::unique_ptr<RegexpRule>>;
@@ -54,3 +56,5 @@ public:
     bool maximized = false;
     bool advancedView = false;
 };
+
+} // namespace clonarium

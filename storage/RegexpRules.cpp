@@ -1,10 +1,14 @@
 #include "storage/RegexpRules.h"
 
 #include "storage/ApplicationSettings.h"
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "storage/StoredNames.h"
 
 #include <algorithm>
+
+namespace clonarium {
+
+using vandrelcommon::system::IniFile;
 
 namespace {
 
@@ -71,8 +75,8 @@ RegexpRule& CreateRule(ApplicationSettings& settings, const std::wstring& reques
 {
     auto rule = std::make_unique<RegexpRule>();
     rule->name = UniqueName(requestedName, [&](const std::wstring& name) {
-        return std::any_of(settings.rules.begin(), settings.rules.end(),
-                           [&](const auto& existing) { return existing->name == name; });
+        return std::any_of(
+            settings.rules.begin(), settings.rules.end(), [&](const auto& existing) { return existing->name == name; });
     });
     SaveRule(*rule, UniqueFilePath(settings.regexpsFolder, FileNameFor(rule->name), kExtension));
     settings.rules.push_back(std::move(rule));
@@ -83,3 +87,5 @@ int DeleteRule(ApplicationSettings& settings, size_t index)
 {
     return DeleteStoredEntry(settings.rules, index, &RegexpRule::isDefault, &RegexpRule::file);
 }
+
+} // namespace clonarium

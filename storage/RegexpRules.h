@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace clonarium {
+
 class ApplicationSettings;
 
 // Rebuilds the settings' rule list: "(Default)" first, then every "*.rer"
@@ -24,3 +26,5 @@ RegexpRule& CreateRule(ApplicationSettings& settings, const std::wstring& reques
 // Removes the rule at `index` and deletes its file. The "(Default)" rule
 // stays. Returns the index to select next, or -1 when nothing was deleted.
 int DeleteRule(ApplicationSettings& settings, size_t index);
+
+} // namespace clonarium

@@ -1,11 +1,15 @@
 #include "storage/SearchPresets.h"
 
 #include "storage/ApplicationSettings.h"
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "storage/StoredNames.h"
 
 #include <algorithm>
 #include <vector>
+
+namespace clonarium {
+
+using vandrelcommon::system::IniFile;
 
 namespace {
 
@@ -85,21 +89,24 @@ struct BuiltInPreset {
 
 const BuiltInPreset kBuiltInPresets[] = {
     {L"All files", {}, false},
-    {L"Images", {L"*.bmp", L"*.rle", L"*.dib", L"*.crw", L"*.nef", L"*.gif", L"*.jpg", L"*.jpeg", L"*.jpe",
-                 L"*.pcx", L"*.pct", L"*.pict", L"*.png", L"*.psd", L"*.pspimage", L"*.thm", L"*.tif",
-                 L"*.tiff", L"*.tga", L"*.yuv"},
-     false},
+    {L"Images",
+        {L"*.bmp", L"*.rle", L"*.dib", L"*.crw", L"*.nef", L"*.gif", L"*.jpg", L"*.jpeg", L"*.jpe", L"*.pcx", L"*.pct",
+            L"*.pict", L"*.png", L"*.psd", L"*.pspimage", L"*.thm", L"*.tif", L"*.tiff", L"*.tga", L"*.yuv"},
+        false},
     {L"Photos", {L"*.jpg", L"*.jpeg", L"*.nef", L"*.crw", L"*.tif", L"*.tiff"}, false},
-    {L"Videos", {L"*.avi", L"*.mkv", L"*.3g2", L"*.3gp", L"*.asf", L"*.asx", L"*.flv", L"*.mp4", L"*.mpg",
-                 L"*.rm", L"*.swf", L"*.vob", L"*.wmv"},
-     false},
-    {L"Music", {L"*.aac", L"*.aif", L"*.iff", L"*.m3u", L"*.mid", L"*.mp3", L"*.mpa", L"*.ra", L"*.wav",
-                L"*.wma", L"*.ape", L"*.flac", L"*.m4a"},
-     false},
+    {L"Videos",
+        {L"*.avi", L"*.mkv", L"*.3g2", L"*.3gp", L"*.asf", L"*.asx", L"*.flv", L"*.mp4", L"*.mpg", L"*.rm", L"*.swf",
+            L"*.vob", L"*.wmv"},
+        false},
+    {L"Music",
+        {L"*.aac", L"*.aif", L"*.iff", L"*.m3u", L"*.mid", L"*.mp3", L"*.mpa", L"*.ra", L"*.wav", L"*.wma", L"*.ape",
+            L"*.flac", L"*.m4a"},
+        false},
     {L"Documents", {L"*.doc", L"*.docx", L"*.xls", L"*.xlsx", L"*.ppt", L"*.pptx", L"*.rtf"}, false},
-    {L"Similar images", {L"*.bmp", L"*.rle", L"*.dib", L"*.gif", L"*.jpg", L"*.jpeg", L"*.jpe", L"*.pcx",
-                         L"*.png", L"*.psd", L"*.tif", L"*.tiff"},
-     true},
+    {L"Similar images",
+        {L"*.bmp", L"*.rle", L"*.dib", L"*.gif", L"*.jpg", L"*.jpeg", L"*.jpe", L"*.pcx", L"*.png", L"*.psd", L"*.tif",
+            L"*.tiff"},
+        true},
 };
 
 } // namespace
@@ -132,8 +139,8 @@ static bool ReadPreset(SearchParameters& preset, const std::wstring& path, IniFi
     for (const DateKey& date : kDates) {
         preset.*date.date = file.GetFileTime(kSearch, date.key, preset.*date.date);
     }
-    preset.SearchMode = file.GetInt(kSearch, L"SearchMode", ExactDuplicates) == SimilarImages ? SimilarImages
-                                                                                             : ExactDuplicates;
+    preset.SearchMode =
+        file.GetInt(kSearch, L"SearchMode", ExactDuplicates) == SimilarImages ? SimilarImages : ExactDuplicates;
     preset.Similarity = static_cast<uint16_t>(file.GetInt(kSearch, L"Similarity", 85));
     preset.DoRotations = file.GetBool(kSearch, L"DoRotations", true);
     return true;
@@ -202,7 +209,7 @@ SearchParameters& CreatePreset(ApplicationSettings& settings, const std::wstring
     auto preset = std::make_unique<SearchParameters>(false);
     preset->PresetName = UniqueName(requestedName, [&](const std::wstring& name) {
         return std::any_of(settings.presets.begin(), settings.presets.end(),
-                           [&](const auto& existing) { return existing->PresetName == name; });
+            [&](const auto& existing) { return existing->PresetName == name; });
     });
     SavePreset(*preset, UniqueFilePath(settings.presetsFolder, FileNameFor(preset->PresetName), kExtension));
     settings.presets.push_back(std::move(preset));
@@ -229,3 +236,5 @@ int DeletePreset(ApplicationSettings& settings, size_t index)
 {
     return DeleteStoredEntry(settings.presets, index, &SearchParameters::IsDefault, &SearchParameters::StoragePath);
 }
+
+} // namespace clonarium

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace clonarium {
+
 class ApplicationSettings;
 
 // Rebuilds the settings' preset list: "(Default)" first, then every "*.prs"
@@ -30,3 +32,5 @@ void CreateBuiltInPresets(ApplicationSettings& settings);
 // Removes the preset at `index` and deletes its file. The "(Default)" preset
 // stays. Returns the index to select next, or -1 when nothing was deleted.
 int DeletePreset(ApplicationSettings& settings, size_t index);
+
+} // namespace clonarium

@@ -1,8 +1,10 @@
 #include "storage/StoredNames.h"
 
-#include "engine/Handles.h"
+#include "system/Handles.h"
 
 #include <sstream>
+
+namespace clonarium {
 
 std::wstring UniqueName(const std::wstring& requested, const std::function<bool(const std::wstring&)>& taken)
 {
@@ -24,8 +26,7 @@ std::wstring FileNameFor(const std::wstring& name)
     return fileName.empty() ? L"(Untitled)" : fileName;
 }
 
-std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& fileName,
-                            const std::wstring& extension)
+std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& fileName, const std::wstring& extension)
 {
     std::wstring path = folder + L"\\" + fileName + extension;
     for (int n = 1; ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++n) {
@@ -34,8 +35,8 @@ std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& file
     return path;
 }
 
-void ForEachStoredFile(const std::wstring& folder, const std::wstring& extension,
-                       const std::function<void(const std::wstring&)>& visit)
+void ForEachStoredFile(
+    const std::wstring& folder, const std::wstring& extension, const std::function<void(const std::wstring&)>& visit)
 {
     WIN32_FIND_DATAW entry;
     const vandrelcommon::system::FindHandle listing(::FindFirstFileW((folder + L"\\*" + extension).c_str(), &entry));
@@ -56,3 +57,5 @@ uint32_t ParseUInt32(const std::wstring& text, uint32_t defaultValue)
     }
     return static_cast<uint32_t>(value);
 }
+
+} // namespace clonarium

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 // `requested`, or `requested (n)` with the smallest n from 1 on that `taken`
 // does not refuse.
 std::wstring UniqueName(const std::wstring& requested, const std::function<bool(const std::wstring&)>& taken);
@@ -18,20 +20,19 @@ std::wstring FileNameFor(const std::wstring& name);
 
 // folder\fileName.extension, or folder\fileName (n).extension with the
 // smallest n from 1 on where no file or folder of that path exists yet.
-std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& fileName,
-                            const std::wstring& extension);
+std::wstring UniqueFilePath(const std::wstring& folder, const std::wstring& fileName, const std::wstring& extension);
 
 // Calls visit(folder\name) for every entry of `folder` whose name ends in
 // `extension`, in the order the folder lists them, folders included.
-void ForEachStoredFile(const std::wstring& folder, const std::wstring& extension,
-                       const std::function<void(const std::wstring&)>& visit);
+void ForEachStoredFile(
+    const std::wstring& folder, const std::wstring& extension, const std::function<void(const std::wstring&)>& visit);
 
 // Removes entries[index] and deletes its file, unless it is the default entry.
 // Returns the index to select next (the entry that took its place, or the one
 // before it when it was the last), or -1 when nothing was removed.
 template <typename Entry>
-int DeleteStoredEntry(std::vector<std::unique_ptr<Entry>>& entries, size_t index, bool Entry::*isDefault,
-                      std::wstring Entry::*file)
+int DeleteStoredEntry(
+    std::vector<std::unique_ptr<Entry>>& entries, size_t index, bool Entry::*isDefault, std::wstring Entry::*file)
 {
     if (index >= entries.size() || (*entries[index]).*isDefault) {
         return -1;
@@ -48,3 +49,5 @@ int DeleteStoredEntry(std::vector<std::unique_ptr<Entry>>& entries, size_t index
 // decimal); a signed number is taken in its 32-bit form. Anything else, or a
 // number out of range, gives the default.
 uint32_t ParseUInt32(const std::wstring& text, uint32_t defaultValue);
+
+} // namespace clonarium

@@ -12,6 +12,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+using namespace clonarium;
+
 namespace {
 
 using namespace vandrelcommon::ui;

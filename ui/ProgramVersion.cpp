@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace clonarium {
+
 namespace {
 
 constexpr DWORD kFixedFileInfoSignature = 0xFEEF04BD;
@@ -22,9 +24,8 @@ bool ReadProgramVersion(HMODULE module, ProgramVersion& version)
     std::vector<unsigned char> block(bytes, bytes + ::SizeofResource(module, info));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
-        fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO) ||
-        fixed->dwSignature != kFixedFileInfoSignature) {
+    if (!::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != kFixedFileInfoSignature) {
         return false;
     }
     version.major = HIWORD(fixed->dwFileVersionMS);
@@ -37,8 +38,7 @@ bool ReadProgramVersion(HMODULE module, ProgramVersion& version)
 std::wstring FormatProgramVersion(const ProgramVersion& version)
 {
     wchar_t text[64];
-    std::swprintf(text, 64, L"%d.%02d.%03d", version.major, version.minor,
-                  version.build * 65536 + version.revision);
+    std::swprintf(text, 64, L"%d.%02d.%03d", version.major, version.minor, version.build * 65536 + version.revision);
     return text;
 }
 
@@ -46,3 +46,5 @@ std::wstring MainWindowTitle(const ProgramVersion& version)
 {
     return L"Clonarium " + FormatProgramVersion(version) + L" - Vandrel Duplicate File Finder";
 }
+
+} // namespace clonarium

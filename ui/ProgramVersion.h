@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace clonarium {
+
 struct ProgramVersion {
     uint16_t major = 0;
     uint16_t minor = 0;
@@ -21,3 +23,5 @@ std::wstring FormatProgramVersion(const ProgramVersion& version);
 
 // "Clonarium 3.00.000 - Vandrel Duplicate File Finder"
 std::wstring MainWindowTitle(const ProgramVersion& version);
+
+} // namespace clonarium

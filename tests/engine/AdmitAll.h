@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/SearchParameters.h"
 
+namespace clonarium {
+
 // Parameters that admit every file: no ignore masks, nothing protected, every
 // attribute switch on.
 inline SearchParameters AdmitAll()
@@ -13,3 +15,5 @@ inline SearchParameters AdmitAll()
     p.SearchCompressed = p.SearchEncrypted = p.SearchArchive = true;
     return p;
 }
+
+} // namespace clonarium

@@ -8,6 +8,9 @@
 
 #include <random>
 
+using namespace clonarium;
+using namespace vandrelcommon::system;
+
 namespace {
 
 std::string RandomContent(size_t size, uint32_t seed)

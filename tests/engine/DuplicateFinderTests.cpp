@@ -1,6 +1,6 @@
 #include "engine/ContentDigest.h"
 #include "engine/DuplicateFinder.h"
-#include "engine/Handles.h"
+#include "system/Handles.h"
 
 #include "tests/engine/AdmitAll.h"
 #include "tests/support/TempTree.h"
@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+using namespace clonarium;
+using namespace vandrelcommon::system;
+
 namespace {
 
 std::string Narrow(const std::wstring& text)
@@ -29,7 +32,7 @@ std::string Narrow(const std::wstring& text)
 // tree, and lets a test act at chosen points.
 class EventLog : public ISearchProcessCallback {
 public:
-    explicit EventLog(const TempTree& tree) : root_(tree.Root() + L"\\") {}
+    explicit EventLog(const TempTree& tree) : root_(tree.Root() + L"\\") { }
 
     void OnStarted() override
     {
@@ -92,13 +95,13 @@ public:
     {
         std::vector<std::string> groups;
         std::copy_if(events.begin(), events.end(), std::back_inserter(groups),
-                     [](const std::string& e) { return e.rfind("group", 0) == 0; });
+            [](const std::string& e) { return e.rfind("group", 0) == 0; });
         return groups;
     }
     size_t Count(const std::string& prefix) const
     {
-        return std::count_if(events.begin(), events.end(),
-                             [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+        return std::count_if(
+            events.begin(), events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
     }
 
     std::vector<std::string> events;
@@ -114,7 +117,7 @@ private:
 };
 
 std::vector<std::string> Find(const TempTree& tree, EventLog& log, std::vector<SearchRoot> roots = {},
-                              const SearchParameters& parameters = AdmitAll())
+    const SearchParameters& parameters = AdmitAll())
 {
     if (roots.empty()) {
         roots.push_back({tree.Root(), true});
@@ -143,8 +146,7 @@ class ExclusiveOpen {
 public:
     explicit ExclusiveOpen(const std::wstring& path)
         : handle_(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
+    { }
     ~ExclusiveOpen() { ::CloseHandle(handle_); }
     bool Holds() const { return handle_ != INVALID_HANDLE_VALUE; }
 
@@ -169,11 +171,10 @@ TEST(DuplicateFinder, ReportsInTheExactOrderOfSizesThenFilesThenGroups)
     tree.MakeFile(L"c2", big);
     EventLog log(tree);
     const auto events = Find(tree, log, FileRoots(tree, {L"a1", L"e1", L"b", L"u", L"c1", L"a2", L"d", L"e2", L"c2"}));
-    EXPECT_EQ(events, (std::vector<std::string>{
-                          "started", "stage 0", "to compare 9", "stage 1",               //
-                          "compared 0", "compared 0", "group 0: e1 e2",                   //
-                          "compared 3", "compared 3", "compared 3", "group 3: a1 a2",     //
-                          "compared 16",                                                  //
+    EXPECT_EQ(events, (std::vector<std::string>{"started", "stage 0", "to compare 9", "stage 1",  //
+                          "compared 0", "compared 0", "group 0: e1 e2",                           //
+                          "compared 3", "compared 3", "compared 3", "group 3: a1 a2",             //
+                          "compared 16",                                                          //
                           "compared 5000", "compared 5000", "compared 5000", "group 5000: c1 c2", //
                           "finished"}));
 }
@@ -265,8 +266,9 @@ TEST(DuplicateFinder, UnreadableFilesAreLeftOutAndStillCounted)
     EventLog log(tree);
     log.atFilesToCompare = [&] { ::DeleteFileW(tree.Path(L"vanishing").c_str()); };
     // File roots are opened while indexing; the locked file is met by a walk.
-    Find(tree, log, {{tree.Path(L"a"), false}, {tree.Path(L"sub"), true}, {tree.Path(L"vanishing"), false},
-                     {tree.Path(L"b"), false}});
+    Find(tree, log,
+        {{tree.Path(L"a"), false}, {tree.Path(L"sub"), true}, {tree.Path(L"vanishing"), false},
+            {tree.Path(L"b"), false}});
     EXPECT_EQ(log.Groups(), std::vector<std::string>{"group 9000: a b"});
     EXPECT_EQ(log.Count("to compare 4"), 1u);
     EXPECT_EQ(log.Count("compared 9000"), 4u);
@@ -318,8 +320,8 @@ TEST(DuplicateFinder, AStopAfterADigestKeepsTheGroupsCompletedBeforeIt)
         }
     };
     EXPECT_EQ(Find(tree, log, FileRoots(tree, {L"a1", L"a2", L"a3", L"b1", L"b2"})),
-              (std::vector<std::string>{"started", "stage 0", "to compare 5", "stage 1", "compared 3", "compared 3",
-                                        "group 3: a1 a2", "finished"}));
+        (std::vector<std::string>{"started", "stage 0", "to compare 5", "stage 1", "compared 3", "compared 3",
+            "group 3: a1 a2", "finished"}));
 }
 
 TEST(DuplicateFinder, AStopDuringALargeReadTakesEffectAfterThatRead)
@@ -343,7 +345,7 @@ TEST(DuplicateFinder, AStopDuringALargeReadTakesEffectAfterThatRead)
     };
     Find(tree, log, FileRoots(tree, {L"s1", L"L1", L"s2", L"L2"}));
     EXPECT_EQ(log.events, (std::vector<std::string>{"started", "stage 0", "to compare 4", "stage 1", "compared 2",
-                                                    "compared 2", "group 2: s1 s2", "finished"}));
+                              "compared 2", "group 2: s1 s2", "finished"}));
     // The check that noticed the stop, then the one after the size: no read
     // followed the stop.
     EXPECT_EQ(log.checksWhileComparing, stopAt + 1);
@@ -448,7 +450,8 @@ TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedG
     tree.MakeFile(L"u", "unique");
     tree.MakeFile(L"d1", Content(9000, 0));
     tree.MakeFile(L"d2", Content(9000, 0));
-    const std::vector<std::wstring> names = {L"a1", L"b1", L"a2", L"c1", L"b2", L"a3", L"b3", L"c2", L"u", L"d1", L"d2"};
+    const std::vector<std::wstring> names = {
+        L"a1", L"b1", L"a2", L"c1", L"b2", L"a3", L"b3", L"c2", L"u", L"d1", L"d2"};
     const auto roots = FileRoots(tree, names);
 
     EventLog complete(tree);
@@ -470,8 +473,8 @@ TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedG
             reported[openAhead] = FindWith(openAhead, log, roots);
             const std::set<DWORD> after = ThreadsOfThisProcess();
             std::vector<DWORD> started;
-            std::set_difference(atStop.begin(), atStop.end(), before.begin(), before.end(),
-                                std::back_inserter(started));
+            std::set_difference(
+                atStop.begin(), atStop.end(), before.begin(), before.end(), std::back_inserter(started));
             EXPECT_EQ(started.size(), openAhead ? DuplicateFinder::kOpenerThreads : 0);
             for (DWORD thread : started) {
                 EXPECT_EQ(after.count(thread), 0u) << "thread " << thread << " outlived the search";

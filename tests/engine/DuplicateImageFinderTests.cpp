@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <set>
 
+using namespace clonarium;
+using namespace vandrelcommon::system;
+
 namespace {
 
 // Stops the search at the first call of the comparison stage, or after a
@@ -36,7 +39,7 @@ public:
 
 class DuplicateImageFinderTest : public ::testing::Test {
 protected:
-    DuplicateImageFinderTest() : com_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    DuplicateImageFinderTest() : com_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) { }
     ~DuplicateImageFinderTest() override
     {
         if (com_) {
@@ -133,8 +136,7 @@ TEST_F(DuplicateImageFinderTest, TurnedCopyGroupsOnlyWithRotationsOn)
     Write(L"different.png", other_);
     RecordingCallback withRotations;
     withRotations.Stop(); // left over from before: the search forgets it as it starts
-    EXPECT_EQ(Named(Find(true, withRotations)),
-              (std::set<std::set<std::wstring>>{{L"upright.png", L"turned.png"}}));
+    EXPECT_EQ(Named(Find(true, withRotations)), (std::set<std::set<std::wstring>>{{L"upright.png", L"turned.png"}}));
     RecordingCallback withoutRotations;
     EXPECT_TRUE(Find(false, withoutRotations).empty());
 }

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 
+using namespace clonarium;
+using namespace vandrelcommon::system;
+
 namespace {
 
 struct IndexResult {
@@ -15,8 +18,8 @@ struct IndexResult {
     uint32_t count = 0;
 };
 
-IndexResult Index(const SearchParameters& p, const std::vector<SearchRoot>& roots,
-                  ISearchProcessCallback* callback = nullptr)
+IndexResult Index(
+    const SearchParameters& p, const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback = nullptr)
 {
     FileIndexer indexer(p, callback);
     PathList list;
@@ -29,8 +32,8 @@ IndexResult Index(const SearchParameters& p, const std::vector<SearchRoot>& root
     return result;
 }
 
-IndexResult IndexFolder(const SearchParameters& p, const std::wstring& folder,
-                        ISearchProcessCallback* callback = nullptr)
+IndexResult IndexFolder(
+    const SearchParameters& p, const std::wstring& folder, ISearchProcessCallback* callback = nullptr)
 {
     return Index(p, {{folder, true}}, callback);
 }
@@ -179,10 +182,8 @@ TEST(FileIndexer, WalksEverySubfolderAndCountsWhatItAdds)
     tree.MakeFolder(L"empty");
     tree.MakeFile(L"lone.txt", "single");
     RecordingCallback callback;
-    const IndexResult result = Index(AdmitAll(), {{tree.Root(), true}, {tree.Path(L"lone.txt"), false}},
-                                     &callback);
-    EXPECT_EQ(result.paths, (std::vector<std::wstring>{
-                                tree.Path(L"a\\b\\c\\three.txt"), tree.Path(L"a\\two.txt"),
+    const IndexResult result = Index(AdmitAll(), {{tree.Root(), true}, {tree.Path(L"lone.txt"), false}}, &callback);
+    EXPECT_EQ(result.paths, (std::vector<std::wstring>{tree.Path(L"a\\b\\c\\three.txt"), tree.Path(L"a\\two.txt"),
                                 tree.Path(L"lone.txt"), tree.Path(L"lone.txt"), tree.Path(L"one.txt")}));
     // The file root is counted but never reported as indexed.
     EXPECT_EQ(result.count, 5u);
@@ -288,8 +289,7 @@ TEST(FileIndexer, ProtectedFolderInAnotherCaseIsSkippedWithOneCall)
     p.ProtectedFolders = {protectedPath};
     RecordingCallback callback;
     const IndexResult result = IndexFolder(p, tree.Root(), &callback);
-    EXPECT_EQ(result.paths,
-              (std::vector<std::wstring>{tree.Path(L"Windowsill\\plant.txt"), tree.Path(L"root.txt")}));
+    EXPECT_EQ(result.paths, (std::vector<std::wstring>{tree.Path(L"Windowsill\\plant.txt"), tree.Path(L"root.txt")}));
     EXPECT_EQ(callback.protectedSkipped, 1);
     EXPECT_EQ(callback.indexed, 2);
 
@@ -431,16 +431,11 @@ TEST(FileIndexer, BadRootsAreSkippedSilently)
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     RecordingCallback callback;
     const IndexResult result = Index(AdmitAll(),
-                                     {{tree.Path(L"missing"), true},
-                                      {tree.Path(L"missing.txt"), false},
-                                      {file, true}, // a file given as a folder cannot be listed
-                                      {tree.Path(L"missing\\x"), true},
-                                      {locked, false},
-                                      {L"", true},
-                                      {L"\\\\", true},
-                                      {L"::", false},
-                                      {file, false}},
-                                     &callback);
+        {{tree.Path(L"missing"), true}, {tree.Path(L"missing.txt"), false},
+            {file, true}, // a file given as a folder cannot be listed
+            {tree.Path(L"missing\\x"), true}, {locked, false}, {L"", true}, {L"\\\\", true}, {L"::", false},
+            {file, false}},
+        &callback);
     ::CloseHandle(lock);
     EXPECT_EQ(result.paths, std::vector<std::wstring>{file});
     EXPECT_EQ(callback.indexed + callback.skipped, 0);
@@ -450,7 +445,7 @@ TEST(FileIndexer, UnicodeNamesAreKeptAsListed)
 {
     TempTree tree;
     const std::vector<std::wstring> names = {L"日本語のファイル.txt", L"emoji 😀 file.txt", L"Ärger ß.txt",
-                                             L"combining e\u0301.txt", L"Ελληνικά\\Кириллица.txt"};
+        L"combining e\u0301.txt", L"Ελληνικά\\Кириллица.txt"};
     for (const std::wstring& name : names) {
         tree.MakeFile(name, "u");
     }

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace clonarium {
+
 class RecordingCallback : public ISearchProcessCallback {
 public:
     void OnFileCompared(const uint64_t*) override { ++compared; }
@@ -17,7 +19,7 @@ public:
             Stop();
         }
     }
-    void RefreshProgress() override {}
+    void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedSkipped; }
     void SetStage(int32_t stage) override { stages.push_back(stage); }
 
@@ -30,3 +32,5 @@ public:
     std::vector<int32_t> stages;
     std::vector<FileGroup> groups;
 };
+
+} // namespace clonarium

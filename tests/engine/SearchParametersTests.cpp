@@ -6,6 +6,8 @@
 
 #include <shlobj.h>
 
+using namespace clonarium;
+
 namespace {
 
 constexpr uint64_t kGiB = 1024ull * 1024 * 1024;
@@ -16,12 +18,11 @@ TEST(SearchParameters, FreshRecordHasTheDocumentedDefaults)
     EXPECT_TRUE(p.IsDefault);
     EXPECT_EQ(p.PresetName, L"(Untitled)");
     EXPECT_TRUE(p.StoragePath.empty());
-    EXPECT_EQ(p.IgnoreMasks,
-              (StringSet{L"*.dll", L"*.inf", L"*.drv", L"*.ini", L"*.sys", L"*.lnk", L"*.exe"}));
+    EXPECT_EQ(p.IgnoreMasks, (StringSet{L"*.dll", L"*.inf", L"*.drv", L"*.ini", L"*.sys", L"*.lnk", L"*.exe"}));
     EXPECT_TRUE(p.ScanMasks.empty());
     EXPECT_TRUE(p.ProtectFolders && p.UseIgnoreMasks && p.SearchArchive && p.DoRotations);
-    EXPECT_FALSE(p.UseScanMasks || p.UseLess || p.UseGreater || p.SearchHidden || p.SearchSystem ||
-                 p.SearchReadOnly || p.SearchCompressed || p.SearchEncrypted);
+    EXPECT_FALSE(p.UseScanMasks || p.UseLess || p.UseGreater || p.SearchHidden || p.SearchSystem || p.SearchReadOnly ||
+                 p.SearchCompressed || p.SearchEncrypted);
     EXPECT_FALSE(p.UseModifiedBefore || p.UseModifiedAfter || p.UseCreatedBefore || p.UseCreatedAfter ||
                  p.UseAccessedBefore || p.UseAccessedAfter);
     EXPECT_EQ(p.SearchMode, ExactDuplicates);
@@ -29,8 +30,8 @@ TEST(SearchParameters, FreshRecordHasTheDocumentedDefaults)
     // The six date bounds come from one reading of the clock.
     const uint64_t now = FileTimeToUInt64(p.ModifiedBefore);
     EXPECT_NE(now, 0u);
-    for (const FILETIME* t : {&p.ModifiedAfter, &p.CreatedBefore, &p.CreatedAfter, &p.AccessedBefore,
-                              &p.AccessedAfter}) {
+    for (const FILETIME* t :
+        {&p.ModifiedAfter, &p.CreatedBefore, &p.CreatedAfter, &p.AccessedBefore, &p.AccessedAfter}) {
         EXPECT_EQ(FileTimeToUInt64(*t), now);
     }
     EXPECT_FALSE(SearchParameters(false).IsDefault);
@@ -201,8 +202,7 @@ TEST(SearchParameters, DateBoundsAreStrictAndInLocalTime)
     const FILETIME any = MakeFileTime(at);
 
     SearchParameters p;
-    p.ModifiedAfter = p.ModifiedBefore = p.CreatedAfter = p.CreatedBefore = p.AccessedAfter =
-        p.AccessedBefore = bound;
+    p.ModifiedAfter = p.ModifiedBefore = p.CreatedAfter = p.CreatedBefore = p.AccessedAfter = p.AccessedBefore = bound;
 
     p.UseModifiedAfter = true;
     EXPECT_TRUE(p.IsExcludedByDates(any, any, utcAtBound));
@@ -248,8 +248,8 @@ TEST(SearchParameters, EachDateTestReadsItsOwnBoundAndTime)
     const uint64_t second = 10'000'000;
     for (const auto& test : tests) {
         SearchParameters p;
-        p.ModifiedAfter = p.ModifiedBefore = p.CreatedAfter = p.CreatedBefore = p.AccessedAfter =
-            p.AccessedBefore = MakeFileTime(at);
+        p.ModifiedAfter = p.ModifiedBefore = p.CreatedAfter = p.CreatedBefore = p.AccessedAfter = p.AccessedBefore =
+            MakeFileTime(at);
         p.*test.use = true;
         p.*test.bound = MakeFileTime(test.after ? at - second : at + second);
         FILETIME times[3];

@@ -7,7 +7,6 @@
 
 using vandrelcommon::system::IControlCallback;
 using vandrelcommon::system::IWorker;
-using vandrelcommon::system::kThreadPriorityLevels;
 
 namespace {
 
@@ -28,7 +27,7 @@ bool WaitUntil(const std::function<bool()>& done)
 // Runs `body` on its own thread.
 class FunctionWorker : public IWorker {
 public:
-    explicit FunctionWorker(std::function<void(FunctionWorker&)> body) : body_(std::move(body)) {}
+    explicit FunctionWorker(std::function<void(FunctionWorker&)> body) : body_(std::move(body)) { }
     ~FunctionWorker() override { WaitForFinish(); }
     void Run() override { body_(*this); }
     using IWorker::IsStopRequested;
@@ -37,7 +36,7 @@ private:
     std::function<void(FunctionWorker&)> body_;
 };
 
-class ControlCallback : public IControlCallback {};
+class ControlCallback : public IControlCallback { };
 
 // The loop of a worker: counts its steps until a stop is requested.
 struct StepLoop {
@@ -91,8 +90,8 @@ public:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"ClonariumWorkerTestWindow";
         ::RegisterClassW(&windowClass); // fails harmlessly when already registered
-        window_ = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    windowClass.hInstance, this);
+        window_ = ::CreateWindowExW(
+            0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, this);
     }
     CountingWindow(const CountingWindow&) = delete;
     CountingWindow& operator=(const CountingWindow&) = delete;
@@ -295,9 +294,7 @@ TEST(IWorker, StartsAtTheGivenPriorityAndChangesItWithoutRestarting)
     ASSERT_NE(id, 0u);
     EXPECT_EQ(::GetThreadPriority(worker.Thread()), THREAD_PRIORITY_ABOVE_NORMAL);
 
-    const auto& lowest = kThreadPriorityLevels.back();
-    EXPECT_STREQ(lowest.textKey, L"priority.lowest");
-    ASSERT_TRUE(worker.SetPriority(lowest.value));
+    ASSERT_TRUE(worker.SetPriority(THREAD_PRIORITY_LOWEST));
     EXPECT_EQ(::GetThreadPriority(worker.Thread()), THREAD_PRIORITY_LOWEST);
     EXPECT_EQ(::GetThreadId(worker.Thread()), id);
     EXPECT_TRUE(loop.Advances(1));

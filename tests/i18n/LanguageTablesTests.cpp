@@ -1,8 +1,8 @@
 // The six tables compiled into Clonarium.exe: where they are stored, their
 // text form, and their content key by key.
 #include "i18n/Localizer.h"
-#include "storage/IniFile.h"
-#include "storage/TextEncoding.h"
+#include "system/IniFile.h"
+#include "system/TextEncoding.h"
 #include "tests/i18n/ExpectedTables.h"
 #include "tests/support/FileBytes.h"
 
@@ -12,6 +12,8 @@
 #include <map>
 #include <regex>
 #include <set>
+
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -42,8 +44,8 @@ std::wstring WideFromBytes(const std::string& bytes)
 {
     std::wstring text(bytes.size() / 2, L'\0');
     for (size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        text[i] = static_cast<wchar_t>(
+            static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     }
     return text;
 }
@@ -74,7 +76,7 @@ protected:
     static void SetUpTestSuite()
     {
         program_ = ::LoadLibraryExW(BesideThisProgram(L"Clonarium.exe").c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }
     static void TearDownTestSuite()
     {
@@ -117,8 +119,8 @@ TEST_F(LanguageTables, StoredUnderTheirResourceLanguages)
 {
     for (const LanguageInfo& language : kLanguages) {
         const WORD resourceLanguage = language.resourceId < 300 ? 1033 : 2048;
-        EXPECT_NE(::FindResourceExW(program_, L"LANGUAGE", MAKEINTRESOURCEW(language.resourceId), resourceLanguage),
-                  nullptr)
+        EXPECT_NE(
+            ::FindResourceExW(program_, L"LANGUAGE", MAKEINTRESOURCEW(language.resourceId), resourceLanguage), nullptr)
             << language.code;
         EXPECT_FALSE(TableBytes(language).empty()) << language.code;
     }
@@ -127,8 +129,7 @@ TEST_F(LanguageTables, StoredUnderTheirResourceLanguages)
 TEST_F(LanguageTables, CompiledTablesAreTheSourceFiles)
 {
     for (const LanguageInfo& language : kLanguages) {
-        const std::wstring source =
-            WideFromUtf8(CLONARIUM_SOURCE_DIR "/i18n/") + WideFromUtf8(language.code) + L".lng";
+        const std::wstring source = WideFromUtf8(CLONARIUM_SOURCE_DIR "/i18n/") + WideFromUtf8(language.code) + L".lng";
         const std::string bytes = ReadFileBytes(source);
         ASSERT_FALSE(bytes.empty()) << "cannot read " << Utf8FromWide(source);
         EXPECT_TRUE(bytes == TableBytes(language)) << language.code;
@@ -237,8 +238,11 @@ TEST_F(LanguageTables, TranslationsKeepPlaceholdersAndNames)
 TEST_F(LanguageTables, EachResourceHoldsItsOwnLanguage)
 {
     const std::map<std::string, std::wstring> cancel = {
-        {"en", L"Cancel"}, {"de", L"Abbrechen"}, {"fr", L"Annuler"},
-        {"ru", L"\u041e\u0442\u043c\u0435\u043d\u0430"}, {"pl", L"Anuluj"},
+        {"en", L"Cancel"},
+        {"de", L"Abbrechen"},
+        {"fr", L"Annuler"},
+        {"ru", L"\u041e\u0442\u043c\u0435\u043d\u0430"},
+        {"pl", L"Anuluj"},
         {"ua", L"\u0421\u043a\u0430\u0441\u0443\u0432\u0430\u0442\u0438"},
     };
     for (const LanguageInfo& language : kLanguages) {

@@ -32,7 +32,9 @@ TEST(Localizer, LooksUpDottedKeys)
     EXPECT_EQ(localizer.Localize("common.m-of-n"), L"%1% of %2%");
     EXPECT_EQ(localizer.Localize("duplicates-pane.empty"), L"") << "an empty text is a text";
     // Section names and key parts are matched as UTF-8.
-    EXPECT_EQ(localizer.Localize("\xC3\xBC" "ber.caption"), L"\u00dcber \u0416");
+    EXPECT_EQ(localizer.Localize("\xC3\xBC"
+                                 "ber.caption"),
+        L"\u00dcber \u0416");
 }
 
 TEST(Localizer, EverythingMissingGivesBraces)
@@ -40,9 +42,8 @@ TEST(Localizer, EverythingMissingGivesBraces)
     Localizer localizer;
     localizer.LoadTable(kTable);
     for (const char* key : {"duplicates-pane.buttons", "duplicates-pane", "nowhere.buttons.pause",
-                            "duplicates-pane.buttons.pause.more", "duplicates-pane.buttons.missing",
-                            "Duplicates-pane.buttons.pause", "", ".", "..", "common.", ".m-of-n",
-                            "duplicates-pane..buttons.pause"}) {
+             "duplicates-pane.buttons.pause.more", "duplicates-pane.buttons.missing", "Duplicates-pane.buttons.pause",
+             "", ".", "..", "common.", ".m-of-n", "duplicates-pane..buttons.pause"}) {
         EXPECT_EQ(localizer.Localize(key), L"{}") << "key: " << key;
     }
     // Before any table is loaded every text is missing.

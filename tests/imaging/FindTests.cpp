@@ -91,7 +91,7 @@ TEST_F(ImageClonariumFind, GroupsCopiesAcrossFormatsSizesAndBrightnessAndKeepsOt
     const ImageGroups groups = Find();
 
     EXPECT_EQ(Named(groups), (Names{{L"a.png", L"a-copy.jpg", L"a-half.bmp", L"a-brighter.tif", L"a-larger.png"},
-                                    {L"b.jpg", L"b-small.png"}}));
+                                 {L"b.jpg", L"b-small.png"}}));
     for (const auto& group : groups) {
         for (const auto& member : group) {
             if (paths_[member.Index].ends_with(L"a-half.bmp")) {
@@ -190,7 +190,8 @@ TEST_F(ImageClonariumFind, MatchesTurnedCopiesOnlyWhenRotationsCount)
     Add(L"b-90.png", Turned(sceneB, 1), Format::Png);
     Add(L"c.png", sceneC, Format::Png);
 
-    EXPECT_EQ(Named(Find(85, 0)), (Names{{L"a.png", L"a-90.jpg", L"a-180.png", L"a-270.bmp"}, {L"b.png", L"b-90.png"}}));
+    EXPECT_EQ(
+        Named(Find(85, 0)), (Names{{L"a.png", L"a-90.jpg", L"a-180.png", L"a-270.bmp"}, {L"b.png", L"b-90.png"}}));
     EXPECT_EQ(Named(Find(85, NoRotations)), Names{});
 }
 

@@ -32,7 +32,7 @@ uint64_t Flip(uint64_t hash, int bits, std::mt19937_64& random)
 
 class StopAfter final : public IGroupingProgress {
 public:
-    explicit StopAfter(int calls) : left_(calls) {}
+    explicit StopAfter(int calls) : left_(calls) { }
     bool Continue(uint64_t done, uint64_t total) override
     {
         EXPECT_LE(done, total);

@@ -15,7 +15,7 @@
 
 class ImagingTest : public ::testing::Test {
 protected:
-    ImagingTest() : com_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ImagingTest() : com_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) { }
     ~ImagingTest() override
     {
         if (com_) {
@@ -59,8 +59,8 @@ protected:
         return named;
     }
 
-    ImageClonarium::ImageGroups Find(uint16_t similarity = 85, uint32_t options = 0,
-                                     ImageClonarium::IImageClonariumCallback* callback = nullptr)
+    ImageClonarium::ImageGroups Find(
+        uint16_t similarity = 85, uint32_t options = 0, ImageClonarium::IImageClonariumCallback* callback = nullptr)
     {
         return ImageClonarium::CImageClonarium().Find(paths_, similarity, options, callback);
     }

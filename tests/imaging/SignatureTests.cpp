@@ -36,15 +36,27 @@ Thumbnail Pattern(uint32_t seed)
     return thumb;
 }
 
-std::string Le16(uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16)); }
-std::string Be16(uint16_t v) { return {char(v >> 8), char(v & 0xFF)}; }
-std::string Be32(uint32_t v) { return Be16(uint16_t(v >> 16)) + Be16(uint16_t(v & 0xFFFF)); }
+std::string Le16(uint16_t v)
+{
+    return {char(v & 0xFF), char(v >> 8)};
+}
+std::string Le32(uint32_t v)
+{
+    return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16));
+}
+std::string Be16(uint16_t v)
+{
+    return {char(v >> 8), char(v & 0xFF)};
+}
+std::string Be32(uint32_t v)
+{
+    return Be16(uint16_t(v >> 16)) + Be16(uint16_t(v & 0xFFFF));
+}
 
 std::string LittleTiff(uint16_t orientation)
 {
-    return "II" + Le16(42) + Le32(8) + Le16(2) + Le16(0x0100) + Le16(3) + Le32(1) + Le32(64) + Le16(0x0112) +
-           Le16(3) + Le32(1) + Le16(orientation) + Le16(0) + Le32(0);
+    return "II" + Le16(42) + Le32(8) + Le16(2) + Le16(0x0100) + Le16(3) + Le32(1) + Le32(64) + Le16(0x0112) + Le16(3) +
+           Le32(1) + Le16(orientation) + Le16(0) + Le32(0);
 }
 
 std::string Jpeg(const std::string& tiff)
@@ -54,7 +66,10 @@ std::string Jpeg(const std::string& tiff)
     return "\xFF\xD8" + jfif + "\xFF\xE1" + Be16(uint16_t(body.size() + 2)) + body + "\xFF\xDA" + Be16(2);
 }
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+std::span<const uint8_t> Bytes(const std::string& s)
+{
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 } // namespace
 
@@ -156,8 +171,8 @@ TEST(Orientation, ReadFromJpegAndTiffInBothByteOrders)
 {
     EXPECT_EQ(ReadOrientation(Bytes(Jpeg(LittleTiff(6)))), 6);
     EXPECT_EQ(ReadOrientation(Bytes(LittleTiff(8))), 8);
-    const std::string big = "MM" + Be16(42) + Be32(8) + Be16(1) + Be16(0x0112) + Be16(3) + Be32(1) + Be16(3) +
-                            Be16(0) + Be32(0);
+    const std::string big =
+        "MM" + Be16(42) + Be32(8) + Be16(1) + Be16(0x0112) + Be16(3) + Be32(1) + Be16(3) + Be16(0) + Be32(0);
     EXPECT_EQ(ReadOrientation(Bytes(Jpeg(big))), 3);
     EXPECT_EQ(ReadOrientation(Bytes(big)), 3);
 }
@@ -180,7 +195,10 @@ TEST(Orientation, DamagedOrMissingTagsMeanUpright)
     EXPECT_EQ(ReadOrientation(Bytes(beyond).first(10)), Upright);
     EXPECT_EQ(ReadOrientation(Bytes(beyond).first(11)), Upright);
     // A segment length that runs past the end of the file.
-    EXPECT_EQ(ReadOrientation(Bytes(std::string("\xFF\xD8\xFF\xE1\xFF\xFF" "Exif", 10))), Upright);
+    EXPECT_EQ(ReadOrientation(Bytes(std::string("\xFF\xD8\xFF\xE1\xFF\xFF"
+                                                "Exif",
+                  10))),
+        Upright);
     EXPECT_EQ(ReadOrientation(Bytes("\x89PNG\r\n\x1A\n" + std::string(40, '\0'))), Upright);
     EXPECT_EQ(ReadOrientation({}), Upright);
 }

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+using namespace clonarium;
+
 namespace {
 
 using namespace vandrelcommon::ui;

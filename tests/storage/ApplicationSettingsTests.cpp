@@ -1,10 +1,13 @@
 #include "storage/ApplicationSettings.h"
 
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
+
+using namespace clonarium;
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -243,7 +246,8 @@ TEST(ApplicationSettingsLoad, LanguageWithoutATableKeepsTheSystemLanguage)
     TempTree tree;
     for (const wchar_t* code : {L"xx", L"EN", L"", L" de", L"de "}) {
         ApplicationSettings settings;
-        ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"s.ini", GeneralFile(L"ifr=0\nLanguage=" + std::wstring(code) + L"\n"))));
+        ASSERT_TRUE(settings.LoadSettings(
+            tree.MakeFile(L"s.ini", GeneralFile(L"ifr=0\nLanguage=" + std::wstring(code) + L"\n"))));
         EXPECT_EQ(settings.language, DefaultLanguageFromSystem()) << testing::PrintToString(std::wstring(code));
     }
 }

@@ -1,6 +1,6 @@
 // Random bytes and random lines must never crash or hang the reader, and
 // whatever it reads must survive a save and a reload.
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <random>
 
+using namespace vandrelcommon::system;
+
 namespace {
 
 // Fixed seeds keep a failure reproducible.
@@ -17,8 +19,28 @@ constexpr unsigned kSeed = 20240611;
 
 // Pieces that matter to the line rules, mixed with ordinary and odd characters.
 const wchar_t* const kFragments[] = {
-    L"[", L"]", L"=", L" ", L"\t", L"\r", L"\n", L"\r\n", L"[]", L"[General]", L"key", L"value",
-    L"\xFEFF", L"\xD800", L"\xDC00", L"\x0000", L"\u00e9", L"\u0416", L"%1%", L";", L"#", L"\\",
+    L"[",
+    L"]",
+    L"=",
+    L" ",
+    L"\t",
+    L"\r",
+    L"\n",
+    L"\r\n",
+    L"[]",
+    L"[General]",
+    L"key",
+    L"value",
+    L"\xFEFF",
+    L"\xD800",
+    L"\xDC00",
+    L"\x0000",
+    L"\u00e9",
+    L"\u0416",
+    L"%1%",
+    L";",
+    L"#",
+    L"\\",
 };
 
 std::wstring RandomText(std::mt19937& random, size_t maxPieces)
@@ -85,9 +107,8 @@ IniFile::Sections AfterSaveAndLoad(const IniFile& document)
 {
     IniFile::Sections expected = document.GetSections();
     for (auto& [name, keys] : expected) {
-        const bool cut = std::any_of(keys.begin(), keys.end(), [](const auto& entry) {
-            return entry.first.size() + 1 + entry.second.size() > IniFile::kMaxPieceLength;
-        });
+        const bool cut = std::any_of(keys.begin(), keys.end(),
+            [](const auto& entry) { return entry.first.size() + 1 + entry.second.size() > IniFile::kMaxPieceLength; });
         if (cut) {
             keys[L""] = L"";
         }

@@ -1,9 +1,11 @@
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
+
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -90,9 +92,8 @@ TEST(IniFileParse, KeysWithoutValuesAndNoComments)
                                    L"   \t \n"
                                    L"\n");
     const Sections expected = {
-        {L"S",
-         {{L"lonely", L""}, {L"", L"no key"}, {L"a", L"b=c"}, {L";comment", L"kept"}, {L"#x", L""},
-          {L"\"quoted\"", L"\"v\""}}},
+        {L"S", {{L"lonely", L""}, {L"", L"no key"}, {L"a", L"b=c"}, {L";comment", L"kept"}, {L"#x", L""},
+                   {L"\"quoted\"", L"\"v\""}}},
     };
     EXPECT_EQ(parsed, expected);
 }
@@ -115,13 +116,13 @@ TEST(IniFileParse, LongLinesAreCutInto1023CharacterPieces)
     // value, without it a key with an empty value.
     EXPECT_EQ(Parsed(fill + L"rest=value\n"), (Sections{{L"", {{fill, L""}, {L"rest", L"value"}}}}));
     EXPECT_EQ(Parsed(L"k=" + std::wstring(1021, L'v') + L"tail\n"),
-              (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"tail", L""}}}}));
+        (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"tail", L""}}}}));
     // 1022 characters and the line feed still make one piece.
     EXPECT_EQ(Parsed(L"k=" + std::wstring(1020, L'v') + L"\nnext=1\n"),
-              (Sections{{L"", {{L"k", std::wstring(1020, L'v')}, {L"next", L"1"}}}}));
+        (Sections{{L"", {{L"k", std::wstring(1020, L'v')}, {L"next", L"1"}}}}));
     // Exactly 1023 characters: the line feed comes as an empty piece.
     EXPECT_EQ(Parsed(L"k=" + std::wstring(1021, L'v') + L"\nnext=1\n"),
-              (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"next", L"1"}}}}));
+        (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"next", L"1"}}}}));
 }
 
 TEST(IniFileLoad, ReadsTheFileAfterItsFirstTwoBytes)
@@ -131,13 +132,13 @@ TEST(IniFileLoad, ReadsTheFileAfterItsFirstTwoBytes)
     IniFile document;
     ASSERT_TRUE(document.Load(tree.MakeFile(L"with-bom.ini", Utf16File(text))));
     EXPECT_EQ(document.GetSections(),
-              (Sections{{L"General", {{L"Language", L"de"}, {L"dpfn", L"Fotos \u00e4\u00f6\u00fc.prs"}}}}));
+        (Sections{{L"General", {{L"Language", L"de"}, {L"dpfn", L"Fotos \u00e4\u00f6\u00fc.prs"}}}}));
 
     // Without a byte-order mark the first character is lost: the header
     // becomes "General]", which has no "[" and is read as a key.
     ASSERT_TRUE(document.Load(tree.MakeFile(L"no-bom.ini", Utf16Bytes(text))));
     EXPECT_EQ(document.GetSections(),
-              (Sections{{L"", {{L"General]", L""}, {L"Language", L"de"}, {L"dpfn", L"Fotos \u00e4\u00f6\u00fc.prs"}}}}));
+        (Sections{{L"", {{L"General]", L""}, {L"Language", L"de"}, {L"dpfn", L"Fotos \u00e4\u00f6\u00fc.prs"}}}}));
 
     // A lone last byte is half a character and is dropped.
     ASSERT_TRUE(document.Load(tree.MakeFile(L"odd.ini", Utf16File(L"a=1\nb=2") + "\x41")));
@@ -151,8 +152,8 @@ TEST(IniFileLoad, LongLineInAFileIsCutLikeParsedText)
     IniFile loaded;
     ASSERT_TRUE(loaded.Load(tree.MakeFile(L"long.ini", Utf16File(text))));
     EXPECT_EQ(loaded.GetSections(), Parsed(text));
-    EXPECT_EQ(loaded.GetSections(),
-              (Sections{{L"S", {{std::wstring(1023, L'x'), L""}, {std::wstring(477, L'x'), L"v"}}}}));
+    EXPECT_EQ(
+        loaded.GetSections(), (Sections{{L"S", {{std::wstring(1023, L'x'), L""}, {std::wstring(477, L'x'), L"v"}}}}));
 }
 
 TEST(IniFileLoad, FailureLeavesTheDocumentEmpty)
@@ -222,15 +223,27 @@ TEST(IniFileValues, GetIntReadsLikeStreamInput)
         const wchar_t* text;
         int32_t expected;
     } cases[] = {
-        {L"42", 42},           {L" \t42", 42},         {L"42abc", 42},        {L"-7", -7},
-        {L"+8", 8},            {L"0x1F", 0},           {L"007", 7},           {L"2147483647", 2147483647},
+        {L"42", 42},
+        {L" \t42", 42},
+        {L"42abc", 42},
+        {L"-7", -7},
+        {L"+8", 8},
+        {L"0x1F", 0},
+        {L"007", 7},
+        {L"2147483647", 2147483647},
         {L"-2147483648", INT32_MIN},
         // No number, or one out of range: the default.
-        {L"", -99},            {L"abc", -99},          {L"-", -99},           {L" ", -99},
-        {L"2147483648", -99},  {L"99999999999", -99},  {L"- 5", -99},
+        {L"", -99},
+        {L"abc", -99},
+        {L"-", -99},
+        {L" ", -99},
+        {L"2147483648", -99},
+        {L"99999999999", -99},
+        {L"- 5", -99},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WithValue(c.text).GetInt(L"S", L"k", -99), c.expected) << "text: " << testing::PrintToString(std::wstring(c.text));
+        EXPECT_EQ(WithValue(c.text).GetInt(L"S", L"k", -99), c.expected)
+            << "text: " << testing::PrintToString(std::wstring(c.text));
     }
     EXPECT_EQ(WithValue(L"5").GetInt(L"S", L"missing", -1), -1);
     EXPECT_EQ(WithValue(L"5").GetInt(L"Missing", L"k", -1), -1);
@@ -243,8 +256,10 @@ TEST(IniFileValues, GetBoolTakesOnlyZeroAndOne)
     EXPECT_TRUE(WithValue(L" 1 ").GetBool(L"S", L"k", false));
     EXPECT_TRUE(WithValue(L"1yes").GetBool(L"S", L"k", false));
     for (const wchar_t* other : {L"2", L"-1", L"true", L"", L"yes"}) {
-        EXPECT_TRUE(WithValue(other).GetBool(L"S", L"k", true)) << "text: " << testing::PrintToString(std::wstring(other));
-        EXPECT_FALSE(WithValue(other).GetBool(L"S", L"k", false)) << "text: " << testing::PrintToString(std::wstring(other));
+        EXPECT_TRUE(WithValue(other).GetBool(L"S", L"k", true))
+            << "text: " << testing::PrintToString(std::wstring(other));
+        EXPECT_FALSE(WithValue(other).GetBool(L"S", L"k", false))
+            << "text: " << testing::PrintToString(std::wstring(other));
     }
     EXPECT_TRUE(WithValue(L"0").GetBool(L"S", L"missing", true));
 }
@@ -271,8 +286,8 @@ TEST(IniFileValues, GetFileTimeReadsHighColonLow)
     };
     for (const auto& c : cases) {
         const FILETIME read = WithValue(c.text).GetFileTime(L"S", L"k", fallback);
-        EXPECT_TRUE(SameTime(read, c.expected)) << "text: " << testing::PrintToString(std::wstring(c.text))
-                                                << " read " << read.dwHighDateTime << ":" << read.dwLowDateTime;
+        EXPECT_TRUE(SameTime(read, c.expected)) << "text: " << testing::PrintToString(std::wstring(c.text)) << " read "
+                                                << read.dwHighDateTime << ":" << read.dwLowDateTime;
     }
     EXPECT_TRUE(SameTime(WithValue(L"1:2").GetFileTime(L"S", L"missing", fallback), fallback));
 }
@@ -289,15 +304,10 @@ TEST(IniFileValues, SettersWriteTheirTextForms)
     document.SetFileTime(L"S", L"time", Time(30828542, 3542061056u));
     document.SetString(L"S", L"text", L"first");
     document.SetString(L"S", L"text", L"second");
-    EXPECT_EQ(document.GetSections(), (Sections{{L"S",
-                                                 {{L"negative", L"4294967295"},
-                                                  {L"positive", L"12345"},
-                                                  {L"true", L"1"},
-                                                  {L"false", L"0"},
-                                                  {L"wide", L"255"},
-                                                  {L"wrap", L"0"},
-                                                  {L"time", L"30828542:3542061056"},
-                                                  {L"text", L"second"}}}}));
+    EXPECT_EQ(document.GetSections(),
+        (Sections{
+            {L"S", {{L"negative", L"4294967295"}, {L"positive", L"12345"}, {L"true", L"1"}, {L"false", L"0"},
+                       {L"wide", L"255"}, {L"wrap", L"0"}, {L"time", L"30828542:3542061056"}, {L"text", L"second"}}}}));
     EXPECT_EQ(document.GetInt(L"S", L"positive", 0), 12345);
     EXPECT_TRUE(SameTime(document.GetFileTime(L"S", L"time", Time(0, 0)), Time(30828542, 3542061056u)));
 }

@@ -1,11 +1,14 @@
 #include "storage/RegexpRules.h"
 
 #include "storage/ApplicationSettings.h"
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
+
+using namespace clonarium;
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -51,8 +54,8 @@ TEST_F(RegexpRulesTest, ElevenExpressionsComeBackInKeyOrder)
     ASSERT_TRUE(SaveRule(saved, RuleFile(L"eleven.rer")));
     RegexpRule loaded;
     ASSERT_TRUE(LoadRule(loaded, RuleFile(L"eleven.rer")));
-    EXPECT_EQ(loaded.expressions, (std::vector<std::wstring>{L"E0", L"E1", L"E10", L"E2", L"E3", L"E4", L"E5",
-                                                             L"E6", L"E7", L"E8", L"E9"}));
+    EXPECT_EQ(loaded.expressions,
+        (std::vector<std::wstring>{L"E0", L"E1", L"E10", L"E2", L"E3", L"E4", L"E5", L"E6", L"E7", L"E8", L"E9"}));
 }
 
 TEST_F(RegexpRulesTest, OddAndMissingValues)

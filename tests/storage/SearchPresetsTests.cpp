@@ -1,14 +1,17 @@
 #include "storage/SearchPresets.h"
 
-#include "engine/Handles.h"
+#include "system/Handles.h"
 #include "storage/ApplicationSettings.h"
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+using namespace clonarium;
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -146,9 +149,9 @@ TEST_F(SearchPresetsTest, EveryFieldHasItsOwnKey)
 
 TEST_F(SearchPresetsTest, MissingKeysKeepTheRecordsValuesOddOnesAreTakenAsTheyCome)
 {
-    const std::wstring path = tree.MakeFile(L"presets\\odd.prs",
-                                            Utf16File(L"[Search]\nSearchMode=2\nSimilarity=150\nUseGreater=1\n"
-                                                      L"LessMultiplier=65539\nSearchHidden=7\n"));
+    const std::wstring path =
+        tree.MakeFile(L"presets\\odd.prs", Utf16File(L"[Search]\nSearchMode=2\nSimilarity=150\nUseGreater=1\n"
+                                                     L"LessMultiplier=65539\nSearchHidden=7\n"));
     SearchParameters preset;
     preset.UseLess = true; // not in the file: stays
     preset.SearchHidden = true;
@@ -178,8 +181,7 @@ TEST_F(SearchPresetsTest, LoadingRewritesTheFileInItsNormalForm)
     ASSERT_TRUE(written.Load(path));
     // The document goes back as it was read; the keys are renumbered by the
     // next save of the preset.
-    EXPECT_EQ(written.GetSections().at(L"Scan masks"),
-              (IniFile::Section{{L"a", L"*.bmp"}, {L"b", L"*.gif"}}));
+    EXPECT_EQ(written.GetSections().at(L"Scan masks"), (IniFile::Section{{L"a", L"*.bmp"}, {L"b", L"*.gif"}}));
     // Only what the loader asked for is added; the missing list sections now exist.
     EXPECT_EQ(written.GetSections().count(L"Ignore masks"), 1u);
     EXPECT_EQ(written.GetSections().count(L"Protected folders"), 1u);
@@ -189,8 +191,7 @@ TEST_F(SearchPresetsTest, LoadingRewritesTheFileInItsNormalForm)
     EXPECT_EQ(bytes.find('\r'), std::string::npos);
     ASSERT_TRUE(SavePreset(preset, path));
     ASSERT_TRUE(written.Load(path));
-    EXPECT_EQ(written.GetSections().at(L"Scan masks"),
-              (IniFile::Section{{L"0", L"*.bmp"}, {L"1", L"*.gif"}}));
+    EXPECT_EQ(written.GetSections().at(L"Scan masks"), (IniFile::Section{{L"0", L"*.bmp"}, {L"1", L"*.gif"}}));
 }
 
 // A file that opens but cannot be rewritten. Held open against writing here:
@@ -200,8 +201,8 @@ TEST_F(SearchPresetsTest, FileThatCannotBeRewrittenLoadsCompletelyButReportsFals
     const std::string bytes =
         Utf16File(L"[General]\r\nPresetName=Fixed\r\n[Scan masks]\r\n0=*.raw\r\n[Search]\r\nSimilarity=70\r\n");
     const std::wstring path = tree.MakeFile(L"presets\\fixed.prs", bytes);
-    vandrelcommon::system::KernelHandle holder(
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    vandrelcommon::system::KernelHandle holder(::CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder);
     SearchParameters preset;
     EXPECT_FALSE(LoadPreset(preset, path));
@@ -303,8 +304,8 @@ TEST_F(SearchPresetsTest, DefaultPresetCannotBeDeletedOthersTakeTheirFileWithThe
 TEST_F(SearchPresetsTest, FirstRunCreatesTheBuiltInPresets)
 {
     EXPECT_FALSE(settings.LoadSettings(tree.Path(L"settings.ini")));
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"(Default)", L"All files", L"Images", L"Photos", L"Videos",
-                                                  L"Music", L"Documents", L"Similar images"}));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"(Default)", L"All files", L"Images", L"Photos", L"Videos", L"Music",
+                           L"Documents", L"Similar images"}));
     const SearchParameters& photos = *settings.presets[3];
     EXPECT_EQ(photos.ScanMasks, (StringSet{L"*.jpg", L"*.jpeg", L"*.nef", L"*.crw", L"*.tif", L"*.tiff"}));
     EXPECT_TRUE(photos.UseScanMasks);

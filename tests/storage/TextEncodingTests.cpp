@@ -1,6 +1,8 @@
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 
 #include <gtest/gtest.h>
+
+using namespace vandrelcommon::system;
 
 namespace {
 

@@ -1,12 +1,14 @@
 #include "tests/support/TempTree.h"
 
-#include "engine/LongPath.h"
+#include "system/LongPath.h"
 #include "tests/support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
+
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -54,8 +56,8 @@ TempTree::TempTree()
         base.pop_back();
     }
     for (;;) {
-        root_ = base + L"\\clonarium-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(counter++);
+        root_ =
+            base + L"\\clonarium-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
         if (::CreateDirectoryW(root_.c_str(), nullptr)) {
             break;
         }
@@ -99,11 +101,11 @@ std::wstring TempTree::MakeFile(const std::wstring& relative, const std::string&
     return full;
 }
 
-bool SetFileTimes(const std::wstring& path, const FILETIME* creation, const FILETIME* lastAccess,
-                  const FILETIME* lastWrite)
+bool SetFileTimes(
+    const std::wstring& path, const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite)
 {
     HANDLE file = ::CreateFileW(Prefixed(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -142,8 +144,8 @@ std::string UnixPath(const std::wstring& path)
 {
     using UnixName = char*(CDECL*)(const wchar_t*);
     HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    auto toUnix = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
+    auto toUnix =
+        reinterpret_cast<UnixName>(reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_unix_file_name")));
     if (toUnix == nullptr) {
         return {};
     }
@@ -159,8 +161,7 @@ std::string UnixPath(const std::wstring& path)
 std::wstring Widen(const std::string& text)
 {
     std::wstring wide(text.size() * 2 + 1, L'\0');
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(),
-                                             static_cast<int>(wide.size()));
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     wide.resize(length > 0 ? length - 1 : 0);
     return wide;
 }
@@ -176,8 +177,8 @@ bool RunUnixLn(const std::wstring& link, const std::wstring& target)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+    if (!::CreateProcessW(
+            L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
     ::WaitForSingleObject(process.hProcess, 10000);

@@ -28,8 +28,8 @@ private:
 };
 
 // Sets one of a file's three times (UTC).
-bool SetFileTimes(const std::wstring& path, const FILETIME* creation, const FILETIME* lastAccess,
-                  const FILETIME* lastWrite);
+bool SetFileTimes(
+    const std::wstring& path, const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite);
 
 // Adds `attributes` to a file and tells whether the file system kept them.
 bool AddAttributes(const std::wstring& path, DWORD attributes);

@@ -136,24 +136,32 @@ bool WritePicture(const std::wstring& path, const Canvas& canvas, Format format)
     }
     GUID container{};
     switch (format) {
-    case Format::Png: container = GUID_ContainerFormatPng; break;
-    case Format::Jpeg: container = GUID_ContainerFormatJpeg; break;
-    case Format::Bmp: container = GUID_ContainerFormatBmp; break;
-    case Format::Tiff: container = GUID_ContainerFormatTiff; break;
-    case Format::Gif: container = GUID_ContainerFormatGif; break;
+    case Format::Png:
+        container = GUID_ContainerFormatPng;
+        break;
+    case Format::Jpeg:
+        container = GUID_ContainerFormatJpeg;
+        break;
+    case Format::Bmp:
+        container = GUID_ContainerFormatBmp;
+        break;
+    case Format::Tiff:
+        container = GUID_ContainerFormatTiff;
+        break;
+    case Format::Gif:
+        container = GUID_ContainerFormatGif;
+        break;
     }
     ComPtr<IWICBitmap> bitmap;
     if (FAILED(factory->CreateBitmapFromMemory(canvas.Width, canvas.Height, GUID_WICPixelFormat32bppBGRA,
-                                               canvas.Width * 4, UINT(canvas.Pixels.size() * 4),
-                                               (BYTE*)canvas.Pixels.data(), &bitmap))) {
+            canvas.Width * 4, UINT(canvas.Pixels.size() * 4), (BYTE*)canvas.Pixels.data(), &bitmap))) {
         return false;
     }
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
-    if (FAILED(factory->CreateStream(&stream)) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
+    if (FAILED(factory->CreateStream(&stream)) || FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
         FAILED(factory->CreateEncoder(container, nullptr, &encoder)) ||
         FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.Get())) ||
@@ -161,7 +169,7 @@ bool WritePicture(const std::wstring& path, const Canvas& canvas, Format format)
         return false;
     }
     // The encoder converts from the bitmap to its own format (a palette for GIF).
-    WICPixelFormatGUID pixelFormat = format == Format::Png ? GUID_WICPixelFormat32bppBGRA
+    WICPixelFormatGUID pixelFormat = format == Format::Png   ? GUID_WICPixelFormat32bppBGRA
                                      : format == Format::Gif ? GUID_WICPixelFormat8bppIndexed
                                                              : GUID_WICPixelFormat24bppBGR;
     if (FAILED(frame->SetPixelFormat(&pixelFormat))) {
@@ -173,13 +181,13 @@ bool WritePicture(const std::wstring& path, const Canvas& canvas, Format format)
         ComPtr<IWICFormatConverter> converter;
         const bool indexed = pixelFormat == GUID_WICPixelFormat8bppIndexed;
         if (indexed && (FAILED(factory->CreatePalette(&palette)) ||
-                        FAILED(palette->InitializeFromBitmap(bitmap.Get(), 256, FALSE)) ||
-                        FAILED(frame->SetPalette(palette.Get())))) {
+                           FAILED(palette->InitializeFromBitmap(bitmap.Get(), 256, FALSE)) ||
+                           FAILED(frame->SetPalette(palette.Get())))) {
             return false;
         }
         if (FAILED(factory->CreateFormatConverter(&converter)) ||
-            FAILED(converter->Initialize(bitmap.Get(), pixelFormat, WICBitmapDitherTypeNone, palette.Get(), 0,
-                                         WICBitmapPaletteTypeCustom))) {
+            FAILED(converter->Initialize(
+                bitmap.Get(), pixelFormat, WICBitmapDitherTypeNone, palette.Get(), 0, WICBitmapPaletteTypeCustom))) {
             return false;
         }
         source = converter;
@@ -224,12 +232,12 @@ bool WriteTiffWithOrientation(const std::wstring& path, const Canvas& canvas, ui
     PutEntry(tiff, 256, 4, 1, canvas.Width);
     PutEntry(tiff, 257, 4, 1, canvas.Height);
     PutEntry(tiff, 258, 3, 3, bits);
-    PutEntry(tiff, 259, 3, 1, 1);                      // no compression
-    PutEntry(tiff, 262, 3, 1, 2);                      // RGB
-    PutEntry(tiff, 273, 4, 1, pixels);                 // strip offset
+    PutEntry(tiff, 259, 3, 1, 1);      // no compression
+    PutEntry(tiff, 262, 3, 1, 2);      // RGB
+    PutEntry(tiff, 273, 4, 1, pixels); // strip offset
     PutEntry(tiff, 274, 3, 1, orientation);
-    PutEntry(tiff, 277, 3, 1, 3);                      // samples per pixel
-    PutEntry(tiff, 278, 4, 1, canvas.Height);          // rows per strip
+    PutEntry(tiff, 277, 3, 1, 3);             // samples per pixel
+    PutEntry(tiff, 278, 4, 1, canvas.Height); // rows per strip
     PutEntry(tiff, 279, 4, 1, uint32_t(canvas.Pixels.size() * 3));
     PutLe32(tiff, 0);
     for (int i = 0; i < 3; ++i) {

@@ -2,13 +2,16 @@
 #include "tools/clonarium-scan/ScanOutput.h"
 
 #include "storage/SearchPresets.h"
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+
+using namespace clonarium;
+using namespace vandrelcommon::system;
 
 namespace {
 
@@ -169,8 +172,8 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
 TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)
 {
     TempTree tree;
-    for (const std::wstring& arguments : {std::wstring(L"--bogus C:\\"), std::wstring(L""),
-                                          std::wstring(L"--similarity 0 C:\\")}) {
+    for (const std::wstring& arguments :
+        {std::wstring(L"--bogus C:\\"), std::wstring(L""), std::wstring(L"--similarity 0 C:\\")}) {
         const ScanRun run = RunScan(tree, arguments);
         EXPECT_EQ(run.exitCode, 2) << run.err;
         EXPECT_TRUE(run.out.empty());
@@ -227,7 +230,8 @@ TEST(ScanTool, SearchesWithAPreset)
     EXPECT_EQ(run.out.find(".bin"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("files skipped: 2\r\n"), std::string::npos) << run.err;
 
-    const ScanRun missing = RunScan(tree, L"--preset \"" + tree.Path(L"none.prs") + L"\" \"" + tree.Path(L"scan") + L"\"");
+    const ScanRun missing =
+        RunScan(tree, L"--preset \"" + tree.Path(L"none.prs") + L"\" \"" + tree.Path(L"scan") + L"\"");
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
 }

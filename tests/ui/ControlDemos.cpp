@@ -37,8 +37,8 @@ void CopyText(LVITEMW& item, const std::wstring& text)
 int SystemIcon(const wchar_t* name, DWORD attributes)
 {
     SHFILEINFOW info{};
-    ::SHGetFileInfoW(name, attributes, &info, sizeof(info),
-                     SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    ::SHGetFileInfoW(
+        name, attributes, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
     return info.iIcon;
 }
 
@@ -46,8 +46,7 @@ class DemoFile : public IVirtualNodeData, public IIterableTextColumn {
 public:
     DemoFile(std::wstring folder, std::wstring name, int64_t size, int icon)
         : folder_(std::move(folder)), name_(std::move(name)), size_(size), icon_(icon)
-    {
-    }
+    { }
     void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override
     {
         CopyText(item, GetColumnText(item.iSubItem, node));
@@ -79,7 +78,7 @@ private:
 
 class DemoGroup : public IVirtualNodeData, public IIterableTextColumn {
 public:
-    DemoGroup(int64_t size, int icon) : size_(size), icon_(icon) {}
+    DemoGroup(int64_t size, int icon) : size_(size), icon_(icon) { }
     void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override
     {
         CopyText(item, GetColumnText(item.iSubItem, node));
@@ -107,9 +106,9 @@ private:
 class CTreeDemoFrame : public CFrameWindow {
 public:
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_CREATE, OnCreate)
-        REFLECT_NOTIFICATIONS()
-        CHAIN_TO_BASE(CFrameWindow)
+    ON_MESSAGE(WM_CREATE, OnCreate)
+    REFLECT_NOTIFICATIONS()
+    CHAIN_TO_BASE(CFrameWindow)
     END_MESSAGE_MAP()
 
 private:
@@ -118,14 +117,12 @@ private:
         (void)msg;
         CreateSimpleStatusBar(L"");
         const HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA |
-                                                LVS_SHOWSELALWAYS,
-                                            0, 0, 0, 0, hwnd_, nullptr, AppModule().Instance(), nullptr);
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, hwnd_,
+            nullptr, AppModule().Instance(), nullptr);
         SetClient(list);
         SHFILEINFOW info{};
-        const auto systemImages = reinterpret_cast<HIMAGELIST>(
-            ::SHGetFileInfoW(L"file.txt", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
-                             SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+        const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"file.txt", FILE_ATTRIBUTE_NORMAL,
+            &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
         tree_.Attach(list);
         ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
         const struct {
@@ -148,8 +145,7 @@ private:
     {
         const wchar_t* extensions[] = {L".jpg", L".txt", L".pdf", L".zip", L".mp3", L".docx", L".exe", L".png"};
         const wchar_t* folders[] = {L"C:\\Users\\Demo\\Pictures\\2019", L"C:\\Users\\Demo\\Documents",
-                                    L"D:\\Backup\\Old laptop", L"C:\\Users\\Demo\\Downloads",
-                                    L"E:\\Music\\Albums"};
+            L"D:\\Backup\\Old laptop", L"C:\\Users\\Demo\\Downloads", L"E:\\Music\\Albums"};
         std::map<std::wstring, int> icons;
         const int groupIcon = SystemIcon(L"folder", FILE_ATTRIBUTE_DIRECTORY);
         uint32_t seed = 12345;
@@ -171,8 +167,8 @@ private:
             const std::wstring stem = L"file-" + std::to_wstring(1000 + g);
             for (int f = 0; f < count; ++f) {
                 const std::wstring name = (f == 0 ? stem : stem + L" (" + std::to_wstring(f) + L")") + extension;
-                tree_.AddNode(group, std::make_unique<DemoFile>(folders[next(std::size(folders))], name, size,
-                                                                icon->second));
+                tree_.AddNode(
+                    group, std::make_unique<DemoFile>(folders[next(std::size(folders))], name, size, icon->second));
                 ++files;
             }
         }
@@ -187,7 +183,7 @@ private:
         tree_.SetRedraw(true);
         tree_.Invalidate();
         ::SetWindowTextW(StatusBar(), (std::to_wstring(kDemoGroups) + L" groups, " + std::to_wstring(files) +
-                                       L" files: click a box to mark, a square or + and - to open and close")
+                                          L" files: click a box to mark, a square or + and - to open and close")
                                           .c_str());
     }
 
@@ -215,19 +211,19 @@ constexpr UINT kStartEditing = WM_APP + 1;
 
 class CEditListDemo : public CWindowImpl {
 public:
-    explicit CEditListDemo(bool startEditing) : startEditing_(startEditing) {}
+    explicit CEditListDemo(bool startEditing) : startEditing_(startEditing) { }
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_CREATE, OnCreate)
-        ON_NOTIFY(kListId, CEditListBox::kHelperPressed, OnHelper)
-        ON_NOTIFY(kListId, CEditListBox::kCommitting, OnCommitting)
-        ON_NOTIFY(kListId, CEditListBox::kListChanged, OnListChanged)
-        ON_COMMAND_CODE(kListId, LBN_SELCHANGE, OnListChanged)
-        ON_COMMAND(kAddId, OnAdd)
-        ON_COMMAND(kRemoveId, OnRemove)
-        ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
-        ON_MESSAGE(kStartEditing, OnStartEditing)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_CREATE, OnCreate)
+    ON_NOTIFY(kListId, CEditListBox::kHelperPressed, OnHelper)
+    ON_NOTIFY(kListId, CEditListBox::kCommitting, OnCommitting)
+    ON_NOTIFY(kListId, CEditListBox::kListChanged, OnListChanged)
+    ON_COMMAND_CODE(kListId, LBN_SELCHANGE, OnListChanged)
+    ON_COMMAND(kAddId, OnAdd)
+    ON_COMMAND(kRemoveId, OnRemove)
+    ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
+    ON_MESSAGE(kStartEditing, OnStartEditing)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
     END_MESSAGE_MAP()
 
 protected:
@@ -240,13 +236,12 @@ protected:
     }
 
 private:
-    HWND Child(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height,
-               int id, DWORD exStyle = 0)
+    HWND Child(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height, int id,
+        DWORD exStyle = 0)
     {
         const HWND child = ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, ScaleX(x),
-                                             ScaleY(y), ScaleX(width), ScaleY(height), hwnd_,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                             AppModule().Instance(), nullptr);
+            ScaleY(y), ScaleX(width), ScaleY(height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+            AppModule().Instance(), nullptr);
         CWindow(child).SetFont(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
         return child;
     }
@@ -255,11 +250,11 @@ private:
     {
         (void)msg;
         Child(L"STATIC",
-              L"Regular expressions: F2 or a double click edits an item, Insert adds one, Delete removes the "
-              L"selected one.",
-              0, 12, 8, 450, 28, 0);
-        const HWND list = Child(L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 12,
-                                40, 360, 172, kListId, WS_EX_CLIENTEDGE);
+            L"Regular expressions: F2 or a double click edits an item, Insert adds one, Delete removes the "
+            L"selected one.",
+            0, 12, 8, 450, 28, 0);
+        const HWND list = Child(L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 12, 40,
+            360, 172, kListId, WS_EX_CLIENTEDGE);
         Child(L"BUTTON", L"Add", WS_TABSTOP | BS_PUSHBUTTON, 380, 40, 80, 24, kAddId);
         Child(L"BUTTON", L"Remove", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 380, 70, 80, 24, kRemoveId);
         status_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP, 12, 220, 450, 16, 0);
@@ -302,8 +297,8 @@ private:
         }
         POINT at{};
         ::GetCursorPos(&at);
-        const UINT chosen = ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y,
-                                             0, hwnd_, nullptr);
+        const UINT chosen =
+            ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
         if (chosen >= 1 && chosen <= std::size(kHelpers)) {
             const Helper& helper = kHelpers[chosen - 1];
             CWindow edit(list_.EditBox());
@@ -361,7 +356,7 @@ int RunTreeDemo()
     return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(800), ScaleY(560)};
         if (frame.CreateFrame(0, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Virtual tree view demonstration") == nullptr) {
+                WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Virtual tree view demonstration") == nullptr) {
             return false;
         }
         frame.CenterWindow();
@@ -376,7 +371,7 @@ int RunEditListDemo(bool startEditing)
     return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(490), ScaleY(290)};
         if (window.Create(nullptr, rect, L"In-place editable list demonstration",
-                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN) == nullptr) {
+                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN) == nullptr) {
             return false;
         }
         window.CenterWindow();

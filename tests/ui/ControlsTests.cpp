@@ -35,7 +35,7 @@ protected:
     {
         ASSERT_NE(parent_.Create(500, 300), nullptr);
         HWND bar = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                                     parent_, nullptr, AppModule().Instance(), nullptr);
+            parent_, nullptr, AppModule().Instance(), nullptr);
         ASSERT_TRUE(bar_.SubclassWindow(bar));
     }
     int Width(int index) const
@@ -145,15 +145,14 @@ void CALLBACK PlayInputBox(HWND, UINT, UINT_PTR id, DWORD)
     const auto guiFont = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
     script->allDefaultFont = true;
     for (int item : {CInputBox::kPromptId, CInputBox::kEditId, static_cast<int>(IDOK), static_cast<int>(IDCANCEL)}) {
-        script->allDefaultFont =
-            script->allDefaultFont &&
-            static_cast<WPARAM>(::SendDlgItemMessageW(dialog, item, WM_GETFONT, 0, 0)) == guiFont;
+        script->allDefaultFont = script->allDefaultFont &&
+                                 static_cast<WPARAM>(::SendDlgItemMessageW(dialog, item, WM_GETFONT, 0, 0)) == guiFont;
     }
     script->editHasFocus = ::GetFocus() == ::GetDlgItem(dialog, CInputBox::kEditId);
     ::SetDlgItemTextW(dialog, CInputBox::kEditId, script->typed.c_str());
     const int button = script->confirm ? IDOK : IDCANCEL;
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+    ::PostMessageW(
+        dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
 }
 
 int RunScriptedInputBox(InputBoxScript& played, HWND owner)

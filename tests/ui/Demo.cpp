@@ -45,17 +45,17 @@ constexpr UINT_PTR kPressTimer = 1;
 // loader picture and a notes box that takes the rest of the height.
 class CDemoForm : public CDialogImpl {
 public:
-    CDemoForm() : CDialogImpl(IDD_DEMO_FORM) {}
+    CDemoForm() : CDialogImpl(IDD_DEMO_FORM) { }
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
-        ON_MESSAGE(WM_SIZE, OnSize)
-        ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
-        ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
-        ON_COMMAND(IDC_DEMO_ASK, OnAsk)
-        ON_COMMAND_RANGE(ID_DEMO_INFORMATION, ID_DEMO_WARNING, OnMenuChoice)
-        REFLECT_NOTIFICATIONS()
+    ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
+    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
+    ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_COMMAND(IDC_DEMO_ASK, OnAsk)
+    ON_COMMAND_RANGE(ID_DEMO_INFORMATION, ID_DEMO_WARNING, OnMenuChoice)
+    REFLECT_NOTIFICATIONS()
     END_MESSAGE_MAP()
 
 private:
@@ -79,8 +79,8 @@ private:
         menuImages_.AttachTo(popup);
 
         ::SetDlgItemTextW(hwnd_, IDC_DEMO_NOTES,
-                          L"The form is laid out by a grid: the fields line up at the widest label.\r\n"
-                          L"Drag the divider, or lock it from the toolbar.");
+            L"The form is laid out by a grid: the fields line up at the widest label.\r\n"
+            L"Drag the divider, or lock it from the toolbar.");
         loader_ = ImageEx::Create();
         if (loader_ != nullptr) {
             loader_->Start(GetDlgItem(IDC_DEMO_LOADER), 0, 0);
@@ -97,9 +97,8 @@ private:
         CVerticalLayout layout(hwnd_, area);
 
         auto grid = std::make_unique<CGridLayout>(hwnd_, area);
-        const int fields[][2] = {{IDC_DEMO_NAME_LABEL, IDC_DEMO_NAME},
-                                 {IDC_DEMO_FOLDER_LABEL, IDC_DEMO_FOLDER},
-                                 {IDC_DEMO_SIZE_LABEL, IDC_DEMO_SIZE}};
+        const int fields[][2] = {{IDC_DEMO_NAME_LABEL, IDC_DEMO_NAME}, {IDC_DEMO_FOLDER_LABEL, IDC_DEMO_FOLDER},
+            {IDC_DEMO_SIZE_LABEL, IDC_DEMO_SIZE}};
         for (const auto& field : fields) {
             CHorizontalLayout* row = grid->AddRow();
             row->AddWindow(GetDlgItem(field[0]), Placement::Start, 0, Placement::Center, 0, 0);
@@ -148,8 +147,8 @@ private:
 
     LRESULT OnMenuChoice(Message& msg)
     {
-        const std::wstring text = msg.CommandId() == ID_DEMO_INFORMATION ? L"You chose the information."
-                                                                         : L"You chose the warning.";
+        const std::wstring text =
+            msg.CommandId() == ID_DEMO_INFORMATION ? L"You chose the information." : L"You chose the warning.";
         ::SetDlgItemTextW(hwnd_, IDC_DEMO_NOTES, text.c_str());
         return 0;
     }
@@ -164,17 +163,17 @@ private:
 
 class CDemoFrame : public CFrameWindow, public CUpdateUI {
 public:
-    explicit CDemoFrame(DemoStart start) : start_(start) {}
+    explicit CDemoFrame(DemoStart start) : start_(start) { }
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_CREATE, OnCreate)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
-        ON_COMMAND(ID_DEMO_ASK, OnAsk)
-        ON_COMMAND(ID_DEMO_SINGLE_PANE, OnSinglePane)
-        ON_COMMAND(ID_DEMO_LOCK_DIVIDER, OnLockDivider)
-        ON_MESSAGE(WM_TIMER, OnTimer)
-        CHAIN_TO_BASE(CUpdateUI)
-        CHAIN_TO_BASE(CFrameWindow)
+    ON_MESSAGE(WM_CREATE, OnCreate)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_COMMAND(ID_DEMO_ASK, OnAsk)
+    ON_COMMAND(ID_DEMO_SINGLE_PANE, OnSinglePane)
+    ON_COMMAND(ID_DEMO_LOCK_DIVIDER, OnLockDivider)
+    ON_MESSAGE(WM_TIMER, OnTimer)
+    CHAIN_TO_BASE(CUpdateUI)
+    CHAIN_TO_BASE(CFrameWindow)
     END_MESSAGE_MAP()
 
 private:
@@ -187,12 +186,12 @@ private:
         ::SendMessageW(toolbar_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
         TBBUTTON buttons[] = {
             {STD_FILENEW, ID_DEMO_ASK, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_AUTOSIZE, {}, 0,
-             reinterpret_cast<INT_PTR>(L"Ask for a name...")},
+                reinterpret_cast<INT_PTR>(L"Ask for a name...")},
             {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0},
             {STD_PROPERTIES, ID_DEMO_SINGLE_PANE, TBSTATE_ENABLED, BTNS_CHECK | BTNS_SHOWTEXT | BTNS_AUTOSIZE, {}, 0,
-             reinterpret_cast<INT_PTR>(L"First pane only")},
+                reinterpret_cast<INT_PTR>(L"First pane only")},
             {STD_REPLACE, ID_DEMO_LOCK_DIVIDER, TBSTATE_ENABLED, BTNS_CHECK | BTNS_SHOWTEXT | BTNS_AUTOSIZE, {}, 0,
-             reinterpret_cast<INT_PTR>(L"Lock the divider")},
+                reinterpret_cast<INT_PTR>(L"Lock the divider")},
         };
         ::SendMessageW(toolbar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
         ::SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -213,8 +212,8 @@ private:
         mainSplitter_.SetSplitterPos(ScaleX(320));
 
         events_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0,
-                                  rightSplitter_, nullptr, AppModule().Instance(), nullptr);
+            WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, rightSplitter_, nullptr,
+            AppModule().Instance(), nullptr);
         CWindow(events_).SetFont(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
         previewSplitter_.Create(rightSplitter_);
         rightSplitter_.SetPanes(events_, previewSplitter_);
@@ -224,10 +223,9 @@ private:
         previewSplitter_.SetProportional(true);
         previewSplitter_.SetDraggable(false);
         for (int pane = 0; pane < 2; ++pane) {
-            previews_[pane] = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC",
-                                              pane == 0 ? L"First pane" : L"Second pane",
-                                              WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0,
-                                              previewSplitter_, nullptr, AppModule().Instance(), nullptr);
+            previews_[pane] = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", pane == 0 ? L"First pane" : L"Second pane",
+                WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0, previewSplitter_, nullptr,
+                AppModule().Instance(), nullptr);
             CWindow(previews_[pane]).SetFont(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
         }
         previewSplitter_.SetPanes(previews_[0], previews_[1]);
@@ -351,7 +349,7 @@ int RunDemo(DemoStart start)
     return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(846), ScaleY(600)};
         if (frame.CreateFrame(IDR_TEST_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") == nullptr) {
+                WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") == nullptr) {
             return false;
         }
         frame.CenterWindow();

@@ -46,8 +46,8 @@ public:
             return false;
         }
         const auto& notification = *msg.NotificationAs<EditListNotification>();
-        heard.push_back(Heard{notification.header.code, notification.item,
-                              notification.text != nullptr ? notification.text : L""});
+        heard.push_back(
+            Heard{notification.header.code, notification.item, notification.text != nullptr ? notification.text : L""});
         msg.result = 0;
         if (notification.header.code == CEditListBox::kCommitting) {
             msg.result = veto ? 1 : 0;
@@ -63,8 +63,8 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(parent_.Create(nullptr, RECT{0, 0, 400, 300}, L"edit list test", WS_OVERLAPPEDWINDOW), nullptr);
-        const HWND list = uitest::CreateChild(L"LISTBOX", parent_, RECT{10, 10, 250, 200},
-                                              LBS_NOTIFY | WS_VSCROLL | WS_BORDER, kListId);
+        const HWND list = uitest::CreateChild(
+            L"LISTBOX", parent_, RECT{10, 10, 250, 200}, LBS_NOTIFY | WS_VSCROLL | WS_BORDER, kListId);
         other_ = uitest::CreateChild(L"EDIT", parent_, RECT{260, 10, 380, 30});
         ASSERT_TRUE(box_.SubclassWindow(list));
         parent_.editBox = box_.EditBox();
@@ -121,8 +121,8 @@ TEST_F(EditListTest, F2OpensTheEditorOverTheSelectedItem)
     // In a dialog, Enter and Escape reach the edit box instead of OK and Cancel.
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
         MSG pending{box_.EditBox(), WM_KEYDOWN, key, 1, 0, {}};
-        EXPECT_EQ(::SendMessageW(box_.EditBox(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&pending)),
-                  DLGC_WANTALLKEYS);
+        EXPECT_EQ(
+            ::SendMessageW(box_.EditBox(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&pending)), DLGC_WANTALLKEYS);
     }
 
     // Over the item: edit box and button share its row, the button at its right.

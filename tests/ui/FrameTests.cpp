@@ -29,10 +29,10 @@ public:
     std::vector<std::wstring> popupItems;
 
     BEGIN_MESSAGE_MAP()
-        ON_COMMAND(ID_TEST_REFRESH, OnRefresh)
-        ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
-        CHAIN_TO_BASE(CUpdateUI)
-        CHAIN_TO_BASE(CFrameWindow)
+    ON_COMMAND(ID_TEST_REFRESH, OnRefresh)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
+    CHAIN_TO_BASE(CUpdateUI)
+    CHAIN_TO_BASE(CFrameWindow)
     END_MESSAGE_MAP()
 
 private:
@@ -67,9 +67,9 @@ protected:
         ASSERT_NE(toolbar_, nullptr);
         TBBUTTON buttons[] = {
             {I_IMAGENONE, static_cast<int>(kFirstButton), TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT, {}, 0,
-             reinterpret_cast<INT_PTR>(L"First button")},
+                reinterpret_cast<INT_PTR>(L"First button")},
             {I_IMAGENONE, static_cast<int>(kCheckButton), TBSTATE_ENABLED, BTNS_CHECK | BTNS_SHOWTEXT, {}, 0,
-             reinterpret_cast<INT_PTR>(L"Check button")},
+                reinterpret_cast<INT_PTR>(L"Check button")},
         };
         ::SendMessageW(toolbar_, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(buttons));
         ::SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
@@ -209,8 +209,8 @@ TEST(Frame, DestroyingATopLevelFrameEndsTheLoop)
     EXPECT_EQ(quit.wParam, 0u);
     {
         CFrameWindow frame;
-        ASSERT_NE(frame.CreateFrame(IDR_TEST_FRAME, RECT{0, 0, 200, 200}, WS_OVERLAPPEDWINDOW, 0, L"kept loop"),
-                  nullptr);
+        ASSERT_NE(
+            frame.CreateFrame(IDR_TEST_FRAME, RECT{0, 0, 200, 200}, WS_OVERLAPPEDWINDOW, 0, L"kept loop"), nullptr);
         EXPECT_EQ(frame.GetText(), L"kept loop");
         frame.SetEndsMessageLoop(false);
         frame.DestroyWindow();

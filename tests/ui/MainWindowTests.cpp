@@ -1,4 +1,4 @@
-#include "engine/Handles.h"
+#include "system/Handles.h"
 #include "ui/ProgramVersion.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <string>
+
+using namespace clonarium;
 
 namespace {
 
@@ -28,7 +30,7 @@ TEST(ProgramVersion, FormatsMinorAndBuildWithPadding)
 TEST(ProgramVersion, ReadFromTheExecutablesVersionResource)
 {
     HMODULE program = ::LoadLibraryExW(BesideThisProgram(L"Clonarium.exe").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr);
     ProgramVersion version;
     EXPECT_TRUE(ReadProgramVersion(program, version));
@@ -67,8 +69,7 @@ class StartedProgram {
 public:
     explicit StartedProgram(const PROCESS_INFORMATION& started)
         : process_(started.hProcess), thread_(started.hThread), id_(started.dwProcessId)
-    {
-    }
+    { }
     ~StartedProgram()
     {
         if (::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
@@ -94,8 +95,8 @@ TEST(MainWindow, ShowsTheVersionInItsTitleAndClosesCleanly)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &started));
+    ASSERT_TRUE(::CreateProcessW(
+        nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
     const StartedProgram program(started);
     ::WaitForInputIdle(program.Process(), 10000);
     FoundWindow found{program.Id(), nullptr};

@@ -27,8 +27,8 @@ void PumpMessages(DWORD milliseconds, const std::function<bool()>& done)
 
 HWND CRecordingParent::Create(int width, int height)
 {
-    return CWindowImpl::Create(nullptr, RECT{0, 0, width, height}, L"test parent",
-                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
+    return CWindowImpl::Create(
+        nullptr, RECT{0, 0, width, height}, L"test parent", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
 }
 
 bool CRecordingParent::ProcessWindowMessage(Message& msg)
@@ -85,11 +85,12 @@ void Canvas::Fill(COLORREF color)
 HWND CreateChild(const wchar_t* className, HWND parent, const RECT& rect, DWORD style, int id, const wchar_t* text)
 {
     return ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
-                             rect.right - rect.left, rect.bottom - rect.top, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), AppModule().Instance(), nullptr);
+        rect.right - rect.left, rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        AppModule().Instance(), nullptr);
 }
 
-NamedData::NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed) {}
+NamedData::NamedData(std::wstring name, int* destroyed) : name_(std::move(name)), destroyed_(destroyed)
+{ }
 
 NamedData::~NamedData()
 {

@@ -23,7 +23,7 @@ void PumpMessages(DWORD milliseconds, const std::function<bool()>& done = {});
 // children and keeps the commands and notifications it receives.
 class CRecordingParent : public vandrelcommon::ui::CWindowImpl {
 public:
-    explicit CRecordingParent(bool reflect = true) : reflect_(reflect) {}
+    explicit CRecordingParent(bool reflect = true) : reflect_(reflect) { }
     HWND Create(int width = 400, int height = 300);
 
     struct Command {
@@ -61,8 +61,8 @@ private:
 };
 
 // A child window of `parent` of a system class.
-HWND CreateChild(const wchar_t* className, HWND parent, const RECT& rect, DWORD style = 0, int id = 0,
-                 const wchar_t* text = L"");
+HWND CreateChild(
+    const wchar_t* className, HWND parent, const RECT& rect, DWORD style = 0, int id = 0, const wchar_t* text = L"");
 
 // Node data that names itself in column 0 (column 1 stays empty), shows icon
 // 7 there, and counts its own destruction.
@@ -82,11 +82,10 @@ private:
 // A node named `name` under `parent` (null: the root) whose destruction
 // counts in `destroyed`.
 vandrelcommon::ui::CVirtualNode* AddNamed(vandrelcommon::ui::CVirtualTree& tree,
-                                          vandrelcommon::ui::CVirtualNode* parent, const std::wstring& name,
-                                          int* destroyed);
+    vandrelcommon::ui::CVirtualNode* parent, const std::wstring& name, int* destroyed);
 // A group with `files` children named name/0, name/1...
-vandrelcommon::ui::CVirtualNode* AddNamedGroup(vandrelcommon::ui::CVirtualTree& tree, const std::wstring& name,
-                                               int files, int* destroyed);
+vandrelcommon::ui::CVirtualNode* AddNamedGroup(
+    vandrelcommon::ui::CVirtualTree& tree, const std::wstring& name, int files, int* destroyed);
 // The names of the tree's rows in display order.
 std::vector<std::wstring> RowNames(const vandrelcommon::ui::CVirtualTree& tree);
 

@@ -21,8 +21,8 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(parent_.Create(500, 400), nullptr);
-        list_ = uitest::CreateChild(WC_LISTVIEWW, parent_, RECT{0, 0, 480, 360},
-                                    LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7);
+        list_ = uitest::CreateChild(
+            WC_LISTVIEWW, parent_, RECT{0, 0, 480, 360}, LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 7);
         ASSERT_NE(list_, nullptr);
         for (int i = 0; i < 2; ++i) {
             LVCOLUMNW column{};

@@ -31,9 +31,9 @@ public:
     std::vector<WORD> commands;
 
     BEGIN_MESSAGE_MAP()
-        ON_COMMAND(100, OnCommand)
-        ON_COMMAND_RANGE(200, 210, OnCommand)
-        ON_NOTIFY(7, NM_CLICK, OnClick)
+    ON_COMMAND(100, OnCommand)
+    ON_COMMAND_RANGE(200, 210, OnCommand)
+    ON_NOTIFY(7, NM_CLICK, OnClick)
     END_MESSAGE_MAP()
 
 private:
@@ -56,12 +56,12 @@ public:
     std::vector<HWND> finalMessages;
 
     BEGIN_MESSAGE_MAP()
-        ON_COMMAND(100, OnCommand)
-        ON_COMMAND(101, OnCommand)
-        ON_MESSAGE(kAppBase, OnApp)
-        ON_MESSAGE(kAppPassOn, OnApp)
-        ON_NOTIFY_CODE(NM_DBLCLK, OnAnyDoubleClick)
-        ON_NOTIFY_RANGE(20, 29, NM_RCLICK, OnRightClick)
+    ON_COMMAND(100, OnCommand)
+    ON_COMMAND(101, OnCommand)
+    ON_MESSAGE(kAppBase, OnApp)
+    ON_MESSAGE(kAppPassOn, OnApp)
+    ON_NOTIFY_CODE(NM_DBLCLK, OnAnyDoubleClick)
+    ON_NOTIFY_RANGE(20, 29, NM_RCLICK, OnRightClick)
     END_MESSAGE_MAP()
 
 protected:
@@ -95,9 +95,9 @@ public:
     CChainedControl control;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(kAppPassOn, OnPassOn)
-        CHAIN_TO_MEMBER(control)
-        CHAIN_TO_BASE(CBaseWindow)
+    ON_MESSAGE(kAppPassOn, OnPassOn)
+    CHAIN_TO_MEMBER(control)
+    CHAIN_TO_BASE(CBaseWindow)
     END_MESSAGE_MAP()
 
 private:
@@ -191,7 +191,7 @@ TEST(Window, CreatedWindowIsBoundUntilDestroyedAndDestroyedWithItsObject)
 class CLettersOnlyEdit : public CWindowImpl {
 public:
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_CHAR, OnChar)
+    ON_MESSAGE(WM_CHAR, OnChar)
     END_MESSAGE_MAP()
 
 protected:
@@ -248,7 +248,7 @@ TEST(Window, SubclassingSeesMessagesFirstAndGivesTheWindowBack)
     description.lpszClassName = L"uitest.Original";
     ::RegisterClassExW(&description);
     HWND plain = ::CreateWindowExW(0, L"uitest.Original", L"", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
+        ::GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(plain, nullptr);
     std::vector<UINT> log;
     originalLog = &log;
@@ -288,7 +288,7 @@ class CReflectingButton : public CWindowImpl {
 public:
     int clicks = 0;
     BEGIN_MESSAGE_MAP()
-        ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
+    ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
     END_MESSAGE_MAP()
 
 private:
@@ -324,7 +324,7 @@ TEST(MessageMap, ReflectsNotificationsToControlsThatHandleThem)
 
 class CTestDialog : public CDialogImpl {
 public:
-    explicit CTestDialog(UINT templateId = IDD_TEST_MODAL) : CDialogImpl(templateId) {}
+    explicit CTestDialog(UINT templateId = IDD_TEST_MODAL) : CDialogImpl(templateId) { }
 
     std::wstring typed = L"typed in the dialog";
     std::wstring read;
@@ -334,9 +334,9 @@ public:
     bool destroyed = false;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
-        ON_MESSAGE(WM_APP, OnApp)
-        ON_COMMAND(IDOK, OnOk)
+    ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
+    ON_MESSAGE(WM_APP, OnApp)
+    ON_COMMAND(IDOK, OnOk)
     END_MESSAGE_MAP()
 
 protected:
@@ -452,7 +452,7 @@ TEST(Dialog, ModelessSeesItsLoopsMessagesWhileOpen)
 // Asks for `rounds` idle calls, then runs `atLast`.
 class CountingIdle : public IIdleHandler {
 public:
-    CountingIdle(int rounds, std::function<void()> atLast) : rounds_(rounds), atLast_(std::move(atLast)) {}
+    CountingIdle(int rounds, std::function<void()> atLast) : rounds_(rounds), atLast_(std::move(atLast)) { }
     std::vector<int> counts;
     bool OnIdle(int idleCount) override
     {
@@ -473,7 +473,7 @@ private:
 
 class SwallowingFilter : public IPreTranslateFilter {
 public:
-    explicit SwallowingFilter(UINT message) : message_(message) {}
+    explicit SwallowingFilter(UINT message) : message_(message) { }
     int seen = 0;
     bool PreTranslateMessage(MSG& msg) override
     {
@@ -526,7 +526,7 @@ TEST(MessageLoop, LaterFiltersComeFirstAndRemovedOnesAreNotAsked)
     // A filter that takes another one away during the round.
     class Remover : public IPreTranslateFilter {
     public:
-        Remover(CMessageLoop& loop, IPreTranslateFilter& victim) : loop_(loop), victim_(victim) {}
+        Remover(CMessageLoop& loop, IPreTranslateFilter& victim) : loop_(loop), victim_(victim) { }
         bool PreTranslateMessage(MSG&) override
         {
             loop_.RemoveMessageFilter(&victim_);

@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     const int similarity = argc > 3 ? std::atoi(argv[3]) : 85;
     const Set set = MakeSet(count, 20240611);
     std::printf("imaging-index-bench: %zu signatures, %zu planted families of 3, %d runs each\n", count,
-                set.Families.size(), runs);
+        set.Families.size(), runs);
     for (const bool rotations : {true, false}) {
         Likeness likeness;
         likeness.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
@@ -131,9 +131,8 @@ int main(int argc, char** argv)
         }
         std::printf("similarity %d, rotations %-3s: median %.3f s (min %.3f, max %.3f); %zu groups, "
                     "%zu of %zu families whole\n",
-                    similarity, rotations ? "on" : "off", Median(seconds),
-                    *std::min_element(seconds.begin(), seconds.end()),
-                    *std::max_element(seconds.begin(), seconds.end()), groups.size(), whole, set.Families.size());
+            similarity, rotations ? "on" : "off", Median(seconds), *std::min_element(seconds.begin(), seconds.end()),
+            *std::max_element(seconds.begin(), seconds.end()), groups.size(), whole, set.Families.size());
     }
     return 0;
 }

@@ -30,8 +30,8 @@ void Walk(const std::wstring& folder, std::map<uint64_t, std::vector<std::wstrin
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             Walk(folder + L"\\" + name, bySize);
         } else {
-            bySize[(static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow].push_back(folder + L"\\" +
-                                                                                                      name);
+            bySize[(static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow].push_back(
+                folder + L"\\" + name);
         }
     } while (::FindNextFileW(find, &entry));
     ::FindClose(find);

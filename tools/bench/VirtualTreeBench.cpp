@@ -23,7 +23,7 @@ namespace {
 
 class BenchData : public IVirtualNodeData, public IIterableTextColumn {
 public:
-    explicit BenchData(int number) : number_(number) {}
+    explicit BenchData(int number) : number_(number) { }
     void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override
     {
         if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
@@ -47,7 +47,7 @@ private:
 class CBenchParent : public CWindowImpl {
 public:
     BEGIN_MESSAGE_MAP()
-        REFLECT_NOTIFICATIONS()
+    REFLECT_NOTIFICATIONS()
     END_MESSAGE_MAP()
 };
 
@@ -115,9 +115,9 @@ int main(int argc, char** argv)
 
     CBenchParent parent;
     parent.Create(nullptr, RECT{0, 0, 800, 600}, L"virtual tree bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
-    const HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"",
-                                        WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0,
-                                        780, 560, parent, nullptr, AppModule().Instance(), nullptr);
+    const HWND list =
+        ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+            0, 0, 780, 560, parent, nullptr, AppModule().Instance(), nullptr);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 300;
@@ -132,7 +132,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("virtual tree view: %d groups of %d files (%d nodes), %d runs per step\n", groups, filesPerGroup,
-                groups * (filesPerGroup + 1), runs);
+        groups * (filesPerGroup + 1), runs);
     double start = Now();
     view->SetRedraw(false);
     for (int g = 0; g < groups; ++g) {
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
         Check(view->Rows()[::SendMessageW(list, LVM_GETTOPINDEX, 0, 0)] == topNode, "the top row stays on top");
         Check(view->FocusedNode() != nullptr && view->FocusedNode()->level == 0 &&
                   view->FocusedNode()->sequenceNumber == middle,
-              "the focused group keeps the focus");
+            "the focused group keeps the focus");
 
         start = Now();
         view->CollapseAll();
@@ -192,20 +192,20 @@ int main(int argc, char** argv)
     view->ExpandAll();
     const int probe = allRows - 1;
     Check(RowText(list, probe) == view->Rows()[probe]->Columns()->GetColumnText(0, view->Rows()[probe]),
-          "the list view asks the node for a row's text");
+        "the list view asks the node for a row's text");
     Check(view->FocusedNode() != nullptr && view->FocusedNode()->level == 0 &&
               view->FocusedNode()->sequenceNumber == middle,
-          "the focused group keeps the focus through every step");
+        "the focused group keeps the focus through every step");
 
     const double expand = Median(expandTimes) * 1000;
     const double collapse = Median(collapseTimes) * 1000;
     std::printf("  ExpandAll   (%7d rows): median %8.1f ms\n", allRows, expand);
     std::printf("  CollapseAll (%7d rows): median %8.1f ms\n", groups, collapse);
     std::printf("  Expand one group   (%7d rows): median %8.1f ms\n", groups, Median(expandOneTimes) * 1000);
-    std::printf("  Collapse one group (%7d rows): median %8.1f ms\n", groups + filesPerGroup,
-                Median(collapseOneTimes) * 1000);
+    std::printf(
+        "  Collapse one group (%7d rows): median %8.1f ms\n", groups + filesPerGroup, Median(collapseOneTimes) * 1000);
     std::printf("  list view item count after ExpandAll: %d (owner data: only a count)\n",
-                static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+        static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
     Check(expand < 1000 && collapse < 1000, "each step finishes in under a second");
 
     start = Now();

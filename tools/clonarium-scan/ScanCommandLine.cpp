@@ -1,9 +1,13 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 
-#include "engine/LongPath.h"
+#include "system/LongPath.h"
 #include "storage/SearchPresets.h"
 
 #include <windows.h>
+
+namespace clonarium {
+
+using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] PATH...";
@@ -47,8 +51,8 @@ bool ApplyPreset(ScanOptions& options, const std::wstring& value, std::wstring&)
 
 bool ApplySimilarity(ScanOptions& options, const std::wstring& value, std::wstring& error)
 {
-    const bool digits = !value.empty() && value.size() <= 3 &&
-                        value.find_first_not_of(L"0123456789") == std::wstring::npos;
+    const bool digits =
+        !value.empty() && value.size() <= 3 && value.find_first_not_of(L"0123456789") == std::wstring::npos;
     const int similarity = digits ? std::stoi(value) : 0;
     if (similarity < 1 || similarity > 100) {
         error = L"--similarity takes a whole number from 1 to 100, not '" + value + L"'";
@@ -172,3 +176,5 @@ bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters
     }
     return true;
 }
+
+} // namespace clonarium

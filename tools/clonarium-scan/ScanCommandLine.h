@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace clonarium {
+
 extern const wchar_t kScanUsage[];
 
 struct ScanOptions {
@@ -36,3 +38,5 @@ void AdmitEveryFile(SearchParameters& parameters);
 // file, then --mode, --similarity, --no-rotations and --all. False with a message when the preset file
 // cannot be read; the file is never written.
 bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error);
+
+} // namespace clonarium

@@ -1,8 +1,13 @@
 #include "tools/clonarium-scan/ScanOutput.h"
 
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 
 #include <cstdio>
+
+namespace clonarium {
+
+using vandrelcommon::system::Utf8FromWide;
+using vandrelcommon::system::WideFromUtf8;
 
 namespace {
 
@@ -81,11 +86,12 @@ std::string ScanCallback::Summary(double seconds) const
 {
     char text[512];
     std::snprintf(text, sizeof(text),
-                  "files indexed: %llu\r\nfiles skipped: %llu\r\nprotected folders skipped: %llu\r\n"
-                  "groups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
-                  static_cast<unsigned long long>(filesIndexed_), static_cast<unsigned long long>(filesSkipped_),
-                  static_cast<unsigned long long>(protectedFoldersSkipped_),
-                  static_cast<unsigned long long>(groups_), static_cast<unsigned long long>(duplicateFiles_),
-                  seconds);
+        "files indexed: %llu\r\nfiles skipped: %llu\r\nprotected folders skipped: %llu\r\n"
+        "groups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
+        static_cast<unsigned long long>(filesIndexed_), static_cast<unsigned long long>(filesSkipped_),
+        static_cast<unsigned long long>(protectedFoldersSkipped_), static_cast<unsigned long long>(groups_),
+        static_cast<unsigned long long>(duplicateFiles_), seconds);
     return text;
 }
+
+} // namespace clonarium

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace clonarium {
+
 // One group's lines, appended to `out`.
 void AppendGroup(const FileGroup& group, std::string& out);
 
@@ -21,13 +23,13 @@ bool WriteText(HANDLE handle, const std::string& utf8);
 // handle, in large writes.
 class ScanCallback : public ISearchProcessCallback {
 public:
-    explicit ScanCallback(HANDLE output) : output_(output) {}
+    explicit ScanCallback(HANDLE output) : output_(output) { }
 
     void OnFileCompared(const uint64_t*) override;
     void OnGroupFound(const FileGroup& group) override;
-    void SetFilesToCompare(int64_t) override {}
+    void SetFilesToCompare(int64_t) override { }
     void OnFileIndexed(bool excluded) override;
-    void RefreshProgress() override {}
+    void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedFoldersSkipped_; }
     void SetStage(int32_t stage) override { stage_ = stage; }
 
@@ -50,3 +52,5 @@ private:
     uint64_t groups_ = 0;
     uint64_t duplicateFiles_ = 0;
 };
+
+} // namespace clonarium

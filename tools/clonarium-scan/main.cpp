@@ -2,7 +2,7 @@
 // benchmarks and diagnostics. Exit 0 on success, 2 on a usage error.
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
@@ -11,6 +11,9 @@
 #include <chrono>
 #include <memory>
 
+using namespace clonarium;
+using namespace vandrelcommon::system;
+
 namespace {
 
 constexpr int kUsageError = 2;
@@ -18,8 +21,8 @@ constexpr int kOutputError = 1;
 
 int UsageError(const std::wstring& message)
 {
-    WriteText(::GetStdHandle(STD_ERROR_HANDLE),
-              Utf8FromWide(L"clonarium-scan: " + message + L"; " + kScanUsage) + "\r\n");
+    WriteText(
+        ::GetStdHandle(STD_ERROR_HANDLE), Utf8FromWide(L"clonarium-scan: " + message + L"; " + kScanUsage) + "\r\n");
     return kUsageError;
 }
 

@@ -36,7 +36,7 @@ public:
     std::vector<int> PaneEdges() const;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_SIZE, OnSize)
     END_MESSAGE_MAP()
 
 private:

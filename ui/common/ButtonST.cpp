@@ -98,8 +98,7 @@ void CButtonST::SetTooltipText(const std::wstring& text)
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     if (tooltip_ == nullptr) {
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                     AppModule().Instance(), nullptr);
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, AppModule().Instance(), nullptr);
         if (tooltip_ == nullptr) {
             return;
         }
@@ -204,7 +203,7 @@ void CButtonST::DrawPicture(HDC dc, RECT& area, bool disabled) const
         const int y = area.top + (height - size.cy) / 2;
         if (disabled) {
             ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_), 0, area.left, y, size.cx, size.cy,
-                         DST_ICON | DSS_DISABLED);
+                DST_ICON | DSS_DISABLED);
         } else {
             ::DrawIconEx(dc, area.left, y, icon_, size.cx, size.cy, 0, nullptr, DI_NORMAL);
         }
@@ -222,7 +221,7 @@ void CButtonST::DrawPicture(HDC dc, RECT& area, bool disabled) const
             blend.SourceConstantAlpha = static_cast<BYTE>(disabled ? 128 : 255);
             blend.AlphaFormat = AC_SRC_ALPHA;
             ::GdiAlphaBlend(dc, area.left, y, description.bmWidth, bitmapHeight, source, 0, 0, description.bmWidth,
-                            bitmapHeight, blend);
+                bitmapHeight, blend);
         } else {
             ::BitBlt(dc, area.left, y, description.bmWidth, bitmapHeight, source, 0, 0, SRCCOPY);
         }

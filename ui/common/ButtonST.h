@@ -14,9 +14,9 @@ namespace vandrelcommon::ui {
 class CButtonST : public COwnerDrawnButton {
 public:
     enum Color {
-        BackgroundIn,    // mouse over the button
+        BackgroundIn, // mouse over the button
         ForegroundIn,
-        BackgroundOut,   // normal
+        BackgroundOut, // normal
         ForegroundOut,
         BackgroundFocus, // focused, mouse elsewhere
         ForegroundFocus,
@@ -43,15 +43,15 @@ public:
     void SetAutoRepeat(bool repeat, UINT pause = 100);
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
-        ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
-        ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
-        ON_MESSAGE(WM_TIMER, OnTimer)
-        ON_MESSAGE(WM_SYSCOLORCHANGE, OnSysColorChange)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
-        ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
-        ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
-        CHAIN_TO_BASE(COwnerDrawnButton)
+    ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+    ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
+    ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
+    ON_MESSAGE(WM_TIMER, OnTimer)
+    ON_MESSAGE(WM_SYSCOLORCHANGE, OnSysColorChange)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_REFLECTED_COMMAND_CODE(BN_CLICKED, OnClicked)
+    CHAIN_TO_BASE(COwnerDrawnButton)
     END_MESSAGE_MAP()
 
 private:

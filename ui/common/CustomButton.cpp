@@ -49,8 +49,8 @@ void CCustomButton::ShowMenu()
     Invalidate(false);
     UpdateWindow();
     const RECT rect = GetWindowRect();
-    ::TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, rect.left, rect.bottom, 0, GetParent(),
-                     nullptr);
+    ::TrackPopupMenu(
+        menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, rect.left, rect.bottom, 0, GetParent(), nullptr);
     menuOpen_ = false;
     Invalidate(false);
     // The click that closed the menu may wait in the queue: it must not
@@ -80,8 +80,8 @@ void CCustomButton::DrawArrow(HDC dc, const RECT& strip, COLORREF color) const
     const int size = (strip.right - strip.left) / 4 + 1;
     const int centreX = (strip.left + strip.right) / 2;
     const int centreY = (strip.top + strip.bottom) / 2;
-    const POINT points[3] = {
-        {centreX - size, centreY - size / 2}, {centreX + size + 1, centreY - size / 2}, {centreX, centreY + size / 2 + 1}};
+    const POINT points[3] = {{centreX - size, centreY - size / 2}, {centreX + size + 1, centreY - size / 2},
+        {centreX, centreY + size / 2 + 1}};
     GdiBrush brush(::CreateSolidBrush(color));
     GdiPen pen(::CreatePen(PS_SOLID, 1, color));
     SelectedObject selectedBrush(dc, brush.Get());
@@ -142,8 +142,8 @@ LRESULT CCustomButton::OnDrawItem(Message& msg)
     SelectedObject font(dc, GetFont());
     constexpr UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     if (theme_) {
-        ::DrawThemeText(theme_.Get(), dc, BP_PUSHBUTTON, state, text.c_str(), static_cast<int>(text.size()), format, 0,
-                        &content);
+        ::DrawThemeText(
+            theme_.Get(), dc, BP_PUSHBUTTON, state, text.c_str(), static_cast<int>(text.size()), format, 0, &content);
     } else {
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, textColor);

@@ -25,12 +25,12 @@ public:
     bool InDropDownPart(POINT point) const;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
-        ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
-        ON_MESSAGE(WM_THEMECHANGED, OnThemeChanged)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
-        ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
-        CHAIN_TO_BASE(COwnerDrawnButton)
+    ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+    ON_MESSAGE(WM_LBUTTONDBLCLK, OnLButtonDown)
+    ON_MESSAGE(WM_THEMECHANGED, OnThemeChanged)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_REFLECTED_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    CHAIN_TO_BASE(COwnerDrawnButton)
     END_MESSAGE_MAP()
 
 private:

@@ -7,7 +7,8 @@
 
 namespace vandrelcommon::ui {
 
-CEditListBox::CEditListBox() : edit_(*this), helper_(*this) {}
+CEditListBox::CEditListBox() : edit_(*this), helper_(*this)
+{ }
 
 CEditListBox::~CEditListBox()
 {
@@ -30,11 +31,9 @@ bool CEditListBox::SubclassWindow(HWND listBox)
     // The list box must not paint over the editor.
     ModifyStyle(0, WS_CLIPCHILDREN);
     const HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd_,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)),
-                                        AppModule().Instance(), nullptr);
-    const HWND helper = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_PUSHBUTTON | BS_OWNERDRAW, 0, 0, 0, 0,
-                                          hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelperId)),
-                                          AppModule().Instance(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), AppModule().Instance(), nullptr);
+    const HWND helper = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_PUSHBUTTON | BS_OWNERDRAW, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelperId)), AppModule().Instance(), nullptr);
     if (edit == nullptr || helper == nullptr || !edit_.SubclassWindow(edit) || !helper_.SubclassWindow(helper)) {
         ::DestroyWindow(edit);
         ::DestroyWindow(helper);
@@ -69,8 +68,7 @@ LRESULT CEditListBox::Notify(UINT code, int item, const wchar_t* text) const
     notification.header.code = code;
     notification.item = item;
     notification.text = text;
-    return ::SendMessageW(GetParent(), WM_NOTIFY, notification.header.idFrom,
-                          reinterpret_cast<LPARAM>(&notification));
+    return ::SendMessageW(GetParent(), WM_NOTIFY, notification.header.idFrom, reinterpret_cast<LPARAM>(&notification));
 }
 
 bool CEditListBox::BeginEdit(int item)
@@ -171,8 +169,8 @@ int CEditListBox::AddItem()
     }
     EndEdit();
     // Appended even in a sorted list box.
-    const int item = static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                                                  reinterpret_cast<LPARAM>(L"")));
+    const int item =
+        static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"")));
     if (item < 0) {
         return -1;
     }

@@ -59,26 +59,26 @@ public:
     std::wstring ItemText(int item) const;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_LBUTTONDBLCLK, OnDoubleClick)
-        ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
-        ON_COMMAND_CODE(kHelperId, BN_CLICKED, OnHelperClicked)
-        ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
-        ON_MESSAGE(WM_VSCROLL, OnListMoving)
-        ON_MESSAGE(WM_MOUSEWHEEL, OnListMoving)
-        ON_MESSAGE(WM_SIZE, OnListMoving)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_LBUTTONDBLCLK, OnDoubleClick)
+    ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+    ON_COMMAND_CODE(kHelperId, BN_CLICKED, OnHelperClicked)
+    ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_MESSAGE(WM_VSCROLL, OnListMoving)
+    ON_MESSAGE(WM_MOUSEWHEEL, OnListMoving)
+    ON_MESSAGE(WM_SIZE, OnListMoving)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
     END_MESSAGE_MAP()
 
 private:
     // The edit box: Enter and Escape are its own, and losing the focus commits.
     class CEditPart : public CWindowImpl {
     public:
-        explicit CEditPart(CEditListBox& owner) : owner_(owner) {}
+        explicit CEditPart(CEditListBox& owner) : owner_(owner) { }
         BEGIN_MESSAGE_MAP()
-            ON_MESSAGE(WM_GETDLGCODE, OnGetDlgCode)
-            ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
-            ON_MESSAGE(WM_CHAR, OnChar)
-            ON_MESSAGE(WM_KILLFOCUS, OnKillFocus)
+        ON_MESSAGE(WM_GETDLGCODE, OnGetDlgCode)
+        ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+        ON_MESSAGE(WM_CHAR, OnChar)
+        ON_MESSAGE(WM_KILLFOCUS, OnKillFocus)
         END_MESSAGE_MAP()
 
     private:
@@ -92,9 +92,9 @@ private:
     // The helper button: losing the focus to anything but the edit box commits.
     class CHelperPart : public CWindowImpl {
     public:
-        explicit CHelperPart(CEditListBox& owner) : owner_(owner) {}
+        explicit CHelperPart(CEditListBox& owner) : owner_(owner) { }
         BEGIN_MESSAGE_MAP()
-            ON_MESSAGE(WM_KILLFOCUS, OnKillFocus)
+        ON_MESSAGE(WM_KILLFOCUS, OnKillFocus)
         END_MESSAGE_MAP()
 
     private:

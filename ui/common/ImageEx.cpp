@@ -142,8 +142,8 @@ void ImageEx::Draw(HDC dc)
         return;
     }
     Gdiplus::Graphics graphics(dc);
-    graphics.DrawImage(image_.get(), x_, y_, static_cast<INT>(image_->GetWidth()),
-                       static_cast<INT>(image_->GetHeight()));
+    graphics.DrawImage(
+        image_.get(), x_, y_, static_cast<INT>(image_->GetWidth()), static_cast<INT>(image_->GetHeight()));
 }
 
 void ImageEx::Animate()

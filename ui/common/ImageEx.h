@@ -1,7 +1,7 @@
 #pragma once
 // A GDI+ picture from a resource that plays its frames (an animated GIF) on a
 // thread of its own, drawing on its owner window at a fixed place.
-#include "engine/Handles.h"
+#include "system/Handles.h"
 #include "ui/framework/ComPtr.h"
 
 #include <windows.h>
@@ -21,8 +21,8 @@ public:
     // The picture of resource `name` of `type` (null module: the framework
     // module's resources). Null when GDI+ is not running; an image without
     // frames when the resource is missing or unreadable.
-    static std::unique_ptr<ImageEx> Create(HMODULE module = nullptr, const wchar_t* name = L"LOADER",
-                                           const wchar_t* type = L"GIF");
+    static std::unique_ptr<ImageEx> Create(
+        HMODULE module = nullptr, const wchar_t* name = L"LOADER", const wchar_t* type = L"GIF");
     ~ImageEx();
     ImageEx(const ImageEx&) = delete;
     ImageEx& operator=(const ImageEx&) = delete;

@@ -73,12 +73,15 @@ constexpr WORD kStaticClass = 0x0082;
 
 } // namespace
 
-CInputBox::CInputBox(std::wstring caption, std::wstring prompt, std::wstring okText, std::wstring cancelText,
-                     int width, int height)
-    : caption_(std::move(caption)), prompt_(std::move(prompt)), okText_(std::move(okText)),
-      cancelText_(std::move(cancelText)), width_(width), height_(height)
-{
-}
+CInputBox::CInputBox(
+    std::wstring caption, std::wstring prompt, std::wstring okText, std::wstring cancelText, int width, int height)
+    : caption_(std::move(caption)),
+      prompt_(std::move(prompt)),
+      okText_(std::move(okText)),
+      cancelText_(std::move(cancelText)),
+      width_(width),
+      height_(height)
+{ }
 
 std::vector<DWORD> CInputBox::BuildTemplate() const
 {
@@ -88,8 +91,8 @@ std::vector<DWORD> CInputBox::BuildTemplate() const
     TemplateWriter writer;
     writer.Header(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 4, width, height);
     writer.Item(SS_LEFT, 4, 4, static_cast<short>(width - 62), 14, kPromptId, kStaticClass);
-    writer.Item(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 4, 21, static_cast<short>(width - 62), 12, kEditId,
-                kEditClass);
+    writer.Item(
+        WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 4, 21, static_cast<short>(width - 62), 12, kEditId, kEditClass);
     writer.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, static_cast<short>(width - 54), 4, 50, 14, IDOK, kButtonClass);
     writer.Item(BS_PUSHBUTTON | WS_TABSTOP, static_cast<short>(width - 54), 20, 50, 14, IDCANCEL, kButtonClass);
     return writer.Finish();

@@ -11,8 +11,8 @@ namespace vandrelcommon::ui {
 class CInputBox : public CDialogImpl {
 public:
     // `width` and `height` are the box's size in dialog units.
-    CInputBox(std::wstring caption, std::wstring prompt, std::wstring okText, std::wstring cancelText,
-              int width = 240, int height = 38);
+    CInputBox(std::wstring caption, std::wstring prompt, std::wstring okText, std::wstring cancelText, int width = 240,
+        int height = 38);
 
     // 1 with Text() holding what was entered, 0 on Cancel (or when the box
     // could not be shown).
@@ -23,9 +23,9 @@ public:
     static constexpr int kEditId = 3;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
-        ON_COMMAND(IDOK, OnOk)
-        ON_COMMAND(IDCANCEL, OnCancel)
+    ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
+    ON_COMMAND(IDOK, OnOk)
+    ON_COMMAND(IDCANCEL, OnCancel)
     END_MESSAGE_MAP()
 
 private:

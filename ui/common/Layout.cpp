@@ -103,8 +103,14 @@ class Arrangement {
 public:
     // `vertical`: the main axis is the vertical one.
     Arrangement(std::vector<LayoutItem>& items, HWND parent, const RECT& rect, bool vertical)
-        : items_(items), rect_(rect), main_(vertical), cross_(!vertical), slots_(items.size()),
-          last_(static_cast<int>(items.size())), y_(Near(rect, vertical)), z_(Far(rect, vertical))
+        : items_(items),
+          rect_(rect),
+          main_(vertical),
+          cross_(!vertical),
+          slots_(items.size()),
+          last_(static_cast<int>(items.size())),
+          y_(Near(rect, vertical)),
+          z_(Far(rect, vertical))
     {
         for (size_t i = 0; i < items.size(); ++i) {
             slots_[i].rect = CurrentRect(items[i], parent);
@@ -179,7 +185,7 @@ public:
             if (item.isWindow) {
                 if (slot.placed && item.window != nullptr) {
                     ::SetWindowPos(item.window, nullptr, slot.rect.left, slot.rect.top, width, height,
-                                   SWP_NOZORDER | SWP_NOACTIVATE | (slot.keepSize ? SWP_NOSIZE : 0));
+                        SWP_NOZORDER | SWP_NOACTIVATE | (slot.keepSize ? SWP_NOSIZE : 0));
                 }
             } else if (item.layout != nullptr) {
                 if (slot.placed) {
@@ -264,8 +270,8 @@ CAbstractLayout::CAbstractLayout(HWND parent) : parent_(parent), rect_{}
     ::GetClientRect(parent, &rect_);
 }
 
-LayoutItem& CAbstractLayout::AddWindow(HWND window, Placement horizontal, int32_t leftMargin, Placement vertical,
-                                       int32_t topMargin, int32_t bottomMargin)
+LayoutItem& CAbstractLayout::AddWindow(
+    HWND window, Placement horizontal, int32_t leftMargin, Placement vertical, int32_t topMargin, int32_t bottomMargin)
 {
     LayoutItem& item = items_.emplace_back();
     item.isWindow = true;

@@ -11,8 +11,8 @@
 namespace vandrelcommon::ui {
 
 enum class Placement : int32_t {
-    Start = 0,   // left or top
-    End = 1,     // right or bottom
+    Start = 0, // left or top
+    End = 1,   // right or bottom
     Center = 2,
     Stretch = 3, // main axis: a share of the free space; cross axis: all of it
 };
@@ -34,7 +34,7 @@ struct LayoutItem {
 class CAbstractLayout {
 public:
     // Places items in `rect`, in the client coordinates of `parent`.
-    CAbstractLayout(HWND parent, const RECT& rect) : parent_(parent), rect_(rect) {}
+    CAbstractLayout(HWND parent, const RECT& rect) : parent_(parent), rect_(rect) { }
     // Over the parent's client rectangle.
     explicit CAbstractLayout(HWND parent);
     virtual ~CAbstractLayout() = default;
@@ -47,8 +47,8 @@ public:
 
     // The returned item (for a right margin, say) stays valid until the next
     // item is added.
-    LayoutItem& AddWindow(HWND window, Placement horizontal, int32_t leftMargin, Placement vertical,
-                          int32_t topMargin, int32_t bottomMargin);
+    LayoutItem& AddWindow(HWND window, Placement horizontal, int32_t leftMargin, Placement vertical, int32_t topMargin,
+        int32_t bottomMargin);
     // Takes `layout` over; it is placed at the start on both axes.
     CAbstractLayout* AddLayout(std::unique_ptr<CAbstractLayout> layout);
 

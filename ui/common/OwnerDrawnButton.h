@@ -15,8 +15,8 @@ public:
     bool IsHovering() const { return hovering_; }
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
-        ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
+    ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
+    ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
     END_MESSAGE_MAP()
 
 protected:

@@ -29,7 +29,7 @@ bool SetTextAndFit(HWND control, const std::wstring& text)
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(control, GWL_EXSTYLE));
     ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     ::SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return ::SetWindowTextW(control, text.c_str()) != FALSE;
 }
 

@@ -251,9 +251,11 @@ void CVirtualTree::ExpandAll()
 void CVirtualTree::CollapseAll()
 {
     ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags &= ~CVirtualNode::kExpanded; });
-    const auto first = std::find_if(rows.begin(), rows.end(), [](const CVirtualNode* node) { return node->level >= 1; });
+    const auto first =
+        std::find_if(rows.begin(), rows.end(), [](const CVirtualNode* node) { return node->level >= 1; });
     const int firstRow = static_cast<int>(first - rows.begin());
-    rows.erase(std::remove_if(first, rows.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows.end());
+    rows.erase(
+        std::remove_if(first, rows.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows.end());
     OnRowsChanged(firstRow);
 }
 
@@ -288,9 +290,8 @@ bool CVirtualTree::IsPermutationOfChildren(const CVirtualNode* parent, const std
     std::vector<const CVirtualNode*> sorted(order.begin(), order.end());
     std::sort(sorted.begin(), sorted.end());
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
-           std::all_of(order.begin(), order.end(), [parent](const CVirtualNode* node) {
-               return node != nullptr && node->parent == parent;
-           });
+           std::all_of(order.begin(), order.end(),
+               [parent](const CVirtualNode* node) { return node != nullptr && node->parent == parent; });
 }
 
 void CVirtualTree::RebuildRows()

@@ -234,8 +234,8 @@ void CVirtualTreeView::BuildStateImages()
 
         const ThemeHandle theme(::OpenThemeData(hwnd_, L"Button"));
         const int themedStates[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
-        const UINT classicStates[] = {DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED,
-                                      DFCS_BUTTON3STATE | DFCS_CHECKED};
+        const UINT classicStates[] = {
+            DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED, DFCS_BUTTON3STATE | DFCS_CHECKED};
         for (int image = kUncheckedBox; image <= kMixedBox; ++image) {
             // A 13-pixel box in the middle of its 16-pixel slot.
             RECT box{image * kStateImageSize + 1, 1, image * kStateImageSize + 14, 14};
@@ -501,7 +501,8 @@ void CVirtualTreeView::RedrawNode(const CVirtualNode* node)
         return;
     }
     const int top = std::max(0, static_cast<int>(SendMessage(LVM_GETTOPINDEX)));
-    const int end = std::min(static_cast<int>(rows.size()), top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 2);
+    const int end =
+        std::min(static_cast<int>(rows.size()), top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 2);
     for (int row = top; row < end; ++row) {
         if (rows[row] == node) {
             SendMessage(LVM_REDRAWITEMS, row, row);

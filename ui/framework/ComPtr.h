@@ -12,14 +12,14 @@ class ComPtr {
 public:
     ComPtr() = default;
     // Takes over a reference the caller already holds.
-    explicit ComPtr(T* pointer) : pointer_(pointer) {}
+    explicit ComPtr(T* pointer) : pointer_(pointer) { }
     ComPtr(const ComPtr& other) : pointer_(other.pointer_)
     {
         if (pointer_ != nullptr) {
             pointer_->AddRef();
         }
     }
-    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) { }
     ComPtr& operator=(ComPtr other) noexcept
     {
         std::swap(pointer_, other.pointer_);

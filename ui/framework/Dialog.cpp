@@ -51,8 +51,8 @@ INT_PTR CDialogImpl::DoModal(HWND owner, LPARAM initParam)
     }
     modal_ = true;
     CreationScope scope(this, Kind::Dialog);
-    return ::DialogBoxParamW(AppModule().ResourceInstance(), MAKEINTRESOURCEW(templateId_), owner, DialogProc,
-                             initParam);
+    return ::DialogBoxParamW(
+        AppModule().ResourceInstance(), MAKEINTRESOURCEW(templateId_), owner, DialogProc, initParam);
 }
 
 INT_PTR CDialogImpl::DoModalIndirect(const DLGTEMPLATE* dialogTemplate, HWND owner, LPARAM initParam)
@@ -74,8 +74,8 @@ HWND CDialogImpl::Create(HWND parent, LPARAM initParam)
     HWND window = nullptr;
     {
         CreationScope scope(this, Kind::Dialog);
-        window = ::CreateDialogParamW(AppModule().ResourceInstance(), MAKEINTRESOURCEW(templateId_), parent,
-                                      DialogProc, initParam);
+        window = ::CreateDialogParamW(
+            AppModule().ResourceInstance(), MAKEINTRESOURCEW(templateId_), parent, DialogProc, initParam);
     }
     AfterModelessCreate(window);
     return hwnd_;
@@ -90,8 +90,8 @@ HWND CDialogImpl::CreateIndirect(const DLGTEMPLATE* dialogTemplate, HWND parent,
     HWND window = nullptr;
     {
         CreationScope scope(this, Kind::Dialog);
-        window = ::CreateDialogIndirectParamW(AppModule().ResourceInstance(), dialogTemplate, parent, DialogProc,
-                                              initParam);
+        window =
+            ::CreateDialogIndirectParamW(AppModule().ResourceInstance(), dialogTemplate, parent, DialogProc, initParam);
     }
     AfterModelessCreate(window);
     return hwnd_;

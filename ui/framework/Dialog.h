@@ -10,7 +10,7 @@ namespace vandrelcommon::ui {
 
 class CDialogImpl : public CWindowBase, public IPreTranslateFilter {
 public:
-    explicit CDialogImpl(UINT templateId = 0) : templateId_(templateId) {}
+    explicit CDialogImpl(UINT templateId = 0) : templateId_(templateId) { }
     // A modeless dialog still open is destroyed with its object.
     ~CDialogImpl() override;
 

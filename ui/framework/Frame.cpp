@@ -56,8 +56,7 @@ std::wstring ButtonText(HWND owner, HWND toolbar, int command)
 HWND CreateToolBar(HWND parent, UINT id, DWORD style)
 {
     HWND toolbar = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 0, 0, parent,
-                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(),
-                                     nullptr);
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
     if (toolbar != nullptr) {
         ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     }
@@ -77,16 +76,14 @@ WindowClass CFrameWindow::GetWindowClass() const
     frameClass.background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     const HINSTANCE resources = AppModule().ResourceInstance();
     frameClass.icon = static_cast<HICON>(::LoadImageW(resources, MAKEINTRESOURCEW(resourceId_), IMAGE_ICON,
-                                                      ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                      LR_SHARED));
+        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
     frameClass.smallIcon = static_cast<HICON>(::LoadImageW(resources, MAKEINTRESOURCEW(resourceId_), IMAGE_ICON,
-                                                           ::GetSystemMetrics(SM_CXSMICON),
-                                                           ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     return frameClass;
 }
 
-HWND CFrameWindow::CreateFrame(UINT resourceId, const RECT& rect, DWORD style, DWORD exStyle, const wchar_t* caption,
-                               HWND parent)
+HWND CFrameWindow::CreateFrame(
+    UINT resourceId, const RECT& rect, DWORD style, DWORD exStyle, const wchar_t* caption, HWND parent)
 {
     resourceId_ = resourceId;
     const HINSTANCE resources = AppModule().ResourceInstance();
@@ -122,7 +119,7 @@ HWND CFrameWindow::CreateFrame(UINT resourceId, const RECT& rect, DWORD style, D
 HWND CFrameWindow::CreateSimpleReBar(DWORD style, UINT id)
 {
     rebar_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr, style, 0, 0, 100, 100, hwnd_,
-                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
     if (rebar_ != nullptr) {
         REBARINFO info{};
         info.cbSize = sizeof(info);
@@ -167,8 +164,7 @@ bool CFrameWindow::AddReBarBand(HWND child, bool newRow)
 HWND CFrameWindow::CreateSimpleStatusBar(const wchar_t* text, UINT id, DWORD style)
 {
     statusBar_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, text, style, 0, 0, 0, 0, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(),
-                                   nullptr);
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
     return statusBar_;
 }
 
@@ -199,7 +195,7 @@ void CFrameWindow::UpdateLayout(bool resizeBars)
     }
     if (client_ != nullptr) {
         ::SetWindowPos(client_, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+            SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -309,9 +305,9 @@ LRESULT CFrameWindow::OnChevronPushed(Message& msg)
     }
     POINT corner{chevron->rc.left, chevron->rc.bottom};
     ::ClientToScreen(chevron->hdr.hwndFrom, &corner);
-    const auto command = static_cast<UINT>(::TrackPopupMenuEx(
-        menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_RETURNCMD | TPM_RIGHTBUTTON, corner.x,
-        corner.y, hwnd_, nullptr));
+    const auto command = static_cast<UINT>(
+        ::TrackPopupMenuEx(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_RETURNCMD | TPM_RIGHTBUTTON,
+            corner.x, corner.y, hwnd_, nullptr));
     if (command != 0) {
         PostMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }

@@ -31,9 +31,8 @@ public:
     // the menu, accelerator table and icons `resourceId` are used when the
     // module has them.
     HWND CreateFrame(UINT resourceId, const RECT& rect,
-                     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                     DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, const wchar_t* caption = nullptr,
-                     HWND parent = nullptr);
+        DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+        DWORD exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, const wchar_t* caption = nullptr, HWND parent = nullptr);
 
     HWND CreateSimpleReBar(DWORD style = kReBarStyle, UINT id = kReBarId);
     // Puts `child` (a toolbar or any window) into a new band whose height
@@ -58,12 +57,12 @@ public:
     bool PreTranslateMessage(MSG& msg) override;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_SIZE, OnSize)
-        ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
-        ON_MESSAGE(WM_DESTROY, OnDestroy)
-        ON_MESSAGE(WM_NCDESTROY, OnNcDestroy)
-        ON_NOTIFY_CODE(RBN_AUTOSIZE, OnReBarAutoSize)
-        ON_NOTIFY_CODE(RBN_CHEVRONPUSHED, OnChevronPushed)
+    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_NCDESTROY, OnNcDestroy)
+    ON_NOTIFY_CODE(RBN_AUTOSIZE, OnReBarAutoSize)
+    ON_NOTIFY_CODE(RBN_CHEVRONPUSHED, OnChevronPushed)
     END_MESSAGE_MAP()
 
 protected:

@@ -1,7 +1,7 @@
 #pragma once
 // Owners for GDI objects, icons, menus and image lists, and scoped device
 // contexts. They share the handle owner of the kernel handles.
-#include "engine/Handles.h"
+#include "system/Handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -32,7 +32,7 @@ using ThemeHandle = system::UniqueHandle<NullableHandleTraits<HTHEME, ::CloseThe
 // A window's client-area device context, released on destruction.
 class ClientDC {
 public:
-    explicit ClientDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    explicit ClientDC(HWND window) : window_(window), dc_(::GetDC(window)) { }
     ~ClientDC()
     {
         if (dc_ != nullptr) {
@@ -67,7 +67,7 @@ private:
 // A memory device context compatible with `reference` (null: the screen).
 class MemoryDC {
 public:
-    explicit MemoryDC(HDC reference = nullptr) : dc_(::CreateCompatibleDC(reference)) {}
+    explicit MemoryDC(HDC reference = nullptr) : dc_(::CreateCompatibleDC(reference)) { }
     ~MemoryDC()
     {
         if (dc_ != nullptr) {
@@ -85,9 +85,9 @@ private:
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object != nullptr ? ::SelectObject(dc, object) : nullptr)
-    {
-    }
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(object != nullptr ? ::SelectObject(dc, object) : nullptr)
+    { }
     ~SelectedObject()
     {
         if (previous_ != nullptr) {

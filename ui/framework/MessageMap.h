@@ -42,10 +42,7 @@ struct Message {
     }
 
     // The point of a mouse message (client coordinates, may be negative).
-    POINT Point() const
-    {
-        return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    }
+    POINT Point() const { return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
 
     bool IsCommand(UINT id) const { return message == WM_COMMAND && LOWORD(wParam) == id; }
     bool IsCommandInRange(UINT first, UINT last) const
@@ -82,78 +79,79 @@ bool ReflectNotification(Message& msg);
 
 } // namespace vandrelcommon::ui
 
-#define BEGIN_MESSAGE_MAP() bool ProcessWindowMessage(::vandrelcommon::ui::Message& msg) override {
-
-#define END_MESSAGE_MAP()                                                                                         \
-    return false;                                                                                                 \
+#define BEGIN_MESSAGE_MAP()                                                                                            \
+    bool ProcessWindowMessage(::vandrelcommon::ui::Message& msg) override                                              \
+    {
+#define END_MESSAGE_MAP()                                                                                              \
+    return false;                                                                                                      \
     }
 
-#define VC_CALL_HANDLER(handler)                                                                                  \
-    {                                                                                                             \
-        msg.handled = true;                                                                                       \
-        msg.result = handler(msg);                                                                                \
-        if (msg.handled) {                                                                                        \
-            return true;                                                                                          \
-        }                                                                                                         \
+#define VC_CALL_HANDLER(handler)                                                                                       \
+    {                                                                                                                  \
+        msg.handled = true;                                                                                            \
+        msg.result = handler(msg);                                                                                     \
+        if (msg.handled) {                                                                                             \
+            return true;                                                                                               \
+        }                                                                                                              \
     }
 
-#define ON_MESSAGE(message_, handler)                                                                             \
-    if (msg.message == static_cast<UINT>(message_))                                                               \
+#define ON_MESSAGE(message_, handler)                                                                                  \
+    if (msg.message == static_cast<UINT>(message_))                                                                    \
     VC_CALL_HANDLER(handler)
 
-#define ON_MESSAGE_RANGE(first, last, handler)                                                                    \
-    if (msg.message >= static_cast<UINT>(first) && msg.message <= static_cast<UINT>(last))                        \
+#define ON_MESSAGE_RANGE(first, last, handler)                                                                         \
+    if (msg.message >= static_cast<UINT>(first) && msg.message <= static_cast<UINT>(last))                             \
     VC_CALL_HANDLER(handler)
 
-#define ON_COMMAND(id, handler)                                                                                   \
-    if (msg.IsCommand(id))                                                                                        \
+#define ON_COMMAND(id, handler)                                                                                        \
+    if (msg.IsCommand(id))                                                                                             \
     VC_CALL_HANDLER(handler)
 
-#define ON_COMMAND_CODE(id, code, handler)                                                                        \
-    if (msg.IsCommand(id) && msg.CommandCode() == static_cast<WORD>(code))                                        \
+#define ON_COMMAND_CODE(id, code, handler)                                                                             \
+    if (msg.IsCommand(id) && msg.CommandCode() == static_cast<WORD>(code))                                             \
     VC_CALL_HANDLER(handler)
 
-#define ON_COMMAND_RANGE(first, last, handler)                                                                    \
-    if (msg.IsCommandInRange(first, last))                                                                        \
+#define ON_COMMAND_RANGE(first, last, handler)                                                                         \
+    if (msg.IsCommandInRange(first, last))                                                                             \
     VC_CALL_HANDLER(handler)
 
-#define ON_NOTIFY(id, code, handler)                                                                              \
-    if (msg.IsNotification(id, static_cast<UINT>(code)))                                                          \
+#define ON_NOTIFY(id, code, handler)                                                                                   \
+    if (msg.IsNotification(id, static_cast<UINT>(code)))                                                               \
     VC_CALL_HANDLER(handler)
 
-#define ON_NOTIFY_CODE(code, handler)                                                                             \
-    if (msg.IsNotificationCode(static_cast<UINT>(code)))                                                          \
+#define ON_NOTIFY_CODE(code, handler)                                                                                  \
+    if (msg.IsNotificationCode(static_cast<UINT>(code)))                                                               \
     VC_CALL_HANDLER(handler)
 
-#define ON_NOTIFY_RANGE(first, last, code, handler)                                                               \
-    if (msg.IsNotificationInRange(first, last, static_cast<UINT>(code)))                                          \
+#define ON_NOTIFY_RANGE(first, last, code, handler)                                                                    \
+    if (msg.IsNotificationInRange(first, last, static_cast<UINT>(code)))                                               \
     VC_CALL_HANDLER(handler)
 
 // Entries of a control class for what its parent reflects back to it.
-#define ON_REFLECTED_MESSAGE(message_, handler)                                                                   \
+#define ON_REFLECTED_MESSAGE(message_, handler)                                                                        \
     ON_MESSAGE(::vandrelcommon::ui::kReflectedMessageBase + (message_), handler)
 
-#define ON_REFLECTED_COMMAND_CODE(code, handler)                                                                  \
-    if (msg.message == ::vandrelcommon::ui::kReflectedMessageBase + WM_COMMAND &&                                 \
-        msg.CommandCode() == static_cast<WORD>(code))                                                             \
+#define ON_REFLECTED_COMMAND_CODE(code, handler)                                                                       \
+    if (msg.message == ::vandrelcommon::ui::kReflectedMessageBase + WM_COMMAND &&                                      \
+        msg.CommandCode() == static_cast<WORD>(code))                                                                  \
     VC_CALL_HANDLER(handler)
 
-#define ON_REFLECTED_NOTIFY_CODE(code_, handler)                                                                  \
-    if (msg.message == ::vandrelcommon::ui::kReflectedMessageBase + WM_NOTIFY &&                                  \
-        msg.Notification()->code == static_cast<UINT>(code_))                                                     \
+#define ON_REFLECTED_NOTIFY_CODE(code_, handler)                                                                       \
+    if (msg.message == ::vandrelcommon::ui::kReflectedMessageBase + WM_NOTIFY &&                                       \
+        msg.Notification()->code == static_cast<UINT>(code_))                                                          \
     VC_CALL_HANDLER(handler)
 
-#define CHAIN_TO_BASE(Base)                                                                                       \
-    if (Base::ProcessWindowMessage(msg)) {                                                                        \
-        return true;                                                                                              \
+#define CHAIN_TO_BASE(Base)                                                                                            \
+    if (Base::ProcessWindowMessage(msg)) {                                                                             \
+        return true;                                                                                                   \
     }
 
-#define CHAIN_TO_MEMBER(member)                                                                                   \
-    if ((member).ProcessWindowMessage(msg)) {                                                                     \
-        return true;                                                                                              \
+#define CHAIN_TO_MEMBER(member)                                                                                        \
+    if ((member).ProcessWindowMessage(msg)) {                                                                          \
+        return true;                                                                                                   \
     }
 
-#define REFLECT_NOTIFICATIONS()                                                                                   \
-    if (::vandrelcommon::ui::ReflectNotification(msg)) {                                                          \
-        return true;                                                                                              \
+#define REFLECT_NOTIFICATIONS()                                                                                        \
+    if (::vandrelcommon::ui::ReflectNotification(msg)) {                                                               \
+        return true;                                                                                                   \
     }

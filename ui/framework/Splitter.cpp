@@ -144,8 +144,8 @@ void CSplitterWindow::UpdateLayout()
     for (int index = 0; index < 2; ++index) {
         if (panes_[index] != nullptr) {
             const RECT& rect = rects[index];
-            ::SetWindowPos(panes_[index], nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                           flags);
+            ::SetWindowPos(
+                panes_[index], nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, flags);
         }
     }
     Invalidate();

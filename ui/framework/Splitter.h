@@ -14,10 +14,10 @@ public:
     static constexpr int kBothPanes = -1;
 
     // `leftRight` true: panes left and right of a vertical divider.
-    explicit CSplitterWindow(bool leftRight = true) : leftRight_(leftRight) {}
+    explicit CSplitterWindow(bool leftRight = true) : leftRight_(leftRight) { }
 
     HWND Create(HWND parent, const RECT& rect = RECT{},
-                DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, UINT id = 0);
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, UINT id = 0);
 
     void SetPanes(HWND first, HWND second, bool update = true);
     void SetPane(int index, HWND pane, bool update = true);
@@ -47,13 +47,13 @@ public:
     void UpdateLayout();
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_SIZE, OnSize)
-        ON_MESSAGE(WM_SETCURSOR, OnSetCursor)
-        ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
-        ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
-        ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
-        ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChanged)
-        ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
+    ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_SETCURSOR, OnSetCursor)
+    ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDown)
+    ON_MESSAGE(WM_MOUSEMOVE, OnMouseMove)
+    ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
+    ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChanged)
+    ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
     END_MESSAGE_MAP()
 
 protected:

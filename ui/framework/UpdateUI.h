@@ -30,7 +30,7 @@ public:
     bool OnIdle(int idleCount) override;
 
     BEGIN_MESSAGE_MAP()
-        ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
     END_MESSAGE_MAP()
 
 private:

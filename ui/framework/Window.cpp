@@ -72,8 +72,8 @@ bool CWindow::CenterWindow(HWND reference) const
     const HWND parent = child ? ::GetParent(hwnd_) : nullptr;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(reference != nullptr ? reference : hwnd_, MONITOR_DEFAULTTONEAREST),
-                      &monitor);
+    ::GetMonitorInfoW(
+        ::MonitorFromWindow(reference != nullptr ? reference : hwnd_, MONITOR_DEFAULTTONEAREST), &monitor);
     RECT area = monitor.rcWork;
     RECT around = area;
     if (child) {
@@ -236,8 +236,8 @@ CWindowImpl::~CWindowImpl()
     ::DestroyWindow(window);
 }
 
-HWND CWindowImpl::Create(HWND parent, const RECT& rect, const wchar_t* text, DWORD style, DWORD exStyle,
-                         HMENU menuOrId, void* createParam)
+HWND CWindowImpl::Create(
+    HWND parent, const RECT& rect, const wchar_t* text, DWORD style, DWORD exStyle, HMENU menuOrId, void* createParam)
 {
     if (hwnd_ != nullptr) {
         return nullptr;
@@ -252,9 +252,8 @@ HWND CWindowImpl::Create(HWND parent, const RECT& rect, const wchar_t* text, DWO
     HWND window = nullptr;
     {
         CreationScope scope(this, Kind::Window);
-        window = ::CreateWindowExW(exStyle, MAKEINTATOM(atom), text, style, rect.left, rect.top,
-                                   rect.right - rect.left, rect.bottom - rect.top, parent, menuOrId,
-                                   AppModule().Instance(), createParam);
+        window = ::CreateWindowExW(exStyle, MAKEINTATOM(atom), text, style, rect.left, rect.top, rect.right - rect.left,
+            rect.bottom - rect.top, parent, menuOrId, AppModule().Instance(), createParam);
     }
     if (window != nullptr && hwnd_ != window) {
         ::DestroyWindow(window);

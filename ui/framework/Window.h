@@ -13,7 +13,7 @@ namespace vandrelcommon::ui {
 // A window handle and the calls made on it; owns nothing.
 class CWindow {
 public:
-    CWindow(HWND window = nullptr) : hwnd_(window) {}
+    CWindow(HWND window = nullptr) : hwnd_(window) { }
 
     HWND Hwnd() const { return hwnd_; }
     operator HWND() const { return hwnd_; }
@@ -150,7 +150,7 @@ public:
     // window of it. Null on failure; when the window could not be bound to
     // this object it is not created and the error is ERROR_OUTOFMEMORY.
     HWND Create(HWND parent, const RECT& rect, const wchar_t* text, DWORD style, DWORD exStyle = 0,
-                HMENU menuOrId = nullptr, void* createParam = nullptr);
+        HMENU menuOrId = nullptr, void* createParam = nullptr);
 
     // Routes an existing window's messages through this object first.
     // False when the window is invalid or already bound to an object.

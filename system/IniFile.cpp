@@ -1,11 +1,13 @@
-#include "storage/IniFile.h"
+#include "system/IniFile.h"
 
-#include "engine/Handles.h"
-#include "storage/TextEncoding.h"
+#include "system/Handles.h"
+#include "system/TextEncoding.h"
 
 #include <algorithm>
 #include <sstream>
 #include <vector>
+
+namespace vandrelcommon::system {
 
 using vandrelcommon::system::KernelHandle;
 
@@ -36,7 +38,7 @@ void AppendLittleEndian(std::string& bytes, std::wstring_view text)
 // a line feed or at that length, and parses every piece as one line.
 class IniFile::Reader {
 public:
-    explicit Reader(Sections& sections) : sections_(sections) {}
+    explicit Reader(Sections& sections) : sections_(sections) { }
 
     void Add(wchar_t c)
     {
@@ -81,8 +83,7 @@ private:
         }
         const size_t equals = line.find(L'=');
         std::wstring key(line.substr(0, equals));
-        std::wstring value = equals == std::wstring_view::npos ? std::wstring()
-                                                                : std::wstring(line.substr(equals + 1));
+        std::wstring value = equals == std::wstring_view::npos ? std::wstring() : std::wstring(line.substr(equals + 1));
         sections_[current_][std::move(key)] = std::move(value);
     }
 
@@ -95,7 +96,7 @@ bool IniFile::Load(const std::wstring& path)
 {
     sections_.clear();
     KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
@@ -141,8 +142,8 @@ bool IniFile::Save(const std::wstring& path) const
             AppendLittleEndian(bytes, key + L"=" + value + L"\n");
         }
     }
-    KernelHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
@@ -167,15 +168,15 @@ const std::wstring* IniFile::Find(const std::wstring& section, const std::wstrin
     return k == s->second.end() ? nullptr : &k->second;
 }
 
-std::wstring IniFile::GetString(const std::wstring& section, const std::wstring& key,
-                                const std::wstring& defaultValue) const
+std::wstring IniFile::GetString(
+    const std::wstring& section, const std::wstring& key, const std::wstring& defaultValue) const
 {
     const std::wstring* value = Find(section, key);
     return value ? *value : defaultValue;
 }
 
-std::string IniFile::GetUtf8String(const std::wstring& section, const std::wstring& key,
-                                   const std::string& defaultValue) const
+std::string IniFile::GetUtf8String(
+    const std::wstring& section, const std::wstring& key, const std::string& defaultValue) const
 {
     const std::wstring* value = Find(section, key);
     return value ? Utf8FromWide(*value) : defaultValue;
@@ -200,8 +201,7 @@ bool IniFile::GetBool(const std::wstring& section, const std::wstring& key, bool
     }
 }
 
-FILETIME IniFile::GetFileTime(const std::wstring& section, const std::wstring& key,
-                              const FILETIME& defaultValue) const
+FILETIME IniFile::GetFileTime(const std::wstring& section, const std::wstring& key, const FILETIME& defaultValue) const
 {
     const std::wstring* text = Find(section, key);
     if (!text || text->empty()) {
@@ -249,3 +249,5 @@ void IniFile::SetFileTime(const std::wstring& section, const std::wstring& key, 
 {
     SetString(section, key, std::to_wstring(value.dwHighDateTime) + L":" + std::to_wstring(value.dwLowDateTime));
 }
+
+} // namespace vandrelcommon::system

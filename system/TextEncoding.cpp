@@ -1,8 +1,10 @@
-#include "storage/TextEncoding.h"
+#include "system/TextEncoding.h"
 
 #include <windows.h>
 
 #include <climits>
+
+namespace vandrelcommon::system {
 
 namespace {
 
@@ -52,3 +54,5 @@ std::optional<std::wstring> StrictWideFromUtf8(std::string_view text)
 {
     return ToWide(text, MB_ERR_INVALID_CHARS);
 }
+
+} // namespace vandrelcommon::system

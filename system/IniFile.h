@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace vandrelcommon::system {
+
 class IniFile {
 public:
     using Section = std::map<std::wstring, std::wstring>;
@@ -29,18 +31,17 @@ public:
     // file cannot be created or a write falls short.
     bool Save(const std::wstring& path) const;
 
-    std::wstring GetString(const std::wstring& section, const std::wstring& key,
-                           const std::wstring& defaultValue) const;
-    std::string GetUtf8String(const std::wstring& section, const std::wstring& key,
-                              const std::string& defaultValue) const;
+    std::wstring GetString(
+        const std::wstring& section, const std::wstring& key, const std::wstring& defaultValue) const;
+    std::string GetUtf8String(
+        const std::wstring& section, const std::wstring& key, const std::string& defaultValue) const;
     // Read as formatted stream input reads a signed 32-bit decimal number.
     int32_t GetInt(const std::wstring& section, const std::wstring& key, int32_t defaultValue) const;
     // 0 is false, 1 is true, anything else the default.
     bool GetBool(const std::wstring& section, const std::wstring& key, bool defaultValue) const;
     // Stored as "high:low", both halves unsigned decimal; a half that cannot
     // be read counts as 0.
-    FILETIME GetFileTime(const std::wstring& section, const std::wstring& key,
-                         const FILETIME& defaultValue) const;
+    FILETIME GetFileTime(const std::wstring& section, const std::wstring& key, const FILETIME& defaultValue) const;
     // Creates the section (empty) when it is missing; an empty section is saved
     // as its header alone.
     Section& GetSection(const std::wstring& section);
@@ -62,3 +63,5 @@ private:
 
     Sections sections_;
 };
+
+} // namespace vandrelcommon::system

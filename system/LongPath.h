@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace vandrelcommon::system {
+
 // "\\?\" in front of an absolute path, so that listings and file operations
 // reach paths longer than MAX_PATH. Paths beginning with two backslashes
 // (network paths, or already prefixed) are left as they are.
@@ -11,3 +13,5 @@ inline std::wstring AddLongPathPrefix(const std::wstring& path)
     }
     return L"\\\\?\\" + path;
 }
+
+} // namespace vandrelcommon::system
