@@ -624,12 +624,8 @@ LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        return OnRowPrePaint(draw) | ((viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : 0);
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-        return OnRowPrePaint(draw);
-    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM:
-        OnCellPostPaint(draw);
-        return CDRF_DODEFAULT;
+        // The list view paints the row; the tree lines go on top of it.
+        return (viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
     case CDDS_ITEMPOSTPAINT:
         if ((viewFlags_ & kTreeLines) != 0) {
             DrawTreeLines(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
@@ -638,16 +634,6 @@ LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
     default:
         return CDRF_DODEFAULT;
     }
-}
-
-LRESULT CVirtualTreeView::OnRowPrePaint(NMLVCUSTOMDRAW& draw)
-{
-    return (draw.nmcd.dwDrawStage & CDDS_SUBITEM) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_NOTIFYSUBITEMDRAW;
-}
-
-void CVirtualTreeView::OnCellPostPaint(NMLVCUSTOMDRAW& draw)
-{
-    (void)draw;
 }
 
 // Dotted lines in the square of the row's own level and in those of its

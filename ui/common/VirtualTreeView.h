@@ -30,7 +30,7 @@ public:
 
     // Takes over a list view in report and owner-data mode (LVS_REPORT |
     // LVS_OWNERDATA) and prepares it. False when it cannot be subclassed.
-    virtual bool Attach(HWND listView);
+    bool Attach(HWND listView);
 
     uint32_t ViewFlags() const { return viewFlags_; }
     // Takes effect at Attach.
@@ -73,13 +73,6 @@ public:
     END_MESSAGE_MAP()
 
 protected:
-    // Custom-draw answer for a row (CDDS_ITEMPREPAINT) and for each of its
-    // cells (with CDDS_SUBITEM): the base wants the cells of a row, and the
-    // post-paint of each cell.
-    virtual LRESULT OnRowPrePaint(NMLVCUSTOMDRAW& draw);
-    // After a cell was painted; the base does nothing.
-    virtual void OnCellPostPaint(NMLVCUSTOMDRAW& draw);
-
     void OnRowsChanged(int firstRow) override;
     void OnRowsMoved(int row, int count) override;
 
