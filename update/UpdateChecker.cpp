@@ -132,15 +132,15 @@ void UpdateChecker::Run()
 
 bool UpdateChecker::Fetch(std::string& reply)
 {
-    HINTERNET session =
-        ::InternetOpenW(productIdentifier_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    HINTERNET session = ::InternetOpenW(productIdentifier_.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (session == nullptr) {
         return false;
     }
     // A site that accepts and then says nothing must not hold the check (and
     // whoever waits for it) for long.
     DWORD timeout = kTimeoutMilliseconds;
-    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    for (const DWORD option :
+        {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
         ::InternetSetOptionW(session, option, &timeout, sizeof(timeout));
     }
     {

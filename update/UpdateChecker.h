@@ -20,8 +20,7 @@ public:
 
     // `siteAddress` is scheme and host ("https://www.example.com"), no path;
     // `productIdentifier` is sent as the user agent. The receiver is not owned.
-    UpdateChecker(
-        IUpdateCheckResult* receiver, DWORD delay, std::wstring siteAddress, std::wstring productIdentifier);
+    UpdateChecker(IUpdateCheckResult* receiver, DWORD delay, std::wstring siteAddress, std::wstring productIdentifier);
     // Stops a running check and waits for it.
     ~UpdateChecker() override;
 

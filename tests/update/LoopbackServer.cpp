@@ -1,6 +1,7 @@
-#include "tests/update/LoopbackServer.h"
-
+#include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "tests/update/LoopbackServer.h"
 
 namespace updatetest {
 
@@ -72,7 +73,7 @@ LoopbackServer::LoopbackServer(std::string reply)
     : LoopbackServer([reply = std::move(reply)](const Connection& connection) { connection.Send(reply); })
 { }
 
-LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler))
+LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)), listener_(INVALID_SOCKET)
 {
     listener_ = ListenOnLoopback(port_);
     if (listener_ != INVALID_SOCKET) {
@@ -89,6 +90,11 @@ LoopbackServer::~LoopbackServer()
     if (listener_ != INVALID_SOCKET) {
         ::closesocket(listener_);
     }
+}
+
+bool LoopbackServer::Listening() const
+{
+    return listener_ != INVALID_SOCKET;
 }
 
 std::wstring LoopbackServer::Address() const

@@ -1,8 +1,6 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 inside the test program: it accepts one
 // connection at a time on a port of its own and lets a handler answer it.
-#include <winsock2.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -12,16 +10,19 @@
 
 namespace updatetest {
 
+// A Winsock SOCKET, kept out of this header so that it can come after windows.h.
+using SocketHandle = std::uintptr_t;
+
 // One accepted connection; the request has been read when the handler runs.
 class Connection {
 public:
-    Connection(SOCKET socket, std::string request) : socket_(socket), request_(std::move(request)) { }
+    Connection(SocketHandle socket, std::string request) : socket_(socket), request_(std::move(request)) { }
     const std::string& Request() const { return request_; }
     // False once the client has gone.
     bool Send(const std::string& bytes) const;
 
 private:
-    SOCKET socket_;
+    SocketHandle socket_;
     std::string request_;
 };
 
@@ -38,7 +39,7 @@ public:
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    bool Listening() const { return listener_ != INVALID_SOCKET; }
+    bool Listening() const;
     // "http://127.0.0.1:<port>"
     std::wstring Address() const;
     int Requests() const { return requests_; }
@@ -46,10 +47,10 @@ public:
 
 private:
     void Serve();
-    void Answer(SOCKET client);
+    void Answer(SocketHandle client);
 
     Handler handler_;
-    SOCKET listener_ = INVALID_SOCKET;
+    SocketHandle listener_;
     uint16_t port_ = 0;
     std::atomic<bool> stopping_ = false;
     std::atomic<int> requests_ = 0;

@@ -65,7 +65,8 @@ void ExpectOneOutcome(
 // Holds its answer until released (or for ten seconds), then sends `reply`.
 class HeldReply {
 public:
-    explicit HeldReply(std::string reply) : reply_(std::move(reply)), release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    explicit HeldReply(std::string reply)
+        : reply_(std::move(reply)), release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
     { }
     ~HeldReply() { ::CloseHandle(release_); }
     LoopbackServer::Handler Handler()
@@ -109,7 +110,8 @@ TEST(UpdateChecker, JudgesTheVersionByteForByteAndTakesTheFileNameFromTheSecondF
         {"3.0.0.0 |setup.exe", UpdateResult::NewVersion, L"setup.exe"},
         {"3.00.0.0|setup.exe", UpdateResult::NewVersion, L"setup.exe"},
         {"", UpdateResult::NewVersion, L""},
-        {"3.0.0.1|Clonarium Setup \xC3\xBC.exe|ignored|fields", UpdateResult::NewVersion, L"Clonarium Setup \u00FC.exe"},
+        {"3.0.0.1|Clonarium Setup \xC3\xBC.exe|ignored|fields", UpdateResult::NewVersion,
+            L"Clonarium Setup \u00FC.exe"},
         // Headers the site's script wrote itself come before a blank line.
         {"Status: fine\r\nX-Other: 1|2\r\n\r\n3.0.0.0|setup.exe", UpdateResult::Latest, L"setup.exe"},
         {"a\r\n\r\n3.0.0.0|one.exe\r\n\r\n3.0.0.1|two.exe", UpdateResult::Latest, L"one.exe\r\n\r\n3.0.0.1"},
@@ -158,8 +160,8 @@ TEST(UpdateChecker, AHugeReplyIsReadOnlyUpToTheLimit)
     std::atomic<bool> sentAll = false;
     LoopbackServer server([&](const Connection& connection) {
         const std::string chunk(64 * 1024, 'x');
-        bool sending = connection.Send(
-            "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kReplyBytes) + "\r\nConnection: close\r\n\r\n" + head);
+        bool sending = connection.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kReplyBytes) +
+                                       "\r\nConnection: close\r\n\r\n" + head);
         for (std::size_t sent = head.size(); sending && sent < kReplyBytes; sent += chunk.size()) {
             sending = connection.Send(chunk.substr(0, std::min(chunk.size(), kReplyBytes - sent)));
         }
