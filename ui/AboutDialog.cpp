@@ -138,11 +138,13 @@ void CAboutDlg::ArrangeBottomRow()
     const RECT okRect = ok.GetRectInParent();
     const int okWidth = okRect.right - okRect.left;
     const int okHeight = okRect.bottom - okRect.top;
-    const int checkWidth = std::max(static_cast<int>(MeasureText(checkNow, checkNow.GetText()).cx) + ScaleX(10), okWidth);
+    const int checkWidth =
+        std::max(static_cast<int>(MeasureText(checkNow, checkNow.GetText()).cx) + ScaleX(10), okWidth);
     checkNow.SetWindowPos(nullptr, 0, 0, checkWidth, okHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     const RECT client = GetClientRect();
-    CHorizontalLayout row(hwnd_, RECT{client.left, client.bottom - ScaleY(kBottomRowHeight), client.right, client.bottom});
+    CHorizontalLayout row(
+        hwnd_, RECT{client.left, client.bottom - ScaleY(kBottomRowHeight), client.right, client.bottom});
     row.AddWindow(caption, Placement::Start, ScaleX(10), Placement::Center, 0, 0);
     row.AddWindow(iconCreditLink_.Hwnd(), Placement::Stretch, ScaleX(4), Placement::Center, 0, 0).rightMargin =
         ScaleX(6);

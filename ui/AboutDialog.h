@@ -30,6 +30,7 @@ public:
     void OnUpdateCheckResult(vandrelcommon::system::UpdateResult result, const std::wstring& fileName) override;
 
     const vandrelcommon::ui::CHyperLink& ResultLink() const { return resultLink_; }
+    const vandrelcommon::ui::CHyperLink& SiteLink() const { return siteLink_; }
     // True while a check's thread runs.
     bool IsChecking() const { return checker_.IsRunning(); }
 

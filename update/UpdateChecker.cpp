@@ -136,13 +136,6 @@ bool UpdateChecker::Fetch(std::string& reply)
     if (session == nullptr) {
         return false;
     }
-    // A site that accepts and then says nothing must not hold the check (and
-    // whoever waits for it) for long.
-    DWORD timeout = kTimeoutMilliseconds;
-    for (const DWORD option :
-        {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-        ::InternetSetOptionW(session, option, &timeout, sizeof(timeout));
-    }
     {
         std::lock_guard lock(sessionLock_);
         if (IsStopRequested()) {
@@ -151,38 +144,69 @@ bool UpdateChecker::Fetch(std::string& reply)
         }
         session_ = session;
     }
-    // No dialog of any kind (authentication, certificates) and no cached answer.
-    const std::wstring address = siteAddress_ + kVersionPath;
-    HINTERNET request = ::InternetOpenUrlW(session, address.c_str(), nullptr, 0,
-        INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE, 0);
-    if (request == nullptr || !Succeeded(request)) {
-        EndSession(session, request);
-        return false;
-    }
-    char chunk[kChunkBytes];
-    while (reply.size() < kMaxReplyBytes) {
-        DWORD read = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(kChunkBytes, kMaxReplyBytes - reply.size()));
-        // A failed read ends the reply; what came so far is judged.
-        if (!::InternetReadFile(request, chunk, wanted, &read) || read == 0) {
-            break;
+    HINTERNET connection = nullptr;
+    HINTERNET request = OpenRequest(session, connection);
+    const bool sent = request != nullptr && ::HttpSendRequestW(request, nullptr, 0, nullptr, 0) && Succeeded(request);
+    if (sent) {
+        char chunk[kChunkBytes];
+        while (reply.size() < kMaxReplyBytes) {
+            DWORD read = 0;
+            const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(kChunkBytes, kMaxReplyBytes - reply.size()));
+            // A failed read ends the reply; what came so far is judged.
+            if (!::InternetReadFile(request, chunk, wanted, &read) || read == 0) {
+                break;
+            }
+            reply.append(chunk, read);
         }
-        reply.append(chunk, read);
     }
-    EndSession(session, request);
-    return true;
+    EndSession(session, connection, request);
+    return sent;
 }
 
-void UpdateChecker::EndSession(HINTERNET session, HINTERNET request)
+HINTERNET UpdateChecker::OpenRequest(HINTERNET session, HINTERNET& connection) const
+{
+    const std::wstring address = siteAddress_ + kVersionPath;
+    wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH + 1;
+    if (!::InternetCrackUrlW(address.c_str(), 0, 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+        return nullptr;
+    }
+    connection = ::InternetConnectW(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection == nullptr) {
+        return nullptr;
+    }
+    // No dialog of any kind (authentication, certificates) and no cached answer.
+    DWORD flags =
+        INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
+        flags |= INTERNET_FLAG_SECURE;
+    }
+    HINTERNET request = ::HttpOpenRequestW(connection, L"GET", kVersionPath, nullptr, nullptr, nullptr, flags, 0);
+    // A site that accepts and then says nothing must not hold the check (and
+    // whoever waits for it) for long.
+    DWORD timeout = kTimeoutMilliseconds;
+    for (const DWORD option :
+        {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        ::InternetSetOptionW(request, option, &timeout, sizeof(timeout));
+    }
+    return request;
+}
+
+void UpdateChecker::EndSession(HINTERNET session, HINTERNET connection, HINTERNET request)
 {
     std::lock_guard lock(sessionLock_);
     if (session_ != session) {
-        return; // Stop closed the session, and the request with it
+        return; // Stop closed the session, and what was opened in it
     }
-    if (request != nullptr) {
-        ::InternetCloseHandle(request);
+    for (HINTERNET handle : {request, connection, session}) {
+        if (handle != nullptr) {
+            ::InternetCloseHandle(handle);
+        }
     }
-    ::InternetCloseHandle(session);
     session_ = nullptr;
 }
 

@@ -30,10 +30,11 @@ public:
     // True from StartCheck until the thread has ended.
     bool IsRunning() const;
     // Ends a running check without a result: cuts a delay short, closes the
-    // session of a request (which ends it where the system supports that;
-    // otherwise it ends at the latest at its 20-second time-out) and waits
-    // for the thread, dispatching this thread's window messages meanwhile. Once it returns, the receiver is not called any more, so
-    // the receiver's owner calls it before the receiver goes away.
+    // session of a request (which ends the request on Windows; under Wine it
+    // ends at the latest at its 20-second time-outs) and waits for the
+    // thread, dispatching this thread's window messages meanwhile. Once it
+    // returns, the receiver is not called any more, so the receiver's owner
+    // calls it before the receiver goes away.
     void Stop();
 
     void Run() override;
@@ -44,9 +45,12 @@ private:
     // The reply's bytes, at most kMaxReplyBytes; false when the site could not
     // be reached (or the check was stopped meanwhile).
     bool Fetch(std::string& reply);
-    // Closes the session unless Stop did; Stop's close takes the session's
-    // request with it.
-    void EndSession(HINTERNET session, HINTERNET request);
+    // The GET of the version page in `session`, or null; `connection` is
+    // what the request was opened on.
+    HINTERNET OpenRequest(HINTERNET session, HINTERNET& connection) const;
+    // Closes the handles unless Stop closed the session, which takes what was
+    // opened in it along.
+    void EndSession(HINTERNET session, HINTERNET connection, HINTERNET request);
 
     IUpdateCheckResult* receiver_;
     DWORD delay_;

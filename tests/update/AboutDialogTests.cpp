@@ -106,6 +106,13 @@ TEST_F(AboutBoxTest, OpensWithNameVersionTheFreeSoftwareLineAndTheBottomRowInPla
     EXPECT_EQ(TextOf(Item(IDC_ABOUT_TITLE)), L"Clonarium");
     EXPECT_EQ(TextOf(Item(IDC_ABOUT_VERSION)), L"v3.00.000");
     EXPECT_EQ(TextOf(Item(IDC_ABOUT_SITE_LINK)), L"Visit the Vandrelco web site");
+    // A link is underlined while the mouse is over it.
+    const vandrelcommon::ui::CHyperLink& site = box_->SiteLink();
+    EXPECT_FALSE(site.IsUnderlined());
+    ::SendMessageW(site.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_TRUE(site.IsUnderlined());
+    ::SendMessageW(site.Hwnd(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(site.IsUnderlined());
     EXPECT_EQ(ResultText(), L"Clonarium is free software");
     EXPECT_FALSE(ResultEnabled());
     EXPECT_EQ(::IsDlgButtonChecked(dialog_, IDC_ABOUT_CHECK_ON_START), BST_CHECKED);

@@ -97,7 +97,8 @@ void CHyperLink::UpdateTooltip()
     tool.lpszText = const_cast<wchar_t*>(address_.c_str());
     if (tooltip_ == nullptr) {
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, AppModule().Instance(), nullptr);
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, AppModule().Instance(),
+            nullptr);
         if (tooltip_ != nullptr) {
             ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
@@ -111,9 +112,8 @@ LRESULT CHyperLink::OnPaint(Message&)
     PaintDC dc(hwnd_);
     const RECT client = GetClientRect();
     // The parent's colours for static text, as the static control would use.
-    auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageW(GetParent(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)),
-            reinterpret_cast<LPARAM>(hwnd_)));
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(GetParent(), WM_CTLCOLORSTATIC,
+        reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), reinterpret_cast<LPARAM>(hwnd_)));
     ::FillRect(dc, &client, brush != nullptr ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
     const bool enabled = IsEnabled();
     SelectedObject font(dc, IsUnderlined() && underlinedFont_ ? underlinedFont_.Get() : GetFont());
