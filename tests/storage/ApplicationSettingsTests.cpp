@@ -127,7 +127,7 @@ TEST(ApplicationSettingsSave, LeavesOutALanguageThatIsNotUtf8AndDropsUnknownKeys
     IniFile saved;
     ASSERT_TRUE(saved.Load(path));
     EXPECT_EQ(saved.GetSections().size(), 2u);
-    EXPECT_EQ(saved.GetSections().at(L"General").size(), 10u);
+    EXPECT_EQ(saved.GetSections().at(L"General").size(), 11u);
     EXPECT_EQ(saved.GetSections().at(L"General").count(L"Language"), 0u);
     EXPECT_EQ(saved.GetSections().at(L"General").count(L"extra"), 0u);
     EXPECT_EQ(saved.GetSections().count(L"Mine"), 0u);
