@@ -49,7 +49,8 @@ ConflictAction ConflictPolicy::Resolve(const std::wstring& source, std::wstring&
             return lastAction_; // a typed name is never reused
         }
     }
-    ConflictQuestion question{StripLongPathPrefix(source), StripLongPathPrefix(target), IndexOf(lastAction_), false, {}};
+    ConflictQuestion question{
+        StripLongPathPrefix(source), StripLongPathPrefix(target), IndexOf(lastAction_), false, {}};
     if (!ask_ || !ask_(question)) {
         lastAction_ = ConflictAction::Cancel;
         return lastAction_;

@@ -39,8 +39,8 @@ bool MatchesRecord(const std::wstring& longPath, uint64_t size, const FILETIME& 
 
 KernelHandle OpenToRead(const std::wstring& longPath)
 {
-    return KernelHandle(::CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return KernelHandle(::CreateFileW(
+        longPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& got)
@@ -109,7 +109,8 @@ std::optional<std::wstring> CheckBeforeDelete(const std::wstring& path, const De
     return Text("no-kept-copy");
 }
 
-DeleteWorker::DeleteWorker(std::unique_ptr<IDeleteOperation> deleter) : deleter_(std::move(deleter)) { }
+DeleteWorker::DeleteWorker(std::unique_ptr<IDeleteOperation> deleter) : deleter_(std::move(deleter))
+{ }
 
 DeleteWorker::~DeleteWorker() = default;
 
@@ -204,8 +205,7 @@ std::optional<std::wstring> DeleteWorker::ToBackup(const std::wstring& path)
     const std::wstring plain = StripLongPathPrefix(path);
     const size_t slash = plain.rfind(L'\\');
     std::wstring mirror;
-    if (slash == std::wstring::npos ||
-        !PrepareBackupFolder(parameters_.backupFolder, plain.substr(0, slash), mirror)) {
+    if (slash == std::wstring::npos || !PrepareBackupFolder(parameters_.backupFolder, plain.substr(0, slash), mirror)) {
         return Text("cannot-create-backup-folder");
     }
     std::wstring target = AddLongPathPrefix(mirror + plain.substr(slash));

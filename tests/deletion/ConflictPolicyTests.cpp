@@ -49,7 +49,7 @@ TEST(ConflictPolicy, StoredAnswerPreselectsAndOverwriteForAllAsksNoMore)
     int32_t stored = -1;
     EXPECT_EQ(policy.Resolve(source, asked, &stored), ConflictAction::Overwrite);
     ASSERT_EQ(user.asked.size(), 1u);
-    EXPECT_EQ(user.asked[0].chosenIndex, 3); // "Rename to" with "Auto generate"
+    EXPECT_EQ(user.asked[0].chosenIndex, 3);                   // "Rename to" with "Auto generate"
     EXPECT_EQ(user.asked[0].source, tree.Path(L"src\\a.txt")); // shown without the prefix
     EXPECT_EQ(user.asked[0].target, tree.Path(L"bk\\a.txt"));
     EXPECT_EQ(stored, int32_t(ConflictAction::Overwrite));

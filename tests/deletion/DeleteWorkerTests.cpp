@@ -78,8 +78,8 @@ protected:
     RecordingDeleteCallback callback;
 };
 
-std::vector<std::unique_ptr<IDeleteItem>> Items(std::unique_ptr<IDeleteItem> a, std::unique_ptr<IDeleteItem> b = {},
-    std::unique_ptr<IDeleteItem> c = {})
+std::vector<std::unique_ptr<IDeleteItem>> Items(
+    std::unique_ptr<IDeleteItem> a, std::unique_ptr<IDeleteItem> b = {}, std::unique_ptr<IDeleteItem> c = {})
 {
     std::vector<std::unique_ptr<IDeleteItem>> items;
     for (auto* item : {&a, &b, &c}) {
@@ -278,9 +278,9 @@ TEST_F(DeleteWorkerTest, CancelInTheConflictStopsTheRunAndAnEmptyQueueStillStart
     EXPECT_EQ(ReasonFor(first), English("canceled"));
     EXPECT_TRUE(callback.WasCanceled());
     // The second file is never reported.
-    EXPECT_EQ(callback.events, (std::vector<std::wstring>{L"count 2", L"started " + AddLongPathPrefix(first),
-                                   L"exists " + AddLongPathPrefix(mirror + L"\\first.txt"), L"failed " + first,
-                                   L"finished"}));
+    EXPECT_EQ(callback.events,
+        (std::vector<std::wstring>{L"count 2", L"started " + AddLongPathPrefix(first),
+            L"exists " + AddLongPathPrefix(mirror + L"\\first.txt"), L"failed " + first, L"finished"}));
     EXPECT_EQ(ReadFileBytes(first), "same");
     EXPECT_EQ(ReadFileBytes(second), "same");
 

@@ -37,7 +37,8 @@ FileRecord Seen(const std::wstring& path)
     return record;
 }
 
-std::unique_ptr<IDeleteItem> Queued(const std::wstring& path, const std::vector<std::wstring>& kept, bool sameContent, bool wholeGroupConfirmed)
+std::unique_ptr<IDeleteItem> Queued(
+    const std::wstring& path, const std::vector<std::wstring>& kept, bool sameContent, bool wholeGroupConfirmed)
 {
     DeleteCheck check;
     const FileRecord self = Seen(path);

@@ -18,8 +18,8 @@ std::wstring English(const char* key); // key within "duplicates-pane"
 FileRecord Seen(const std::wstring& path);
 
 // A queued file whose group keeps `kept`, as the search saw them now.
-std::unique_ptr<IDeleteItem> Queued(
-    const std::wstring& path, const std::vector<std::wstring>& kept, bool sameContent = true, bool wholeGroupConfirmed = false);
+std::unique_ptr<IDeleteItem> Queued(const std::wstring& path, const std::vector<std::wstring>& kept,
+    bool sameContent = true, bool wholeGroupConfirmed = false);
 
 class RecordingDeleteCallback : public IDeleteProcessCallback {
 public:

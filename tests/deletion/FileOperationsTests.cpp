@@ -30,7 +30,8 @@ TEST(FileOperations, ClearReadOnlyClearsThatBitAloneAndRestoreAttributesPutsItBa
         GTEST_SKIP() << "the file system keeps no hidden attribute here";
     }
     const DWORD before = ClearReadOnly(file);
-    EXPECT_EQ(before & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(before & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+        DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(Attributes(file) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), DWORD(FILE_ATTRIBUTE_HIDDEN));
 
     RestoreAttributes(file, before);

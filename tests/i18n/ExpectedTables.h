@@ -409,8 +409,6 @@ inline const std::vector<std::pair<std::string, std::wstring>>& QuotedEnglishTex
         {"duplicates-pane.skipped", L"Skipped"},
         {"duplicates-pane.cannot-backup-file", L"Cannot backup file. "},
         {"duplicates-pane.cannot-create-backup-folder", L"Cannot create backup folder"},
-        {"duplicates-pane.file-changed", L"Changed since the search, left as it is"},
-        {"duplicates-pane.no-kept-copy", L"No unchanged copy of this file is left, so it was kept"},
         {"duplicates-pane.caption-searching", L"Searching..."},
         {"duplicates-pane.caption-deleting", L"Deleting..."},
         {"duplicates-pane.caption-selecting", L"Selecting duplicates for deletion"},
