@@ -2,7 +2,7 @@
 // What the delete worker is given and what it reports: the modes, the
 // parameters of one run, the queued files and the callback.
 #include "engine/FileRecord.h"
-#include "engine/Worker.h"
+#include "system/Worker.h"
 
 #include <cstdint>
 #include <string>

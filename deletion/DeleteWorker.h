@@ -3,7 +3,7 @@
 // the three modes, reporting each file's outcome to its callback.
 #include "deletion/DeleteOperation.h"
 #include "deletion/DeleteTypes.h"
-#include "engine/Worker.h"
+#include "system/Worker.h"
 
 #include <deque>
 #include <memory>

@@ -2,7 +2,7 @@
 // How a finder reports its progress and its groups; the search progress
 // dialog implements it.
 #include "engine/FileRecord.h"
-#include "engine/Worker.h"
+#include "system/Worker.h"
 
 #include <cstdint>
 
