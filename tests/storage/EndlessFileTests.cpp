@@ -95,7 +95,6 @@ TEST(WholeFiles, PipesDevicesFoldersAndOversizedFilesAreNotRead)
 
     // Up to the bound, a file is read like any other.
     const std::string fits = Utf16File(L"[General]\nPresetName=big\n");
-    ASSERT_TRUE(document.Load(
-        tree.MakeFile(L"big.prs", fits + std::string(kMaxWholeFileBytes - fits.size(), ' '))));
+    ASSERT_TRUE(document.Load(tree.MakeFile(L"big.prs", fits + std::string(kMaxWholeFileBytes - fits.size(), ' '))));
     EXPECT_EQ(document.GetString(L"General", L"PresetName", L""), L"big");
 }
