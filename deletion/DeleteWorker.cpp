@@ -20,94 +20,23 @@ std::wstring Text(const char* key)
     return Localize(std::string("duplicates-pane.") + key);
 }
 
-bool SameFileTime(const FILETIME& a, const FILETIME& b)
+// Opened for reading and for its own deletion, sharing reading only: while
+// it is open nobody can change, rename or remove it, so the file the checks
+// saw is the file that goes.
+KernelHandle OpenForDelete(const std::wstring& path)
 {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+    return KernelHandle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-// The file is there with the size and last-write time the search saw.
-bool MatchesRecord(const std::wstring& longPath, uint64_t size, const FILETIME& lastWrite)
+bool SetAttributes(HANDLE file, DWORD attributes)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return false;
-    }
-    const uint64_t found = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return found == size && SameFileTime(data.ftLastWriteTime, lastWrite);
-}
-
-KernelHandle OpenToRead(const std::wstring& longPath)
-{
-    return KernelHandle(::CreateFileW(
-        longPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-}
-
-bool ReadBlock(HANDLE file, std::vector<char>& block, DWORD& got)
-{
-    return ::ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) != FALSE;
-}
-
-// Byte for byte the same; false also when either cannot be read whole.
-bool SameContent(HANDLE a, HANDLE b)
-{
-    std::vector<char> blockA(1 << 16);
-    std::vector<char> blockB(1 << 16);
-    for (;;) {
-        DWORD gotA = 0;
-        DWORD gotB = 0;
-        if (!ReadBlock(a, blockA, gotA) || !ReadBlock(b, blockB, gotB) || gotA != gotB ||
-            !std::equal(blockA.begin(), blockA.begin() + gotA, blockB.begin())) {
-            return false;
-        }
-        if (gotA == 0) {
-            return true;
-        }
-    }
+    FILE_BASIC_INFO basic{}; // zero times are left as they are
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
 }
 
 } // namespace
-
-std::optional<std::wstring> CheckBeforeDelete(const std::wstring& path, const DeleteCheck& check, bool compareContent)
-{
-    if (!MatchesRecord(path, check.size, check.lastWriteTime)) {
-        if (IsGone(path)) {
-            return SystemErrorText(ERROR_FILE_NOT_FOUND);
-        }
-        return Text("file-changed");
-    }
-    if (check.keptCopies.empty()) {
-        if (check.wholeGroupConfirmed) {
-            return std::nullopt;
-        }
-        return Text("no-kept-copy");
-    }
-    // Opened before the kept copies are looked at, so that a file that cannot
-    // be read (held open by another program) fails with the system's text.
-    KernelHandle file;
-    if (compareContent) {
-        file = OpenToRead(path);
-        if (!file) {
-            return SystemErrorText();
-        }
-    }
-    for (const FileRecord& kept : check.keptCopies) {
-        const std::wstring keptPath = AddLongPathPrefix(kept.path);
-        if (_wcsicmp(keptPath.c_str(), path.c_str()) == 0 || !MatchesRecord(keptPath, kept.size, kept.lastWriteTime)) {
-            continue;
-        }
-        if (!compareContent) {
-            return std::nullopt;
-        }
-        KernelHandle keptFile = OpenToRead(keptPath);
-        LARGE_INTEGER start{};
-        if (keptFile && ::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) &&
-            SameContent(file.Get(), keptFile.Get())) {
-            return std::nullopt;
-        }
-    }
-    return Text("no-kept-copy");
-}
 
 DeleteWorker::DeleteWorker(std::unique_ptr<IDeleteOperation> deleter) : deleter_(std::move(deleter))
 { }
@@ -146,11 +75,15 @@ void DeleteWorker::Run()
             callback_->OnFileDeleted(item.get());
         }
         item.reset();
+        if (callback_->IsPaused()) {
+            guard_.Release(); // the user may want to work on the kept copy meanwhile
+        }
         if (callback_->IsCanceled()) {
             DiscardQueue();
             break;
         }
     }
+    guard_.Release();
     deleter_->Uninitialize();
     if (callback_ != nullptr) {
         callback_->OnFinished();
@@ -164,18 +97,17 @@ void DeleteWorker::DiscardQueue()
 
 std::optional<std::wstring> DeleteWorker::Handle(const IDeleteItem& item, const std::wstring& path)
 {
-    const bool compareContent = parameters_.mode == DeleteMode::Permanently && item.GetCheck().sameContent;
-    if (std::optional<std::wstring> refused = CheckBeforeDelete(path, item.GetCheck(), compareContent)) {
+    if (parameters_.mode == DeleteMode::Permanently) {
+        return Permanently(path, item.GetCheck());
+    }
+    DWORD attributes = 0;
+    if (std::optional<std::wstring> refused = guard_.Check(path, item.GetCheck(), nullptr, attributes)) {
         return refused;
     }
-    switch (parameters_.mode) {
-    case DeleteMode::BackupInFolder:
+    if (parameters_.mode == DeleteMode::BackupInFolder) {
         return ToBackup(path);
-    case DeleteMode::Permanently:
-        return Permanently(path);
-    default:
-        return ToRecycleBin(path);
     }
+    return ToRecycleBin(path);
 }
 
 std::optional<std::wstring> DeleteWorker::ToRecycleBin(const std::wstring& path)
@@ -189,15 +121,32 @@ std::optional<std::wstring> DeleteWorker::ToRecycleBin(const std::wstring& path)
     return Text("cannot-delete-to-recycle-bin");
 }
 
-std::optional<std::wstring> DeleteWorker::Permanently(const std::wstring& path)
+std::optional<std::wstring> DeleteWorker::Permanently(const std::wstring& path, const DeleteCheck& check)
 {
-    const DWORD attributes = ClearReadOnly(path);
-    if (::DeleteFileW(path.c_str())) {
+    KernelHandle file = OpenForDelete(path);
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        return SystemErrorText(error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error);
+    }
+    DWORD attributes = 0;
+    if (std::optional<std::wstring> refused = guard_.Check(path, check, file.Get(), attributes)) {
+        return refused;
+    }
+    // Only the read-only bit stands in the way of the delete; the file goes
+    // when the handle closes.
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        SetAttributes(file.Get(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof(disposition))) {
         return std::nullopt;
     }
-    std::wstring reason = SystemErrorText();
-    RestoreAttributes(path, attributes);
-    return reason;
+    const DWORD error = ::GetLastError();
+    if (readOnly) {
+        SetAttributes(file.Get(), attributes);
+    }
+    return SystemErrorText(error);
 }
 
 std::optional<std::wstring> DeleteWorker::ToBackup(const std::wstring& path)

@@ -1,6 +1,7 @@
 #pragma once
 // Removes the queued files one at a time on a thread of its own, in one of
 // the three modes, reporting each file's outcome to its callback.
+#include "deletion/DeleteGuard.h"
 #include "deletion/DeleteOperation.h"
 #include "deletion/DeleteTypes.h"
 #include "system/Worker.h"
@@ -32,19 +33,15 @@ private:
     // Failure reason, or nothing when the file was handled.
     std::optional<std::wstring> Handle(const IDeleteItem& item, const std::wstring& path);
     std::optional<std::wstring> ToRecycleBin(const std::wstring& path);
-    std::optional<std::wstring> Permanently(const std::wstring& path);
+    std::optional<std::wstring> Permanently(const std::wstring& path, const DeleteCheck& check);
     std::optional<std::wstring> ToBackup(const std::wstring& path);
     void DiscardQueue();
 
     std::unique_ptr<IDeleteOperation> deleter_;
     DeleteParameters parameters_;
     IDeleteProcessCallback* callback_ = nullptr;
+    DeleteGuard guard_;
     std::deque<std::unique_ptr<IDeleteItem>> queue_;
 };
-
-// Tells why the file may not be touched: it changed since the search, or no
-// file of its group that stays is still there unchanged (and, when
-// `compareContent`, byte for byte the same). Nothing when all is well.
-std::optional<std::wstring> CheckBeforeDelete(const std::wstring& path, const DeleteCheck& check, bool compareContent);
 
 } // namespace clonarium

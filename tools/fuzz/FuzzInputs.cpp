@@ -378,7 +378,11 @@ void ReadLanguage(const std::wstring& file)
     for (const auto& [section, keys] : document.GetSections()) {
         for (const auto& [key, value] : keys) {
             const std::string dotted = vandrelcommon::system::Utf8FromWide(section + L"." + key);
-            vandrelcommon::system::TextFormat(localizer.Localize(dotted)).Add(uint64_t(7)).Add(L"text").Add(std::string_view("utf-8")).Str();
+            vandrelcommon::system::TextFormat(localizer.Localize(dotted))
+                .Add(uint64_t(7))
+                .Add(L"text")
+                .Add(std::string_view("utf-8"))
+                .Str();
         }
     }
     for (const char* key : {"", ".", "..", "a..b", "duplicates-pane.buttons", "main.status.indexed-files"}) {
