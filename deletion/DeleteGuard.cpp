@@ -39,8 +39,7 @@ std::optional<FileState> StateOf(HANDLE file)
 {
     FILE_BASIC_INFO basic{};
     LARGE_INTEGER size{};
-    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic)) ||
-        !::GetFileSizeEx(file, &size)) {
+    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic)) || !::GetFileSizeEx(file, &size)) {
         return std::nullopt;
     }
     const FILETIME lastWrite{
@@ -69,8 +68,9 @@ bool SameContent(HANDLE a, HANDLE b, uint64_t size)
         const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size, blockA.size()));
         DWORD gotA = 0;
         DWORD gotB = 0;
-        if (!::ReadFile(a, blockA.data(), want, &gotA, nullptr) || !::ReadFile(b, blockB.data(), want, &gotB, nullptr) ||
-            gotA != want || gotB != want || !std::equal(blockA.begin(), blockA.begin() + want, blockB.begin())) {
+        if (!::ReadFile(a, blockA.data(), want, &gotA, nullptr) ||
+            !::ReadFile(b, blockB.data(), want, &gotB, nullptr) || gotA != want || gotB != want ||
+            !std::equal(blockA.begin(), blockA.begin() + want, blockB.begin())) {
             return false;
         }
         size -= want;
@@ -116,8 +116,8 @@ bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE openFile, uint64
     if (!held_ || heldPath_ != kept.path) {
         Release();
         const std::wstring keptPath = AddLongPathPrefix(kept.path);
-        KernelHandle file(::CreateFileW(
-            keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        KernelHandle file(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file || !Matches(StateOf(file.Get()), kept.size, kept.lastWriteTime)) {
             return false;
         }
