@@ -1,12 +1,16 @@
 #include "engine/DuplicateImageFinder.h"
 
+#include <algorithm>
+
 namespace clonarium {
 
 namespace {
 
+// Two names of one file are one picture: only the first stays.
 FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
 {
     FileGroup group; // size 0: the members' sizes differ
+    std::vector<FileIdentity> identities;
     for (const ImageClonarium::ImageInfo& image : images) {
         if (image.Index >= files.paths.size()) {
             continue; // never from a sound library; no reason to read past the list
@@ -17,8 +21,13 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
         record.isImage = true;
         record.width = image.Width;
         record.height = image.Height;
-        if (!ReadFileTimes(record)) {
+        FileIdentity identity;
+        if (!ReadFileTimesAndIdentity(record, identity)) {
             record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
+        } else if (std::find(identities.begin(), identities.end(), identity) != identities.end()) {
+            continue;
+        } else {
+            identities.push_back(identity);
         }
         group.files.push_back(std::move(record));
     }
@@ -46,6 +55,11 @@ void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
     callback_.OnFileCompared(0);
 }
 
+void ImageFinderCallback::OnImageNotRead(uint64_t)
+{
+    callback_.OnFileNotRead();
+}
+
 bool ImageFinderCallback::ShouldStop()
 {
     return callback_.IsCanceled();
@@ -66,7 +80,10 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
         const ImageClonarium::ImageGroups groups =
             ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
         for (const ImageClonarium::ImageGroup& images : groups) {
-            progress.OnGroupFound(MakeGroup(images, files));
+            const FileGroup group = MakeGroup(images, files);
+            if (group.files.size() >= 2) {
+                progress.OnGroupFound(group);
+            }
         }
     });
 }

@@ -1,6 +1,7 @@
 #include "imaging/PictureReader.h"
 
 #include "imaging/Orientation.h"
+#include "imaging/PictureHeader.h"
 
 #include <objbase.h>
 
@@ -56,6 +57,10 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
         return false;
     }
     FileHandle file(raw);
+    // Devices and pipes may never end; only files on a disk are read.
+    if (::GetFileType(raw) != FILE_TYPE_DISK) {
+        return false;
+    }
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(raw, &size) || size.QuadPart <= 0 || uint64_t(size.QuadPart) > MaxFileBytes) {
         return false;
@@ -73,21 +78,24 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
     return true;
 }
 
-struct FormatMagic {
-    const CLSID* Decoder;
-    const char* Magic;
-    size_t Length;
-};
-const FormatMagic knownFormats[] = {
-    {&CLSID_WICJpegDecoder, "\xFF\xD8\xFF", 3},
-    {&CLSID_WICPngDecoder, "\x89PNG\r\n\x1A\n", 8},
-    {&CLSID_WICGifDecoder, "GIF87a", 6},
-    {&CLSID_WICGifDecoder, "GIF89a", 6},
-    {&CLSID_WICBmpDecoder, "BM", 2},
-    {&CLSID_WICTiffDecoder, "II*\0", 4},
-    {&CLSID_WICTiffDecoder, "MM\0*", 4},
-    {&CLSID_WICIcoDecoder, "\0\0\1\0", 4},
-};
+const CLSID& DecoderFor(PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return CLSID_WICJpegDecoder;
+    case PictureFormat::Png:
+        return CLSID_WICPngDecoder;
+    case PictureFormat::Gif:
+        return CLSID_WICGifDecoder;
+    case PictureFormat::Bmp:
+        return CLSID_WICBmpDecoder;
+    case PictureFormat::Tiff:
+        return CLSID_WICTiffDecoder;
+    case PictureFormat::Ico:
+        break;
+    }
+    return CLSID_WICIcoDecoder;
+}
 
 } // namespace
 
@@ -116,32 +124,30 @@ PictureReader::PictureReader()
     ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
 }
 
-ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(std::span<const uint8_t> head)
+ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(PictureFormat format)
 {
+    const CLSID& clsid = DecoderFor(format);
+    auto known = std::find_if(
+        classFactories_.begin(), classFactories_.end(), [&](const auto& entry) { return entry.first == clsid; });
+    if (known == classFactories_.end()) {
+        ComPtr<IClassFactory> classFactory;
+        ::CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&classFactory));
+        known = classFactories_.insert(classFactories_.end(), {clsid, classFactory});
+    }
     ComPtr<IWICBitmapDecoder> decoder;
-    for (const auto& format : knownFormats) {
-        if (head.size() < format.Length ||
-            !std::equal(head.begin(), head.begin() + format.Length, reinterpret_cast<const uint8_t*>(format.Magic))) {
-            continue;
-        }
-        auto known = std::find_if(classFactories_.begin(), classFactories_.end(),
-            [&](const auto& entry) { return entry.first == *format.Decoder; });
-        if (known == classFactories_.end()) {
-            ComPtr<IClassFactory> classFactory;
-            ::CoGetClassObject(*format.Decoder, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&classFactory));
-            known = classFactories_.insert(classFactories_.end(), {*format.Decoder, classFactory});
-        }
-        if (known->second) {
-            known->second->CreateInstance(nullptr, IID_PPV_ARGS(&decoder));
-        }
-        break;
+    if (known->second) {
+        known->second->CreateInstance(nullptr, IID_PPV_ARGS(&decoder));
     }
     return decoder;
 }
 
 bool PictureReader::Open(const std::wstring& path, Opened& opened)
 {
-    if (!factory_ || !ReadWholeFile(path, opened.Bytes)) {
+    // Some decoders work on the whole picture as soon as they are opened, so
+    // the size the file claims is judged before any decoder sees it.
+    DeclaredSize declared;
+    if (!factory_ || !ReadWholeFile(path, opened.Bytes) || !ReadDeclaredSize(opened.Bytes, declared) ||
+        declared.Pixels > MaxPixels) {
         return false;
     }
     UINT width = 0, height = 0;
@@ -149,13 +155,9 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
         FAILED(opened.Stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size())))) {
         return false;
     }
-    opened.Decoder = MakeDecoder(opened.Bytes);
-    const HRESULT initialised = opened.Decoder
-                                    ? opened.Decoder->Initialize(opened.Stream.Get(), WICDecodeMetadataCacheOnDemand)
-                                    : factory_->CreateDecoderFromStream(opened.Stream.Get(), nullptr,
-                                          WICDecodeMetadataCacheOnDemand, &opened.Decoder);
-    if (FAILED(initialised) || FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) ||
-        FAILED(opened.Frame->GetSize(&width, &height))) {
+    opened.Decoder = MakeDecoder(declared.Format);
+    if (!opened.Decoder || FAILED(opened.Decoder->Initialize(opened.Stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) || FAILED(opened.Frame->GetSize(&width, &height))) {
         return false;
     }
     if (width == 0 || height == 0 || uint64_t(width) * height > MaxPixels) {

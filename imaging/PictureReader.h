@@ -2,6 +2,7 @@
 // Reads picture files through the platform's imaging component (WIC), as a
 // viewer shows them: first frame, EXIF orientation applied, transparency
 // against white. Anything that is not a readable picture simply fails.
+#include "imaging/PictureHeader.h"
 #include "imaging/Signature.h"
 
 #include <wincodec.h>
@@ -9,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <utility>
 #include <string>
 #include <vector>
@@ -32,7 +32,8 @@ private:
 // Files larger than this are not read: no picture worth comparing is, and
 // a damaged or hostile file must not take the memory.
 constexpr uint64_t MaxFileBytes = 256ull << 20;
-// Larger pictures are refused before decoding for the same reason.
+// Larger pictures are refused before decoding for the same reason: by the
+// size their headers claim, before any decoder sees them.
 constexpr uint64_t MaxPixels = 250'000'000;
 
 // An upright picture as 32-bit BGR pixels (alpha made opaque against white).
@@ -69,10 +70,10 @@ private:
     Microsoft::WRL::ComPtr<IWICBitmap> ScaleInDecoder(
         const Opened& opened, uint32_t minSide, uint32_t& width, uint32_t& height);
 
-    // The decoder for the format the file's first bytes name, made from a
-    // class factory kept for the thread: asking WIC to find the decoder
-    // costs dozens of registry reads per file. Other formats go the long way.
-    Microsoft::WRL::ComPtr<IWICBitmapDecoder> MakeDecoder(std::span<const uint8_t> head);
+    // The decoder for the format, made from a class factory kept for the
+    // thread: asking WIC to find the decoder costs dozens of registry reads
+    // per file. Formats whose headers are not read are not read at all.
+    Microsoft::WRL::ComPtr<IWICBitmapDecoder> MakeDecoder(PictureFormat format);
 
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classFactories_;

@@ -112,6 +112,8 @@ bool ApplicationSettings::LoadSettings(const std::wstring& path)
     spp = file.GetInt(kGeneral, L"spp", 2) != 0;
     maximized = file.GetInt(kGeneral, L"mfm", 0) == 1;
     advancedView = file.GetInt(kGeneral, L"amv", 0) == 1;
+    // Off only when the user said so ("0"); on when the key is missing.
+    checkForUpdates = file.GetInt(kGeneral, L"cfu", 1) != 0;
 
     const int32_t conflict = file.GetInt(kGeneral, L"ddom", 1);
     conflictAction = conflict == 2 || conflict == 3 || conflict == 4 ? conflict : 1;
@@ -139,6 +141,7 @@ bool ApplicationSettings::SaveSettings(const std::wstring& path)
     file.SetByte(kGeneral, L"spp", spp);
     file.SetByte(kGeneral, L"mfm", maximized);
     file.SetByte(kGeneral, L"amv", advancedView);
+    file.SetByte(kGeneral, L"cfu", checkForUpdates);
     file.SetString(kDelete, L"BackupFolder", backupFolder);
     file.SetByte(kGeneral, L"ifr", 0);
     file.SetInt(kGeneral, L"dst", static_cast<int32_t>(smartSelectType));

@@ -55,6 +55,9 @@ public:
     bool ssb = true;
     bool maximized = false;
     bool advancedView = false;
+    // Ask the maker's site for a newer version at start-up ("cfu"); the about
+    // box changes it.
+    bool checkForUpdates = true;
 };
 
 } // namespace clonarium

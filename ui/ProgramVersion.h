@@ -1,22 +1,13 @@
 #pragma once
-// The program's version as its version resource states it.
-#include <windows.h>
+// The program's version as the windows show it.
+#include "system/ProgramVersion.h"
 
-#include <cstdint>
 #include <string>
 
 namespace clonarium {
 
-struct ProgramVersion {
-    uint16_t major = 0;
-    uint16_t minor = 0;
-    uint16_t build = 0;
-    uint16_t revision = 0;
-};
-
-// Reads the fixed file info of `module`'s version resource (null: this
-// executable). False when there is none or its signature is wrong.
-bool ReadProgramVersion(HMODULE module, ProgramVersion& version);
+using vandrelcommon::system::ProgramVersion;
+using vandrelcommon::system::ReadProgramVersion;
 
 // "3.00.000": major, minor, build × 65536 + revision.
 std::wstring FormatProgramVersion(const ProgramVersion& version);

@@ -1,4 +1,4 @@
-#include "engine/Worker.h"
+#include "system/Worker.h"
 
 #include <gtest/gtest.h>
 

@@ -60,6 +60,7 @@ TEST(ApplicationSettingsSave, WritesTheExactFile)
                                              L"[General]\n"
                                              L"Language=en\n"
                                              L"amv=0\n"
+                                             L"cfu=1\n"
                                              L"ddom=0\n"
                                              L"ddt=0\n"
                                              L"dpfn=\n"
@@ -78,6 +79,7 @@ TEST(ApplicationSettingsSave, WritesTheExactFile)
     settings.maximized = true;
     settings.spp = false;
     settings.ssb = false;
+    settings.checkForUpdates = false;
     settings.conflictAction = 3;
     settings.deleteMode = 2;
     settings.smartSelectType = 13;
@@ -89,6 +91,7 @@ TEST(ApplicationSettingsSave, WritesTheExactFile)
                                              L"[General]\n"
                                              L"Language=ua\n"
                                              L"amv=1\n"
+                                             L"cfu=0\n"
                                              L"ddom=3\n"
                                              L"ddt=2\n"
                                              L"dpfn=Images (1).prs\n"
@@ -104,7 +107,7 @@ TEST(ApplicationSettingsSave, WritesTheExactFile)
     EXPECT_EQ(reloaded.backupFolder, settings.backupFolder);
     EXPECT_EQ(reloaded.language, "ua");
     EXPECT_TRUE(reloaded.advancedView && reloaded.maximized);
-    EXPECT_FALSE(reloaded.spp || reloaded.ssb || reloaded.firstRun);
+    EXPECT_FALSE(reloaded.spp || reloaded.ssb || reloaded.checkForUpdates || reloaded.firstRun);
     EXPECT_EQ(reloaded.conflictAction, 3);
     EXPECT_EQ(reloaded.deleteMode, 2u);
     EXPECT_EQ(reloaded.smartSelectType, 13u);
@@ -124,7 +127,7 @@ TEST(ApplicationSettingsSave, LeavesOutALanguageThatIsNotUtf8AndDropsUnknownKeys
     IniFile saved;
     ASSERT_TRUE(saved.Load(path));
     EXPECT_EQ(saved.GetSections().size(), 2u);
-    EXPECT_EQ(saved.GetSections().at(L"General").size(), 10u);
+    EXPECT_EQ(saved.GetSections().at(L"General").size(), 11u);
     EXPECT_EQ(saved.GetSections().at(L"General").count(L"Language"), 0u);
     EXPECT_EQ(saved.GetSections().at(L"General").count(L"extra"), 0u);
     EXPECT_EQ(saved.GetSections().count(L"Mine"), 0u);
@@ -173,18 +176,20 @@ TEST(ApplicationSettingsLoad, FlagsReadTheirOwnWay)
 {
     TempTree tree;
     ApplicationSettings settings;
-    // "mfm" and "amv" are on only for 1; "ssb" and "spp" for anything but 0.
-    ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"a.ini", GeneralFile(L"mfm=2\namv=2\nssb=2\nspp=-3\n"))));
+    // "mfm" and "amv" are on only for 1; "ssb", "spp" and "cfu" for anything but 0.
+    ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"a.ini", GeneralFile(L"mfm=2\namv=2\nssb=2\nspp=-3\ncfu=2\n"))));
     EXPECT_FALSE(settings.maximized);
     EXPECT_FALSE(settings.advancedView);
     EXPECT_TRUE(settings.ssb);
     EXPECT_TRUE(settings.spp);
+    EXPECT_TRUE(settings.checkForUpdates);
 
-    ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"b.ini", GeneralFile(L"mfm=1\namv=1\nssb=0\nspp=0\n"))));
+    ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"b.ini", GeneralFile(L"mfm=1\namv=1\nssb=0\nspp=0\ncfu=0\n"))));
     EXPECT_TRUE(settings.maximized);
     EXPECT_TRUE(settings.advancedView);
     EXPECT_FALSE(settings.ssb);
     EXPECT_FALSE(settings.spp);
+    EXPECT_FALSE(settings.checkForUpdates);
 
     // Missing keys: the defaults, whatever the record held before.
     ASSERT_TRUE(settings.LoadSettings(tree.MakeFile(L"c.ini", GeneralFile(L"ssb=junk\n"))));
@@ -192,6 +197,7 @@ TEST(ApplicationSettingsLoad, FlagsReadTheirOwnWay)
     EXPECT_FALSE(settings.advancedView);
     EXPECT_TRUE(settings.ssb);
     EXPECT_TRUE(settings.spp);
+    EXPECT_TRUE(settings.checkForUpdates);
     EXPECT_TRUE(settings.firstRun);
 }
 

@@ -38,6 +38,8 @@ public:
 
 protected:
     bool IsStopRequested() const;
+    // Waits up to `milliseconds` for a stop request; true when one came.
+    bool WaitForStopRequest(DWORD milliseconds) const;
 
 private:
     static unsigned __stdcall ThreadMain(void* worker);

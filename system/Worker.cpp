@@ -1,4 +1,4 @@
-#include "engine/Worker.h"
+#include "system/Worker.h"
 
 #include <process.h>
 
@@ -107,6 +107,11 @@ void IWorker::RequestStop()
 bool IWorker::IsStopRequested() const
 {
     return IsSignalled(stopEvent_.Get());
+}
+
+bool IWorker::WaitForStopRequest(DWORD milliseconds) const
+{
+    return ::WaitForSingleObject(stopEvent_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 void IWorker::WaitForFinish()

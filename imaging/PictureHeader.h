@@ -1,0 +1,28 @@
+#pragma once
+// The size a picture file claims, read from its own headers before any
+// decoder sees it. Some decoders allocate the whole picture as soon as they
+// are opened, so a file of a few kilobytes that claims a huge size must be
+// refused here: JPEG frame header, PNG header chunk, GIF screen and image
+// descriptors, BMP header, the first TIFF directory, every entry of an ICO.
+#include <cstdint>
+#include <span>
+
+namespace ImageClonarium {
+
+enum class PictureFormat { Jpeg, Png, Gif, Bmp, Tiff, Ico };
+
+struct DeclaredSize {
+    PictureFormat Format = PictureFormat::Jpeg;
+    // The first picture, the one that is read.
+    uint32_t Width = 0, Height = 0;
+    // Every pixel a decoder may hold at once on opening the file: all frames
+    // of a GIF and its screen, the largest entry of an ICO, the larger of a
+    // TIFF's picture and one of its tiles.
+    uint64_t Pixels = 0;
+};
+
+// False when the file is none of the formats above or its headers are
+// damaged, cut short or claim an empty picture.
+bool ReadDeclaredSize(std::span<const uint8_t> file, DeclaredSize& size);
+
+} // namespace ImageClonarium
