@@ -74,8 +74,8 @@ TEST(HostileTrees, DevicesAndPipesAreSkippedNeverReadAndNeverGroupedWithEmptyFil
     EXPECT_EQ(callback.indexed, 2);
     // Named as file roots, they are left out as well.
     RecordingCallback roots;
-    EXPECT_EQ(FindExact({{tree.Path(L"zero"), false}, {tree.Path(L"fifo"), false}, {tree.Path(L"empty-1"), false}},
-                  roots),
+    EXPECT_EQ(
+        FindExact({{tree.Path(L"zero"), false}, {tree.Path(L"fifo"), false}, {tree.Path(L"empty-1"), false}}, roots),
         PathGroups{});
     EXPECT_EQ(roots.filesToCompare, 1);
 }
