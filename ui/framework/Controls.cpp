@@ -33,8 +33,8 @@ std::wstring CComboBox::GetLBText(int index) const
         return {};
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const auto copied = static_cast<int>(
-        SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())));
+    const auto copied =
+        static_cast<int>(SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())));
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
 }

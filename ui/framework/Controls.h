@@ -63,7 +63,8 @@ public:
     HWND GetHeader() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
     int InsertColumn(int column, const LVCOLUMNW& info) const
     {
-        return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
+        return static_cast<int>(
+            SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
     }
     // `which` LVSIL_*.
     HIMAGELIST GetImageList(int which) const
@@ -93,7 +94,10 @@ public:
     {
         return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     }
-    bool DeleteItem(HTREEITEM item) const { return SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0; }
+    bool DeleteItem(HTREEITEM item) const
+    {
+        return SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
+    }
     bool DeleteAllItems() const { return DeleteItem(TVI_ROOT); }
     bool GetItem(TVITEMW& item) const { return SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0; }
     bool SetItem(const TVITEMW& item) const
@@ -182,10 +186,7 @@ public:
         return SendMessage(TB_CHECKBUTTON, static_cast<WPARAM>(command), MAKELPARAM(check, 0)) != 0;
     }
     // TBSTATE_* bits, -1 when there is no such button.
-    int GetState(int command) const
-    {
-        return static_cast<int>(SendMessage(TB_GETSTATE, static_cast<WPARAM>(command)));
-    }
+    int GetState(int command) const { return static_cast<int>(SendMessage(TB_GETSTATE, static_cast<WPARAM>(command))); }
     HWND GetToolTips() const { return reinterpret_cast<HWND>(SendMessage(TB_GETTOOLTIPS)); }
     // Returns the list that was set before.
     HIMAGELIST SetImageList(HIMAGELIST images) const
@@ -231,7 +232,8 @@ public:
     // returns the number of panes.
     int GetParts(int count, int* rightEdges) const
     {
-        return static_cast<int>(SendMessage(SB_GETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(rightEdges)));
+        return static_cast<int>(
+            SendMessage(SB_GETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(rightEdges)));
     }
     bool SetText(int pane, const std::wstring& text) const
     {
@@ -243,7 +245,10 @@ public:
     {
         return SendMessage(SB_SETICON, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(icon)) != 0;
     }
-    HICON GetIcon(int pane) const { return reinterpret_cast<HICON>(SendMessage(SB_GETICON, static_cast<WPARAM>(pane))); }
+    HICON GetIcon(int pane) const
+    {
+        return reinterpret_cast<HICON>(SendMessage(SB_GETICON, static_cast<WPARAM>(pane)));
+    }
     // One pane of plain text over the whole bar, or back to the parts.
     void SetSimple(bool simple) const { SendMessage(SB_SIMPLE, simple); }
 };
@@ -262,14 +267,20 @@ public:
         return static_cast<int>(
             SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str())));
     }
-    int DeleteString(int index) const { return static_cast<int>(SendMessage(CB_DELETESTRING, static_cast<WPARAM>(index))); }
+    int DeleteString(int index) const
+    {
+        return static_cast<int>(SendMessage(CB_DELETESTRING, static_cast<WPARAM>(index)));
+    }
     void ResetContent() const { SendMessage(CB_RESETCONTENT); }
     int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     // CB_ERR when nothing is selected.
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     // -1 clears the selection; CB_ERR for that and for an index out of range.
     int SetCurSel(int index) const { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
-    int GetLBTextLen(int index) const { return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index))); }
+    int GetLBTextLen(int index) const
+    {
+        return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index)));
+    }
     // The item's text; empty for an index out of range.
     std::wstring GetLBText(int index) const;
     LRESULT GetItemData(int index) const { return SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index)); }
