@@ -1,24 +1,12 @@
 #pragma once
-// Resources of the ui test program and its demonstration window.
+// Resources of the ui test program.
 
 #define IDD_TEST_MODAL 200
 #define IDD_TEST_CHILD 201
-#define IDD_DEMO_FORM 202
 #define IDD_MISSING 299
 
 #define IDC_TEST_EDIT 1001
 #define IDC_TEST_SECOND_EDIT 1002
-
-#define IDC_DEMO_NAME_LABEL 1101
-#define IDC_DEMO_NAME 1102
-#define IDC_DEMO_FOLDER_LABEL 1103
-#define IDC_DEMO_FOLDER 1104
-#define IDC_DEMO_SIZE_LABEL 1105
-#define IDC_DEMO_SIZE 1106
-#define IDC_DEMO_ASK 1107
-#define IDC_DEMO_MENU_BUTTON 1108
-#define IDC_DEMO_NOTES 1109
-#define IDC_DEMO_LOADER 1110
 
 #define IDR_TEST_FRAME 210
 #define ID_TEST_REFRESH 40005
@@ -28,4 +16,3 @@
 #define IDP_HALF 302
 #define IDP_CORRUPT 303
 #define IDB_PLAIN 304
-#define IDM_DEMO_POPUP 310

@@ -1,9 +1,5 @@
-// The ui test program: GoogleTest, or with --demo the demonstration window
-// of the framework and the shared controls (--demo --ask opens its input
-// box, --demo --menu its drop-down menu, for screenshots); --demo-tree shows
-// the virtual tree view, --demo-editlist the editable list (--edit opens the
-// editor on an item).
-#include "tests/ui/Demo.h"
+// The ui test program: the window framework and the shared controls, with
+// COM, GDI+ and the common controls started as the program starts them.
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
 
@@ -12,8 +8,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-
-#include <cstring>
 
 int main(int argc, char** argv)
 {
@@ -25,23 +19,8 @@ int main(int argc, char** argv)
     ::InitCommonControlsEx(&controls);
     vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
 
-    int result = 0;
-    if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
-        uitest::DemoStart start = uitest::DemoStart::Window;
-        if (argc > 2 && std::strcmp(argv[2], "--ask") == 0) {
-            start = uitest::DemoStart::InputBox;
-        } else if (argc > 2 && std::strcmp(argv[2], "--menu") == 0) {
-            start = uitest::DemoStart::Menu;
-        }
-        result = uitest::RunDemo(start);
-    } else if (argc > 1 && std::strcmp(argv[1], "--demo-tree") == 0) {
-        result = uitest::RunTreeDemo();
-    } else if (argc > 1 && std::strcmp(argv[1], "--demo-editlist") == 0) {
-        result = uitest::RunEditListDemo(argc > 2 && std::strcmp(argv[2], "--edit") == 0);
-    } else {
-        testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
 
     vandrelcommon::ui::AppModule().Term();
     if (SUCCEEDED(com)) {

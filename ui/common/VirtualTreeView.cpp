@@ -1,3 +1,12 @@
+// The view half of the virtual tree. The model (CVirtualTree) owns the nodes
+// and keeps `rows`: the nodes shown, in display order. A row is a position,
+// the same in `rows` and in the list view; a node is the object behind it,
+// and its row changes whenever a row above it comes or goes. The list view
+// holds no items at all, only their number: it asks for one row at a time
+// (OnGetDispInfo) when it paints it. It does keep its marks (selection,
+// focus, the top row) by row number, so every change of the rows moves them
+// to follow their nodes: KeepInView around a change of many rows,
+// OnRowsMoved for a single row inserted or removed.
 #include "ui/common/VirtualTreeView.h"
 
 #include <vssym32.h>
@@ -39,27 +48,28 @@ const CVirtualNode* ShownNode(const CVirtualNode* node)
     return shown;
 }
 
-// Rows of `nodes` (-1 for none) in one pass over the rows.
+// The row of each of `nodes` (-1 for a node without one), in one pass over
+// the rows: the nodes sorted by address are looked up for every row.
 std::vector<int> FindRows(const std::vector<CVirtualNode*>& rows, const std::vector<const CVirtualNode*>& nodes)
 {
-    std::vector<int> found(nodes.size(), -1);
+    std::vector<int> rowOf(nodes.size(), -1);
     if (nodes.empty()) {
-        return found;
+        return rowOf;
     }
-    std::vector<std::pair<const CVirtualNode*, size_t>> sorted;
-    sorted.reserve(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        sorted.emplace_back(nodes[i], i);
+    std::vector<std::pair<const CVirtualNode*, size_t>> byAddress; // node, its position in `nodes`
+    byAddress.reserve(nodes.size());
+    for (size_t position = 0; position < nodes.size(); ++position) {
+        byAddress.emplace_back(nodes[position], position);
     }
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(byAddress.begin(), byAddress.end());
     for (size_t row = 0; row < rows.size(); ++row) {
         const CVirtualNode* node = rows[row];
-        auto at = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(node, size_t{0}));
-        for (; at != sorted.end() && at->first == node; ++at) {
-            found[at->second] = static_cast<int>(row);
+        auto at = std::lower_bound(byAddress.begin(), byAddress.end(), std::make_pair(node, size_t{0}));
+        for (; at != byAddress.end() && at->first == node; ++at) {
+            rowOf[at->second] = static_cast<int>(row);
         }
     }
-    return found;
+    return rowOf;
 }
 
 // Every other pixel, counted from `phase`, so that dotted lines of
@@ -118,15 +128,15 @@ public:
         }
         for (int row : view.SelectedRows()) {
             if (row < count) {
-                selectedRows_.push_back(row);
-                selected_.push_back(view.rows[row]);
+                oldSelectedRows_.push_back(row);
+                selectedNodes_.push_back(view.rows[row]);
             }
         }
-        focusedRow_ = view.FocusedRow();
-        if (focusedRow_ >= 0 && focusedRow_ < count) {
-            focused_ = view.rows[focusedRow_];
+        oldFocusedRow_ = view.FocusedRow();
+        if (oldFocusedRow_ >= 0 && oldFocusedRow_ < count) {
+            focusedNode_ = view.rows[oldFocusedRow_];
         } else {
-            focusedRow_ = -1;
+            oldFocusedRow_ = -1;
         }
     }
 
@@ -135,27 +145,31 @@ public:
         if (view_.hwnd_ == nullptr) {
             return;
         }
+        // The nodes to find: the selected ones, then the focused one, then
+        // the top one (each, when hidden, by the ancestor that shows it).
         std::vector<const CVirtualNode*> wanted;
-        for (const CVirtualNode* node : selected_) {
+        for (const CVirtualNode* node : selectedNodes_) {
             wanted.push_back(ShownNode(node));
         }
-        wanted.push_back(focused_ != nullptr ? ShownNode(focused_) : nullptr);
+        wanted.push_back(focusedNode_ != nullptr ? ShownNode(focusedNode_) : nullptr);
         wanted.push_back(topNode_ != nullptr ? ShownNode(topNode_) : nullptr);
         const std::vector<int> found = FindRows(view_.rows, wanted);
-        const int newFocus = found[selected_.size()];
-        const int newTop = found[selected_.size() + 1];
+        const int newFocus = found[selectedNodes_.size()];
+        const int newTop = found[selectedNodes_.size() + 1];
 
-        for (size_t i = 0; i < selected_.size(); ++i) {
-            if (found[i] != selectedRows_[i]) {
-                view_.SetRowState(selectedRows_[i], 0, LVIS_SELECTED);
+        // Selection leaves the rows whose node moved away first, then goes to
+        // the rows the nodes have now; a row that kept its node is untouched.
+        for (size_t i = 0; i < selectedNodes_.size(); ++i) {
+            if (found[i] != oldSelectedRows_[i]) {
+                view_.SetRowState(oldSelectedRows_[i], 0, LVIS_SELECTED);
             }
         }
-        for (size_t i = 0; i < selected_.size(); ++i) {
-            if (found[i] >= 0 && found[i] != selectedRows_[i]) {
+        for (size_t i = 0; i < selectedNodes_.size(); ++i) {
+            if (found[i] >= 0 && found[i] != oldSelectedRows_[i]) {
                 view_.SetRowState(found[i], LVIS_SELECTED, LVIS_SELECTED);
             }
         }
-        if (focusedRow_ >= 0 && newFocus >= 0 && newFocus != focusedRow_) {
+        if (oldFocusedRow_ >= 0 && newFocus >= 0 && newFocus != oldFocusedRow_) {
             view_.SetRowState(newFocus, LVIS_FOCUSED, LVIS_FOCUSED);
             view_.ListView().SetSelectionMark(newFocus);
         }
@@ -171,10 +185,10 @@ public:
 private:
     CVirtualTreeView& view_;
     const CVirtualNode* topNode_ = nullptr;
-    std::vector<const CVirtualNode*> selected_;
-    std::vector<int> selectedRows_;
-    const CVirtualNode* focused_ = nullptr;
-    int focusedRow_ = -1;
+    std::vector<const CVirtualNode*> selectedNodes_;
+    std::vector<int> oldSelectedRows_;
+    const CVirtualNode* focusedNode_ = nullptr;
+    int oldFocusedRow_ = -1;
 };
 
 CVirtualTreeView::~CVirtualTreeView()

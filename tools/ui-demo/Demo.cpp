@@ -1,9 +1,9 @@
 // The demonstration window: a frame with a toolbar band and a status bar,
 // splitters, a form laid out by a grid, the shared buttons, menu pictures,
 // the animated loader and the input box, working together.
-#include "tests/ui/Demo.h"
+#include "tools/ui-demo/Demo.h"
 
-#include "tests/ui/TestResources.h"
+#include "tools/ui-demo/DemoResources.h"
 #include "ui/common/AutosizeMultipaneStatusBar.h"
 #include "ui/common/ButtonST.h"
 #include "ui/common/CustomButton.h"
@@ -26,7 +26,7 @@
 #include <memory>
 #include <string>
 
-namespace uitest {
+namespace uidemo {
 
 using namespace vandrelcommon::ui;
 
@@ -348,7 +348,7 @@ int RunDemo(DemoStart start)
     CDemoFrame frame(start);
     return RunWindowLoop([&] {
         const RECT rect{0, 0, ScaleX(846), ScaleY(600)};
-        if (frame.CreateFrame(IDR_TEST_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+        if (frame.CreateFrame(IDR_DEMO_FRAME, rect, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                 WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, L"Framework demonstration") == nullptr) {
             return false;
         }
@@ -358,4 +358,4 @@ int RunDemo(DemoStart start)
     });
 }
 
-} // namespace uitest
+} // namespace uidemo

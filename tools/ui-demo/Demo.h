@@ -2,7 +2,7 @@
 
 #include <functional>
 
-namespace uitest {
+namespace uidemo {
 
 // What the demonstration opens by itself once its window is up, so that a
 // screenshot can show it.
@@ -20,4 +20,4 @@ int RunEditListDemo(bool startEditing);
 // and runs the loop until that window ends it; 0 when `open` made none.
 int RunWindowLoop(const std::function<bool()>& open);
 
-} // namespace uitest
+} // namespace uidemo

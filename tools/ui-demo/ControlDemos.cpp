@@ -1,6 +1,6 @@
 // Demonstrations of two shared controls: the virtual tree view with a few
 // hundred groups of files, and the list of expressions edited in place.
-#include "tests/ui/Demo.h"
+#include "tools/ui-demo/Demo.h"
 
 #include "ui/common/EditListBox.h"
 #include "ui/common/VirtualTreeView.h"
@@ -18,7 +18,7 @@
 #include <regex>
 #include <string>
 
-namespace uitest {
+namespace uidemo {
 
 using namespace vandrelcommon::ui;
 
@@ -380,4 +380,4 @@ int RunEditListDemo(bool startEditing)
     });
 }
 
-} // namespace uitest
+} // namespace uidemo

@@ -1,0 +1,20 @@
+#pragma once
+// Resources of the demonstration program.
+
+#define IDD_DEMO_FORM 202
+#define IDR_DEMO_FRAME 210
+
+#define IDC_DEMO_NAME_LABEL 1101
+#define IDC_DEMO_NAME 1102
+#define IDC_DEMO_FOLDER_LABEL 1103
+#define IDC_DEMO_FOLDER 1104
+#define IDC_DEMO_SIZE_LABEL 1105
+#define IDC_DEMO_SIZE 1106
+#define IDC_DEMO_ASK 1107
+#define IDC_DEMO_MENU_BUTTON 1108
+#define IDC_DEMO_NOTES 1109
+#define IDC_DEMO_LOADER 1110
+
+#define IDP_INFO 300
+#define IDP_WARNING 301
+#define IDM_DEMO_POPUP 310
