@@ -21,6 +21,7 @@ void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISear
     }
     callback->OnStarted();
     callback->SetStage(StageIndexing);
+    severalRoots_ = roots.size() > 1;
     SizeMap sizes;
     uint32_t count = 0;
     FileIndexer indexer(parameters_, callback);
@@ -80,7 +81,7 @@ bool DuplicateFinder::CompareFilesOfOneSize(
     // file have one digest: only the first stays.
     for (auto& [text, group] : byDigest) {
         if (group.files.size() >= 2) {
-            DropRepeatedFiles(group);
+            DropRepeatedFiles(group, severalRoots_);
         }
         if (group.files.size() >= 2) {
             callback.OnGroupFound(group);
