@@ -21,7 +21,8 @@ const std::wstring& Text(const char* key)
 
 } // namespace
 
-CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question) { }
+CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question)
+{ }
 
 LRESULT CFileExistsDlg::OnInitDialog(Message&)
 {
