@@ -91,8 +91,8 @@ void CDeleteProgressDialog::FillList()
     list_.SendMessage(LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&column));
     column.cx = (client.right - client.left) - column.cx;
     list_.SendMessage(LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&column));
-    for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted",
-             "status-delete.files-skipped", "status-exact.elapsed-time"}) {
+    for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
+             "status-exact.elapsed-time"}) {
         auto data = std::make_unique<CProgressNodeData>(Text(key));
         rows_.push_back(data.get());
         list_.AddNode(nullptr, std::move(data));
