@@ -66,6 +66,11 @@ public:
         return static_cast<int>(
             SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
     }
+    // `width` in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
+    bool SetColumnWidth(int column, int width) const
+    {
+        return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width) != 0;
+    }
     // `which` LVSIL_*.
     HIMAGELIST GetImageList(int which) const
     {
