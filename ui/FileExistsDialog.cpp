@@ -3,6 +3,7 @@
 #include "deletion/BackupNames.h"
 #include "i18n/Localizer.h"
 #include "ui/framework/Controls.h"
+#include "ui/framework/Controls.h"
 
 namespace clonarium {
 
@@ -38,7 +39,8 @@ LRESULT CFileExistsDlg::OnInitDialog(Message&)
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_AUTO, index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_FOR_ALL, BST_UNCHECKED);
     Arrange();
-    return TRUE;
+    Item(IDC_FILE_EXISTS_ACTION).SetFocus(); // the choice, not the paths, comes first
+    return FALSE;
 }
 
 void CFileExistsDlg::SetTexts()
@@ -55,6 +57,11 @@ void CFileExistsDlg::SetTexts()
     Item(IDC_FILE_EXISTS_FOR_ALL).SetText(Text("chk-do-for-all"));
     Item(IDOK).SetText(Localize("common.btn-ok"));
     Item(IDCANCEL).SetText(Localize("common.btn-cancel"));
+}
+
+vandrelcommon::ui::CComboBox CFileExistsDlg::Actions() const
+{
+    return vandrelcommon::ui::CComboBox(GetDlgItem(IDC_FILE_EXISTS_ACTION));
 }
 
 bool CFileExistsDlg::IsRenameSelected() const
