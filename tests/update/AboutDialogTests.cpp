@@ -235,22 +235,45 @@ TEST_F(AboutBoxTest, ASecondPressWhileACheckRunsAsksNothingMore)
     ::CloseHandle(release);
 }
 
-TEST_F(AboutBoxTest, CancelAndOkBothStoreTheCheckBox)
+// The box of this process titled `title`, once it is shown (its controls
+// are made before that).
+HWND WaitForBox(const wchar_t* title)
 {
-    settings_.checkForUpdates = true;
-    Open(L"http://127.0.0.1:9");
-    Click(IDC_ABOUT_CHECK_ON_START);
-    ::SetFocus(Item(IDOK));
-    PressKey(VK_ESCAPE);
-    ASSERT_FALSE(::IsWindow(dialog_));
-    EXPECT_FALSE(settings_.checkForUpdates);
+    for (int i = 0; i < 500; ++i) {
+        HWND box = ::FindWindowW(L"#32770", title);
+        DWORD process = 0;
+        if (box != nullptr && ::GetWindowThreadProcessId(box, &process) != 0 && process == ::GetCurrentProcessId() &&
+            ::IsWindowVisible(box)) {
+            return box;
+        }
+        ::Sleep(10);
+    }
+    return nullptr;
+}
 
-    Open(L"http://127.0.0.1:9");
-    EXPECT_EQ(::IsDlgButtonChecked(dialog_, IDC_ABOUT_CHECK_ON_START), BST_UNCHECKED);
-    Click(IDC_ABOUT_CHECK_ON_START);
-    Click(IDOK);
-    PumpDialog(dialog_, 1000, [&] { return !::IsWindow(dialog_); });
-    ASSERT_FALSE(::IsWindow(dialog_));
+TEST_F(AboutBoxTest, RunsModallyAndStoresTheCheckBoxOnCancelAndOnOk)
+{
+    // Input for the modal box comes from another thread, as the user's would.
+    const auto runModal = [&](UINT closingKeyOrButton) {
+        CAboutDlg box(settings_, L"http://127.0.0.1:9");
+        std::thread user([&] {
+            const HWND dialog = WaitForBox(L"About Clonarium");
+            ASSERT_NE(dialog, nullptr);
+            ::PostMessageW(::GetDlgItem(dialog, IDC_ABOUT_CHECK_ON_START), BM_CLICK, 0, 0);
+            if (closingKeyOrButton == VK_ESCAPE) {
+                ::PostMessageW(::GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
+            } else {
+                ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            }
+        });
+        const INT_PTR result = box.DoModal();
+        user.join();
+        return result;
+    };
+    settings_.checkForUpdates = true;
+    EXPECT_EQ(runModal(VK_ESCAPE), IDCANCEL);
+    EXPECT_FALSE(settings_.checkForUpdates);
+    EXPECT_EQ(runModal(IDOK), IDOK);
     EXPECT_TRUE(settings_.checkForUpdates);
 }
 
