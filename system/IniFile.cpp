@@ -1,5 +1,6 @@
 #include "system/IniFile.h"
 
+#include "system/DiskFile.h"
 #include "system/Handles.h"
 #include "system/TextEncoding.h"
 
@@ -95,8 +96,7 @@ private:
 bool IniFile::Load(const std::wstring& path)
 {
     sections_.clear();
-    KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const KernelHandle file = OpenWholeFile(path);
     if (!file) {
         return false;
     }
@@ -105,8 +105,10 @@ bool IniFile::Load(const std::wstring& path)
     uint64_t offset = 0;
     int pendingLow = -1;
     DWORD got = 0;
-    // A read error ends the text like the end of the file does.
-    while (::ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr) && got > 0) {
+    // A read error ends the text like the end of the file does; a file that
+    // grows while it is read is read no further than the bound.
+    while (offset < kMaxWholeFileBytes &&
+           ::ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr) && got > 0) {
         for (DWORD i = 0; i < got; ++i, ++offset) {
             if (offset < 2) {
                 continue;

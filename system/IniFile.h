@@ -22,7 +22,8 @@ public:
 
     // Clears the document and reads the file. The first two bytes are always
     // skipped (they are taken for the byte-order mark). False when the file
-    // cannot be opened; the document then stays empty.
+    // cannot be opened, or is no ordinary disk file, or is larger than
+    // kMaxWholeFileBytes; the document then stays empty.
     bool Load(const std::wstring& path);
     // Reads a whole text with the same line rules; its first character is
     // taken for the byte-order mark and dropped.

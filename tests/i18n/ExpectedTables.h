@@ -204,6 +204,8 @@ inline const std::vector<TableSection>& ExpectedSections()
                 "skipped",
                 "cannot-backup-file",
                 "cannot-create-backup-folder",
+                "file-changed",
+                "no-kept-copy",
                 "caption-searching",
                 "caption-deleting",
                 "caption-selecting",

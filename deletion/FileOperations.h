@@ -1,0 +1,37 @@
+#pragma once
+// The file-system steps of a deletion, on plain wide paths.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace clonarium {
+
+// Drops a leading "\\?\" (and turns "\\?\UNC\" back into "\\"), for texts
+// shown to the user and for the shell, which wants plain paths.
+std::wstring StripLongPathPrefix(const std::wstring& path);
+
+// Clears the read-only attribute only, keeping hidden, system and the rest.
+// Returns the attributes the file had (INVALID_FILE_ATTRIBUTES when they could
+// not be read), for RestoreAttributes.
+DWORD ClearReadOnly(const std::wstring& path);
+// Puts the attributes back after a failure, when the file is still there.
+void RestoreAttributes(const std::wstring& path, DWORD attributes);
+
+// The system's text for the calling thread's last error, line end included.
+std::wstring SystemErrorText();
+std::wstring SystemErrorText(DWORD error);
+
+// Removes the folder of `path`, then each ancestor that became empty; stops at
+// the first folder that cannot be removed (it still holds something).
+void RemoveEmptyParents(const std::wstring& path);
+
+// Mirrors `folder` (C:\Photos\2019) under `root` (D:\Backup\C\Photos\2019),
+// creating what is missing. `out` receives the mirrored folder.
+bool PrepareBackupFolder(const std::wstring& root, const std::wstring& folder, std::wstring& out);
+
+// True when nothing exists at `path` (its attributes cannot be read because
+// it is not there, not because it is out of reach).
+bool IsGone(const std::wstring& path);
+
+} // namespace clonarium

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The delete worker's fault run in all three modes, then its speed against
+# bare loops of DeleteFileW and of SHFileOperationW, headless under Wine.
+# What Wine recycles lands in a Trash of our own, removed at the end.
+#   tools/bench/delete.sh [QUEUED [SPEED_FILES [RUNS]]]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+if [ ! -f "$root/build/build.ninja" ]; then
+  "$root/tools/setup.sh"
+fi
+cmake --build "$root/build" --target delete-bench >/dev/null
+queued=${1:-10000}
+files=${2:-10000}
+runs=${3:-3}
+XDG_DATA_HOME=$(mktemp -d)
+export XDG_DATA_HOME
+trap 'rm -rf "$XDG_DATA_HOME"' EXIT
+bench() { "$root/tools/wine.sh" "$root/build/bin/delete-bench.exe" "$@"; }
+status=0
+for mode in permanent backup recycle; do
+  bench fault "$mode" "$queued" || status=1
+done
+for mode in permanent recycle; do
+  bench speed "$mode" "$files" "$runs" || status=1
+done
+exit $status

@@ -1,0 +1,120 @@
+#include "ui/FileExistsDialog.h"
+
+#include "deletion/BackupNames.h"
+#include "i18n/Localizer.h"
+
+namespace clonarium {
+
+using vandrelcommon::system::Localize;
+using vandrelcommon::ui::Message;
+
+namespace {
+
+constexpr int kOverwrite = 0;
+constexpr int kRename = 2;
+constexpr int kRenameGenerated = 3;
+
+const std::wstring& Text(const char* key)
+{
+    return Localize(std::string("duplicates-pane.backuping-form.") + key);
+}
+
+} // namespace
+
+CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question) { }
+
+LRESULT CFileExistsDlg::OnInitDialog(Message&)
+{
+    CenterWindow(GetParent());
+    Item(IDC_FILE_EXISTS_SOURCE).SetText(question_.source);
+    Item(IDC_FILE_EXISTS_TARGET).SetText(question_.target);
+    Item(IDC_FILE_EXISTS_NAME).SetText(SuggestBackupName(question_.target));
+    SetTexts();
+    const int index = question_.chosenIndex;
+    Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_SETCURSEL, index >= kRename ? kRename : std::max(index, kOverwrite));
+    ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_AUTO, index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_FOR_ALL, BST_UNCHECKED);
+    Arrange();
+    return TRUE;
+}
+
+void CFileExistsDlg::SetTexts()
+{
+    SetText(Text("backuping"));
+    Item(IDC_FILE_EXISTS_FROM).SetText(Text("from"));
+    Item(IDC_FILE_EXISTS_TO).SetText(Text("to"));
+    Item(IDC_FILE_EXISTS_MESSAGE).SetText(Text("file-exists-message") + L"\n" + Text("select-action"));
+    const vandrelcommon::ui::CWindow actions = Item(IDC_FILE_EXISTS_ACTION);
+    for (const char* key : {"combo-overwrite", "combo-skip", "combo-rename-to"}) {
+        actions.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(key).c_str()));
+    }
+    Item(IDC_FILE_EXISTS_AUTO).SetText(Text("chk-auto-generate"));
+    Item(IDC_FILE_EXISTS_FOR_ALL).SetText(Text("chk-do-for-all"));
+    Item(IDOK).SetText(Localize("common.btn-ok"));
+    Item(IDCANCEL).SetText(Localize("common.btn-cancel"));
+}
+
+bool CFileExistsDlg::IsRenameSelected() const
+{
+    return Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_GETCURSEL) == kRename;
+}
+
+bool CFileExistsDlg::IsAutoChecked() const
+{
+    return ::IsDlgButtonChecked(Hwnd(), IDC_FILE_EXISTS_AUTO) == BST_CHECKED;
+}
+
+void CFileExistsDlg::Arrange()
+{
+    const bool rename = IsRenameSelected();
+    const bool typed = rename && !IsAutoChecked();
+    Item(IDC_FILE_EXISTS_NAME).ShowWindow(rename ? SW_SHOW : SW_HIDE);
+    Item(IDC_FILE_EXISTS_AUTO).ShowWindow(rename ? SW_SHOW : SW_HIDE);
+    Item(IDC_FILE_EXISTS_NAME).EnableWindow(typed);
+    // A typed name is never applied to further conflicts.
+    Item(IDC_FILE_EXISTS_FOR_ALL).ShowWindow(typed ? SW_HIDE : SW_SHOW);
+    Item(IDOK).EnableWindow(true);
+    if (typed) {
+        CheckName();
+    }
+}
+
+void CFileExistsDlg::CheckName()
+{
+    Item(IDOK).EnableWindow(IsFreeBackupName(question_.target, Item(IDC_FILE_EXISTS_NAME).GetText()));
+}
+
+LRESULT CFileExistsDlg::OnActionChanged(Message&)
+{
+    Arrange();
+    return 0;
+}
+
+LRESULT CFileExistsDlg::OnAutoClicked(Message&)
+{
+    Arrange();
+    return 0;
+}
+
+LRESULT CFileExistsDlg::OnNameChanged(Message&)
+{
+    if (IsRenameSelected() && !IsAutoChecked()) {
+        CheckName();
+    }
+    return 0;
+}
+
+LRESULT CFileExistsDlg::OnClose(Message& msg)
+{
+    const bool typed = IsRenameSelected() && !IsAutoChecked();
+    question_.applyToAll = !typed && ::IsDlgButtonChecked(Hwnd(), IDC_FILE_EXISTS_FOR_ALL) == BST_CHECKED;
+    const int list = static_cast<int>(Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_GETCURSEL));
+    question_.chosenIndex = list == kRename ? (typed ? kRename : kRenameGenerated) : std::max(list, kOverwrite);
+    if (msg.CommandId() == IDOK && typed) {
+        question_.resultPath = FolderOf(question_.target) + L"\\" + Item(IDC_FILE_EXISTS_NAME).GetText();
+    }
+    EndDialog(msg.CommandId());
+    return 0;
+}
+
+} // namespace clonarium
