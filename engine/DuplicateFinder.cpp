@@ -57,12 +57,13 @@ bool DuplicateFinder::CompareFilesOfOneSize(
     std::map<std::string, FileGroup> byDigest;
     for (FileRecord& file : files) {
         std::string text;
-        const Outcome outcome = DigestFile(opener.Next(), callback, text);
+        const Outcome outcome = DigestFile(opener.Next(), size, callback, text);
         if (outcome == Outcome::Canceled) {
             break; // the file at which the stop was noticed is not counted
         }
         if (outcome == Outcome::Failed) {
             callback.OnFileCompared(&file.size);
+            callback.OnFileNotRead();
             continue;
         }
         if (callback.IsCanceled()) {
@@ -75,8 +76,12 @@ bool DuplicateFinder::CompareFilesOfOneSize(
     }
     files.clear();
     files.shrink_to_fit();
-    // Groups completed before a stop are still reported.
-    for (const auto& [text, group] : byDigest) {
+    // Groups completed before a stop are still reported. Two names of one
+    // file have one digest: only the first stays.
+    for (auto& [text, group] : byDigest) {
+        if (group.files.size() >= 2) {
+            DropRepeatedFiles(group);
+        }
         if (group.files.size() >= 2) {
             callback.OnGroupFound(group);
         }
@@ -93,11 +98,11 @@ bool DuplicateFinder::ComputeContentDigest(
     std::ifstream stream;
     stream.rdbuf()->pubsetbuf(streamBuffer.data(), static_cast<std::streamsize>(streamBuffer.size()));
     stream.open(AddLongPathPrefix(path).c_str(), std::ios::binary);
-    return DigestFile(stream, callback, text) == Outcome::Done;
+    return DigestFile(stream, UINT64_MAX, callback, text) == Outcome::Done;
 }
 
 DuplicateFinder::Outcome DuplicateFinder::DigestFile(
-    std::ifstream& stream, ISearchProcessCallback& callback, std::string& text)
+    std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, std::string& text)
 {
     text.clear();
     if (!stream.is_open()) {
@@ -117,6 +122,9 @@ DuplicateFinder::Outcome DuplicateFinder::DigestFile(
             return Outcome::Canceled;
         }
         length += chunk;
+        if (length > size) {
+            return Outcome::Failed;
+        }
         hash.MixBlocks(bytes, chunk / MurmurHash3x86_128::kBlockSize);
         if (chunk % MurmurHash3x86_128::kBlockSize != 0) {
             break;

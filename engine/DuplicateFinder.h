@@ -59,7 +59,9 @@ public:
 private:
     enum class Outcome { Done, Failed, Canceled };
 
-    Outcome DigestFile(std::ifstream& stream, ISearchProcessCallback& callback, std::string& text);
+    // A file that gives more than `size` bytes has grown since it was listed,
+    // or never ends (a device): it fails.
+    Outcome DigestFile(std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, std::string& text);
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
     // Digests the files of one size and reports its groups; false when a stop
     // was noticed.

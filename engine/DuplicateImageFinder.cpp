@@ -1,5 +1,6 @@
 #include "engine/DuplicateImageFinder.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace clonarium {
@@ -9,9 +10,11 @@ namespace {
 // The progress dialog ignores the value; the image search has no per-file size here.
 constexpr uint64_t kNoSize = 0;
 
+// Two names of one file are one picture: only the first stays.
 FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
 {
     FileGroup group; // size 0: the members' sizes differ
+    std::vector<FileIdentity> identities;
     for (const ImageClonarium::ImageInfo& image : images) {
         if (image.Index >= files.paths.size()) {
             continue; // never from a sound library; no reason to read past the list
@@ -22,8 +25,13 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
         record.isImage = true;
         record.width = image.Width;
         record.height = image.Height;
-        if (!ReadFileTimes(record)) {
+        FileIdentity identity;
+        if (!ReadFileTimesAndIdentity(record, identity)) {
             record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
+        } else if (std::find(identities.begin(), identities.end(), identity) != identities.end()) {
+            continue;
+        } else {
+            identities.push_back(identity);
         }
         group.files.push_back(std::move(record));
     }
@@ -49,6 +57,11 @@ void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
         totalAnnounced_ = true;
     }
     callback_.OnFileCompared(&kNoSize);
+}
+
+void ImageFinderCallback::OnImageNotRead(uint64_t)
+{
+    callback_.OnFileNotRead();
 }
 
 bool ImageFinderCallback::ShouldStop()
@@ -85,7 +98,7 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
             files.paths, parameters_.Similarity, LibraryOptions(), adapter.get());
         for (const ImageClonarium::ImageGroup& images : groups) {
             const FileGroup group = MakeGroup(images, files);
-            if (callback != nullptr) {
+            if (callback != nullptr && group.files.size() >= 2) {
                 callback->OnGroupFound(group);
             }
         }

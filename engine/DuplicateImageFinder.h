@@ -15,6 +15,7 @@ public:
     void OnImageExamined(uint64_t examined, uint64_t imageCount) override;
     void OnCompareProgress(uint64_t done, uint64_t total) override;
     bool ShouldStop() override;
+    void OnImageNotRead(uint64_t index) override;
 
 private:
     ISearchProcessCallback& callback_;

@@ -1,12 +1,16 @@
 #include "engine/FileIndexer.h"
 
+#include "system/DiskFile.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
+
+#include <algorithm>
 
 namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
 using vandrelcommon::system::FindHandle;
+using vandrelcommon::system::IsDiskFile;
 using vandrelcommon::system::KernelHandle;
 
 namespace {
@@ -17,6 +21,18 @@ std::wstring ToUpper(std::wstring text)
         ::CharUpperW(text.data());
     }
     return text;
+}
+
+// A path as the file system compares it: ordinal, ignoring case.
+std::wstring PathKey(const std::wstring& path)
+{
+    std::wstring key(path.size(), L'\0');
+    if (!path.empty() &&
+        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(), static_cast<int>(path.size()), key.data(),
+            static_cast<int>(key.size()), nullptr, nullptr, 0) == 0) {
+        return path;
+    }
+    return key;
 }
 
 // Classic greedy scan with one backtrack point, on upper-cased strings.
@@ -83,6 +99,39 @@ bool ReadFileTimes(FileRecord& record)
     return file && ::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime, &record.lastWriteTime);
 }
 
+bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity)
+{
+    const KernelHandle file = OpenForReading(record.path);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &information)) {
+        return false;
+    }
+    record.creationTime = information.ftCreationTime;
+    record.lastAccessTime = information.ftLastAccessTime;
+    record.lastWriteTime = information.ftLastWriteTime;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.index = JoinSize(information.nFileIndexHigh, information.nFileIndexLow);
+    return true;
+}
+
+void DropRepeatedFiles(FileGroup& group)
+{
+    std::vector<FileIdentity> seen;
+    std::erase_if(group.files, [&](const FileRecord& file) {
+        FileRecord probe;
+        probe.path = file.path;
+        FileIdentity identity;
+        if (!ReadFileTimesAndIdentity(probe, identity)) {
+            return false;
+        }
+        if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
+            return true;
+        }
+        seen.push_back(identity);
+        return false;
+    });
+}
+
 void SizeMap::Add(FileRecord record)
 {
     bySize[record.size].push_back(std::move(record));
@@ -102,6 +151,7 @@ struct FileIndexer::Listing {
     FindHandle handle;
     WIN32_FIND_DATAW entry{};
     bool hasEntry = false;
+    std::unordered_set<std::wstring> names; // upper-cased, of the files met so far
 };
 
 FileIndexer::FileIndexer(const SearchParameters& parameters, ISearchProcessCallback* callback)
@@ -220,12 +270,16 @@ bool FileIndexer::OpenListing(const std::wstring& folderPath, std::vector<Listin
             return false;
         }
     }
+    if (listedFolders_.contains(PathKey(path))) {
+        return false; // reached before, through another root
+    }
     Listing listing;
     listing.path = path;
     listing.handle = FindHandle(::FindFirstFileW(AddLongPathPrefix(path + L"\\*").c_str(), &listing.entry));
     if (!listing.handle) {
         return false;
     }
+    listedFolders_.insert(PathKey(path));
     listing.hasEntry = true;
     listings.push_back(std::move(listing));
     return true;
@@ -256,14 +310,15 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
                 continue; // `current` moves on when the subfolder is done
             }
         } else {
-            const bool excluded = IsExcludedByFilters(entry);
+            const std::wstring path = current.path + L"\\" + entry.cFileName;
+            const uint64_t size = JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow);
+            const bool excluded = IsExcludedByFilters(entry) || IsLeftOut(current, path, size);
             if (callback_ != nullptr) {
                 callback_->OnFileIndexed(excluded);
             }
             if (!excluded) {
                 ++count;
-                collection.Add({current.path + L"\\" + entry.cFileName, entry.ftCreationTime, entry.ftLastAccessTime,
-                    entry.ftLastWriteTime, JoinSize(entry.nFileSizeHigh, entry.nFileSizeLow)});
+                collection.Add({path, entry.ftCreationTime, entry.ftLastAccessTime, entry.ftLastWriteTime, size});
             }
         }
         Listing& top = listings.back();
@@ -271,8 +326,29 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
     }
 }
 
+bool FileIndexer::IsLeftOut(Listing& listing, const std::wstring& path, uint64_t size)
+{
+    if (!listing.names.insert(PathKey(listing.entry.cFileName)).second) {
+        return true; // a second name the system cannot tell from the first
+    }
+    if (!fileRoots_.empty() && fileRoots_.contains(PathKey(path))) {
+        return true;
+    }
+    // Devices, pipes and sockets are listed with size 0; only such files pay for an open.
+    if (size == 0) {
+        const KernelHandle file = OpenForReading(path);
+        return file && !IsDiskFile(file.Get());
+    }
+    return false;
+}
+
 void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collection, uint32_t& count)
 {
+    const size_t folderEnd = path.find_last_of(L'\\');
+    if (fileRoots_.contains(PathKey(path)) ||
+        (folderEnd != std::wstring::npos && listedFolders_.contains(PathKey(path.substr(0, folderEnd))))) {
+        return; // indexed already
+    }
     const DWORD attributes = ::GetFileAttributesW(AddLongPathPrefix(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || IsExcludedByAttributes(attributes)) {
         return;
@@ -290,7 +366,7 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
     {
         KernelHandle file = OpenForReading(path);
         LARGE_INTEGER size{};
-        if (!file || !::GetFileSizeEx(file.Get(), &size)) {
+        if (!file || !IsDiskFile(file.Get()) || !::GetFileSizeEx(file.Get(), &size)) {
             return;
         }
         record.size = static_cast<uint64_t>(size.QuadPart);
@@ -298,6 +374,7 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
     if (parameters_.IsExcludedBySize(record.size)) {
         return;
     }
+    fileRoots_.insert(PathKey(path));
     ++count;
     collection.Add(std::move(record));
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace clonarium {
@@ -36,9 +37,26 @@ public:
     std::vector<uint64_t> sizes;
 };
 
+// Which file a name opens: the volume's serial number and the file's index
+// on it. Two names of one file (hard links, short names, two spellings of a
+// root) share it.
+struct FileIdentity {
+    DWORD volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // Reads the three times of the file at record.path, opened for reading with
 // read sharing; false when it cannot be opened or its times cannot be read.
 bool ReadFileTimes(FileRecord& record);
+// The same, with the file's identity from the same call. Dear under Wine
+// (the volume's serial is asked for every time): only for files whose names
+// could collide, such as the members of a group.
+bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity);
+
+// Leaves out every member that opens a file an earlier member opens: a file
+// is never grouped with itself. Members that cannot be opened stay.
+void DropRepeatedFiles(FileGroup& group);
 
 class FileIndexer {
 public:
@@ -48,6 +66,11 @@ public:
     FileIndexer(SearchParameters&& parameters, ISearchProcessCallback* callback) = delete;
 
     // Walks one root into `collection`, raising `count` for every file added.
+    // A file is added once however many roots reach it, and a name a folder
+    // lists twice (Wine shows Linux names that are not UTF-8 with a
+    // replacement character) is added once; names are compared ignoring
+    // case, as the system does. What is not an ordinary disk file (a device
+    // or a pipe, which Wine lists as an empty file) is counted as excluded.
     void IndexRoot(const SearchRoot& root, FileCollection& collection, uint32_t& count);
 
     // Wildcard match ignoring case: '*' any run, '?' one character.
@@ -71,12 +94,18 @@ private:
     bool IsExcludedByAttributes(DWORD attributes) const;
     bool MatchesAny(const std::vector<std::wstring>& upperMasks, const std::wstring& upperName) const;
     bool IsCanceled() const;
+    // True when the entry, admitted by the filters, is still left out.
+    bool IsLeftOut(Listing& listing, const std::wstring& path, uint64_t size);
 
     const SearchParameters& parameters_;
     ISearchProcessCallback* callback_;
     std::vector<std::wstring> ignoreMasks_; // upper-cased, in set order
     std::vector<std::wstring> scanMasks_;   // upper-cased, in set order
     std::vector<ProtectedFolder> protectedFolders_;
+    // Upper-cased: every folder listed and every file root added, so that
+    // overlapping roots add nothing twice.
+    std::unordered_set<std::wstring> listedFolders_;
+    std::unordered_set<std::wstring> fileRoots_;
 };
 
 } // namespace clonarium

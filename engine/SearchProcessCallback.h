@@ -27,6 +27,10 @@ public:
     virtual void RefreshProgress() = 0;
     virtual void OnProtectedFolderSkipped() = 0;
     virtual void SetStage(int32_t stage) = 0;
+    // One file of the comparison stage could not be read: it would not open
+    // under its listed name, a read failed, or it gave more than its listed
+    // size. Counted with the skipped files; OnFileCompared comes too.
+    virtual void OnFileNotRead() = 0;
 };
 
 } // namespace clonarium

@@ -60,6 +60,12 @@ public:
             callback_->OnImageExamined(examined, count);
         }
     }
+    void OnImageNotRead(uint64_t index)
+    {
+        if (callback_) {
+            callback_->OnImageNotRead(index);
+        }
+    }
     void OnCompareProgress(uint64_t done, uint64_t total)
     {
         const ULONGLONG tick = ::GetTickCount64();
@@ -108,8 +114,11 @@ public:
                     lock, std::chrono::milliseconds(StopQuestionEveryMs), [&] { return !finished_.empty(); });
                 ready.swap(finished_);
             }
-            for (size_t i = 0; i < ready.size(); ++i) {
+            for (size_t index : ready) {
                 caller.OnImageExamined(++told, count);
+                if (!results_[index].Readable) { // written before the index was handed over
+                    caller.OnImageNotRead(index);
+                }
                 if (caller.ShouldStop()) {
                     return false;
                 }

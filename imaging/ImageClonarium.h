@@ -54,6 +54,12 @@ public:
     virtual bool ShouldStop() = 0;
 
     virtual ~IImageClonariumCallback();
+
+    // Right after OnImageExamined for a file that is not a picture the
+    // library can read (or one claiming more pixels than it takes): the
+    // picture at `index` is in no group. Last in the table, after the
+    // destructor, so that the slots above keep their places.
+    virtual void OnImageNotRead(uint64_t index) = 0;
 };
 
 class IMAGECLONARIUM_API CImageClonarium {

@@ -90,6 +90,7 @@ public:
         stage_ = stage;
         events.push_back("stage " + std::to_string(stage));
     }
+    void OnFileNotRead() override { events.push_back("not read"); }
 
     std::vector<std::string> Groups() const
     {

@@ -22,11 +22,13 @@ public:
     void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedSkipped; }
     void SetStage(int32_t stage) override { stages.push_back(stage); }
+    void OnFileNotRead() override { ++notRead; }
 
     int compared = 0;
     int indexed = 0;
     int skipped = 0;
     int protectedSkipped = 0;
+    int notRead = 0;
     int stopAfterIndexed = 0; // 0: never
     int64_t filesToCompare = -1;
     std::vector<int32_t> stages;

@@ -40,6 +40,11 @@ public:
         EXPECT_EQ(total, compareTotal) << "comparison total changed";
         EXPECT_LE(done, total);
     }
+    void OnImageNotRead(uint64_t index) override
+    {
+        Note();
+        notRead.insert(index);
+    }
     bool ShouldStop() override
     {
         Note();
@@ -53,6 +58,7 @@ public:
     std::function<bool(const RecordingCallback&)> stopWhen;
     bool slowExamined = false; // a caller that takes its time, as a window does
     std::set<DWORD> threads;
+    std::set<uint64_t> notRead;
     uint64_t starts = 0, startCount = 0, examinedCalls = 0, compareCalls = 0, compareTotal = 0, stopQuestions = 0;
     bool stopped = false;
     int callsAfterStop = 0;
@@ -285,6 +291,7 @@ TEST_F(ImageClonariumFind, ReportsEveryStepOnTheCallingThread)
     EXPECT_EQ(callback.starts, 1u);
     EXPECT_EQ(callback.startCount, paths_.size());
     EXPECT_EQ(callback.examinedCalls, paths_.size());
+    EXPECT_EQ(callback.notRead, std::set<uint64_t>{3}) << "only text.jpg is not a picture";
     EXPECT_GE(callback.compareCalls, 1u);
     EXPECT_GE(callback.stopQuestions, 1u);
 }

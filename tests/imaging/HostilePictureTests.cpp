@@ -43,6 +43,18 @@ DeclaredSize Declared(const std::string& bytes)
     return size;
 }
 
+// Which pictures the library says it could not read.
+class NotReadCallback : public IImageClonariumCallback {
+public:
+    void OnStart(uint64_t) override { }
+    void OnImageExamined(uint64_t, uint64_t) override { }
+    void OnCompareProgress(uint64_t, uint64_t) override { }
+    bool ShouldStop() override { return false; }
+    void OnImageNotRead(uint64_t index) override { notRead.insert(index); }
+
+    std::set<uint64_t> notRead;
+};
+
 struct DrawerDeleter {
     void operator()(IImageDraw* drawer) const { FreeImageDrawer(drawer); }
 };
@@ -121,8 +133,14 @@ TEST_F(HostilePictures, PicturesClaimingHugeSizesAreLeftOutAndTheSearchGoesOn)
     Add(L"a.jpg", scene, Format::Jpeg);
     AddFile(L"a.ico", IconOf({png}));
 
-    const ImageGroups groups = Find();
+    NotReadCallback callback;
+    const ImageGroups groups = Find(85, 0, &callback);
     EXPECT_EQ(Named(groups), (std::set<std::set<std::wstring>>{{L"a.png", L"a.jpg", L"a.ico"}}));
+    std::set<uint64_t> hostileIndices;
+    for (size_t i = 0; i < hostile; ++i) {
+        hostileIndices.insert(i);
+    }
+    EXPECT_EQ(callback.notRead, hostileIndices);
 
     PictureReader reader;
     std::unique_ptr<IImageDraw, DrawerDeleter> drawer(CreateImageDrawer());

@@ -166,19 +166,27 @@ std::wstring Widen(const std::string& text)
     return wide;
 }
 
-bool RunUnixLn(const std::wstring& link, const std::wstring& target)
+// Listed by its folder: Wine gives no attributes for a device or a pipe.
+bool Listed(const std::wstring& path)
 {
-    const std::string unixLink = UnixPath(link);
-    const std::string unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) {
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = ::FindFirstFileW(path.c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
         return false;
     }
-    std::wstring commandLine = L"Z:\\bin\\ln -s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\"";
+    ::FindClose(listing);
+    return true;
+}
+
+// Runs a Unix program and waits until `made` is listed.
+bool RunUnix(const std::wstring& program, const std::wstring& arguments, const std::wstring& made)
+{
+    std::wstring commandLine = program + L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(
-            L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+            program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
     ::WaitForSingleObject(process.hProcess, 10000);
@@ -186,7 +194,7 @@ bool RunUnixLn(const std::wstring& link, const std::wstring& target)
     ::CloseHandle(process.hProcess);
     // Wine may signal a Unix child's handle before the child has run.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (Listed(made)) {
             return true;
         }
         ::Sleep(20);
@@ -194,7 +202,51 @@ bool RunUnixLn(const std::wstring& link, const std::wstring& target)
     return false;
 }
 
+bool RunUnixLn(const std::wstring& link, const std::wstring& target)
+{
+    const std::string unixLink = UnixPath(link);
+    const std::string unixTarget = UnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) {
+        return false;
+    }
+    return RunUnix(L"Z:\\bin\\ln", L"-s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\"", link);
+}
+
 } // namespace
+
+bool MakeUnixLink(const std::wstring& link, const std::string& unixTarget)
+{
+    const std::string unixLink = UnixPath(link);
+    return !unixLink.empty() &&
+           RunUnix(L"Z:\\bin\\ln", L"-s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\"", link);
+}
+
+bool MakeFifo(const std::wstring& path)
+{
+    const std::string unixPath = UnixPath(path);
+    return !unixPath.empty() && RunUnix(L"Z:\\usr\\bin\\mkfifo", L"\"" + Widen(unixPath) + L"\"", path);
+}
+
+bool MakeUnixFile(
+    const std::wstring& folder, const std::string& printfName, const std::string& content, const std::wstring& listedAs)
+{
+    // A script file spares the quoting of a command line.
+    const std::wstring script = folder + L".make.sh";
+    const std::string unixFolder = UnixPath(folder);
+    const std::string unixScript = UnixPath(script);
+    HANDLE file = ::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (unixFolder.empty() || unixScript.empty() || file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::string text =
+        "cd '" + unixFolder + "' && printf '" + content + "' > \"$(printf '" + printfName + "')\"\n";
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+    const bool made = RunUnix(L"Z:\\bin\\sh", L"\"" + Widen(unixScript) + L"\"", folder + L"\\" + listedAs);
+    ::DeleteFileW(script.c_str());
+    return made;
+}
 
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target, bool isFolder)
 {

@@ -42,3 +42,13 @@ FILETIME LocalToUtc(const FILETIME& local);
 // call first, and where that leaves nothing behind (Wine), a Unix link made
 // by /bin/ln. False when neither works.
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target, bool isFolder);
+
+// Under Wine only (false elsewhere), through Unix programs: a symbolic link
+// to a Unix path (a link to a device is listed as a file), a FIFO, and a file
+// whose Unix name is printf's output of `printfName` (bytes that are not
+// UTF-8, characters Windows forbids), written with printf's output of
+// `content`; `listedAs` is the name the folder lists, waited for.
+bool MakeUnixLink(const std::wstring& link, const std::string& unixTarget);
+bool MakeFifo(const std::wstring& path);
+bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content,
+    const std::wstring& listedAs);

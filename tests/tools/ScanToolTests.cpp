@@ -155,7 +155,7 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     const std::string second = Utf8FromWide(tree.Path(L"scan\\copy.txt")) + "\r\n";
     EXPECT_TRUE(run.out == first + second + "\r\n" || run.out == second + first + "\r\n") << run.out;
     EXPECT_NE(run.err.find("files indexed: 3\r\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("files skipped: 1\r\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("files skipped: 1\r\nfiles not read: 0\r\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("groups: 1\r\nduplicate files: 2\r\n"), std::string::npos) << run.err;
 
     const ScanRun all = RunScan(tree, L"--all \"" + tree.Path(L"scan") + L"\"");
@@ -167,6 +167,7 @@ TEST(ScanTool, PrintsTheGroupsAndTheCounters)
     EXPECT_EQ(images.exitCode, 0) << images.err;
     EXPECT_TRUE(images.out.empty()) << images.out;
     EXPECT_NE(images.err.find("files indexed: 4\r\n"), std::string::npos) << images.err;
+    EXPECT_NE(images.err.find("files not read: 4\r\n"), std::string::npos) << images.err << "none is a picture";
 }
 
 TEST(ScanTool, AUsageErrorIsOneLineAndExitCodeTwo)

@@ -86,11 +86,11 @@ std::string ScanCallback::Summary(double seconds) const
 {
     char text[512];
     std::snprintf(text, sizeof(text),
-        "files indexed: %llu\r\nfiles skipped: %llu\r\nprotected folders skipped: %llu\r\n"
+        "files indexed: %llu\r\nfiles skipped: %llu\r\nfiles not read: %llu\r\nprotected folders skipped: %llu\r\n"
         "groups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
         static_cast<unsigned long long>(filesIndexed_), static_cast<unsigned long long>(filesSkipped_),
-        static_cast<unsigned long long>(protectedFoldersSkipped_), static_cast<unsigned long long>(groups_),
-        static_cast<unsigned long long>(duplicateFiles_), seconds);
+        static_cast<unsigned long long>(filesNotRead_), static_cast<unsigned long long>(protectedFoldersSkipped_),
+        static_cast<unsigned long long>(groups_), static_cast<unsigned long long>(duplicateFiles_), seconds);
     return text;
 }
 

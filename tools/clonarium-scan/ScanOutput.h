@@ -32,6 +32,7 @@ public:
     void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedFoldersSkipped_; }
     void SetStage(int32_t stage) override { stage_ = stage; }
+    void OnFileNotRead() override { ++filesNotRead_; }
 
     // Writes what is still buffered; false when any write failed.
     bool Flush();
@@ -48,6 +49,7 @@ private:
     // search's own number of files to compare counts comparison steps.)
     uint64_t filesIndexed_ = 0;
     uint64_t filesSkipped_ = 0;
+    uint64_t filesNotRead_ = 0; // by the comparison: left out of every group
     uint64_t protectedFoldersSkipped_ = 0;
     uint64_t groups_ = 0;
     uint64_t duplicateFiles_ = 0;
