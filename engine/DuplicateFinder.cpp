@@ -10,29 +10,37 @@ namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
 
+void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback,
+    FileCollection& files, const CompareStage& compare) const
+{
+    if (callback == nullptr) {
+        return;
+    }
+    callback->OnStarted();
+    callback->SetStage(StageIndexing);
+    uint32_t count = 0;
+    FileIndexer indexer(parameters_, callback);
+    for (const SearchRoot& root : roots) {
+        indexer.IndexRoot(root, files, count);
+    }
+    if (!callback->IsCanceled()) {
+        compare(count, *callback);
+    }
+    callback->OnFinished();
+}
+
 DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAhead)
     : AbstractDuplicateFinder(parameters), openAhead_(openAhead)
 { }
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
-    if (callback == nullptr) {
-        return; // nothing could be reported
-    }
-    callback->OnStarted();
-    callback->SetStage(StageIndexing);
     SizeMap sizes;
-    uint32_t count = 0;
-    FileIndexer indexer(parameters_, callback);
-    for (const SearchRoot& root : roots) {
-        indexer.IndexRoot(root, sizes, count);
-    }
-    if (!callback->IsCanceled()) {
-        callback->SetFilesToCompare(count);
-        callback->SetStage(StageComparing);
-        Compare(sizes, *callback);
-    }
-    callback->OnFinished();
+    IndexThenCompare(roots, callback, sizes, [&](uint32_t fileCount, ISearchProcessCallback& progress) {
+        progress.SetFilesToCompare(fileCount);
+        progress.SetStage(StageComparing);
+        Compare(sizes, progress);
+    });
 }
 
 // Size by size, ascending; each size's list is released as soon as it is done.
@@ -42,7 +50,7 @@ void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
     for (auto it = sizes.bySize.begin(); it != sizes.bySize.end(); it = sizes.bySize.erase(it)) {
         std::vector<FileRecord>& files = it->second;
         if (files.size() < 2) {
-            callback.OnFileCompared(&files.front().size); // a unique size is never opened
+            callback.OnFileCompared(files.front().size); // a unique size is never opened
             continue;
         }
         if (!CompareFilesOfOneSize(it->first, files, opener, callback)) {
@@ -62,14 +70,14 @@ bool DuplicateFinder::CompareFilesOfOneSize(
             break; // the file at which the stop was noticed is not counted
         }
         if (outcome == Outcome::Failed) {
-            callback.OnFileCompared(&file.size);
+            callback.OnFileCompared(file.size);
             callback.OnFileNotRead();
             continue;
         }
         if (callback.IsCanceled()) {
             break;
         }
-        callback.OnFileCompared(&file.size);
+        callback.OnFileCompared(file.size);
         FileGroup& group = byDigest[text];
         group.size = size;
         group.files.push_back(std::move(file));

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ public:
     virtual void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) = 0;
 
 protected:
+    // What the comparison stage receives: the files the indexing stage
+    // admitted, their number and the search's callback.
+    using CompareStage = std::function<void(uint32_t fileCount, ISearchProcessCallback& callback)>;
+
+    // The course every search takes: OnStarted; the indexing stage walks the
+    // roots in order into `files`; unless a stop was requested by then,
+    // `compare` runs; OnFinished last. A search without a callback could
+    // report nothing, so it does nothing.
+    void IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback, FileCollection& files,
+        const CompareStage& compare) const;
+
     const SearchParameters parameters_;
 };
 

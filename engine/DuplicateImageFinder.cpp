@@ -1,14 +1,10 @@
 #include "engine/DuplicateImageFinder.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace clonarium {
 
 namespace {
-
-// The progress dialog ignores the value; the image search has no per-file size here.
-constexpr uint64_t kNoSize = 0;
 
 // Two names of one file are one picture: only the first stays.
 FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
@@ -46,7 +42,7 @@ void ImageFinderCallback::OnStart(uint64_t)
 void ImageFinderCallback::OnImageExamined(uint64_t, uint64_t)
 {
     callback_.SetStage(StageComparing);
-    callback_.OnFileCompared(&kNoSize);
+    callback_.OnFileCompared(0);
 }
 
 void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
@@ -56,7 +52,7 @@ void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
         callback_.SetFilesToCompare(static_cast<int64_t>(total));
         totalAnnounced_ = true;
     }
-    callback_.OnFileCompared(&kNoSize);
+    callback_.OnFileCompared(0);
 }
 
 void ImageFinderCallback::OnImageNotRead(uint64_t)
@@ -76,36 +72,20 @@ uint32_t DuplicateImageFinder::LibraryOptions() const
 
 void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
-    std::unique_ptr<ImageFinderCallback> adapter;
-    if (callback != nullptr) {
-        callback->OnStarted();
-        adapter = std::make_unique<ImageFinderCallback>(*callback);
-        callback->SetStage(StageIndexing);
-    }
-    FileIndexer indexer(parameters_, callback);
     PathList files;
-    uint32_t count = 0;
-    for (const SearchRoot& root : roots) {
-        indexer.IndexRoot(root, files, count);
-    }
-    if (callback != nullptr && callback->IsCanceled()) {
-        callback->OnFinished();
-        return;
-    }
-    {
-        // The library's result is released before the search says it finished.
-        const ImageClonarium::ImageGroups groups = ImageClonarium::CImageClonarium().Find(
-            files.paths, parameters_.Similarity, LibraryOptions(), adapter.get());
+    // The library's result lives only within the comparison stage, so it is
+    // released before the search says it finished.
+    IndexThenCompare(roots, callback, files, [&](uint32_t, ISearchProcessCallback& progress) {
+        ImageFinderCallback adapter(progress);
+        const ImageClonarium::ImageGroups groups =
+            ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
         for (const ImageClonarium::ImageGroup& images : groups) {
             const FileGroup group = MakeGroup(images, files);
-            if (callback != nullptr && group.files.size() >= 2) {
-                callback->OnGroupFound(group);
+            if (group.files.size() >= 2) {
+                progress.OnGroupFound(group);
             }
         }
-    }
-    if (callback != nullptr) {
-        callback->OnFinished();
-    }
+    });
 }
 
 } // namespace clonarium

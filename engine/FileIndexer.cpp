@@ -91,12 +91,17 @@ KernelHandle OpenForReading(const std::wstring& path)
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+bool ReadFileTimes(HANDLE file, FileRecord& record)
+{
+    return ::GetFileTime(file, &record.creationTime, &record.lastAccessTime, &record.lastWriteTime) != FALSE;
+}
+
 } // namespace
 
 bool ReadFileTimes(FileRecord& record)
 {
     const KernelHandle file = OpenForReading(record.path);
-    return file && ::GetFileTime(file.Get(), &record.creationTime, &record.lastAccessTime, &record.lastWriteTime);
+    return file && ReadFileTimes(file.Get(), record);
 }
 
 bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity)
@@ -357,20 +362,19 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
     if (IsExcludedByMasks(slash == std::wstring::npos ? path : path.substr(slash + 1))) {
         return;
     }
+    // One open gives both the times and the size.
+    const KernelHandle file = OpenForReading(path);
     FileRecord record;
     record.path = path;
-    if (!ReadFileTimes(record) ||
+    if (!file || !ReadFileTimes(file.Get(), record) ||
         parameters_.IsExcludedByDates(record.creationTime, record.lastAccessTime, record.lastWriteTime)) {
         return;
     }
-    {
-        KernelHandle file = OpenForReading(path);
-        LARGE_INTEGER size{};
-        if (!file || !IsDiskFile(file.Get()) || !::GetFileSizeEx(file.Get(), &size)) {
-            return;
-        }
-        record.size = static_cast<uint64_t>(size.QuadPart);
+    LARGE_INTEGER size{};
+    if (!IsDiskFile(file.Get()) || !::GetFileSizeEx(file.Get(), &size)) {
+        return;
     }
+    record.size = static_cast<uint64_t>(size.QuadPart);
     if (parameters_.IsExcludedBySize(record.size)) {
         return;
     }

@@ -10,13 +10,13 @@ namespace clonarium {
 using vandrelcommon::system::AddLongPathPrefix;
 
 FileOpener::FileOpener(const SizeMap& sizes, size_t openers, size_t window, size_t streamBufferSize)
-    : size_(sizes.bySize.begin()), end_(sizes.bySize.end()), slots_(window == 0 ? 1 : window)
+    : nextSize_(sizes.bySize.begin()), endOfSizes_(sizes.bySize.end()), slots_(window == 0 ? 1 : window)
 {
     for (Slot& slot : slots_) {
         slot.streamBuffer.resize(streamBufferSize);
     }
     SkipUniqueSizes();
-    if (size_ == end_) {
+    if (nextSize_ == endOfSizes_) {
         return; // nothing to open
     }
     openers_.reserve(openers);
@@ -35,7 +35,7 @@ FileOpener::~FileOpener()
         std::lock_guard lock(lock_);
         stopping_ = true;
     }
-    ::WakeAllConditionVariable(&requested_);
+    ::WakeAllConditionVariable(&fileRequested_);
     for (std::thread& opener : openers_) {
         opener.join();
     }
@@ -43,68 +43,73 @@ FileOpener::~FileOpener()
 
 std::ifstream& FileOpener::Next()
 {
+    // The file handed out last is finished with from here on.
     RequestAhead();
-    Slot& slot = SlotOf(taken_++);
+    Slot& slot = SlotOf(handedOut_++);
     std::unique_lock lock(lock_);
-    if (openNext_ < taken_) { // nobody has begun this one
-        ++openNext_;
+    if (claimed_ < handedOut_) { // no opener has claimed the file: open it here
+        ++claimed_;
         lock.unlock();
         Open(slot);
     } else {
-        lock_.Wait(opened_, [&] { return slot.opened; });
+        lock_.Wait(fileOpened_, [&] { return slot.opened; });
     }
     return slot.stream;
 }
 
-// Fills the window. The slots reused hold files the worker is done with.
+// Requests files until the ring is full: at most `window` files beyond the
+// finished ones, so each slot given a new path held a finished file.
 void FileOpener::RequestAhead()
 {
-    size_t requested = 0;
+    size_t newlyRequested = 0;
     {
         std::lock_guard lock(lock_);
-        for (; requestEnd_ - taken_ < slots_.size() && size_ != end_; ++requested) {
-            Slot& slot = SlotOf(requestEnd_++);
-            slot.path = size_->second[index_].path;
+        for (; requested_ - handedOut_ < slots_.size() && nextSize_ != endOfSizes_; ++newlyRequested) {
+            Slot& slot = SlotOf(requested_++);
+            slot.path = nextSize_->second[nextInSize_].path;
             slot.opened = false;
-            if (++index_ == size_->second.size()) {
-                index_ = 0;
-                ++size_;
+            if (++nextInSize_ == nextSize_->second.size()) {
+                nextInSize_ = 0;
+                ++nextSize_;
                 SkipUniqueSizes();
             }
         }
     }
-    if (requested == 1) {
-        ::WakeConditionVariable(&requested_);
-    } else if (requested > 1) {
-        ::WakeAllConditionVariable(&requested_);
+    if (newlyRequested == 1) {
+        ::WakeConditionVariable(&fileRequested_);
+    } else if (newlyRequested > 1) {
+        ::WakeAllConditionVariable(&fileRequested_);
     }
 }
 
 void FileOpener::SkipUniqueSizes()
 {
-    while (size_ != end_ && size_->second.size() < 2) {
-        ++size_;
+    while (nextSize_ != endOfSizes_ && nextSize_->second.size() < 2) {
+        ++nextSize_;
     }
 }
 
+// An opener claims the oldest requested file nobody has claimed, opens it
+// outside the lock (the slot's stream is its own until `opened` is set) and
+// wakes the worker, which may be waiting for exactly this file.
 void FileOpener::RunOpener()
 {
     std::unique_lock lock(lock_);
     for (;;) {
-        lock_.Wait(requested_, [&] { return stopping_ || openNext_ < requestEnd_; });
+        lock_.Wait(fileRequested_, [&] { return stopping_ || claimed_ < requested_; });
         if (stopping_) {
             return;
         }
-        Slot& slot = SlotOf(openNext_++);
+        Slot& slot = SlotOf(claimed_++);
         lock.unlock();
         Open(slot);
         lock.lock();
         slot.opened = true;
-        ::WakeConditionVariable(&opened_);
+        ::WakeConditionVariable(&fileOpened_);
     }
 }
 
-// Closes the file read before in this slot, then opens the slot's new one.
+// Closes the finished file of the slot's previous turn, then opens its new one.
 void FileOpener::Open(Slot& slot)
 {
     if (slot.stream.is_open()) {

@@ -38,6 +38,17 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
+// The ring. Files are numbered in the order Next hands them out, from 0; file
+// n uses slot n % window. Three counts, each only growing, keep the order
+//     claimed_ <= requested_ <= finished + window
+// where `finished` is handedOut_ - 1 once Next has handed out a file (the
+// worker reads that one and is done with every one before it), else 0:
+//   requested_   files whose path was put in their slot;
+//   claimed_     files someone (an opener, or Next itself) began to open;
+//   handedOut_   files Next handed out.
+// The files not yet finished with are thus at most `window` and sit in
+// distinct slots: a slot gets a new path only after the worker is done with
+// its old file, so opening the new file may close the old one unasked.
 class FileOpener {
 public:
     // Hands out every file of `sizes` whose size is shared by two or more
@@ -53,10 +64,14 @@ public:
     ~FileOpener();
 
     // The next file's stream, not open when the file could not be opened;
-    // valid until the next call.
+    // valid until the next call, which also tells that the worker is done
+    // with it.
     std::ifstream& Next();
 
 private:
+    // One place of the ring. `path` and `opened` are guarded by lock_; the
+    // stream belongs to whoever claimed the slot's file until `opened` is
+    // set, then to the worker.
     struct Slot {
         std::vector<char> streamBuffer;
         std::ifstream stream;
@@ -69,23 +84,22 @@ private:
     void SkipUniqueSizes();
     void RunOpener();
     static void Open(Slot& slot);
-    Slot& SlotOf(size_t number) { return slots_[number % slots_.size()]; }
+    Slot& SlotOf(size_t fileNumber) { return slots_[fileNumber % slots_.size()]; }
 
-    // The walk over the files still to request; worker thread only.
-    SizeIterator size_;
-    const SizeIterator end_;
-    size_t index_ = 0;
-    size_t taken_ = 0; // files handed out by Next
+    // The walk over the files still to request: the size list and the
+    // position in it of the next one. Worker thread only.
+    SizeIterator nextSize_;
+    const SizeIterator endOfSizes_;
+    size_t nextInSize_ = 0;
+    size_t handedOut_ = 0; // worker thread only
 
     std::vector<Slot> slots_;
     SlimLock lock_;
-    CONDITION_VARIABLE requested_ = CONDITION_VARIABLE_INIT;
-    CONDITION_VARIABLE opened_ = CONDITION_VARIABLE_INIT;
-    // Files are numbered in the order Next hands them out; a file's slot is
-    // its number modulo the window. Guarded by lock_, as are the slots'
-    // paths and flags.
-    size_t requestEnd_ = 0; // files requested so far
-    size_t openNext_ = 0;   // the first file nobody has begun to open
+    CONDITION_VARIABLE fileRequested_ = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE fileOpened_ = CONDITION_VARIABLE_INIT;
+    // Guarded by lock_.
+    size_t requested_ = 0;
+    size_t claimed_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> openers_;
 };

@@ -16,8 +16,9 @@ enum SearchStage : int32_t {
 
 class ISearchProcessCallback : public vandrelcommon::system::IControlCallback {
 public:
-    // One file of the comparison stage is done; `size` points at its size.
-    virtual void OnFileCompared(const uint64_t* size) = 0;
+    // One file of the comparison stage is done; `size` is its size (0 from
+    // the image search, which compares pictures, not sizes).
+    virtual void OnFileCompared(uint64_t size) = 0;
     // The group is valid only during the call; the receiver copies what it keeps.
     virtual void OnGroupFound(const FileGroup& group) = 0;
     virtual void SetFilesToCompare(int64_t count) = 0;

@@ -14,31 +14,32 @@ namespace ImageClonarium {
 //   85 -> 10 (the default), then 1 bit for every 12 points down to 1 -> 17.
 // Copies that were resized, recompressed, converted or slightly brightened
 // mostly differ in fewer than 8 bits; different pictures in about 32, rarely
-// fewer than 18 (measured on the picture set of tools/bench). The steep part lies where copies and differents separate; below
-// the default the threshold widens slowly, since beyond about 20 bits
+// fewer than 18 (measured on the picture set of tools/bench). The steep part
+// lies where copies and different pictures separate; below the default the threshold widens slowly, since beyond about 20 bits
 // unrelated pictures match by chance and every picture becomes everyone's
 // neighbour.
 int HashThreshold(uint16_t similarity)
 {
-    const int s = std::clamp<int>(similarity, 1, 100);
-    if (s >= 85) {
-        return ((100 - s) * 2 + 1) / 3;
+    const int percent = std::clamp<int>(similarity, 1, 100);
+    if (percent >= 85) {
+        return ((100 - percent) * 2 + 1) / 3;
     }
-    return 10 + (85 - s + 6) / 12;
+    return 10 + (85 - percent + 6) / 12;
 }
 
 int Distance(const Signature& a, const Signature& b, bool rotations)
 {
-    for (size_t i = 0; i < 3; ++i) {
-        if (std::abs(int(a.Tone[i]) - int(b.Tone[i])) > ToneTolerance) {
+    for (size_t channel = 0; channel < 3; ++channel) {
+        if (std::abs(int(a.Tone[channel]) - int(b.Tone[channel])) > ToneTolerance) {
             return 65;
         }
     }
     int best = std::popcount(a.Hashes[0] ^ b.Hashes[0]);
     if (rotations) {
         // Both ways round: the turned hashes are not exactly each other's turn.
-        for (size_t r = 1; r < 4; ++r) {
-            best = std::min({best, std::popcount(a.Hashes[r] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Hashes[r])});
+        for (size_t turn = 1; turn < 4; ++turn) {
+            best = std::min(
+                {best, std::popcount(a.Hashes[turn] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Hashes[turn])});
         }
     }
     return best;
@@ -47,6 +48,7 @@ int Distance(const Signature& a, const Signature& b, bool rotations)
 namespace {
 
 constexpr int Pieces = 4; // 16-bit pieces of a 64-bit hash
+constexpr uint32_t PieceValues = 65536;
 
 // Nearly all the work: counting differing bits over runs of hashes. The
 // processor's own bit count instruction makes it several times faster; it is
@@ -55,9 +57,9 @@ template <bool>
 void AppendNear(
     const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
-    for (uint32_t k = begin; k < end; ++k) {
-        if (std::popcount(hashes[k] ^ hash) <= threshold) {
-            near.push_back(k);
+    for (uint32_t position = begin; position < end; ++position) {
+        if (std::popcount(hashes[position] ^ hash) <= threshold) {
+            near.push_back(position);
         }
     }
 }
@@ -66,9 +68,9 @@ template <>
 __attribute__((target("popcnt"))) void AppendNear<true>(
     const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
-    for (uint32_t k = begin; k < end; ++k) {
-        if (__builtin_popcountll(hashes[k] ^ hash) <= threshold) {
-            near.push_back(k);
+    for (uint32_t position = begin; position < end; ++position) {
+        if (__builtin_popcountll(hashes[position] ^ hash) <= threshold) {
+            near.push_back(position);
         }
     }
 }
@@ -80,10 +82,21 @@ uint16_t Piece(uint64_t hash, int piece)
     return uint16_t(hash >> (16 * piece));
 }
 
-// Two hashes within t bits agree within t / 4 bits in at least one of their
-// four pieces, so looking up every piece value that near finds every
-// neighbour. Each table lists, per piece value, the units that have it with
-// their whole hash, so that most candidates are turned away at once.
+// The index rests on a counting argument. Cut a 64-bit hash into four 16-bit
+// pieces. When two hashes differ in at most `threshold` bits, those bits fall
+// into four pieces, so one piece at least holds no more than threshold / 4 of
+// them (were every piece to hold threshold / 4 + 1 or more, there would be
+// more than `threshold` in all). Hence every neighbour of a hash agrees with
+// it, in some piece, up to a flip of at most threshold / 4 bits: looking up,
+// piece by piece, each value that far from the hash's own piece finds every
+// neighbour, and nothing else need be looked at. At the default threshold of
+// 10 that is 1 + 16 + 120 piece values per piece, 548 short buckets in all,
+// instead of every other hash.
+//
+// Per piece the entries are sorted by that piece's value (a counting sort),
+// and `bucketStarts_` gives where each value's run begins, so a bucket is
+// one slice. The whole hash is kept beside each entry so that most
+// candidates of a bucket are turned away at once, by one bit count.
 class MultiIndex {
 public:
     struct Entry {
@@ -91,22 +104,24 @@ public:
         uint32_t Unit;
     };
 
-    explicit MultiIndex(const std::vector<Entry>& all)
+    explicit MultiIndex(const std::vector<Entry>& entries)
     {
-        for (int p = 0; p < Pieces; ++p) {
-            auto& start = starts_[p];
-            start.assign(65537, 0);
-            for (const Entry& entry : all) {
-                ++start[Piece(entry.Hash, p) + 1];
+        for (int piece = 0; piece < Pieces; ++piece) {
+            // bucketStarts[v + 1] first counts the entries whose piece is v;
+            // the running sum turns the counts into starts.
+            auto& bucketStarts = bucketStarts_[piece];
+            bucketStarts.assign(PieceValues + 1, 0);
+            for (const Entry& entry : entries) {
+                ++bucketStarts[Piece(entry.Hash, piece) + 1];
             }
-            std::partial_sum(start.begin(), start.end(), start.begin());
-            hashes_[p].resize(all.size());
-            units_[p].resize(all.size());
-            std::vector<uint32_t> next(start.begin(), start.end() - 1);
-            for (const Entry& entry : all) {
-                const uint32_t at = next[Piece(entry.Hash, p)]++;
-                hashes_[p][at] = entry.Hash;
-                units_[p][at] = entry.Unit;
+            std::partial_sum(bucketStarts.begin(), bucketStarts.end(), bucketStarts.begin());
+            hashes_[piece].resize(entries.size());
+            units_[piece].resize(entries.size());
+            std::vector<uint32_t> nextFree(bucketStarts.begin(), bucketStarts.end() - 1);
+            for (const Entry& entry : entries) {
+                const uint32_t position = nextFree[Piece(entry.Hash, piece)]++;
+                hashes_[piece][position] = entry.Hash;
+                units_[piece][position] = entry.Unit;
             }
         }
     }
@@ -117,14 +132,16 @@ public:
     template <typename Visit>
     bool ForEachNear(uint64_t hash, int threshold, const std::vector<uint16_t>& flips, Visit&& visit)
     {
-        for (int p = 0; p < Pieces; ++p) {
-            const uint16_t value = Piece(hash, p);
+        for (int piece = 0; piece < Pieces; ++piece) {
+            const uint16_t ownValue = Piece(hash, piece);
+            const std::vector<uint32_t>& bucketStarts = bucketStarts_[piece];
             for (uint16_t flip : flips) {
-                const uint32_t key = uint16_t(value ^ flip);
-                near_.clear();
-                appendNear(hashes_[p].data(), starts_[p][key], starts_[p][key + 1], hash, threshold, near_);
-                for (uint32_t k : near_) {
-                    if (!visit(units_[p][k])) {
+                const uint32_t value = uint16_t(ownValue ^ flip);
+                candidates_.clear();
+                appendNear(
+                    hashes_[piece].data(), bucketStarts[value], bucketStarts[value + 1], hash, threshold, candidates_);
+                for (uint32_t position : candidates_) {
+                    if (!visit(units_[piece][position])) {
                         return false;
                     }
                 }
@@ -134,19 +151,19 @@ public:
     }
 
 private:
-    std::array<std::vector<uint32_t>, Pieces> starts_;
+    std::array<std::vector<uint32_t>, Pieces> bucketStarts_; // PieceValues + 1 each
     // Per piece, the entries ordered by piece value: hashes apart from units,
     // since nearly every hash looked at is turned away.
     std::array<std::vector<uint64_t>, Pieces> hashes_;
     std::array<std::vector<uint32_t>, Pieces> units_;
-    std::vector<uint32_t> near_; // scratch of ForEachNear
+    std::vector<uint32_t> candidates_; // scratch of ForEachNear
 };
 
 // Every 16-bit mask with at most `bits` bits set.
 std::vector<uint16_t> FlipsUpTo(int bits)
 {
     std::vector<uint16_t> flips;
-    for (uint32_t mask = 0; mask < 65536; ++mask) {
+    for (uint32_t mask = 0; mask < PieceValues; ++mask) {
         if (std::popcount(mask) <= bits) {
             flips.push_back(uint16_t(mask));
         }
@@ -155,17 +172,18 @@ std::vector<uint16_t> FlipsUpTo(int bits)
     return flips;
 }
 
+// Two alike units and the hash bits they differ in.
 struct Edge {
-    uint32_t A, B; // units, A < B
+    uint32_t Lower, Higher; // units, Lower < Higher
     uint8_t Bits;
     auto operator<=>(const Edge&) const = default;
 };
 
 // Throttles the progress calls: the caller's should-stop is asked on a timer
 // of its own, but it is worth calling often enough.
-class Steps {
+class ProgressThrottle {
 public:
-    Steps(IGroupingProgress* progress, uint64_t total) : progress_(progress), total_(total) { }
+    ProgressThrottle(IGroupingProgress* progress, uint64_t total) : progress_(progress), total_(total) { }
     bool At(uint64_t done) { return !progress_ || progress_->Continue(done, total_); }
     // For inner loops: every 4096 units of work.
     bool Tick(uint64_t done) { return (++work_ & 4095) != 0 || At(done); }
@@ -189,15 +207,15 @@ Units MakeUnits(const std::vector<Signature>& signatures)
 {
     std::vector<uint32_t> order(signatures.size());
     std::iota(order.begin(), order.end(), 0u);
-    auto key = [&](uint32_t i) { return std::pair(signatures[i].Hashes, signatures[i].Tone); };
+    auto key = [&](uint32_t position) { return std::pair(signatures[position].Hashes, signatures[position].Tone); };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     Units units;
-    for (size_t k = 0; k < order.size(); ++k) {
-        if (k == 0 || key(order[k]) != key(order[k - 1])) {
+    for (size_t rank = 0; rank < order.size(); ++rank) {
+        if (rank == 0 || key(order[rank]) != key(order[rank - 1])) {
             units.Members.emplace_back();
-            units.Signatures.push_back(&signatures[order[k]]);
+            units.Signatures.push_back(&signatures[order[rank]]);
         }
-        units.Members.back().push_back(order[k]);
+        units.Members.back().push_back(order[rank]);
     }
     return units;
 }
@@ -206,43 +224,46 @@ Units MakeUnits(const std::vector<Signature>& signatures)
 // rotations, the index holds every turn of every unit and is asked with
 // upright hashes only: a pair alike through a turn of one side is found when
 // the other side asks. False when the progress asked to stop.
-bool FindAlikePairs(const Units& units, const Likeness& likeness, Steps& steps, std::vector<Edge>& edges)
+bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrottle& throttle, std::vector<Edge>& edges)
 {
     const uint32_t count = units.Count();
     const size_t turns = likeness.Rotations ? 4 : 1;
     std::vector<MultiIndex::Entry> entries;
     entries.reserve(count * turns);
-    for (uint32_t u = 0; u < count; ++u) {
-        for (size_t r = 0; r < turns; ++r) {
-            entries.push_back({units.Signatures[u]->Hashes[r], u});
+    for (uint32_t unit = 0; unit < count; ++unit) {
+        for (size_t turn = 0; turn < turns; ++turn) {
+            entries.push_back({units.Signatures[unit]->Hashes[turn], unit});
         }
     }
     MultiIndex index(entries);
     entries = {};
     const std::vector<uint16_t> flips = FlipsUpTo(likeness.Threshold / Pieces);
-    std::vector<uint32_t> seenBy(count, UINT32_MAX);
-    for (uint32_t u = 0; u < count; ++u) {
-        if (!steps.At(u)) {
+    // The unit that last measured its distance to each unit: a unit met
+    // again through another piece or turn is not measured twice.
+    std::vector<uint32_t> measuredBy(count, UINT32_MAX);
+    for (uint32_t unit = 0; unit < count; ++unit) {
+        if (!throttle.At(unit)) {
             return false;
         }
-        const Signature& own = *units.Signatures[u];
-        const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t v) {
-            if (v != u && seenBy[v] != u) {
-                seenBy[v] = u;
-                const int bits = Distance(own, *units.Signatures[v], likeness.Rotations);
+        const Signature& own = *units.Signatures[unit];
+        const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t other) {
+            if (other != unit && measuredBy[other] != unit) {
+                measuredBy[other] = unit;
+                const int bits = Distance(own, *units.Signatures[other], likeness.Rotations);
                 if (bits <= likeness.Threshold) {
-                    edges.push_back({std::min(u, v), std::max(u, v), uint8_t(bits)});
+                    edges.push_back({std::min(unit, other), std::max(unit, other), uint8_t(bits)});
                 }
             }
-            return steps.Tick(u);
+            return throttle.Tick(unit);
         });
         if (!finished) {
             return false;
         }
     }
     // A pair is usually found from both sides.
-    std::sort(edges.begin(), edges.end(),
-        [](const Edge& x, const Edge& y) { return std::tie(x.Bits, x.A, x.B) < std::tie(y.Bits, y.A, y.B); });
+    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) {
+        return std::tie(x.Bits, x.Lower, x.Higher) < std::tie(y.Bits, y.Lower, y.Higher);
+    });
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
     return true;
 }
@@ -251,55 +272,62 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, Steps& steps, 
 // only when every member of one is alike to every member of the other, so a
 // run of pairwise-alike pictures never chains unlike ones together. False
 // when the progress asked to stop.
-bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Likeness& likeness, Steps& steps,
-    std::vector<std::vector<uint32_t>>& clusterUnits)
+bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Likeness& likeness,
+    ProgressThrottle& throttle, std::vector<std::vector<uint32_t>>& clusterUnits)
 {
+    // A cluster is named by the number of one unit of it; every unit starts
+    // as a cluster of its own.
     const uint32_t count = units.Count();
-    std::vector<uint32_t> cluster(count);
-    std::iota(cluster.begin(), cluster.end(), 0u);
+    std::vector<uint32_t> clusterOf(count);
+    std::iota(clusterOf.begin(), clusterOf.end(), 0u);
     clusterUnits.assign(count, {});
-    for (uint32_t u = 0; u < count; ++u) {
-        clusterUnits[u] = {u};
+    for (uint32_t unit = 0; unit < count; ++unit) {
+        clusterUnits[unit] = {unit};
     }
     // Nothing when the progress asked to stop meanwhile.
-    auto allAlike = [&](uint32_t a, uint32_t b, uint64_t done) -> std::optional<bool> {
-        for (uint32_t x : clusterUnits[a]) {
-            for (uint32_t y : clusterUnits[b]) {
-                if (!steps.Tick(done)) {
+    auto allAlike = [&](uint32_t first, uint32_t second, uint64_t done) -> std::optional<bool> {
+        for (uint32_t firstUnit : clusterUnits[first]) {
+            for (uint32_t secondUnit : clusterUnits[second]) {
+                if (!throttle.Tick(done)) {
                     return std::nullopt;
                 }
-                if (Distance(*units.Signatures[x], *units.Signatures[y], likeness.Rotations) > likeness.Threshold) {
+                if (Distance(*units.Signatures[firstUnit], *units.Signatures[secondUnit], likeness.Rotations) >
+                    likeness.Threshold) {
                     return false;
                 }
             }
         }
         return true;
     };
-    for (size_t e = 0; e < edges.size(); ++e) {
-        const uint64_t done = count + e * count / edges.size();
-        if (!steps.At(done)) {
+    for (size_t edgeNumber = 0; edgeNumber < edges.size(); ++edgeNumber) {
+        // The second half of the progress: `count` steps spread over the edges.
+        const uint64_t done = count + edgeNumber * count / edges.size();
+        if (!throttle.At(done)) {
             return false;
         }
-        uint32_t a = cluster[edges[e].A], b = cluster[edges[e].B];
-        if (a == b) {
+        const Edge& edge = edges[edgeNumber];
+        uint32_t kept = clusterOf[edge.Lower];
+        uint32_t joined = clusterOf[edge.Higher];
+        if (kept == joined) {
             continue;
         }
-        const std::optional<bool> alike = allAlike(a, b, done);
+        const std::optional<bool> alike = allAlike(kept, joined, done);
         if (!alike) {
             return false;
         }
         if (!*alike) {
             continue;
         }
-        if (clusterUnits[a].size() < clusterUnits[b].size()) {
-            std::swap(a, b);
+        // The smaller cluster moves into the larger one.
+        if (clusterUnits[kept].size() < clusterUnits[joined].size()) {
+            std::swap(kept, joined);
         }
-        for (uint32_t y : clusterUnits[b]) {
-            cluster[y] = a;
+        for (uint32_t unit : clusterUnits[joined]) {
+            clusterOf[unit] = kept;
         }
-        clusterUnits[a].insert(clusterUnits[a].end(), clusterUnits[b].begin(), clusterUnits[b].end());
-        clusterUnits[b].clear();
-        clusterUnits[b].shrink_to_fit();
+        clusterUnits[kept].insert(clusterUnits[kept].end(), clusterUnits[joined].begin(), clusterUnits[joined].end());
+        clusterUnits[joined].clear();
+        clusterUnits[joined].shrink_to_fit();
     }
     return true;
 }
@@ -311,18 +339,20 @@ bool GroupAlike(
 {
     groups.clear();
     const Units units = MakeUnits(signatures);
+    // Progress: one step per unit looking for its pairs, then as many over
+    // the joining of clusters.
     const uint64_t total = 2 * uint64_t(units.Count());
-    Steps steps(progress, total);
+    ProgressThrottle throttle(progress, total);
     std::vector<Edge> edges;
     std::vector<std::vector<uint32_t>> clusterUnits;
-    if (!FindAlikePairs(units, likeness, steps, edges) || !JoinClusters(units, edges, likeness, steps, clusterUnits) ||
-        !steps.At(total)) {
+    if (!FindAlikePairs(units, likeness, throttle, edges) ||
+        !JoinClusters(units, edges, likeness, throttle, clusterUnits) || !throttle.At(total)) {
         return false;
     }
     for (const auto& members : clusterUnits) {
         std::vector<uint32_t> group;
-        for (uint32_t u : members) {
-            group.insert(group.end(), units.Members[u].begin(), units.Members[u].end());
+        for (uint32_t unit : members) {
+            group.insert(group.end(), units.Members[unit].begin(), units.Members[unit].end());
         }
         if (group.size() >= 2) {
             std::sort(group.begin(), group.end());

@@ -49,6 +49,30 @@ bool IsStartOfFrame(uint8_t marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// Huffman coding spends at least a bit on every 8 x 8 block of a component
+// in its first scan; the component with the fewest blocks sets the floor.
+// Arithmetic coding (C9 and up) can spend less.
+uint64_t JpegMinimumBytes(const Bytes& frame, uint8_t marker, const DeclaredSize& size)
+{
+    const size_t components = frame.U8(7);
+    if (marker >= 0xC9 || components == 0 || !frame.Has(8, components * 3)) {
+        return 0;
+    }
+    uint32_t maxH = 1, maxV = 1;
+    for (size_t c = 0; c < components; ++c) {
+        maxH = std::max<uint32_t>(maxH, frame.U8(9 + c * 3) >> 4);
+        maxV = std::max<uint32_t>(maxV, frame.U8(9 + c * 3) & 15);
+    }
+    uint64_t fewest = UINT64_MAX;
+    for (size_t c = 0; c < components; ++c) {
+        const uint32_t h = std::max(1, frame.U8(9 + c * 3) >> 4), v = std::max(1, frame.U8(9 + c * 3) & 15);
+        const uint64_t columns = (uint64_t(size.Width) * h + maxH - 1) / maxH;
+        const uint64_t rows = (uint64_t(size.Height) * v + maxV - 1) / maxV;
+        fewest = std::min(fewest, ((columns + 7) / 8) * ((rows + 7) / 8));
+    }
+    return fewest / 8;
+}
+
 // Walks the marker segments up to the frame header, as a JPEG decoder does:
 // bytes between segments are skipped up to the next 0xFF.
 bool ReadJpeg(const Bytes& file, DeclaredSize& size)
@@ -74,8 +98,12 @@ bool ReadJpeg(const Bytes& file, DeclaredSize& size)
         const uint16_t length = file.Be16(at);
         if (IsStartOfFrame(marker)) {
             // Height 0 leaves it to a later marker; nothing to check it by.
-            return length >= 7 && file.Has(at, 7) &&
-                   Accept(PictureFormat::Jpeg, file.Be16(at + 5), file.Be16(at + 3), 0, size);
+            if (length < 8 || !file.Has(at, length) ||
+                !Accept(PictureFormat::Jpeg, file.Be16(at + 5), file.Be16(at + 3), 0, size)) {
+                return false;
+            }
+            size.MinimumBytes = JpegMinimumBytes(file.From(at), marker, size);
+            return true;
         }
         if (length < 2) {
             return false;
@@ -94,7 +122,17 @@ bool ReadPng(const Bytes& file, DeclaredSize& size)
     if (width > INT32_MAX || height > INT32_MAX) {
         return false;
     }
-    return Accept(PictureFormat::Png, width, height, 0, size);
+    if (!Accept(PictureFormat::Png, width, height, 0, size)) {
+        return false;
+    }
+    // Deflate packs at most 1032 bytes into one: a 258-byte match in two
+    // codes of at least a bit each. Every row starts with its filter byte.
+    static const uint8_t channels[7] = {1, 0, 3, 1, 2, 0, 4};
+    const uint8_t depth = file.U8(24), colour = file.U8(25);
+    const uint64_t bits = uint64_t(depth) * (colour < 7 && channels[colour] ? channels[colour] : 1);
+    const uint64_t raw = uint64_t(height) * (1 + (uint64_t(width) * bits + 7) / 8);
+    size.MinimumBytes = raw / 1032;
+    return true;
 }
 
 // Sub-blocks: a length byte, that many bytes, until a length of 0.
@@ -145,7 +183,13 @@ bool ReadGif(const Bytes& file, DeclaredSize& size)
             break;
         }
     }
-    return Accept(PictureFormat::Gif, width, height, pixels, size);
+    if (!Accept(PictureFormat::Gif, width, height, pixels, size)) {
+        return false;
+    }
+    // A 12-bit code stands for at most 4096 pixels, the longest string its
+    // table can hold.
+    size.MinimumBytes = (pixels - screen) / 4096 * 3 / 2;
+    return true;
 }
 
 bool ReadBmpInfo(const Bytes& info, PictureFormat format, DeclaredSize& size)
@@ -164,7 +208,18 @@ bool ReadBmpInfo(const Bytes& info, PictureFormat format, DeclaredSize& size)
     if (width <= 0 || height == INT32_MIN) {
         return false;
     }
-    return Accept(format, uint32_t(width), uint32_t(height < 0 ? -height : height), 0, size);
+    if (!Accept(format, uint32_t(width), uint32_t(height < 0 ? -height : height), 0, size)) {
+        return false;
+    }
+    // Rows stored as they are (no compression, or bit fields): every row in
+    // whole 32-bit words. An icon's height counts its mask too.
+    const uint32_t compression = info.Has(16, 4) ? info.Le32(16) : 0;
+    if (compression == 0 || compression == 3) {
+        const uint64_t bits = info.Has(14, 2) ? std::max<uint16_t>(1, info.Le16(14)) : 1;
+        const uint64_t rows = format == PictureFormat::Ico ? size.Height / 2 : size.Height;
+        size.MinimumBytes = rows * ((size.Width * bits + 31) / 32 * 4);
+    }
+    return true;
 }
 
 bool ReadTiff(const Bytes& file, DeclaredSize& size)
@@ -231,7 +286,7 @@ bool ReadIco(const Bytes& file, DeclaredSize& size)
         DeclaredSize one;
         const bool read = picture.StartsWith("\x89PNG\r\n\x1A\n", 8) ? ReadPng(picture, one)
                                                                      : ReadBmpInfo(picture, PictureFormat::Ico, one);
-        if (!read) {
+        if (!read || picture.Size() < one.MinimumBytes) {
             return false;
         }
         if (i == 0) {

@@ -19,10 +19,18 @@ struct DeclaredSize {
     // of a GIF and its screen, the largest entry of an ICO, the larger of a
     // TIFF's picture and one of its tiles.
     uint64_t Pixels = 0;
+    // The fewest bytes a file can have that really holds such a picture, by
+    // the best any of the format's codings can do (deflate, Huffman codes of
+    // at least a bit a block, rows stored as they are); 0 where a coding
+    // has no such floor (arithmetic JPEG, run-length BMP, TIFF). A file
+    // shorter than this claims a size its data cannot fill, which some
+    // decoders take in whole all the same.
+    uint64_t MinimumBytes = 0;
 };
 
 // False when the file is none of the formats above or its headers are
-// damaged, cut short or claim an empty picture.
+// damaged, cut short or claim an empty picture; also when an icon entry is
+// shorter than its picture's minimum.
 bool ReadDeclaredSize(std::span<const uint8_t> file, DeclaredSize& size);
 
 } // namespace ImageClonarium

@@ -144,10 +144,11 @@ ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(PictureFormat format)
 bool PictureReader::Open(const std::wstring& path, Opened& opened)
 {
     // Some decoders work on the whole picture as soon as they are opened, so
-    // the size the file claims is judged before any decoder sees it.
+    // the size the file claims is judged before any decoder sees it, and so
+    // is whether the file could hold that much.
     DeclaredSize declared;
     if (!factory_ || !ReadWholeFile(path, opened.Bytes) || !ReadDeclaredSize(opened.Bytes, declared) ||
-        declared.Pixels > MaxPixels) {
+        declared.Pixels > MaxPixels || opened.Bytes.size() < declared.MinimumBytes) {
         return false;
     }
     UINT width = 0, height = 0;

@@ -5,6 +5,7 @@
 #include "system/TextEncoding.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <sstream>
 #include <vector>
 
@@ -186,9 +187,14 @@ std::string IniFile::GetUtf8String(
 
 int32_t IniFile::GetInt(const std::wstring& section, const std::wstring& key, int32_t defaultValue) const
 {
+    // SetInt writes a negative value in its unsigned form, so the numbers
+    // up to 2^32 - 1 are read back as the 32-bit values they were written from.
     const std::wstring* text = Find(section, key);
-    int32_t value = 0;
-    return text && ReadNumber(*text, value) ? value : defaultValue;
+    int64_t value = 0;
+    if (!text || !ReadNumber(*text, value) || value < INT32_MIN || value > UINT32_MAX) {
+        return defaultValue;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
 bool IniFile::GetBool(const std::wstring& section, const std::wstring& key, bool defaultValue) const

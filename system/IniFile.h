@@ -36,7 +36,9 @@ public:
         const std::wstring& section, const std::wstring& key, const std::wstring& defaultValue) const;
     std::string GetUtf8String(
         const std::wstring& section, const std::wstring& key, const std::string& defaultValue) const;
-    // Read as formatted stream input reads a signed 32-bit decimal number.
+    // Read as formatted stream input reads a decimal number; one of 2^31 to
+    // 2^32 - 1 is the unsigned form SetInt gives a negative value, and stands
+    // for it. Outside -2^31 to 2^32 - 1, or no number: the default.
     int32_t GetInt(const std::wstring& section, const std::wstring& key, int32_t defaultValue) const;
     // 0 is false, 1 is true, anything else the default.
     bool GetBool(const std::wstring& section, const std::wstring& key, bool defaultValue) const;

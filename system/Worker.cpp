@@ -79,7 +79,6 @@ unsigned __stdcall IWorker::ThreadMain(void* worker)
 
 DWORD IWorker::Start(int priority)
 {
-    stopFlag_.exchange(false);
     ::ResetEvent(stopEvent_.Get());
     thread_.Reset();
     unsigned id = 0;
@@ -102,7 +101,6 @@ bool IWorker::SetPriority(int priority) const
 
 void IWorker::RequestStop()
 {
-    stopFlag_ = true;
     ::SetEvent(stopEvent_.Get());
 }
 

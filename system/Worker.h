@@ -44,7 +44,6 @@ protected:
 private:
     static unsigned __stdcall ThreadMain(void* worker);
 
-    std::atomic<bool> stopFlag_ = false;
     KernelHandle stopEvent_;
     KernelHandle thread_;
 };

@@ -2,10 +2,12 @@
 
 #include "deletion/BackupNames.h"
 #include "i18n/Localizer.h"
+#include "ui/framework/Controls.h"
 
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::ui::CComboBox;
 using vandrelcommon::ui::Message;
 
 namespace {
@@ -21,7 +23,8 @@ const std::wstring& Text(const char* key)
 
 } // namespace
 
-CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question) { }
+CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question)
+{ }
 
 LRESULT CFileExistsDlg::OnInitDialog(Message&)
 {
@@ -31,7 +34,7 @@ LRESULT CFileExistsDlg::OnInitDialog(Message&)
     Item(IDC_FILE_EXISTS_NAME).SetText(SuggestBackupName(question_.target));
     SetTexts();
     const int index = question_.chosenIndex;
-    Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_SETCURSEL, index >= kRename ? kRename : std::max(index, kOverwrite));
+    CComboBox(Item(IDC_FILE_EXISTS_ACTION)).SetCurSel(index >= kRename ? kRename : std::max(index, kOverwrite));
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_AUTO, index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_FOR_ALL, BST_UNCHECKED);
     Arrange();
@@ -44,9 +47,9 @@ void CFileExistsDlg::SetTexts()
     Item(IDC_FILE_EXISTS_FROM).SetText(Text("from"));
     Item(IDC_FILE_EXISTS_TO).SetText(Text("to"));
     Item(IDC_FILE_EXISTS_MESSAGE).SetText(Text("file-exists-message") + L"\n" + Text("select-action"));
-    const vandrelcommon::ui::CWindow actions = Item(IDC_FILE_EXISTS_ACTION);
+    const CComboBox actions(Item(IDC_FILE_EXISTS_ACTION));
     for (const char* key : {"combo-overwrite", "combo-skip", "combo-rename-to"}) {
-        actions.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(key).c_str()));
+        actions.AddString(Text(key));
     }
     Item(IDC_FILE_EXISTS_AUTO).SetText(Text("chk-auto-generate"));
     Item(IDC_FILE_EXISTS_FOR_ALL).SetText(Text("chk-do-for-all"));
@@ -56,7 +59,7 @@ void CFileExistsDlg::SetTexts()
 
 bool CFileExistsDlg::IsRenameSelected() const
 {
-    return Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_GETCURSEL) == kRename;
+    return CComboBox(Item(IDC_FILE_EXISTS_ACTION)).GetCurSel() == kRename;
 }
 
 bool CFileExistsDlg::IsAutoChecked() const
@@ -108,7 +111,7 @@ LRESULT CFileExistsDlg::OnClose(Message& msg)
 {
     const bool typed = IsRenameSelected() && !IsAutoChecked();
     question_.applyToAll = !typed && ::IsDlgButtonChecked(Hwnd(), IDC_FILE_EXISTS_FOR_ALL) == BST_CHECKED;
-    const int list = static_cast<int>(Item(IDC_FILE_EXISTS_ACTION).SendMessage(CB_GETCURSEL));
+    const int list = CComboBox(Item(IDC_FILE_EXISTS_ACTION)).GetCurSel();
     question_.chosenIndex = list == kRename ? (typed ? kRename : kRenameGenerated) : std::max(list, kOverwrite);
     if (msg.CommandId() == IDOK && typed) {
         question_.resultPath = FolderOf(question_.target) + L"\\" + Item(IDC_FILE_EXISTS_NAME).GetText();

@@ -54,9 +54,9 @@ public:
         events.push_back("finished");
         IControlCallback::OnFinished();
     }
-    void OnFileCompared(const uint64_t* size) override
+    void OnFileCompared(uint64_t size) override
     {
-        events.push_back("compared " + std::to_string(*size));
+        events.push_back("compared " + std::to_string(size));
         if (afterCompared) {
             afterCompared();
         }

@@ -27,10 +27,10 @@ public:
             Stop();
         }
     }
-    void OnFileCompared(const uint64_t* size) override
+    void OnFileCompared(uint64_t size) override
     {
         RecordingCallback::OnFileCompared(size);
-        EXPECT_EQ(*size, 0u);
+        EXPECT_EQ(size, 0u);
         comparedAfterStop += WasCanceled() ? 1 : 0;
     }
     bool stopAtComparison = false;

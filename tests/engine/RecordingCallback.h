@@ -9,7 +9,7 @@ namespace clonarium {
 
 class RecordingCallback : public ISearchProcessCallback {
 public:
-    void OnFileCompared(const uint64_t*) override { ++compared; }
+    void OnFileCompared(uint64_t) override { ++compared; }
     void OnGroupFound(const FileGroup& group) override { groups.push_back(group); }
     void SetFilesToCompare(int64_t count) override { filesToCompare = count; }
     void OnFileIndexed(bool excluded) override

@@ -80,9 +80,33 @@ TEST_F(HostilePictures, HeadersOfEveryFormatTellTheSizeTheyClaim)
     }
     // An icon is as large as its largest entry; the first is the one shown.
     const std::string small = PictureBytes(scene, Format::Png);
-    const DeclaredSize icon = Declared(IconOf({small, ClaimingSize(small, Format::Png, 65536, 65536)}));
+    const DeclaredSize icon = Declared(IconOf({small, PictureBytes(DrawScene(7, 120, 100), Format::Png)}));
     EXPECT_EQ(icon.Width, 90u);
-    EXPECT_EQ(icon.Pixels, 65536ull * 65536ull);
+    EXPECT_EQ(icon.Pixels, 120u * 100u);
+}
+
+// A uniform picture is as small as its format can make it: what the floor
+// allows must still hold every such picture a real encoder writes.
+TEST_F(HostilePictures, LargeUniformPicturesStayAboveTheirFormatsFloor)
+{
+    const Canvas grey = Filled(2000, 1500, 0xFF808080);
+    PictureReader reader;
+    for (Format format : kFormats) {
+        SCOPED_TRACE(Name(format));
+        const std::string picture = PictureBytes(grey, format);
+        const DeclaredSize size = Declared(picture);
+        EXPECT_LE(size.MinimumBytes, picture.size());
+        ExaminedPicture examined;
+        const std::string extension = Name(format);
+        const std::wstring path = AddFile(L"grey." + std::wstring(extension.begin(), extension.end()), picture);
+        EXPECT_TRUE(reader.Examine(path, examined));
+        EXPECT_EQ(examined.Width, 2000u);
+        // Claiming ten times the sides, it no longer can be what it says.
+        const std::string claiming = ClaimingSize(picture, format, 20000, 15000);
+        if (format != Format::Tiff) { // strips are read one by one: no floor needed
+            EXPECT_GT(Declared(claiming).MinimumBytes, claiming.size());
+        }
+    }
 }
 
 TEST_F(HostilePictures, CutOrDamagedHeadersAreNeverReadPastTheirEnd)
@@ -128,6 +152,13 @@ TEST_F(HostilePictures, PicturesClaimingHugeSizesAreLeftOutAndTheSearchGoesOn)
     AddFile(L"wide.gif", ClaimingSize(PictureBytes(scene, Format::Gif), Format::Gif, 65535, 65535));
     AddFile(L"wide.bmp", ClaimingSize(PictureBytes(scene, Format::Bmp), Format::Bmp, 100000, 100000));
     AddFile(L"wide.tif", ClaimingSize(PictureBytes(scene, Format::Tiff), Format::Tiff, 70000, 70000));
+    // Just under the limit of pixels, but far more than the data can fill:
+    // decoders that take a picture in whole on opening took gigabytes.
+    AddFile(L"under.png", ClaimingSize(png, Format::Png, 15000, 15000));
+    AddFile(L"under.jpg", ClaimingSize(PictureBytes(grey, Format::Jpeg), Format::Jpeg, 15000, 15000));
+    AddFile(L"under.gif", ClaimingSize(PictureBytes(scene, Format::Gif), Format::Gif, 15000, 15000));
+    AddFile(L"under.bmp", ClaimingSize(PictureBytes(scene, Format::Bmp), Format::Bmp, 15000, 15000));
+    AddFile(L"under.ico", IconOf({ClaimingSize(png, Format::Png, 15000, 15000)}));
     const size_t hostile = paths_.size();
     Add(L"a.png", scene, Format::Png);
     Add(L"a.jpg", scene, Format::Jpeg);

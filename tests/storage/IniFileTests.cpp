@@ -232,13 +232,18 @@ TEST(IniFileValues, GetIntReadsLikeStreamInput)
         {L"007", 7},
         {L"2147483647", 2147483647},
         {L"-2147483648", INT32_MIN},
+        // The unsigned forms SetInt writes for negative values.
+        {L"4294967295", -1},
+        {L"2147483648", INT32_MIN},
         // No number, or one out of range: the default.
         {L"", -99},
         {L"abc", -99},
         {L"-", -99},
         {L" ", -99},
-        {L"2147483648", -99},
+        {L"4294967296", -99},
+        {L"-2147483649", -99},
         {L"99999999999", -99},
+        {L"99999999999999999999", -99},
         {L"- 5", -99},
     };
     for (const auto& c : cases) {
@@ -308,6 +313,7 @@ TEST(IniFileValues, SettersWriteTheirTextForms)
         (Sections{
             {L"S", {{L"negative", L"4294967295"}, {L"positive", L"12345"}, {L"true", L"1"}, {L"false", L"0"},
                        {L"wide", L"255"}, {L"wrap", L"0"}, {L"time", L"30828542:3542061056"}, {L"text", L"second"}}}}));
+    EXPECT_EQ(document.GetInt(L"S", L"negative", 0), -1);
     EXPECT_EQ(document.GetInt(L"S", L"positive", 0), 12345);
     EXPECT_TRUE(SameTime(document.GetFileTime(L"S", L"time", Time(0, 0)), Time(30828542, 3542061056u)));
 }

@@ -227,24 +227,28 @@ bool MakeFifo(const std::wstring& path)
     return !unixPath.empty() && RunUnix(L"Z:\\usr\\bin\\mkfifo", L"\"" + Widen(unixPath) + L"\"", path);
 }
 
-bool MakeUnixFile(
-    const std::wstring& folder, const std::string& printfName, const std::string& content, const std::wstring& listedAs)
+bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content)
 {
-    // A script file spares the quoting of a command line.
+    // A script file spares the quoting of a command line; the script leaves a
+    // mark when it is done, since Wine may report a Unix child ended before
+    // it ran.
     const std::wstring script = folder + L".make.sh";
+    const std::wstring done = folder + L".made";
     const std::string unixFolder = UnixPath(folder);
     const std::string unixScript = UnixPath(script);
+    const std::string unixDone = UnixPath(done);
     HANDLE file = ::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (unixFolder.empty() || unixScript.empty() || file == INVALID_HANDLE_VALUE) {
+    if (unixFolder.empty() || unixScript.empty() || unixDone.empty() || file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const std::string text =
-        "cd '" + unixFolder + "' && printf '" + content + "' > \"$(printf '" + printfName + "')\"\n";
+    const std::string text = "cd '" + unixFolder + "' && printf '" + content + "' > \"$(printf '" + printfName +
+                             "')\" && : > '" + unixDone + "'\n";
     DWORD written = 0;
     ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     ::CloseHandle(file);
-    const bool made = RunUnix(L"Z:\\bin\\sh", L"\"" + Widen(unixScript) + L"\"", folder + L"\\" + listedAs);
+    const bool made = RunUnix(L"Z:\\bin\\sh", L"\"" + Widen(unixScript) + L"\"", done);
     ::DeleteFileW(script.c_str());
+    ::DeleteFileW(done.c_str());
     return made;
 }
 

@@ -47,8 +47,7 @@ bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target, bool
 // to a Unix path (a link to a device is listed as a file), a FIFO, and a file
 // whose Unix name is printf's output of `printfName` (bytes that are not
 // UTF-8, characters Windows forbids), written with printf's output of
-// `content`; `listedAs` is the name the folder lists, waited for.
+// `content`.
 bool MakeUnixLink(const std::wstring& link, const std::string& unixTarget);
 bool MakeFifo(const std::wstring& path);
-bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content,
-    const std::wstring& listedAs);
+bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content);

@@ -502,9 +502,9 @@ TEST_F(ButtonTest, ButtonStDrawsItsColoursForNormalHoverAndFocus)
     CButtonST button;
     ASSERT_TRUE(button.SubclassWindow(MakeButton(21, L"Go")));
     EXPECT_EQ(button.GetStyle() & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW));
-    button.SetColor(CButtonST::BackgroundOut, RGB(10, 20, 30));
-    button.SetColor(CButtonST::BackgroundIn, RGB(200, 100, 50));
-    button.SetColor(CButtonST::BackgroundFocus, RGB(0, 128, 0));
+    button.SetColor(CButtonST::Color::BackgroundOut, RGB(10, 20, 30));
+    button.SetColor(CButtonST::Color::BackgroundIn, RGB(200, 100, 50));
+    button.SetColor(CButtonST::Color::BackgroundFocus, RGB(0, 128, 0));
 
     uitest::Canvas canvas(100, 30);
     Draw(parent_, button, canvas);
@@ -523,7 +523,7 @@ TEST_F(ButtonTest, ButtonStDrawsItsColoursForNormalHoverAndFocus)
 
     // System colour changes bring the system's colours back.
     ::SendMessageW(button, WM_SYSCOLORCHANGE, 0, 0);
-    EXPECT_EQ(button.GetColor(CButtonST::BackgroundOut), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(button.GetColor(CButtonST::Color::BackgroundOut), ::GetSysColor(COLOR_BTNFACE));
 }
 
 TEST_F(ButtonTest, ButtonStDrawsItsBitmapLeftOfTheTextWithItsAlpha)
@@ -531,7 +531,7 @@ TEST_F(ButtonTest, ButtonStDrawsItsBitmapLeftOfTheTextWithItsAlpha)
     CButtonST button;
     ASSERT_TRUE(button.SubclassWindow(MakeButton(25, L"")));
     const COLORREF white = RGB(255, 255, 255);
-    button.SetColor(CButtonST::BackgroundOut, white);
+    button.SetColor(CButtonST::Color::BackgroundOut, white);
     const GdiBitmap picture = LoadImageBitmap(MAKEINTRESOURCEW(IDP_HALF), L"PNG");
     ASSERT_TRUE(picture);
     button.SetBitmap(picture.Get());
@@ -578,7 +578,7 @@ TEST_F(ButtonTest, ButtonStDrawsItsIconInItsOwnSize)
     CButtonST button;
     ASSERT_TRUE(button.SubclassWindow(MakeButton(26, L"")));
     const COLORREF white = RGB(255, 255, 255);
-    button.SetColor(CButtonST::BackgroundOut, white);
+    button.SetColor(CButtonST::Color::BackgroundOut, white);
     const IconHandle icon = SolidIcon(RGB(200, 30, 60));
     ASSERT_TRUE(icon);
     button.SetIcon(icon.Get());

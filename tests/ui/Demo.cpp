@@ -65,8 +65,8 @@ private:
         askButton_.SubclassWindow(GetDlgItem(IDC_DEMO_ASK));
         askIcon_ = LoadImageBitmap(MAKEINTRESOURCEW(IDP_INFO), L"PNG");
         askButton_.SetBitmap(askIcon_.Get());
-        askButton_.SetColor(CButtonST::BackgroundIn, RGB(220, 235, 252));
-        askButton_.SetColor(CButtonST::ForegroundIn, RGB(0, 60, 140));
+        askButton_.SetColor(CButtonST::Color::BackgroundIn, RGB(220, 235, 252));
+        askButton_.SetColor(CButtonST::Color::ForegroundIn, RGB(0, 60, 140));
         askButton_.SetTooltipText(L"Opens the input box");
 
         menuButton_.SubclassWindow(GetDlgItem(IDC_DEMO_MENU_BUTTON));

@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     vandrelcommon::ui::GdiplusSession gdiplus;
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_DATE_CLASSES;
     ::InitCommonControlsEx(&controls);
     vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
 

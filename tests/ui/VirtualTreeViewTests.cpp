@@ -103,7 +103,9 @@ protected:
         ::SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
         return item;
     }
+    // The image as the list view numbers it: one more than its position.
     static int StateImage(const LVITEMW& item) { return static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12); }
+    static int Shown(CVirtualTreeView::StateImage image) { return static_cast<int>(image) + 1; }
 
     uitest::CRecordingParent parent_;
     HWND list_ = nullptr;
@@ -122,14 +124,14 @@ TEST_F(TreeViewTest, DisplayRequestsGiveIndentCheckBoxTextAndIcon)
 
     const LVITEMW groupRow = Request(0);
     EXPECT_EQ(groupRow.iIndent, 1);
-    EXPECT_EQ(StateImage(groupRow), CVirtualTreeView::kMixedBox + 1);
+    EXPECT_EQ(StateImage(groupRow), Shown(CVirtualTreeView::StateImage::MixedBox));
     EXPECT_STREQ(groupRow.pszText, L"g");
     EXPECT_EQ(groupRow.iImage, 7);
     const LVITEMW unchecked = Request(1);
     EXPECT_EQ(unchecked.iIndent, 2);
-    EXPECT_EQ(StateImage(unchecked), CVirtualTreeView::kUncheckedBox + 1);
+    EXPECT_EQ(StateImage(unchecked), Shown(CVirtualTreeView::StateImage::UncheckedBox));
     EXPECT_STREQ(unchecked.pszText, L"g/0");
-    EXPECT_EQ(StateImage(Request(2)), CVirtualTreeView::kCheckedBox + 1);
+    EXPECT_EQ(StateImage(Request(2)), Shown(CVirtualTreeView::StateImage::CheckedBox));
     EXPECT_STREQ(Request(4).pszText, L"h");
     // Other cells show no icon of their own, only the text the node data gives.
     EXPECT_EQ(Request(1, 1).iImage, I_IMAGENONE);
@@ -158,12 +160,12 @@ TEST_F(TreeViewTest, ClickingFileCheckBoxesMakesTheGroupMixedThenChecked)
     Click(StateIconPoint(1));
     EXPECT_EQ(group->firstChild->GetCheckState(), Checked);
     EXPECT_EQ(group->GetCheckState(), Mixed);
-    EXPECT_EQ(StateImage(Request(0)), CVirtualTreeView::kMixedBox + 1);
+    EXPECT_EQ(StateImage(Request(0)), Shown(CVirtualTreeView::StateImage::MixedBox));
     Click(StateIconPoint(2));
     EXPECT_EQ(group->GetCheckState(), Mixed);
     Click(StateIconPoint(3));
     EXPECT_EQ(group->GetCheckState(), Checked);
-    EXPECT_EQ(StateImage(Request(0)), CVirtualTreeView::kCheckedBox + 1);
+    EXPECT_EQ(StateImage(Request(0)), Shown(CVirtualTreeView::StateImage::CheckedBox));
     // A click on the text leaves the marks alone.
     const RECT label = ItemRect(2, LVIR_LABEL);
     Click(POINT{label.left + 5, (label.top + label.bottom) / 2});
@@ -343,7 +345,7 @@ TEST_F(TreeViewTest, RemovingTheLastFileTakesItsRowAndLeavesTheGroupChecked)
     EXPECT_EQ(destroyed_, 1);
     view_.UpdateParentState(group);
     EXPECT_EQ(group->GetCheckState(), Checked);
-    EXPECT_EQ(StateImage(Request(0)), CVirtualTreeView::kCheckedBox + 1);
+    EXPECT_EQ(StateImage(Request(0)), Shown(CVirtualTreeView::StateImage::CheckedBox));
     // A group without files offers nothing to open.
     Key(VK_ADD);
     EXPECT_EQ(ItemCount(), 2);

@@ -85,9 +85,8 @@ int wmain(int argc, wchar_t** argv)
         ReadFileBytes(grey).size(), median, slowest);
 
     // Just under the limit of 250 million pixels, or far above it.
-    const std::vector<uint32_t> sides =
-        under ? std::vector<uint32_t>{15800, 15800, 15000, 16000}
-              : std::vector<uint32_t>{65500, 40000, 65535, 100000, 20000, 1u << 20};
+    const std::vector<uint32_t> sides = under ? std::vector<uint32_t>{15800, 15800, 15000, 16000}
+                                              : std::vector<uint32_t>{65500, 40000, 65535, 100000, 20000, 1u << 20};
     const std::vector<std::wstring> paths = WriteHostileFolder(tree, sides);
     const auto start = std::chrono::steady_clock::now();
     const ImageGroups groups = CImageClonarium().Find(paths, DefaultSimilarity, 0, nullptr);

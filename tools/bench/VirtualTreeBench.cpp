@@ -78,14 +78,14 @@ void PumpMessages()
     }
 }
 
-std::wstring RowText(HWND list, int row)
+std::wstring RowText(const CListViewCtrl& list, int row)
 {
     wchar_t text[64] = {};
     LVITEMW item{};
     item.iSubItem = 0;
     item.pszText = text;
     item.cchTextMax = 64;
-    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    list.GetItemText(row, item);
     return text;
 }
 
@@ -115,14 +115,14 @@ int main(int argc, char** argv)
 
     CBenchParent parent;
     parent.Create(nullptr, RECT{0, 0, 800, 600}, L"virtual tree bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
-    const HWND list =
+    const CListViewCtrl list =
         ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
             0, 0, 780, 560, parent, nullptr, AppModule().Instance(), nullptr);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 300;
     column.pszText = const_cast<wchar_t*>(L"Name");
-    ::SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    list.InsertColumn(0, column);
     parent.ShowWindow(SW_SHOWNA);
 
     auto view = std::make_unique<CVirtualTreeView>();
@@ -151,17 +151,17 @@ int main(int argc, char** argv)
     for (int run = 0; run < runs; ++run) {
         // A selected, focused row in the middle, scrolled into view.
         view->SelectOnly(middle);
-        ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(middle), FALSE);
+        list.EnsureVisible(middle, false);
         PumpMessages();
-        const CVirtualNode* topNode = view->Rows()[::SendMessageW(list, LVM_GETTOPINDEX, 0, 0)];
+        const CVirtualNode* topNode = view->Rows()[list.GetTopIndex()];
 
         start = Now();
         view->ExpandAll();
         expandTimes.push_back(Now() - start);
         PumpMessages();
         Check(static_cast<int>(view->Rows().size()) == allRows, "every node has a row after ExpandAll");
-        Check(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == allRows, "the list view counts every row");
-        Check(view->Rows()[::SendMessageW(list, LVM_GETTOPINDEX, 0, 0)] == topNode, "the top row stays on top");
+        Check(list.GetItemCount() == allRows, "the list view counts every row");
+        Check(view->Rows()[list.GetTopIndex()] == topNode, "the top row stays on top");
         Check(view->FocusedNode() != nullptr && view->FocusedNode()->level == 0 &&
                   view->FocusedNode()->sequenceNumber == middle,
             "the focused group keeps the focus");
@@ -170,7 +170,7 @@ int main(int argc, char** argv)
         view->CollapseAll();
         collapseTimes.push_back(Now() - start);
         PumpMessages();
-        Check(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == groups, "the list view counts the group rows");
+        Check(list.GetItemCount() == groups, "the list view counts the group rows");
     }
 
     // One group opened and closed by a click, in the middle of the groups.
@@ -185,10 +185,10 @@ int main(int argc, char** argv)
         collapseOneTimes.push_back(Now() - start);
         PumpMessages();
     }
-    Check(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == groups, "one group opened and closed leaves the groups");
+    Check(list.GetItemCount() == groups, "one group opened and closed leaves the groups");
 
     // Owner-data mode: no items are stored; texts are asked from the nodes.
-    Check((::GetWindowLongPtrW(list, GWL_STYLE) & LVS_OWNERDATA) != 0, "the list view is in owner-data mode");
+    Check((list.GetStyle() & LVS_OWNERDATA) != 0, "the list view is in owner-data mode");
     view->ExpandAll();
     const int probe = allRows - 1;
     Check(RowText(list, probe) == view->Rows()[probe]->Columns()->GetColumnText(0, view->Rows()[probe]),
@@ -204,8 +204,7 @@ int main(int argc, char** argv)
     std::printf("  Expand one group   (%7d rows): median %8.1f ms\n", groups, Median(expandOneTimes) * 1000);
     std::printf(
         "  Collapse one group (%7d rows): median %8.1f ms\n", groups + filesPerGroup, Median(collapseOneTimes) * 1000);
-    std::printf("  list view item count after ExpandAll: %d (owner data: only a count)\n",
-        static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+    std::printf("  list view item count after ExpandAll: %d (owner data: only a count)\n", list.GetItemCount());
     Check(expand < 1000 && collapse < 1000, "each step finishes in under a second");
 
     start = Now();

@@ -49,7 +49,7 @@ bool WriteText(HANDLE handle, const std::string& utf8)
     return WriteBytes(handle, utf8.data(), utf8.size());
 }
 
-void ScanCallback::OnFileCompared(const uint64_t*)
+void ScanCallback::OnFileCompared(uint64_t)
 {
     if (stage_ == StageComparing) {
         ++filesIndexed_;

@@ -25,7 +25,7 @@ class ScanCallback : public ISearchProcessCallback {
 public:
     explicit ScanCallback(HANDLE output) : output_(output) { }
 
-    void OnFileCompared(const uint64_t*) override;
+    void OnFileCompared(uint64_t) override;
     void OnGroupFound(const FileGroup& group) override;
     void SetFilesToCompare(int64_t) override { }
     void OnFileIndexed(bool excluded) override;

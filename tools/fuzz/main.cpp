@@ -30,7 +30,7 @@ constexpr size_t kBatch = 24;
 constexpr DWORD kBatchTimeoutMs = 120'000;
 constexpr DWORD kFileTimeoutMs = 60'000;
 
-enum class Outcome { Passed, Crashed, Hung };
+enum class Outcome { Passed, Crashed, Hung, NotStarted };
 
 struct Run {
     Outcome outcome = Outcome::Passed;
@@ -54,9 +54,19 @@ Run ReadInChild(InputKind kind, const std::wstring& folder, DWORD timeoutMs)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child{};
     Run run;
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+    // Under a heavy load Wine now and then fails to start a process; that
+    // is no finding.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        started =
+            ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+        if (!started) {
+            ::Sleep(1000);
+        }
+    }
+    if (!started) {
         std::fprintf(stderr, "clonarium-fuzz: cannot start a reader (%lu)\n", ::GetLastError());
-        run.outcome = Outcome::Crashed;
+        run.outcome = Outcome::NotStarted;
         return run;
     }
     if (::WaitForSingleObject(child.hProcess, timeoutMs) == WAIT_TIMEOUT) {
@@ -78,7 +88,7 @@ Run ReadInChild(InputKind kind, const std::wstring& folder, DWORD timeoutMs)
 }
 
 struct Totals {
-    uint64_t inputs = 0, batches = 0, crashes = 0, hangs = 0, peakBytes = 0;
+    uint64_t inputs = 0, batches = 0, crashes = 0, hangs = 0, notStarted = 0, peakBytes = 0;
 };
 
 // Runs each file of a failed batch alone and keeps those that fail.
@@ -89,7 +99,10 @@ void FindCulprits(InputKind kind, const std::vector<std::string>& inputs, const 
         alone.MakeFile(std::wstring(L"0") + Extension(kind), inputs[i]);
         const Run run = ReadInChild(kind, alone.Root(), kFileTimeoutMs);
         totals.peakBytes = std::max(totals.peakBytes, run.peakBytes);
-        if (run.outcome == Outcome::Passed) {
+        if (run.outcome == Outcome::NotStarted) {
+            ++totals.notStarted;
+        }
+        if (run.outcome == Outcome::Passed || run.outcome == Outcome::NotStarted) {
             continue;
         }
         const bool hung = run.outcome == Outcome::Hung;
@@ -125,18 +138,21 @@ int Fuzz(InputKind kind, double seconds, uint64_t seed, const std::wstring& find
         totals.peakBytes = std::max(totals.peakBytes, run.peakBytes);
         totals.inputs += inputs.size();
         ++totals.batches;
-        if (run.outcome != Outcome::Passed) {
+        if (run.outcome == Outcome::NotStarted) {
+            ++totals.notStarted;
+            totals.inputs -= inputs.size();
+        } else if (run.outcome != Outcome::Passed) {
             std::fprintf(stderr, "clonarium-fuzz: a batch %s; reading its files one by one\n",
                 run.outcome == Outcome::Hung ? "hung" : "crashed");
             FindCulprits(kind, inputs, findings, totals);
         }
     }
-    std::printf("kind: %ls\nseed: %llu\nseconds: %.0f\ninputs: %llu\nbatches: %llu\ncrashes: %llu\nhangs: %llu\n"
-                "peak memory of a reader: %.1f MB\n",
+    std::printf("kind: %ls\nseed: %llu\nseconds: %.0f\ninputs read: %llu\nbatches: %llu\ncrashes: %llu\nhangs: %llu\n"
+                "readers Wine could not start: %llu\npeak memory of a reader: %.1f MB\n",
         KindName(kind), static_cast<unsigned long long>(seed), elapsed(),
         static_cast<unsigned long long>(totals.inputs), static_cast<unsigned long long>(totals.batches),
         static_cast<unsigned long long>(totals.crashes), static_cast<unsigned long long>(totals.hangs),
-        totals.peakBytes / 1048576.0);
+        static_cast<unsigned long long>(totals.notStarted), totals.peakBytes / 1048576.0);
     return totals.crashes + totals.hangs == 0 ? 0 : 1;
 }
 

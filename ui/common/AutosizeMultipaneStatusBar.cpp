@@ -1,8 +1,7 @@
 #include "ui/common/AutosizeMultipaneStatusBar.h"
 
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
-
-#include <commctrl.h>
 
 #include <algorithm>
 
@@ -40,17 +39,18 @@ int CAutosizeMultipaneStatusBar::PaneIndex(int id) const
 
 std::vector<int> CAutosizeMultipaneStatusBar::PaneEdges() const
 {
-    const auto count = static_cast<int>(SendMessage(SB_GETPARTS, 0, 0));
+    const CStatusBarCtrl bar(hwnd_);
+    const int count = bar.GetParts(0, nullptr);
     std::vector<int> edges(static_cast<size_t>(std::max(count, 0)));
     if (count > 0) {
-        SendMessage(SB_GETPARTS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(edges.data()));
+        bar.GetParts(count, edges.data());
     }
     return edges;
 }
 
 void CAutosizeMultipaneStatusBar::SetPaneEdges(std::vector<int> edges)
 {
-    SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    CStatusBarCtrl(hwnd_).SetParts(static_cast<int>(edges.size()), edges.data());
 }
 
 void CAutosizeMultipaneStatusBar::SetPaneWidth(int id, int width)
@@ -107,7 +107,7 @@ bool CAutosizeMultipaneStatusBar::SetPaneText(int id, const std::wstring& text)
     if (index < 0) {
         return false;
     }
-    return SendMessage(SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str())) != 0;
+    return CStatusBarCtrl(hwnd_).SetText(index, text);
 }
 
 bool CAutosizeMultipaneStatusBar::GetPaneText(int id, std::wstring& text) const
@@ -117,18 +117,14 @@ bool CAutosizeMultipaneStatusBar::GetPaneText(int id, std::wstring& text) const
     if (index < 0) {
         return false;
     }
-    const auto length = LOWORD(SendMessage(SB_GETTEXTLENGTHW, static_cast<WPARAM>(index), 0));
-    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-    SendMessage(SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-    buffer.resize(length);
-    text = std::move(buffer);
+    text = CStatusBarCtrl(hwnd_).GetText(index);
     return true;
 }
 
 bool CAutosizeMultipaneStatusBar::SetPaneIcon(int id, HICON icon)
 {
     const int index = PaneIndex(id);
-    return index >= 0 && SendMessage(SB_SETICON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(icon)) != 0;
+    return index >= 0 && CStatusBarCtrl(hwnd_).SetIcon(index, icon);
 }
 
 LRESULT CAutosizeMultipaneStatusBar::OnSize(Message& msg)

@@ -61,12 +61,9 @@ void CButtonST::SetBitmap(HBITMAP bitmap)
     }
 }
 
-void CButtonST::SetColor(Color index, COLORREF color, bool repaint)
+void CButtonST::SetColor(Color which, COLORREF color, bool repaint)
 {
-    if (index < 0 || index >= kColorCount) {
-        return;
-    }
-    colors_[index] = color;
+    ColorOf(which) = color;
     if (repaint && hwnd_ != nullptr) {
         Invalidate();
     }
@@ -74,12 +71,12 @@ void CButtonST::SetColor(Color index, COLORREF color, bool repaint)
 
 void CButtonST::SetDefaultColors(bool repaint)
 {
-    colors_[BackgroundIn] = ::GetSysColor(COLOR_BTNFACE);
-    colors_[ForegroundIn] = ::GetSysColor(COLOR_BTNTEXT);
-    colors_[BackgroundOut] = ::GetSysColor(COLOR_BTNFACE);
-    colors_[ForegroundOut] = ::GetSysColor(COLOR_BTNTEXT);
-    colors_[BackgroundFocus] = ::GetSysColor(COLOR_BTNFACE);
-    colors_[ForegroundFocus] = ::GetSysColor(COLOR_BTNTEXT);
+    ColorOf(Color::BackgroundIn) = ::GetSysColor(COLOR_BTNFACE);
+    ColorOf(Color::ForegroundIn) = ::GetSysColor(COLOR_BTNTEXT);
+    ColorOf(Color::BackgroundOut) = ::GetSysColor(COLOR_BTNFACE);
+    ColorOf(Color::ForegroundOut) = ::GetSysColor(COLOR_BTNTEXT);
+    ColorOf(Color::BackgroundFocus) = ::GetSysColor(COLOR_BTNFACE);
+    ColorOf(Color::ForegroundFocus) = ::GetSysColor(COLOR_BTNTEXT);
     if (repaint && hwnd_ != nullptr) {
         Invalidate();
     }
@@ -239,16 +236,16 @@ LRESULT CButtonST::OnDrawItem(Message& msg)
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool hovering = IsHovering();
 
-    Color background = BackgroundOut;
-    Color foreground = ForegroundOut;
+    Color background = Color::BackgroundOut;
+    Color foreground = Color::ForegroundOut;
     if (hovering) {
-        background = BackgroundIn;
-        foreground = ForegroundIn;
+        background = Color::BackgroundIn;
+        foreground = Color::ForegroundIn;
     } else if (focused) {
-        background = BackgroundFocus;
-        foreground = ForegroundFocus;
+        background = Color::BackgroundFocus;
+        foreground = Color::ForegroundFocus;
     }
-    GdiBrush brush(::CreateSolidBrush(colors_[background]));
+    GdiBrush brush(::CreateSolidBrush(GetColor(background)));
     ::FillRect(dc, &rect, brush.Get());
     if (pressed) {
         ::DrawEdge(dc, &rect, BDR_SUNKENOUTER, BF_RECT);
@@ -264,7 +261,7 @@ LRESULT CButtonST::OnDrawItem(Message& msg)
     const std::wstring text = GetText();
     DrawPicture(dc, content, disabled);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : colors_[foreground]);
+    ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : GetColor(foreground));
     SelectedObject font(dc, GetFont());
     const UINT alignment = (icon_ != nullptr || bitmap_ != nullptr) ? DT_LEFT : DT_CENTER;
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &content, DT_SINGLELINE | DT_VCENTER | alignment);

@@ -7,20 +7,20 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 namespace vandrelcommon::ui {
 
 class CButtonST : public COwnerDrawnButton {
 public:
-    enum Color {
+    enum class Color {
         BackgroundIn, // mouse over the button
         ForegroundIn,
         BackgroundOut, // normal
         ForegroundOut,
         BackgroundFocus, // focused, mouse elsewhere
         ForegroundFocus,
-        kColorCount
     };
 
     CButtonST();
@@ -30,8 +30,8 @@ public:
     void SetIcon(HICON icon);
     void SetBitmap(HBITMAP bitmap);
 
-    void SetColor(Color index, COLORREF color, bool repaint = true);
-    COLORREF GetColor(Color index) const { return colors_[index]; }
+    void SetColor(Color which, COLORREF color, bool repaint = true);
+    COLORREF GetColor(Color which) const { return colors_[static_cast<size_t>(which)]; }
     // The system's button colours (also taken again when they change).
     void SetDefaultColors(bool repaint = true);
 
@@ -65,7 +65,9 @@ private:
     void SendCommand() const;
     void DrawPicture(HDC dc, RECT& area, bool disabled) const;
 
-    COLORREF colors_[kColorCount] = {};
+    COLORREF& ColorOf(Color which) { return colors_[static_cast<size_t>(which)]; }
+
+    std::array<COLORREF, static_cast<size_t>(Color::ForegroundFocus) + 1> colors_{};
     HICON icon_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HWND tooltip_ = nullptr;

@@ -12,15 +12,17 @@ namespace {
 constexpr int kStateImageSize = 16;
 constexpr int kExpanderBox = 9; // the boxed plus or minus, odd so it has a centre
 
-int StateImageOf(const CVirtualNode* node)
+using StateImage = CVirtualTreeView::StateImage;
+
+StateImage StateImageOf(const CVirtualNode* node)
 {
     switch (node->GetCheckState()) {
     case Checked:
-        return CVirtualTreeView::kCheckedBox;
+        return StateImage::CheckedBox;
     case Mixed:
-        return CVirtualTreeView::kMixedBox;
+        return StateImage::MixedBox;
     default:
-        return CVirtualTreeView::kUncheckedBox;
+        return StateImage::UncheckedBox;
     }
 }
 
@@ -110,7 +112,7 @@ public:
             return;
         }
         const int count = static_cast<int>(view.rows.size());
-        const int top = static_cast<int>(view.SendMessage(LVM_GETTOPINDEX));
+        const int top = view.ListView().GetTopIndex();
         if (top >= 0 && top < count) {
             topNode_ = view.rows[top];
         }
@@ -155,12 +157,13 @@ public:
         }
         if (focusedRow_ >= 0 && newFocus >= 0 && newFocus != focusedRow_) {
             view_.SetRowState(newFocus, LVIS_FOCUSED, LVIS_FOCUSED);
-            view_.SendMessage(LVM_SETSELECTIONMARK, 0, newFocus);
+            view_.ListView().SetSelectionMark(newFocus);
         }
         if (newTop >= 0) {
-            const int top = static_cast<int>(view_.SendMessage(LVM_GETTOPINDEX));
+            const CListViewCtrl list = view_.ListView();
+            const int top = list.GetTopIndex();
             if (newTop != top) {
-                view_.SendMessage(LVM_SCROLL, 0, static_cast<LPARAM>(newTop - top) * view_.RowHeight());
+                list.Scroll(0, (newTop - top) * view_.RowHeight());
             }
         }
     }
@@ -181,11 +184,11 @@ CVirtualTreeView::~CVirtualTreeView()
     }
     // The list view outlives this object: it must not ask for rows or paint
     // with images that go with it.
-    const HWND window = hwnd_;
+    const CListViewCtrl list = ListView();
     UnsubclassWindow();
-    ::SendMessageW(window, LVM_SETITEMCOUNT, 0, 0);
+    list.SetItemCountEx(0, 0);
     if (stateImages_) {
-        ::SendMessageW(window, LVM_SETIMAGELIST, LVSIL_STATE, 0);
+        list.SetImageList(nullptr, LVSIL_STATE);
     }
 }
 
@@ -201,19 +204,19 @@ bool CVirtualTreeView::Attach(HWND listView)
     // Images lent to the list view stay their owners'.
     ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SHAREIMAGELISTS);
     constexpr DWORD kStyles = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER;
-    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, kStyles, kStyles);
+    const CListViewCtrl list = ListView();
+    list.SetExtendedListViewStyle(kStyles, kStyles);
     if ((viewFlags_ & kCheckBoxes) != 0) {
         BuildStateImages();
-        const auto previous = reinterpret_cast<HIMAGELIST>(
-            SendMessage(LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(stateImages_.Get())));
+        const HIMAGELIST previous = list.SetImageList(stateImages_.Get(), LVSIL_STATE);
         // The one the list view made for its own check boxes.
         if (previous != nullptr && previous != stateImages_.Get()) {
             ::ImageList_Destroy(previous);
         }
         // Check marks live in the nodes: the list view asks for them.
-        SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
+        list.SetCallbackMask(LVIS_STATEIMAGEMASK);
     } else {
-        SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+        list.SetExtendedListViewStyle(LVS_EX_CHECKBOXES, 0);
     }
     SetItemCount();
     Invalidate();
@@ -236,7 +239,8 @@ void CVirtualTreeView::BuildStateImages()
         const int themedStates[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
         const UINT classicStates[] = {
             DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED, DFCS_BUTTON3STATE | DFCS_CHECKED};
-        for (int image = kUncheckedBox; image <= kMixedBox; ++image) {
+        for (int image = static_cast<int>(StateImage::UncheckedBox); image <= static_cast<int>(StateImage::MixedBox);
+             ++image) {
             // A 13-pixel box in the middle of its 16-pixel slot.
             RECT box{image * kStateImageSize + 1, 1, image * kStateImageSize + 14, 14};
             if (theme) {
@@ -252,7 +256,7 @@ void CVirtualTreeView::BuildStateImages()
 
 void CVirtualTreeView::SetItemCount() const
 {
-    SendMessage(LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    ListView().SetItemCountEx(static_cast<int>(rows.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void CVirtualTreeView::OnRowsChanged(int firstRow)
@@ -295,7 +299,7 @@ void CVirtualTreeView::OnRowsMoved(int row, int count)
         const int focus = focused >= row + removed ? focused + count : std::min(row, static_cast<int>(rows.size()) - 1);
         if (focus >= 0) {
             SetRowState(focus, LVIS_FOCUSED, LVIS_FOCUSED);
-            SendMessage(LVM_SETSELECTIONMARK, 0, focus);
+            ListView().SetSelectionMark(focus);
         }
     }
     InvalidateRowsFrom(row);
@@ -307,18 +311,17 @@ void CVirtualTreeView::InvalidateRowsFrom(int row) const
     if (!redraw_) {
         return;
     }
-    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
-    if (row > top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 1) {
+    const CListViewCtrl list = ListView();
+    const int top = list.GetTopIndex();
+    if (row > top + list.GetCountPerPage() + 1) {
         return; // below the last row on screen
     }
     RECT area = GetClientRect();
     const int count = static_cast<int>(rows.size());
     RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    if (row > top && row < count && SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) != 0) {
+    if (row > top && row < count && RowBounds(row, bounds)) {
         area.top = std::max(area.top, bounds.top);
-    } else if (row > top && row >= count && count > 0 &&
-               SendMessage(LVM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&bounds)) != 0) {
+    } else if (row > top && row >= count && count > 0 && RowBounds(count - 1, bounds)) {
         area.top = std::max(area.top, bounds.bottom);
     }
     ::InvalidateRect(hwnd_, &area, FALSE);
@@ -326,7 +329,7 @@ void CVirtualTreeView::InvalidateRowsFrom(int row) const
 
 int CVirtualTreeView::IndentWidth() const
 {
-    const auto images = reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL));
+    const HIMAGELIST images = ListView().GetImageList(LVSIL_SMALL);
     int width = 0;
     int height = 0;
     if (images != nullptr && ::ImageList_GetIconSize(images, &width, &height) && width > 0) {
@@ -338,8 +341,7 @@ int CVirtualTreeView::IndentWidth() const
 int CVirtualTreeView::RowHeight() const
 {
     RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    if (rows.empty() || SendMessage(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds)) == 0) {
+    if (rows.empty() || !RowBounds(0, bounds)) {
         return 1;
     }
     return std::max(1, static_cast<int>(bounds.bottom - bounds.top));
@@ -348,14 +350,12 @@ int CVirtualTreeView::RowHeight() const
 RECT CVirtualTreeView::ExpanderRect(int row) const
 {
     RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size()) ||
-        SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds)) == 0) {
+    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size()) || !RowBounds(row, bounds)) {
         return RECT{};
     }
     // Column 0 need not be the leftmost one.
     RECT column{};
-    const auto header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    const HWND header = ListView().GetHeader();
     if (header != nullptr) {
         ::SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&column));
     }
@@ -372,7 +372,8 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
     }
     LVHITTESTINFO cell{};
     cell.pt = point;
-    const int row = static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&cell)));
+    const CListViewCtrl list = ListView();
+    const int row = list.SubItemHitTest(cell);
     if (row < 0 || row >= static_cast<int>(rows.size())) {
         return {};
     }
@@ -381,7 +382,7 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
     }
     LVHITTESTINFO item{};
     item.pt = point;
-    SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&item));
+    list.HitTest(item);
     // On the item as a whole the list view sets all three bits.
     if ((viewFlags_ & kCheckBoxes) != 0 && (item.flags & LVHT_ONITEM) == LVHT_ONITEMSTATEICON) {
         return {row, HitPart::StateIcon};
@@ -396,10 +397,11 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
 std::vector<int> CVirtualTreeView::SelectedRows(int first) const
 {
     std::vector<int> selected;
-    int left = static_cast<int>(SendMessage(LVM_GETSELECTEDCOUNT));
+    const CListViewCtrl list = ListView();
+    int left = list.GetSelectedCount();
     int row = first - 1;
     while (left-- > 0) {
-        row = static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+        row = list.GetNextItem(row, LVNI_SELECTED);
         if (row < 0) {
             break;
         }
@@ -410,7 +412,7 @@ std::vector<int> CVirtualTreeView::SelectedRows(int first) const
 
 int CVirtualTreeView::FocusedRow() const
 {
-    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    return ListView().GetNextItem(-1, LVNI_FOCUSED);
 }
 
 void CVirtualTreeView::SetRowState(int row, UINT state, UINT mask) const
@@ -418,7 +420,7 @@ void CVirtualTreeView::SetRowState(int row, UINT state, UINT mask) const
     LVITEMW item{};
     item.state = state;
     item.stateMask = mask;
-    SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    ListView().SetItemState(row, item);
 }
 
 CVirtualNode* CVirtualTreeView::FocusedNode() const
@@ -441,7 +443,7 @@ void CVirtualTreeView::SelectOnly(int row)
         }
     }
     SetRowState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    SendMessage(LVM_SETSELECTIONMARK, 0, row);
+    ListView().SetSelectionMark(row);
 }
 
 bool CVirtualTreeView::Expand(int row)
@@ -472,7 +474,7 @@ bool CVirtualTreeView::ChangeRow(int row, const std::function<bool(int)>& change
     }
     keep.Restore();
     if (hwnd_ != nullptr) {
-        SendMessage(LVM_REDRAWITEMS, row, row); // its expander changed
+        ListView().RedrawItems(row, row); // its expander changed
     }
     return true;
 }
@@ -500,12 +502,12 @@ void CVirtualTreeView::RedrawNode(const CVirtualNode* node)
     if (hwnd_ == nullptr || node == nullptr) {
         return;
     }
-    const int top = std::max(0, static_cast<int>(SendMessage(LVM_GETTOPINDEX)));
-    const int end =
-        std::min(static_cast<int>(rows.size()), top + static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)) + 2);
+    const CListViewCtrl list = ListView();
+    const int top = std::max(0, list.GetTopIndex());
+    const int end = std::min(static_cast<int>(rows.size()), top + list.GetCountPerPage() + 2);
     for (int row = top; row < end; ++row) {
         if (rows[row] == node) {
-            SendMessage(LVM_REDRAWITEMS, row, row);
+            list.RedrawItems(row, row);
             return;
         }
     }
@@ -584,7 +586,7 @@ LRESULT CVirtualTreeView::OnDestroy(Message& msg)
     SetRedraw(false);
     RemoveAll();
     if (stateImages_) {
-        SendMessage(LVM_SETIMAGELIST, LVSIL_STATE, 0);
+        ListView().SetImageList(nullptr, LVSIL_STATE);
         stateImages_.Reset();
     }
     SetRedraw(true);
@@ -604,7 +606,8 @@ LRESULT CVirtualTreeView::OnGetDispInfo(Message& msg)
         item.iIndent = node->level + 1;
     }
     if (item.iSubItem == 0 && (viewFlags_ & kCheckBoxes) != 0 && (item.mask & LVIF_STATE) != 0) {
-        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(StateImageOf(node) + 1);
+        item.state =
+            (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(static_cast<UINT>(StateImageOf(node)) + 1);
         item.stateMask |= LVIS_STATEIMAGEMASK;
     }
     if ((item.mask & LVIF_IMAGE) != 0) {
@@ -624,12 +627,8 @@ LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        return OnRowPrePaint(draw) | ((viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : 0);
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-        return OnRowPrePaint(draw);
-    case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM:
-        OnCellPostPaint(draw);
-        return CDRF_DODEFAULT;
+        // The list view paints the row; the tree lines go on top of it.
+        return (viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
     case CDDS_ITEMPOSTPAINT:
         if ((viewFlags_ & kTreeLines) != 0) {
             DrawTreeLines(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
@@ -638,16 +637,6 @@ LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
     default:
         return CDRF_DODEFAULT;
     }
-}
-
-LRESULT CVirtualTreeView::OnRowPrePaint(NMLVCUSTOMDRAW& draw)
-{
-    return (draw.nmcd.dwDrawStage & CDDS_SUBITEM) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_NOTIFYSUBITEMDRAW;
-}
-
-void CVirtualTreeView::OnCellPostPaint(NMLVCUSTOMDRAW& draw)
-{
-    (void)draw;
 }
 
 // Dotted lines in the square of the row's own level and in those of its
@@ -660,8 +649,7 @@ void CVirtualTreeView::DrawTreeLines(HDC dc, int row) const
         return;
     }
     RECT bounds{};
-    bounds.left = LVIR_BOUNDS;
-    SendMessage(LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    RowBounds(row, bounds);
     const CVirtualNode* node = rows[row];
     const int unit = square.right - square.left;
     const int centreX = square.left + unit / 2;

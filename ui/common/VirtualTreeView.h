@@ -4,6 +4,7 @@
 // each row it paints, so collapsed subtrees cost it nothing. The list view's
 // parent must reflect notifications (REFLECT_NOTIFICATIONS).
 #include "ui/common/VirtualTree.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Window.h"
 
@@ -22,15 +23,18 @@ public:
     static constexpr uint32_t kCheckBoxes = 1;
     static constexpr uint32_t kTreeLines = 2;
 
-    // State images: slot 0 stays empty.
-    enum StateImage { kNoBox = 0, kUncheckedBox = 1, kCheckedBox = 2, kMixedBox = 3 };
+    // The state image list, by position: slot 0 stays empty.
+    enum class StateImage { NoBox, UncheckedBox, CheckedBox, MixedBox };
 
     CVirtualTreeView() = default;
     ~CVirtualTreeView() override;
 
     // Takes over a list view in report and owner-data mode (LVS_REPORT |
     // LVS_OWNERDATA) and prepares it. False when it cannot be subclassed.
-    virtual bool Attach(HWND listView);
+    bool Attach(HWND listView);
+
+    // The list view taken over, for what the view does not do itself.
+    CListViewCtrl ListView() const { return CListViewCtrl(hwnd_); }
 
     uint32_t ViewFlags() const { return viewFlags_; }
     // Takes effect at Attach.
@@ -73,19 +77,15 @@ public:
     END_MESSAGE_MAP()
 
 protected:
-    // Custom-draw answer for a row (CDDS_ITEMPREPAINT) and for each of its
-    // cells (with CDDS_SUBITEM): the base wants the cells of a row, and the
-    // post-paint of each cell.
-    virtual LRESULT OnRowPrePaint(NMLVCUSTOMDRAW& draw);
-    // After a cell was painted; the base does nothing.
-    virtual void OnCellPostPaint(NMLVCUSTOMDRAW& draw);
-
     void OnRowsChanged(int firstRow) override;
     void OnRowsMoved(int row, int count) override;
 
     // Width of one indent step of the list view (its small icon width).
     int IndentWidth() const;
     int RowHeight() const;
+    // A row's whole rectangle in client coordinates; false for a row the
+    // list view does not have.
+    bool RowBounds(int row, RECT& bounds) const { return ListView().GetItemRect(row, bounds, LVIR_BOUNDS); }
 
 private:
     LRESULT OnButtonDown(Message& msg);

@@ -1,5 +1,6 @@
 #include "ui/framework/Frame.h"
 
+#include "ui/framework/Controls.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Module.h"
 
@@ -28,15 +29,12 @@ bool IsToolBar(HWND window)
 // its owner would give.
 std::wstring ButtonText(HWND owner, HWND toolbar, int command)
 {
-    const LRESULT length = ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, 0);
-    if (length > 0) {
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        ::SendMessageW(toolbar, TB_GETBUTTONTEXTW, command, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<size_t>(length));
+    const CToolBarCtrl bar(toolbar);
+    if (std::wstring text = bar.GetButtonText(command); !text.empty()) {
         return text;
     }
     NMTTDISPINFOW info{};
-    info.hdr.hwndFrom = reinterpret_cast<HWND>(::SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0));
+    info.hdr.hwndFrom = bar.GetToolTips();
     info.hdr.idFrom = static_cast<UINT_PTR>(command);
     info.hdr.code = TTN_GETDISPINFOW;
     ::SendMessageW(owner, WM_NOTIFY, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&info));
@@ -58,7 +56,7 @@ HWND CreateToolBar(HWND parent, UINT id, DWORD style)
     HWND toolbar = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 0, 0, parent,
         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppModule().Instance(), nullptr);
     if (toolbar != nullptr) {
-        ::SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        CToolBarCtrl(toolbar).SetButtonStructSize();
     }
     return toolbar;
 }
@@ -123,7 +121,7 @@ HWND CFrameWindow::CreateSimpleReBar(DWORD style, UINT id)
     if (rebar_ != nullptr) {
         REBARINFO info{};
         info.cbSize = sizeof(info);
-        ::SendMessageW(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+        CReBarCtrl(rebar_).SetBarInfo(info);
     }
     return rebar_;
 }
@@ -136,11 +134,12 @@ bool CFrameWindow::AddReBarBand(HWND child, bool newRow)
     int height = 0;
     int idealWidth = 0;
     if (IsToolBar(child)) {
-        height = HIWORD(::SendMessageW(child, TB_GETBUTTONSIZE, 0, 0));
-        const auto count = static_cast<int>(::SendMessageW(child, TB_BUTTONCOUNT, 0, 0));
+        const CToolBarCtrl toolbar(child);
+        height = toolbar.GetButtonSize().cy;
+        const int count = toolbar.GetButtonCount();
         if (count > 0) {
             RECT last{};
-            ::SendMessageW(child, TB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last));
+            toolbar.GetItemRect(count - 1, last);
             idealWidth = last.right;
         }
     } else {
@@ -157,8 +156,9 @@ bool CFrameWindow::AddReBarBand(HWND child, bool newRow)
     band.cyMinChild = static_cast<UINT>(height);
     band.cx = static_cast<UINT>(idealWidth);
     band.cxIdeal = static_cast<UINT>(idealWidth);
-    band.wID = static_cast<UINT>(::SendMessageW(rebar_, RB_GETBANDCOUNT, 0, 0));
-    return ::SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
+    const CReBarCtrl rebar(rebar_);
+    band.wID = rebar.GetBandCount();
+    return rebar.InsertBand(-1, band);
 }
 
 HWND CFrameWindow::CreateSimpleStatusBar(const wchar_t* text, UINT id, DWORD style)
@@ -269,23 +269,22 @@ LRESULT CFrameWindow::OnChevronPushed(Message& msg)
     REBARBANDINFOW band{};
     band.cbSize = REBARBANDINFOW_V6_SIZE;
     band.fMask = RBBIM_CHILD;
-    ::SendMessageW(chevron->hdr.hwndFrom, RB_GETBANDINFOW, chevron->uBand, reinterpret_cast<LPARAM>(&band));
-    HWND toolbar = band.hwndChild;
-    if (toolbar == nullptr || !IsToolBar(toolbar)) {
+    CReBarCtrl(chevron->hdr.hwndFrom).GetBandInfo(chevron->uBand, band);
+    const CToolBarCtrl toolbar(band.hwndChild);
+    if (toolbar.Hwnd() == nullptr || !IsToolBar(toolbar)) {
         msg.handled = false;
         return 0;
     }
     // The band clips the toolbar: a button that ends beyond it is hidden.
-    RECT shown{};
-    ::GetClientRect(toolbar, &shown);
+    const RECT shown = toolbar.GetClientRect();
     MenuHandle menu(::CreatePopupMenu());
-    const auto count = static_cast<int>(::SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const int count = toolbar.GetButtonCount();
     int items = 0;
     for (int index = 0; index < count; ++index) {
         TBBUTTON button{};
-        ::SendMessageW(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        toolbar.GetButton(index, button);
         RECT rect{};
-        ::SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+        toolbar.GetItemRect(index, rect);
         if ((button.fsStyle & BTNS_SEP) != 0 || (button.fsState & TBSTATE_HIDDEN) != 0 || rect.right <= shown.right) {
             continue;
         }

@@ -1,6 +1,6 @@
 #include "ui/framework/UpdateUI.h"
 
-#include <commctrl.h>
+#include "ui/framework/Controls.h"
 
 #include <algorithm>
 
@@ -68,11 +68,12 @@ void CUpdateUI::UIUpdateToolBar(bool force)
 
 void CUpdateUI::PushState(HWND toolbar, UINT id, const State& state)
 {
-    if (!::IsWindow(toolbar) || ::SendMessageW(toolbar, TB_COMMANDTOINDEX, id, 0) < 0) {
+    const CToolBarCtrl bar(toolbar);
+    if (!bar.IsWindow() || bar.CommandToIndex(static_cast<int>(id)) < 0) {
         return;
     }
-    ::SendMessageW(toolbar, TB_ENABLEBUTTON, id, MAKELPARAM(state.enabled, 0));
-    ::SendMessageW(toolbar, TB_CHECKBUTTON, id, MAKELPARAM(state.checked, 0));
+    bar.EnableButton(static_cast<int>(id), state.enabled);
+    bar.CheckButton(static_cast<int>(id), state.checked);
 }
 
 void CUpdateUI::UIUpdateMenu(HMENU menu) const
