@@ -4,6 +4,7 @@
 #include "system/Handles.h"
 #include "tests/update/AboutBox.h"
 #include "tests/update/LoopbackServer.h"
+#include "ui/framework/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ protected:
         PumpDialog(dialog_, 100);
     }
     HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
-    void Click(int id) const { ::SendMessageW(Item(id), BM_CLICK, 0, 0); }
+    void Click(int id) const { vandrelcommon::ui::CButton(Item(id)).Click(); }
     std::wstring ResultText() const { return TextOf(Item(IDC_ABOUT_RESULT_LINK)); }
     bool ResultEnabled() const { return ::IsWindowEnabled(Item(IDC_ABOUT_RESULT_LINK)) != FALSE; }
     // Presses the check button and waits until the result line shows more
@@ -115,7 +116,7 @@ TEST_F(AboutBoxTest, OpensWithNameVersionTheFreeSoftwareLineAndTheBottomRowInPla
     EXPECT_FALSE(site.IsUnderlined());
     EXPECT_EQ(ResultText(), L"Clonarium is free software");
     EXPECT_FALSE(ResultEnabled());
-    EXPECT_EQ(::IsDlgButtonChecked(dialog_, IDC_ABOUT_CHECK_ON_START), BST_CHECKED);
+    EXPECT_EQ(vandrelcommon::ui::CButton(Item(IDC_ABOUT_CHECK_ON_START)).GetCheck(), BST_CHECKED);
     EXPECT_EQ(TextOf(Item(IDC_ABOUT_CHECK_NOW)), L"Check for updates");
     EXPECT_EQ(box_->GetStyle() & WS_SYSMENU, 0u);
 
