@@ -35,6 +35,7 @@ DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAh
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
+    severalRoots_ = roots.size() > 1;
     SizeMap sizes;
     IndexThenCompare(roots, callback, sizes, [&](uint32_t fileCount, ISearchProcessCallback& progress) {
         progress.SetFilesToCompare(fileCount);
@@ -88,7 +89,7 @@ bool DuplicateFinder::CompareFilesOfOneSize(
     // file have one digest: only the first stays.
     for (auto& [text, group] : byDigest) {
         if (group.files.size() >= 2) {
-            DropRepeatedFiles(group);
+            DropRepeatedFiles(group, severalRoots_);
         }
         if (group.files.size() >= 2) {
             callback.OnGroupFound(group);

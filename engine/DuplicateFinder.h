@@ -81,6 +81,7 @@ private:
         uint64_t size, std::vector<FileRecord>& files, FileOpener& opener, ISearchProcessCallback& callback);
 
     const bool openAhead_;
+    bool severalRoots_ = false; // of the running search
     std::array<char, kReadSize> buffer_{};
 };
 

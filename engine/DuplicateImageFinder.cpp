@@ -6,14 +6,22 @@ namespace clonarium {
 
 namespace {
 
-// Two names of one file are one picture: only the first stays.
-FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files)
+// Two names of one file are one picture: only the first stays. Identities
+// are dear to ask for, so only where names may collide.
+FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files, bool severalRoots)
 {
     FileGroup group; // size 0: the members' sizes differ
+    std::vector<const std::wstring*> paths;
+    for (const ImageClonarium::ImageInfo& image : images) {
+        if (image.Index < files.paths.size()) { // never otherwise from a sound library
+            paths.push_back(&files.paths[image.Index]);
+        }
+    }
+    const bool mayCollide = NamesMayCollide(paths, severalRoots);
     std::vector<FileIdentity> identities;
     for (const ImageClonarium::ImageInfo& image : images) {
         if (image.Index >= files.paths.size()) {
-            continue; // never from a sound library; no reason to read past the list
+            continue;
         }
         FileRecord record;
         record.path = files.paths[image.Index];
@@ -22,11 +30,13 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
         record.width = image.Width;
         record.height = image.Height;
         FileIdentity identity;
-        if (!ReadFileTimesAndIdentity(record, identity)) {
+        const bool read = mayCollide ? ReadFileTimesAndIdentity(record, identity) : ReadFileTimes(record);
+        if (!read) {
             record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
-        } else if (std::find(identities.begin(), identities.end(), identity) != identities.end()) {
-            continue;
-        } else {
+        } else if (mayCollide) {
+            if (std::find(identities.begin(), identities.end(), identity) != identities.end()) {
+                continue;
+            }
             identities.push_back(identity);
         }
         group.files.push_back(std::move(record));
@@ -80,7 +90,7 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
         const ImageClonarium::ImageGroups groups =
             ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
         for (const ImageClonarium::ImageGroup& images : groups) {
-            const FileGroup group = MakeGroup(images, files);
+            const FileGroup group = MakeGroup(images, files, roots.size() > 1);
             if (group.files.size() >= 2) {
                 progress.OnGroupFound(group);
             }

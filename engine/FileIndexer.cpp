@@ -23,16 +23,10 @@ std::wstring ToUpper(std::wstring text)
     return text;
 }
 
-// A path as the file system compares it: ordinal, ignoring case.
+// A path as the file system compares it: ignoring case.
 std::wstring PathKey(const std::wstring& path)
 {
-    std::wstring key(path.size(), L'\0');
-    if (!path.empty() &&
-        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(), static_cast<int>(path.size()), key.data(),
-            static_cast<int>(key.size()), nullptr, nullptr, 0) == 0) {
-        return path;
-    }
-    return key;
+    return ToUpper(path);
 }
 
 // Classic greedy scan with one backtrack point, on upper-cased strings.
@@ -119,8 +113,21 @@ bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity)
     return true;
 }
 
-void DropRepeatedFiles(FileGroup& group)
+bool NamesMayCollide(const std::vector<const std::wstring*>& paths, bool severalRoots)
 {
+    return severalRoots || std::any_of(paths.begin(), paths.end(),
+                               [](const std::wstring* path) { return path->find(L'~') != std::wstring::npos; });
+}
+
+void DropRepeatedFiles(FileGroup& group, bool severalRoots)
+{
+    std::vector<const std::wstring*> paths;
+    for (const FileRecord& file : group.files) {
+        paths.push_back(&file.path);
+    }
+    if (!NamesMayCollide(paths, severalRoots)) {
+        return;
+    }
     std::vector<FileIdentity> seen;
     std::erase_if(group.files, [&](const FileRecord& file) {
         FileRecord probe;

@@ -54,9 +54,17 @@ bool ReadFileTimes(FileRecord& record);
 // could collide, such as the members of a group.
 bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity);
 
-// Leaves out every member that opens a file an earlier member opens: a file
-// is never grouped with itself. Members that cannot be opened stay.
-void DropRepeatedFiles(FileGroup& group);
+// True when two of these names could open one file, so that their
+// identities are worth asking for: the search had several roots (one folder
+// may be reached under two spellings, or a file under two links), or a name
+// carries a short-name component ("~"). Within one root a walk meets a file
+// once per name, and the indexer tells names apart as the system does.
+bool NamesMayCollide(const std::vector<const std::wstring*>& paths, bool severalRoots);
+
+// Where names may collide, leaves out every member that opens a file an
+// earlier member opens: a file is never grouped with itself. Members that
+// cannot be opened stay.
+void DropRepeatedFiles(FileGroup& group, bool severalRoots);
 
 class FileIndexer {
 public:

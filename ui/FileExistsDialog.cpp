@@ -38,7 +38,8 @@ LRESULT CFileExistsDlg::OnInitDialog(Message&)
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_AUTO, index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_FOR_ALL, BST_UNCHECKED);
     Arrange();
-    return TRUE;
+    Item(IDC_FILE_EXISTS_ACTION).SetFocus(); // the choice, not the paths, comes first
+    return FALSE;
 }
 
 void CFileExistsDlg::SetTexts()

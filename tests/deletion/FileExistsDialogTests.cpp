@@ -152,7 +152,8 @@ TEST_F(FileExistsDialogTest, CancelOnTheWorkersThreadCancelsThePolicy)
         std::wstring target = AddLongPathPrefix(report);
         answer = policy.Resolve(AddLongPathPrefix(question.source), target, nullptr);
     });
-    for (int waited = 0; waited < 10000 && shown == nullptr; waited += 10) {
+    // Shown once it has opened: its controls are filled by then.
+    for (int waited = 0; waited < 10000 && (shown == nullptr || !::IsWindowVisible(shown)); waited += 10) {
         shown = ::FindWindowW(nullptr, L"Backuping");
         ::Sleep(10);
     }

@@ -96,15 +96,17 @@ TEST(HostileTrees, AFileIsIndexedAndGroupedOnceWhateverTheRootsAndNames)
     EXPECT_EQ(groups, (PathGroups{{tree.Path(L"sub\\a.txt"), tree.Path(L"sub\\b.txt")}}));
     EXPECT_EQ(callback.filesToCompare, 2);
 
-    // A hard link is a second name of one file: never grouped with it.
-    ASSERT_TRUE(::CreateHardLinkW(tree.Path(L"sub\\a-link.txt").c_str(), tree.Path(L"sub\\a.txt").c_str(), nullptr));
-    RecordingCallback linked;
-    EXPECT_EQ(FindExact({{tree.Path(L"sub"), true}}, linked).size(), 1u);
-    ASSERT_EQ(linked.groups.size(), 1u);
-    EXPECT_EQ(linked.groups[0].files.size(), 2u);
+    // A hard link reached through a second root is a second name of one
+    // file: never grouped with it, while its true copy is.
+    tree.MakeFile(L"other\\copy.txt", "same");
+    ASSERT_TRUE(::CreateHardLinkW(tree.Path(L"other\\a-link.txt").c_str(), tree.Path(L"sub\\a.txt").c_str(), nullptr));
     ::DeleteFileW(tree.Path(L"sub\\b.txt").c_str());
+    RecordingCallback linked;
+    EXPECT_EQ(FindExact({{tree.Path(L"sub"), true}, {tree.Path(L"other"), true}}, linked),
+        (PathGroups{{tree.Path(L"sub\\a.txt"), tree.Path(L"other\\copy.txt")}}));
+    ::DeleteFileW(tree.Path(L"other\\copy.txt").c_str());
     RecordingCallback alone;
-    EXPECT_EQ(FindExact({{tree.Path(L"sub"), true}}, alone), PathGroups{});
+    EXPECT_EQ(FindExact({{tree.Path(L"sub"), true}, {tree.Path(L"other"), true}}, alone), PathGroups{});
 }
 
 // Linux names that are not UTF-8 are listed with a replacement character:
@@ -144,18 +146,20 @@ TEST(HostileTrees, TheImageSearchGroupsAPictureWithItsCopyNotWithItsOtherName)
     const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     {
         TempTree tree;
-        ASSERT_TRUE(WritePicture(tree.Path(L"a.png"), DrawScene(5, 80, 60), Format::Png));
-        ASSERT_TRUE(::CreateHardLinkW(tree.Path(L"a-link.png").c_str(), tree.Path(L"a.png").c_str(), nullptr));
-        tree.MakeFile(L"text.png", "not a picture");
+        tree.MakeFolder(L"one");
+        tree.MakeFolder(L"two");
+        ASSERT_TRUE(WritePicture(tree.Path(L"one\\a.png"), DrawScene(5, 80, 60), Format::Png));
+        ASSERT_TRUE(
+            ::CreateHardLinkW(tree.Path(L"two\\a-link.png").c_str(), tree.Path(L"one\\a.png").c_str(), nullptr));
+        tree.MakeFile(L"one\\text.png", "not a picture");
+        const std::vector<SearchRoot> roots = {{tree.Path(L"one"), true}, {tree.Path(L"two"), true}};
         RecordingCallback callback;
-        EXPECT_EQ(Find(DuplicateImageFinder(AdmitAll()), {{tree.Root(), true}}, callback), PathGroups{});
+        EXPECT_EQ(Find(DuplicateImageFinder(AdmitAll()), roots, callback), PathGroups{});
         EXPECT_EQ(callback.notRead, 1);
-        ASSERT_TRUE(WritePicture(tree.Path(L"copy.jpg"), DrawScene(5, 80, 60), Format::Jpeg));
+        ASSERT_TRUE(WritePicture(tree.Path(L"two\\copy.jpg"), DrawScene(5, 80, 60), Format::Jpeg));
         RecordingCallback again;
-        const PathGroups groups = Find(DuplicateImageFinder(AdmitAll()), {{tree.Root(), true}}, again);
-        ASSERT_EQ(groups.size(), 1u);
-        EXPECT_EQ(groups.begin()->size(), 2u);
-        EXPECT_EQ(groups.begin()->count(tree.Path(L"copy.jpg")), 1u);
+        EXPECT_EQ(Find(DuplicateImageFinder(AdmitAll()), roots, again),
+            (PathGroups{{tree.Path(L"one\\a.png"), tree.Path(L"two\\copy.jpg")}}));
     }
     if (com) {
         ::CoUninitialize();

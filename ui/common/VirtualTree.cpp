@@ -145,6 +145,37 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
     }
 }
 
+void CVirtualTree::RemoveNodes(const std::vector<CVirtualNode*>& nodes)
+{
+    for (CVirtualNode* node : nodes) {
+        node->flags |= CVirtualNode::kRemoving;
+    }
+    const auto goes = [](const CVirtualNode* row) {
+        for (const CVirtualNode* node = row; node != nullptr; node = node->parent) {
+            if ((node->flags & CVirtualNode::kRemoving) != 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto first = std::find_if(rows.begin(), rows.end(), goes);
+    const int firstRow = static_cast<int>(first - rows.begin());
+    const bool rowsChange = first != rows.end();
+    rows.erase(std::remove_if(first, rows.end(), goes), rows.end());
+    for (CVirtualNode* node : nodes) {
+        CVirtualNode* parent = node->parent;
+        StoreCheckState(node, Unchecked);
+        Unlink(node);
+        delete node; // its children go with it
+        if (parent != nullptr) {
+            --parent->childCount;
+        }
+    }
+    if (rowsChange) {
+        OnRowsChanged(firstRow);
+    }
+}
+
 void CVirtualTree::RemoveAll()
 {
     rows.clear();

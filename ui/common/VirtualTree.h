@@ -37,7 +37,8 @@ public:
 class CVirtualNode {
 public:
     static constexpr uint32_t kExpanded = 0x20;
-    static constexpr uint32_t kGuard = 0x4000; // set while check states propagate
+    static constexpr uint32_t kGuard = 0x4000;    // set while check states propagate
+    static constexpr uint32_t kRemoving = 0x8000; // set while RemoveNodes takes the node away
 
     CVirtualNode() = default;
     CVirtualNode(const CVirtualNode&) = delete;
@@ -88,6 +89,10 @@ public:
     // Removes the node and everything below it. The parent's check state is
     // left for the caller to recompute with UpdateParentState.
     void RemoveNode(CVirtualNode* node, bool removeRow);
+    // Removes many nodes and everything below them with one pass over the
+    // rows, where RemoveNode searches them once a node. No node of the list
+    // may lie below another. Parents' check states are left to the caller.
+    void RemoveNodes(const std::vector<CVirtualNode*>& nodes);
     // Removes every node and every row.
     void RemoveAll();
 

@@ -1,0 +1,400 @@
+#include "ui/DeleteProgressDialog.h"
+
+#include "deletion/FileOperations.h"
+#include "i18n/Localizer.h"
+#include "i18n/TextFormat.h"
+#include "ui/FileExistsDialog.h"
+#include "ui/common/ThreadPriorities.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace clonarium {
+
+using vandrelcommon::system::Localize;
+using vandrelcommon::system::TextFormat;
+using vandrelcommon::ui::CVirtualNode;
+using vandrelcommon::ui::Message;
+
+namespace {
+
+constexpr int kProgressRange = 1024;
+
+const std::wstring& Text(const char* key)
+{
+    return Localize(std::string("duplicates-pane.") + key);
+}
+
+std::string Narrow(const wchar_t* key)
+{
+    return std::string(key, key + wcslen(key));
+}
+
+// The path as the user knows it, without the long-path prefix.
+std::wstring Shown(const std::wstring& path)
+{
+    const size_t start = path.find_first_not_of(L"\\?");
+    return start == std::wstring::npos ? std::wstring() : path.substr(start);
+}
+
+} // namespace
+
+void CProgressNodeData::FillDisplayInfo(LVITEMW& item, CVirtualNode*)
+{
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        ::lstrcpynW(item.pszText, (item.iSubItem == 0 ? caption_ : value_).c_str(), item.cchTextMax);
+    }
+}
+
+CDeleteProgressDialog::CDeleteProgressDialog(DeleteRequest& request, HWND mainWindow, ITaskbarList3* taskbar)
+    : CDialogImpl(IDD_DELETE_PROGRESS),
+      request_(request),
+      mainWindow_(mainWindow),
+      taskbar_(taskbar),
+      policy_(static_cast<ConflictAction>(request.settings != nullptr ? request.settings->conflictAction : 1),
+          [this](ConflictQuestion& question) {
+              CFileExistsDlg dialog(question);
+              return dialog.DoModal(Hwnd()) == IDOK;
+          })
+{
+    list_.SetViewFlags(0);
+}
+
+CDeleteProgressDialog::~CDeleteProgressDialog()
+{
+    worker_.WaitForFinish();
+    SetTaskbarState(TBPF_NOPROGRESS);
+}
+
+LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
+{
+    SetText(Text("caption-deleting"));
+    CenterWindow(GetParent());
+    queued_ = request_.queue.size();
+    list_.Attach(GetDlgItem(IDC_DELETE_LIST));
+    FillList();
+    FillPriorities();
+    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETRANGE32, 0, kProgressRange);
+    Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
+    ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
+    EnterState(State::Ready);
+    return TRUE;
+}
+
+void CDeleteProgressDialog::FillList()
+{
+    const RECT client = list_.GetClientRect();
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = (client.right - client.left) * 2 / 5;
+    list_.SendMessage(LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&column));
+    column.cx = (client.right - client.left) - column.cx;
+    list_.SendMessage(LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&column));
+    for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
+             "status-exact.elapsed-time"}) {
+        auto data = std::make_unique<CProgressNodeData>(Text(key));
+        rows_.push_back(data.get());
+        list_.AddNode(nullptr, std::move(data));
+    }
+    SetRow(kFileRow, Text("status-delete.press-start"));
+    SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(uint64_t{0}).Add(queued_).Str());
+    SetRow(kSkippedRow, L"0");
+    SetRow(kTimeRow, L"00:00:00");
+}
+
+void CDeleteProgressDialog::FillPriorities()
+{
+    Item(IDC_DELETE_PRIORITY_LABEL).SetText(Text("priority.priority"));
+    const vandrelcommon::ui::CWindow list = Item(IDC_DELETE_PRIORITY);
+    for (const auto& level : vandrelcommon::ui::kThreadPriorityLevels) {
+        const LRESULT index = list.SendMessage(
+            CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Localize("duplicates-pane." + Narrow(level.textKey)).c_str()));
+        list.SendMessage(CB_SETITEMDATA, index, level.value);
+        if (level.value == THREAD_PRIORITY_NORMAL) {
+            list.SendMessage(CB_SETCURSEL, index);
+        }
+    }
+    // The list stands 10 pixels right of its label, whose width follows its text.
+    const vandrelcommon::ui::CWindow label = Item(IDC_DELETE_PRIORITY_LABEL);
+    HDC dc = ::GetDC(label);
+    const HGDIOBJ old = ::SelectObject(dc, label.GetFont());
+    SIZE size{};
+    const std::wstring text = label.GetText();
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    RECT labelRect = label.GetRectInParent();
+    labelRect.right = labelRect.left + size.cx;
+    label.MoveWindow(labelRect);
+    const RECT listRect = list.GetRectInParent();
+    list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+int CDeleteProgressDialog::SelectedPriority() const
+{
+    const vandrelcommon::ui::CWindow list = Item(IDC_DELETE_PRIORITY);
+    return static_cast<int>(list.SendMessage(CB_GETITEMDATA, list.SendMessage(CB_GETCURSEL)));
+}
+
+std::wstring CDeleteProgressDialog::RowValue(Row row) const
+{
+    return rows_.at(row)->Value();
+}
+
+void CDeleteProgressDialog::SetRow(Row row, std::wstring value)
+{
+    rows_.at(row)->SetValue(std::move(value));
+}
+
+void CDeleteProgressDialog::SetTaskbarState(TBPFLAG flag) const
+{
+    if (taskbar_ != nullptr && mainWindow_ != nullptr) {
+        taskbar_->SetProgressState(mainWindow_, flag);
+    }
+}
+
+void CDeleteProgressDialog::EnterState(State state)
+{
+    state_ = state;
+    const vandrelcommon::ui::CWindow start = Item(IDC_DELETE_START);
+    const vandrelcommon::ui::CWindow cancel = Item(IDCANCEL);
+    switch (state) {
+    case State::Ready:
+        start.SetText(Text("status-delete.btn-start"));
+        cancel.SetText(Localize("common.btn-cancel"));
+        break;
+    case State::Deleting:
+        start.SetText(Text("buttons.pause"));
+        cancel.SetText(Text("buttons.stop"));
+        SetTaskbarState(TBPF_NORMAL);
+        break;
+    case State::Paused:
+        start.SetText(Text("buttons.resume"));
+        cancel.SetText(Text("buttons.stop"));
+        SetTaskbarState(TBPF_PAUSED);
+        break;
+    case State::Finished:
+        start.ShowWindow(SW_HIDE);
+        cancel.SetText(Text("buttons.close"));
+        cancel.SetFocus();
+        SetTaskbarState(TBPF_NOPROGRESS);
+        break;
+    case State::Canceled:
+        start.EnableWindow(false);
+        cancel.EnableWindow(false);
+        SetTaskbarState(TBPF_NOPROGRESS);
+        break;
+    }
+}
+
+LRESULT CDeleteProgressDialog::OnStartPause(Message&)
+{
+    if (state_ == State::Ready) {
+        Start();
+    } else if (state_ == State::Deleting || state_ == State::Paused) {
+        if (IsPaused()) {
+            Resume();
+            EnterState(State::Deleting);
+        } else {
+            Pause();
+            EnterState(State::Paused);
+        }
+    }
+    return 0;
+}
+
+void CDeleteProgressDialog::Start()
+{
+    request_.parameters.deleteEmptyFolders = ::IsDlgButtonChecked(Hwnd(), IDC_DELETE_EMPTY_FOLDERS) == BST_CHECKED;
+    EnterState(State::Deleting);
+    Item(IDC_DELETE_EMPTY_FOLDERS).EnableWindow(false);
+    startTick_ = ::GetTickCount64();
+    ::SetTimer(Hwnd(), kRefreshTimer, 1000, nullptr);
+    worker_.SetParameters(request_.parameters);
+    worker_.SetCallback(this);
+    for (auto& item : request_.queue) {
+        worker_.Enqueue(std::move(item));
+    }
+    request_.queue.clear();
+    worker_.Start(SelectedPriority());
+}
+
+LRESULT CDeleteProgressDialog::OnCancel(Message&)
+{
+    if (state_ == State::Finished) {
+        SetTaskbarState(TBPF_NOPROGRESS);
+        EndDialog(IDOK);
+        return 0;
+    }
+    if (state_ == State::Canceled) {
+        return 0; // already on its way out
+    }
+    Pause();
+    const int answer = ::MessageBoxW(Hwnd(), Text("messages.confirm-cancel-delete-body").c_str(),
+        Text("messages.confirm-cancel-delete-caption").c_str(), MB_YESNO | MB_ICONQUESTION);
+    if (state_ == State::Finished) {
+        Resume(); // the run ended while the question was open: nothing left to cancel
+        return 0;
+    }
+    if (answer != IDYES) {
+        Resume();
+        if (state_ != State::Ready) {
+            EnterState(State::Deleting); // the work goes on, and the buttons say so
+        }
+        return 0;
+    }
+    EnterState(State::Canceled);
+    Stop();
+    worker_.WaitForFinish();
+    ::KillTimer(Hwnd(), kRefreshTimer);
+    PruneDeletedRows(*request_.tree, pendingPrune_);
+    SetTaskbarState(TBPF_NOPROGRESS);
+    EndDialog(IDCANCEL);
+    return 0;
+}
+
+LRESULT CDeleteProgressDialog::OnPriorityChanged(Message&)
+{
+    if (state_ != State::Ready) {
+        worker_.SetPriority(SelectedPriority());
+    }
+    return 0;
+}
+
+LRESULT CDeleteProgressDialog::OnTimer(Message& msg)
+{
+    if (msg.wParam != kRefreshTimer) {
+        msg.handled = false;
+        return 0;
+    }
+    if (state_ == State::Deleting) {
+        if (request_.tree != nullptr) {
+            PruneDeletedRows(*request_.tree, pendingPrune_);
+        }
+        Refresh();
+    }
+    return 0;
+}
+
+void CDeleteProgressDialog::Refresh(bool evenPaused)
+{
+    if (IsPaused() && !evenPaused) {
+        return;
+    }
+    SetRow(kFileRow, currentFile_);
+    SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(deleted_).Add(queued_).Str());
+    SetRow(kSkippedRow, std::to_wstring(skipped_));
+    const ULONGLONG seconds = (::GetTickCount64() - startTick_) / 1000;
+    wchar_t elapsed[32];
+    std::swprintf(elapsed, 32, L"%02llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    SetRow(kTimeRow, elapsed);
+    const uint64_t done = deleted_ + skipped_;
+    const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
+    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETPOS, position);
+    if (taskbar_ != nullptr && mainWindow_ != nullptr) {
+        taskbar_->SetProgressValue(mainWindow_, done, total_);
+    }
+    list_.SendMessage(LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+    list_.Invalidate(false);
+}
+
+void CDeleteProgressDialog::Finish()
+{
+    ::KillTimer(Hwnd(), kRefreshTimer);
+    if (request_.tree != nullptr) {
+        PruneDeletedRows(*request_.tree, pendingPrune_);
+    }
+    if (state_ == State::Canceled) {
+        return; // the cancel closes the dialog itself
+    }
+    EnterState(State::Finished);
+    Refresh(true);
+    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETPOS, kProgressRange);
+}
+
+void CDeleteProgressDialog::OnInterfaceThread(const std::function<void()>& change)
+{
+    SendMessage(kRunMessage, 0, reinterpret_cast<LPARAM>(&change));
+}
+
+LRESULT CDeleteProgressDialog::OnRun(Message& msg)
+{
+    (*reinterpret_cast<const std::function<void()>*>(msg.lParam))();
+    return 0;
+}
+
+void CDeleteProgressDialog::OnStarted()
+{
+    OnInterfaceThread([&] {
+        IDeleteProcessCallback::OnStarted();
+        // A pause or a stop the user asked for before the thread began holds.
+        if (state_ == State::Canceled) {
+            Stop();
+        } else if (IsPaused()) {
+            Pause();
+        }
+    });
+}
+
+void CDeleteProgressDialog::OnDeleteStarted(uint64_t count)
+{
+    OnInterfaceThread([&] {
+        total_ = count;
+        deleted_ = skipped_ = 0;
+    });
+}
+
+void CDeleteProgressDialog::OnFileStarted(const std::wstring& path)
+{
+    OnInterfaceThread([&] {
+        currentFile_ = Shown(path);
+        if (request_.preview != nullptr) {
+            request_.preview->ReleaseFile(StripLongPathPrefix(path));
+        }
+    });
+}
+
+void CDeleteProgressDialog::OnFileDeleted(IDeleteItem* item)
+{
+    OnInterfaceThread([&] {
+        ++deleted_;
+        if (CVirtualNode* node = static_cast<CTreeDeleteItem*>(item)->Node(); node != nullptr) {
+            pendingPrune_.push_back(node);
+        }
+        Refresh();
+    });
+}
+
+void CDeleteProgressDialog::OnFileFailed(IDeleteItem* item, const std::wstring& reason)
+{
+    OnInterfaceThread([&] {
+        ++skipped_;
+        CVirtualNode* node = static_cast<CTreeDeleteItem*>(item)->Node();
+        if (node != nullptr && request_.setRemark) {
+            request_.setRemark(node, reason);
+        }
+        if (node != nullptr && request_.tree != nullptr) {
+            request_.tree->RedrawNode(node);
+        }
+        Refresh();
+    });
+}
+
+ConflictAction CDeleteProgressDialog::OnFileExists(const std::wstring& source, std::wstring& target)
+{
+    int32_t stored = -1;
+    const ConflictAction action = policy_.Resolve(source, target, &stored);
+    if (stored >= 0 && request_.settings != nullptr) {
+        OnInterfaceThread([&] { request_.settings->conflictAction = stored; });
+    }
+    return action;
+}
+
+void CDeleteProgressDialog::OnFinished()
+{
+    OnInterfaceThread([&] { Finish(); });
+    IDeleteProcessCallback::OnFinished();
+}
+
+} // namespace clonarium
