@@ -5,6 +5,7 @@
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
 #include "ui/common/ThreadPriorities.h"
+#include "ui/framework/Controls.h"
 
 #include <commctrl.h>
 
@@ -75,7 +76,7 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
     FillList();
     FillPriorities();
-    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETRANGE32, 0, kProgressRange);
+    Progress().SetRange32(0, kProgressRange);
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
     ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
     EnterState(State::Ready);
@@ -84,13 +85,14 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 
 void CDeleteProgressDialog::FillList()
 {
+    const vandrelcommon::ui::CListViewCtrl listView(list_.Hwnd());
     const RECT client = list_.GetClientRect();
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = (client.right - client.left) * 2 / 5;
-    list_.SendMessage(LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&column));
+    listView.InsertColumn(0, column);
     column.cx = (client.right - client.left) - column.cx;
-    list_.SendMessage(LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&column));
+    listView.InsertColumn(1, column);
     for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
              "status-exact.elapsed-time"}) {
         auto data = std::make_unique<CProgressNodeData>(Text(key));
@@ -106,13 +108,12 @@ void CDeleteProgressDialog::FillList()
 void CDeleteProgressDialog::FillPriorities()
 {
     Item(IDC_DELETE_PRIORITY_LABEL).SetText(Text("priority.priority"));
-    const vandrelcommon::ui::CWindow list = Item(IDC_DELETE_PRIORITY);
+    const vandrelcommon::ui::CComboBox list = Priorities();
     for (const auto& level : vandrelcommon::ui::kThreadPriorityLevels) {
-        const LRESULT index = list.SendMessage(
-            CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Localize("duplicates-pane." + Narrow(level.textKey)).c_str()));
-        list.SendMessage(CB_SETITEMDATA, index, level.value);
+        const int index = list.AddString(Localize("duplicates-pane." + Narrow(level.textKey)));
+        list.SetItemData(index, level.value);
         if (level.value == THREAD_PRIORITY_NORMAL) {
-            list.SendMessage(CB_SETCURSEL, index);
+            list.SetCurSel(index);
         }
     }
     // The list stands 10 pixels right of its label, whose width follows its text.
@@ -131,10 +132,20 @@ void CDeleteProgressDialog::FillPriorities()
     list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
+{
+    return vandrelcommon::ui::CComboBox(GetDlgItem(IDC_DELETE_PRIORITY));
+}
+
+vandrelcommon::ui::CProgressBarCtrl CDeleteProgressDialog::Progress() const
+{
+    return vandrelcommon::ui::CProgressBarCtrl(GetDlgItem(IDC_DELETE_PROGRESS));
+}
+
 int CDeleteProgressDialog::SelectedPriority() const
 {
-    const vandrelcommon::ui::CWindow list = Item(IDC_DELETE_PRIORITY);
-    return static_cast<int>(list.SendMessage(CB_GETITEMDATA, list.SendMessage(CB_GETCURSEL)));
+    const vandrelcommon::ui::CComboBox list = Priorities();
+    return static_cast<int>(list.GetItemData(list.GetCurSel()));
 }
 
 std::wstring CDeleteProgressDialog::RowValue(Row row) const
@@ -291,11 +302,11 @@ void CDeleteProgressDialog::Refresh(bool evenPaused)
     SetRow(kTimeRow, elapsed);
     const uint64_t done = deleted_ + skipped_;
     const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
-    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETPOS, position);
+    Progress().SetPos(position);
     if (taskbar_ != nullptr && mainWindow_ != nullptr) {
         taskbar_->SetProgressValue(mainWindow_, done, total_);
     }
-    list_.SendMessage(LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE);
+    list_.SendMessage(LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE); // no wrapper method for it yet
     list_.Invalidate(false);
 }
 
@@ -310,7 +321,7 @@ void CDeleteProgressDialog::Finish()
     }
     EnterState(State::Finished);
     Refresh(true);
-    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETPOS, kProgressRange);
+    Progress().SetPos(kProgressRange);
 }
 
 void CDeleteProgressDialog::OnInterfaceThread(const std::function<void()>& change)

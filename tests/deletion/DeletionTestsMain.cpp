@@ -74,8 +74,8 @@ int ShowProgress(bool start)
         const std::wstring kept = tree.MakeFile(L"kept" + std::to_wstring(group) + L".txt", "same");
         view.AddNode(groupNode, nullptr);
         for (int file = 0; file < 4; ++file) {
-            const std::wstring path =
-                tree.MakeFile(L"Photos\\" + std::to_wstring(group) + L"\\copy " + std::to_wstring(file) + L".txt", "same");
+            const std::wstring path = tree.MakeFile(
+                L"Photos\\" + std::to_wstring(group) + L"\\copy " + std::to_wstring(file) + L".txt", "same");
             auto item = Queued(path, {kept});
             request.queue.push_back(
                 std::make_unique<CTreeDeleteItem>(view.AddNode(groupNode, nullptr), path, item->GetCheck()));
