@@ -5,6 +5,7 @@
 #include "ui/common/ImageBitmap.h"
 #include "ui/common/Layout.h"
 #include "ui/common/TextFit.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -56,7 +57,7 @@ LRESULT CAboutDlg::OnInitDialog(Message&)
     CenterWindow(GetParent());
     ModifyStyle(WS_SYSMENU | WS_MINIMIZE | WS_MAXIMIZE | WS_THICKFRAME, 0, SWP_FRAMECHANGED);
 
-    ::CheckDlgButton(hwnd_, IDC_ABOUT_CHECK_ON_START, settings_.checkForUpdates ? BST_CHECKED : BST_UNCHECKED);
+    CButton(GetDlgItem(IDC_ABOUT_CHECK_ON_START)).SetCheck(settings_.checkForUpdates ? BST_CHECKED : BST_UNCHECKED);
     ShowTitleAndVersion();
 
     iconCreditLink_.Attach(GetDlgItem(IDC_ABOUT_ICON_CREDIT_LINK), siteAddress_);
@@ -240,7 +241,7 @@ void CAboutDlg::ShowResult(UpdateResult result, const std::wstring& fileName)
 
 LRESULT CAboutDlg::OnClose(Message& msg)
 {
-    settings_.checkForUpdates = ::IsDlgButtonChecked(hwnd_, IDC_ABOUT_CHECK_ON_START) == BST_CHECKED;
+    settings_.checkForUpdates = CButton(GetDlgItem(IDC_ABOUT_CHECK_ON_START)).GetCheck() == BST_CHECKED;
     checker_.Stop();
     EndDialog(msg.CommandId() == IDOK ? IDOK : IDCANCEL);
     return 0;

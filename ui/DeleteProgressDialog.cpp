@@ -15,8 +15,6 @@ namespace clonarium {
 
 using vandrelcommon::system::Localize;
 using vandrelcommon::system::TextFormat;
-using vandrelcommon::ui::CComboBox;
-using vandrelcommon::ui::CProgressBarCtrl;
 using vandrelcommon::ui::CVirtualNode;
 using vandrelcommon::ui::Message;
 
@@ -78,7 +76,7 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
     FillList();
     FillPriorities();
-    CProgressBarCtrl(Item(IDC_DELETE_PROGRESS)).SetRange32(0, kProgressRange);
+    Progress().SetRange32(0, kProgressRange);
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
     ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
     EnterState(State::Ready);
@@ -87,13 +85,14 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 
 void CDeleteProgressDialog::FillList()
 {
+    const vandrelcommon::ui::CListViewCtrl listView(list_.Hwnd());
     const RECT client = list_.GetClientRect();
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = (client.right - client.left) * 2 / 5;
-    list_.ListView().InsertColumn(0, column);
+    listView.InsertColumn(0, column);
     column.cx = (client.right - client.left) - column.cx;
-    list_.ListView().InsertColumn(1, column);
+    listView.InsertColumn(1, column);
     for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
              "status-exact.elapsed-time"}) {
         auto data = std::make_unique<CProgressNodeData>(Text(key));
@@ -109,7 +108,7 @@ void CDeleteProgressDialog::FillList()
 void CDeleteProgressDialog::FillPriorities()
 {
     Item(IDC_DELETE_PRIORITY_LABEL).SetText(Text("priority.priority"));
-    const CComboBox list(Item(IDC_DELETE_PRIORITY));
+    const vandrelcommon::ui::CComboBox list = Priorities();
     for (const auto& level : vandrelcommon::ui::kThreadPriorityLevels) {
         const int index = list.AddString(Localize("duplicates-pane." + Narrow(level.textKey)));
         list.SetItemData(index, level.value);
@@ -133,9 +132,19 @@ void CDeleteProgressDialog::FillPriorities()
     list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
+{
+    return vandrelcommon::ui::CComboBox(GetDlgItem(IDC_DELETE_PRIORITY));
+}
+
+vandrelcommon::ui::CProgressBarCtrl CDeleteProgressDialog::Progress() const
+{
+    return vandrelcommon::ui::CProgressBarCtrl(GetDlgItem(IDC_DELETE_PROGRESS));
+}
+
 int CDeleteProgressDialog::SelectedPriority() const
 {
-    const CComboBox list(Item(IDC_DELETE_PRIORITY));
+    const vandrelcommon::ui::CComboBox list = Priorities();
     return static_cast<int>(list.GetItemData(list.GetCurSel()));
 }
 
@@ -293,7 +302,7 @@ void CDeleteProgressDialog::Refresh(bool evenPaused)
     SetRow(kTimeRow, elapsed);
     const uint64_t done = deleted_ + skipped_;
     const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
-    CProgressBarCtrl(Item(IDC_DELETE_PROGRESS)).SetPos(position);
+    Progress().SetPos(position);
     if (taskbar_ != nullptr && mainWindow_ != nullptr) {
         taskbar_->SetProgressValue(mainWindow_, done, total_);
     }
@@ -312,7 +321,7 @@ void CDeleteProgressDialog::Finish()
     }
     EnterState(State::Finished);
     Refresh(true);
-    Item(IDC_DELETE_PROGRESS).SendMessage(PBM_SETPOS, kProgressRange);
+    Progress().SetPos(kProgressRange);
 }
 
 void CDeleteProgressDialog::OnInterfaceThread(const std::function<void()>& change)

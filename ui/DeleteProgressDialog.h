@@ -10,6 +10,7 @@
 #include "storage/ApplicationSettings.h"
 #include "ui/DuplicatePreview.h"
 #include "ui/common/VirtualTreeView.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
 
 #include <windows.h>
@@ -100,6 +101,8 @@ private:
     void Refresh(bool evenPaused = false);
     void SetRow(Row row, std::wstring value);
     void SetTaskbarState(TBPFLAG flag) const;
+    vandrelcommon::ui::CComboBox Priorities() const;
+    vandrelcommon::ui::CProgressBarCtrl Progress() const;
     int SelectedPriority() const;
     vandrelcommon::ui::CWindow Item(int id) const { return vandrelcommon::ui::CWindow(GetDlgItem(id)); }
 

@@ -3,6 +3,7 @@
 #include "deletion/BackupNames.h"
 #include "i18n/Localizer.h"
 #include "ui/framework/Controls.h"
+#include "ui/framework/Controls.h"
 
 namespace clonarium {
 
@@ -56,6 +57,11 @@ void CFileExistsDlg::SetTexts()
     Item(IDC_FILE_EXISTS_FOR_ALL).SetText(Text("chk-do-for-all"));
     Item(IDOK).SetText(Localize("common.btn-ok"));
     Item(IDCANCEL).SetText(Localize("common.btn-cancel"));
+}
+
+vandrelcommon::ui::CComboBox CFileExistsDlg::Actions() const
+{
+    return vandrelcommon::ui::CComboBox(GetDlgItem(IDC_FILE_EXISTS_ACTION));
 }
 
 bool CFileExistsDlg::IsRenameSelected() const

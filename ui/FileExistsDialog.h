@@ -3,6 +3,7 @@
 // Runs modally on the delete worker's thread, owned by the progress dialog.
 #include "deletion/ConflictPolicy.h"
 #include "resources/resource.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
 
 namespace clonarium {
@@ -34,6 +35,7 @@ private:
     void Arrange();
     // OK is enabled for a usable typed name only.
     void CheckName();
+    vandrelcommon::ui::CComboBox Actions() const;
     bool IsRenameSelected() const;
     bool IsAutoChecked() const;
     vandrelcommon::ui::CWindow Item(int id) const { return vandrelcommon::ui::CWindow(GetDlgItem(id)); }

@@ -1,5 +1,7 @@
 #include "tests/update/AboutBox.h"
 
+#include "ui/framework/Controls.h"
+
 namespace updatetest {
 
 void PumpDialog(HWND dialog, DWORD milliseconds, const std::function<bool()>& done)
@@ -29,7 +31,7 @@ int RunAboutBox(clonarium::CAboutDlg& box, bool check)
     }
     box.ShowWindow(SW_SHOW);
     if (check) {
-        ::SendMessageW(::GetDlgItem(dialog, IDC_ABOUT_CHECK_NOW), BM_CLICK, 0, 0);
+        vandrelcommon::ui::CButton(::GetDlgItem(dialog, IDC_ABOUT_CHECK_NOW)).Click();
     }
     PumpDialog(dialog, INFINITE, [&] { return !::IsWindow(dialog); });
     return 0;

@@ -4,6 +4,7 @@
 #include "system/Handles.h"
 #include "tests/update/AboutBox.h"
 #include "tests/update/LoopbackServer.h"
+#include "ui/framework/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ protected:
         PumpDialog(dialog_, 100);
     }
     HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
-    void Click(int id) const { ::SendMessageW(Item(id), BM_CLICK, 0, 0); }
+    void Click(int id) const { vandrelcommon::ui::CButton(Item(id)).Click(); }
     std::wstring ResultText() const { return TextOf(Item(IDC_ABOUT_RESULT_LINK)); }
     bool ResultEnabled() const { return ::IsWindowEnabled(Item(IDC_ABOUT_RESULT_LINK)) != FALSE; }
     // Presses the check button and waits until the result line shows more
@@ -115,7 +116,7 @@ TEST_F(AboutBoxTest, OpensWithNameVersionTheFreeSoftwareLineAndTheBottomRowInPla
     EXPECT_FALSE(site.IsUnderlined());
     EXPECT_EQ(ResultText(), L"Clonarium is free software");
     EXPECT_FALSE(ResultEnabled());
-    EXPECT_EQ(::IsDlgButtonChecked(dialog_, IDC_ABOUT_CHECK_ON_START), BST_CHECKED);
+    EXPECT_EQ(vandrelcommon::ui::CButton(Item(IDC_ABOUT_CHECK_ON_START)).GetCheck(), BST_CHECKED);
     EXPECT_EQ(TextOf(Item(IDC_ABOUT_CHECK_NOW)), L"Check for updates");
     EXPECT_EQ(box_->GetStyle() & WS_SYSMENU, 0u);
 
@@ -235,22 +236,45 @@ TEST_F(AboutBoxTest, ASecondPressWhileACheckRunsAsksNothingMore)
     ::CloseHandle(release);
 }
 
-TEST_F(AboutBoxTest, CancelAndOkBothStoreTheCheckBox)
+// The box of this process titled `title`, once it is shown (its controls
+// are made before that).
+HWND WaitForBox(const wchar_t* title)
 {
-    settings_.checkForUpdates = true;
-    Open(L"http://127.0.0.1:9");
-    Click(IDC_ABOUT_CHECK_ON_START);
-    ::SetFocus(Item(IDOK));
-    PressKey(VK_ESCAPE);
-    ASSERT_FALSE(::IsWindow(dialog_));
-    EXPECT_FALSE(settings_.checkForUpdates);
+    for (int i = 0; i < 500; ++i) {
+        HWND box = ::FindWindowW(L"#32770", title);
+        DWORD process = 0;
+        if (box != nullptr && ::GetWindowThreadProcessId(box, &process) != 0 && process == ::GetCurrentProcessId() &&
+            ::IsWindowVisible(box)) {
+            return box;
+        }
+        ::Sleep(10);
+    }
+    return nullptr;
+}
 
-    Open(L"http://127.0.0.1:9");
-    EXPECT_EQ(::IsDlgButtonChecked(dialog_, IDC_ABOUT_CHECK_ON_START), BST_UNCHECKED);
-    Click(IDC_ABOUT_CHECK_ON_START);
-    Click(IDOK);
-    PumpDialog(dialog_, 1000, [&] { return !::IsWindow(dialog_); });
-    ASSERT_FALSE(::IsWindow(dialog_));
+TEST_F(AboutBoxTest, RunsModallyAndStoresTheCheckBoxOnCancelAndOnOk)
+{
+    // Input for the modal box comes from another thread, as the user's would.
+    const auto runModal = [&](UINT closingKeyOrButton) {
+        CAboutDlg box(settings_, L"http://127.0.0.1:9");
+        std::thread user([&] {
+            const HWND dialog = WaitForBox(L"About Clonarium");
+            ASSERT_NE(dialog, nullptr);
+            ::PostMessageW(::GetDlgItem(dialog, IDC_ABOUT_CHECK_ON_START), BM_CLICK, 0, 0);
+            if (closingKeyOrButton == VK_ESCAPE) {
+                ::PostMessageW(::GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
+            } else {
+                ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            }
+        });
+        const INT_PTR result = box.DoModal();
+        user.join();
+        return result;
+    };
+    settings_.checkForUpdates = true;
+    EXPECT_EQ(runModal(VK_ESCAPE), IDCANCEL);
+    EXPECT_FALSE(settings_.checkForUpdates);
+    EXPECT_EQ(runModal(IDOK), IDOK);
     EXPECT_TRUE(settings_.checkForUpdates);
 }
 

@@ -241,12 +241,14 @@ int FaultRun(DeleteMode mode, const char* modeName, int queuedCount)
     return broken == 0 && controlBroken == 0 && countersAddUp ? 0 : 1;
 }
 
-std::vector<std::wstring> MakeFiles(const std::wstring& folder, int count)
+// Every name differs from the names of the other runs and loops: Wine's Trash
+// slows down on a name it holds already.
+std::vector<std::wstring> MakeFiles(const std::wstring& folder, const std::wstring& prefix, int count)
 {
     std::vector<std::wstring> paths;
     MakeFolders(folder);
     for (int i = 0; i < count; ++i) {
-        paths.push_back(folder + L"\\file" + std::to_wstring(i) + L".bin");
+        paths.push_back(folder + L"\\" + prefix + std::to_wstring(i) + L".bin");
         WriteBytes(paths.back(), Content(i / 10));
     }
     return paths;
@@ -322,10 +324,12 @@ int Speed(bool recycle, int count, int runs)
     int failures = 0;
     for (int run = 0; run < runs; ++run) {
         const std::wstring folder = root + L"\\run" + std::to_wstring(run);
-        bare.push_back(BareLoop(MakeFiles(folder + L"\\bare", count), recycle));
+        const std::wstring tag = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(run);
+        bare.push_back(BareLoop(MakeFiles(folder + L"\\bare", L"bare-" + tag + L"-", count), recycle));
         MakeFolders(folder + L"\\kept");
         int left = 0;
-        worker.push_back(ThroughWorker(MakeFiles(folder + L"\\worker", count), folder + L"\\kept", recycle, left));
+        worker.push_back(ThroughWorker(
+            MakeFiles(folder + L"\\worker", L"worker-" + tag + L"-", count), folder + L"\\kept", recycle, left));
         failures += left;
     }
     const double bareMedian = Median(bare);

@@ -1,5 +1,6 @@
 #include "ui/common/HyperLink.h"
 
+#include "ui/framework/Controls.h"
 #include "ui/framework/Module.h"
 
 #include <shellapi.h>
@@ -99,12 +100,10 @@ void CHyperLink::UpdateTooltip()
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, AppModule().Instance(),
             nullptr);
-        if (tooltip_ != nullptr) {
-            ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
+        CToolTipCtrl(tooltip_).AddTool(tool);
         return;
     }
-    ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    CToolTipCtrl(tooltip_).UpdateTipText(tool);
 }
 
 LRESULT CHyperLink::OnPaint(Message&)

@@ -298,6 +298,30 @@ void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirt
     if (!IsPermutationOfChildren(parent, order)) {
         return;
     }
+    RelinkChildren(parent, order);
+    RebuildRows();
+}
+
+void CVirtualTree::SortGrandchildren(
+    CVirtualNode* parent, const std::function<bool(const CVirtualNode*, const CVirtualNode*)>& less)
+{
+    if (parent == nullptr) {
+        parent = &root_;
+    }
+    std::vector<CVirtualNode*> order;
+    for (CVirtualNode* child = parent->firstChild; child != nullptr; child = child->nextSibling) {
+        order.clear();
+        for (CVirtualNode* node = child->firstChild; node != nullptr; node = node->nextSibling) {
+            order.push_back(node);
+        }
+        std::sort(order.begin(), order.end(), less);
+        RelinkChildren(child, order);
+    }
+    RebuildRows();
+}
+
+void CVirtualTree::RelinkChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order)
+{
     CVirtualNode* previous = nullptr;
     for (CVirtualNode* node : order) {
         node->previousSibling = previous;
@@ -309,7 +333,6 @@ void CVirtualTree::ReorderChildren(CVirtualNode* parent, const std::vector<CVirt
     }
     parent->firstChild = order.empty() ? nullptr : order.front();
     parent->lastChild = previous;
-    RebuildRows();
 }
 
 // Every child once and nothing else: relinking anything less would lose nodes.

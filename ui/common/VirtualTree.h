@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,10 @@ public:
     // Relinks the children of `parent` in the given order and rebuilds the
     // rows; an order that is not a permutation of them changes nothing.
     void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
+    // Sorts the children of every child of `parent` (null: the root) by
+    // `less` and rebuilds the rows once, however many children there are.
+    void SortGrandchildren(
+        CVirtualNode* parent, const std::function<bool(const CVirtualNode*, const CVirtualNode*)>& less);
 
 protected:
     // The rows from `firstRow` on changed (and maybe their number); a view
@@ -135,6 +140,7 @@ protected:
 private:
     static void StoreCheckState(CVirtualNode* node, CheckState state);
     static bool IsVisible(const CVirtualNode* node);
+    static void RelinkChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
     static bool IsPermutationOfChildren(const CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
     void AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const;
     void RebuildRows();

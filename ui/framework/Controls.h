@@ -356,4 +356,30 @@ public:
     }
 };
 
+// A push button, check box or radio button.
+class CButton : public CWindow {
+public:
+    using CWindow::CWindow;
+
+    // BST_CHECKED, BST_UNCHECKED or BST_INDETERMINATE.
+    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+    void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
+    // Pressed as by the mouse: the parent gets BN_CLICKED.
+    void Click() const { SendMessage(BM_CLICK); }
+};
+
+class CToolTipCtrl : public CWindow {
+public:
+    using CWindow::CWindow;
+
+    bool AddTool(const TOOLINFOW& tool) const
+    {
+        return SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+    }
+    void UpdateTipText(const TOOLINFOW& tool) const
+    {
+        SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+};
+
 } // namespace vandrelcommon::ui

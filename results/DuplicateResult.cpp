@@ -1,0 +1,383 @@
+#include "results/DuplicateResult.h"
+
+#include "i18n/Localizer.h"
+#include "i18n/TextFormat.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <vector>
+
+namespace clonarium {
+
+using vandrelcommon::system::Localize;
+using vandrelcommon::system::TextFormat;
+
+namespace {
+
+std::wstring_view NameView(std::wstring_view path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring_view FolderView(std::wstring_view path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash);
+}
+
+void CopyToRequest(LVITEMW& item, const std::wstring& text)
+{
+    if (item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
+    }
+    const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+    std::copy_n(text.data(), length, item.pszText);
+    item.pszText[length] = L'\0';
+}
+
+std::wstring GroupedDecimal(int64_t value)
+{
+    const bool negative = value < 0;
+    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    std::wstring digits;
+    int count = 0;
+    do {
+        if (count > 0 && count % 3 == 0) {
+            digits.push_back(L',');
+        }
+        digits.push_back(static_cast<wchar_t>(L'0' + magnitude % 10));
+        magnitude /= 10;
+        ++count;
+    } while (magnitude != 0);
+    if (negative) {
+        digits.push_back(L'-');
+    }
+    return {digits.rbegin(), digits.rend()};
+}
+
+uint32_t Resolution(const CDuplicateItem* item)
+{
+    const auto* image = dynamic_cast<const CDuplicateImageItem*>(item);
+    return image == nullptr ? 0 : image->width * image->height;
+}
+
+int FileCount(const CVirtualNode* group)
+{
+    return group->childCount;
+}
+
+} // namespace
+
+std::wstring FileNameOf(const std::wstring& path)
+{
+    return std::wstring(NameView(path));
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    return std::wstring(FolderView(path));
+}
+
+std::wstring ExtensionOf(const std::wstring& path)
+{
+    const size_t dot = path.rfind(L'.');
+    const size_t slash = path.rfind(L'\\');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
+        return {};
+    }
+    return path.substr(dot + 1);
+}
+
+std::wstring FormatByteSize(int64_t size)
+{
+    wchar_t buffer[100] = {};
+    if (StrFormatByteSizeW(size, buffer, 100) == nullptr) {
+        return GroupedDecimal(size);
+    }
+    return buffer;
+}
+
+std::wstring FormatFileTime(const FILETIME& time)
+{
+    // The shell's date-time formatter is exported by ordinal only.
+    using FormatDateTime = int(WINAPI*)(const FILETIME*, DWORD*, LPWSTR, UINT);
+    static const auto format = [] {
+        HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"); // stays loaded for the process
+        return shlwapi == nullptr ? FormatDateTime(nullptr)
+                                  : reinterpret_cast<FormatDateTime>(
+                                        reinterpret_cast<void*>(GetProcAddress(shlwapi, MAKEINTRESOURCEA(354))));
+    }();
+    if (format == nullptr) {
+        return {};
+    }
+    DWORD flags = 0x0A; // short date, long time
+    wchar_t buffer[40] = {};
+    const int length = format(&time, &flags, buffer, 40);
+    return length <= 0 ? std::wstring() : std::wstring(buffer);
+}
+
+CDuplicateItem::CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex)
+    : path(record.path),
+      size(size),
+      iconIndex(iconIndex),
+      lastWriteTime(record.lastWriteTime),
+      lastAccessTime(record.lastAccessTime),
+      creationTime(record.creationTime)
+{ }
+
+void CDuplicateItem::FillDisplayInfo(LVITEMW& item, CVirtualNode* node)
+{
+    if ((item.mask & LVIF_TEXT) != 0) {
+        CopyToRequest(item, GetColumnText(item.iSubItem, node));
+    }
+    if ((item.mask & LVIF_IMAGE) != 0 && item.iSubItem == 0) {
+        item.iImage = iconIndex;
+    }
+}
+
+std::wstring CDuplicateItem::GetColumnText(int column, CVirtualNode*)
+{
+    switch (column) {
+    case 0:
+        return FileNameOf(path);
+    case 2:
+        return FolderOf(path);
+    case 3:
+        return FormatByteSize(size);
+    case 4:
+        return FormatFileTime(lastWriteTime);
+    case 5:
+        return FormatFileTime(creationTime);
+    case 6:
+        return FormatFileTime(lastAccessTime);
+    case 7:
+        return remark;
+    default:
+        return {};
+    }
+}
+
+CDuplicateImageItem::CDuplicateImageItem(const FileRecord& record, int32_t iconIndex)
+    : CDuplicateItem(record, static_cast<int64_t>(record.size), iconIndex), width(record.width), height(record.height)
+{ }
+
+std::wstring CDuplicateImageItem::GetColumnText(int column, CVirtualNode* node)
+{
+    switch (column) {
+    case 7:
+        return TextFormat(L"%1%x%2%").Add(width).Add(height).Str();
+    case 8:
+        return remark;
+    default:
+        return CDuplicateItem::GetColumnText(column, node);
+    }
+}
+
+void CDuplicateGroup::FillDisplayInfo(LVITEMW& item, CVirtualNode* node)
+{
+    if ((item.mask & LVIF_TEXT) != 0) {
+        CopyToRequest(item, GetColumnText(item.iSubItem, node));
+    }
+    if ((item.mask & LVIF_IMAGE) != 0 && item.iSubItem == 0) {
+        item.iImage = iconIndex;
+    }
+}
+
+std::wstring CDuplicateGroup::GetColumnText(int column, CVirtualNode* node)
+{
+    if (column == 0) {
+        if (size < 0) {
+            return TextFormat(Localize("duplicates-pane.tree.image-group-caption")).Add(FileCount(node)).Str();
+        }
+        // The template carries its own word for bytes, so the count goes in plain.
+        return TextFormat(Localize("duplicates-pane.tree.group-caption"))
+            .Add(FileCount(node))
+            .Add(static_cast<uint64_t>(size))
+            .Str();
+    }
+    if (column == 3) {
+        return FormatByteSize(GroupTotalSize(node));
+    }
+    return {};
+}
+
+CDuplicateGroup* GroupOf(const CVirtualNode* node)
+{
+    return node == nullptr ? nullptr : dynamic_cast<CDuplicateGroup*>(node->data.get());
+}
+
+CDuplicateItem* ItemOf(const CVirtualNode* node)
+{
+    return node == nullptr ? nullptr : dynamic_cast<CDuplicateItem*>(node->data.get());
+}
+
+int64_t GroupTotalSize(const CVirtualNode* group)
+{
+    const CDuplicateGroup* data = GroupOf(group);
+    if (data == nullptr) {
+        return 0;
+    }
+    if (data->size >= 0) {
+        return data->size * FileCount(group);
+    }
+    int64_t total = 0;
+    for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        if (const CDuplicateItem* item = ItemOf(file)) {
+            total += item->size;
+        }
+    }
+    return total;
+}
+
+int32_t ExtensionIcons::IconOf(const std::wstring& path)
+{
+    std::wstring extension = ExtensionOf(path);
+    const auto found = indexes_.find(extension);
+    if (found != indexes_.end()) {
+        return found->second;
+    }
+    SHFILEINFOW info{};
+    int32_t index = 0;
+    if (SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+            SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0) {
+        index = info.iIcon;
+        DestroyIcon(info.hIcon);
+    }
+    indexes_.emplace(std::move(extension), index);
+    return index;
+}
+
+CVirtualNode* AddGroup(
+    CVirtualTree& tree, const FileGroup& group, ResultMode mode, ExtensionIcons& icons, int32_t groupIcon)
+{
+    const int64_t size =
+        mode == SimilarImages ? -static_cast<int64_t>(group.files.size()) : static_cast<int64_t>(group.size);
+    auto data = std::make_unique<CDuplicateGroup>(size, groupIcon);
+    CDuplicateGroup* groupData = data.get();
+    CVirtualNode* node = tree.AddNode(nullptr, std::move(data));
+    for (const FileRecord& record : group.files) {
+        const int32_t icon = icons.IconOf(record.path);
+        if (mode == SimilarImages) {
+            tree.AddNode(node, std::make_unique<CDuplicateImageItem>(record, icon));
+        } else {
+            tree.AddNode(node, std::make_unique<CDuplicateItem>(record, size, icon));
+        }
+    }
+    if (!group.files.empty()) {
+        groupData->lockedId = 0;
+    }
+    return node;
+}
+
+ResultStatistics ComputeStatistics(CVirtualTree& tree)
+{
+    ResultStatistics statistics;
+    for (const CVirtualNode* group = tree.Root().firstChild; group != nullptr; group = group->nextSibling) {
+        const uint64_t files = static_cast<uint64_t>(FileCount(group));
+        const int64_t total = GroupTotalSize(group);
+        ++statistics.groups;
+        statistics.files += files;
+        statistics.total += total;
+        if (files > 0) {
+            statistics.wasted += total / static_cast<int64_t>(files) * static_cast<int64_t>(files - 1);
+        }
+    }
+    return statistics;
+}
+
+std::wstring StatisticsText(const ResultStatistics& statistics, ResultMode mode)
+{
+    if (mode == SimilarImages) {
+        return TextFormat(Localize("main.status.remaining-duplicates-wastedless"))
+            .Add(statistics.files)
+            .Add(statistics.groups)
+            .Add(FormatByteSize(statistics.total))
+            .Str();
+    }
+    return TextFormat(Localize("main.status.remaining-duplicates"))
+        .Add(statistics.files)
+        .Add(statistics.groups)
+        .Add(FormatByteSize(statistics.total))
+        .Add(FormatByteSize(statistics.wasted))
+        .Str();
+}
+
+void SortGroups(CVirtualTree& tree, GroupSortOrder order, bool ascending)
+{
+    struct Keyed {
+        int64_t key;
+        bool hasKey;
+        CVirtualNode* node;
+    };
+    std::vector<Keyed> groups;
+    groups.reserve(static_cast<size_t>(tree.Root().childCount));
+    for (CVirtualNode* group = tree.Root().firstChild; group != nullptr; group = group->nextSibling) {
+        Keyed keyed{0, true, group};
+        if (order == GroupSortOrder::TotalSize) {
+            keyed.key = GroupTotalSize(group);
+        } else if (order == GroupSortOrder::FileCount) {
+            keyed.key = FileCount(group);
+        } else if (const CDuplicateItem* first = ItemOf(group->firstChild)) {
+            keyed.key = first->size;
+        } else {
+            keyed.hasKey = false; // below every other group, whichever the direction
+        }
+        groups.push_back(keyed);
+    }
+    std::sort(groups.begin(), groups.end(), [ascending](const Keyed& a, const Keyed& b) {
+        if (a.hasKey != b.hasKey) {
+            return ascending ? !a.hasKey : a.hasKey;
+        }
+        return ascending ? a.key < b.key : b.key < a.key;
+    });
+    std::vector<CVirtualNode*> nodes;
+    nodes.reserve(groups.size());
+    for (const Keyed& keyed : groups) {
+        nodes.push_back(keyed.node);
+    }
+    tree.ReorderChildren(nullptr, nodes);
+}
+
+void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
+{
+    auto compare = [key, flag](const CDuplicateItem& a, const CDuplicateItem& b) {
+        switch (key) {
+        case FileSortKey::Created:
+            return flag ? CompareFileTime(&a.creationTime, &b.creationTime) > 0
+                        : CompareFileTime(&a.creationTime, &b.creationTime) < 0;
+        case FileSortKey::Modified:
+            return flag ? CompareFileTime(&a.lastWriteTime, &b.lastWriteTime) > 0
+                        : CompareFileTime(&a.lastWriteTime, &b.lastWriteTime) < 0;
+        case FileSortKey::LastAccess:
+            return flag ? CompareFileTime(&a.lastAccessTime, &b.lastAccessTime) > 0
+                        : CompareFileTime(&a.lastAccessTime, &b.lastAccessTime) < 0;
+        case FileSortKey::Folder: {
+            const int order = FolderView(a.path).compare(FolderView(b.path));
+            return flag ? order < 0 : order > 0;
+        }
+        case FileSortKey::FileName: {
+            const int order = _wcsicmp(a.path.c_str() + (a.path.size() - NameView(a.path).size()),
+                b.path.c_str() + (b.path.size() - NameView(b.path).size()));
+            return flag ? order > 0 : order < 0;
+        }
+        case FileSortKey::Size:
+            return flag ? a.size < b.size : a.size > b.size;
+        case FileSortKey::Remark:
+            return flag ? a.remark < b.remark : a.remark > b.remark;
+        case FileSortKey::Resolution:
+            return flag ? Resolution(&a) < Resolution(&b) : Resolution(&a) > Resolution(&b);
+        }
+        return false;
+    };
+    tree.SortGrandchildren(nullptr, [&compare](const CVirtualNode* a, const CVirtualNode* b) {
+        const CDuplicateItem* first = ItemOf(a);
+        const CDuplicateItem* second = ItemOf(b);
+        return first != nullptr && second != nullptr && compare(*first, *second);
+    });
+}
+
+} // namespace clonarium

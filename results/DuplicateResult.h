@@ -1,0 +1,138 @@
+#pragma once
+// The result of a search as node data of the virtual tree: one group row per
+// group of duplicates, one file row per file under it, with their column
+// texts, totals, status-line statistics and orderings.
+#include "engine/FileRecord.h"
+#include "ui/common/VirtualTree.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace clonarium {
+
+using vandrelcommon::ui::CVirtualNode;
+using vandrelcommon::ui::CVirtualTree;
+
+enum ResultMode : int32_t {
+    ExactDuplicates = 0,
+    SimilarImages = 1,
+};
+
+// The text after the last backslash; the whole path when there is none.
+std::wstring FileNameOf(const std::wstring& path);
+// The text before the last backslash; empty when there is none.
+std::wstring FolderOf(const std::wstring& path);
+// The text after the last dot when it lies after the last backslash.
+std::wstring ExtensionOf(const std::wstring& path);
+// The platform's short size text; decimal digits grouped by "," if it fails.
+std::wstring FormatByteSize(int64_t size);
+// Short date and long time; empty when the platform cannot format it.
+std::wstring FormatFileTime(const FILETIME& time);
+
+class CDuplicateItem : public vandrelcommon::ui::IVirtualNodeData, public vandrelcommon::ui::IIterableTextColumn {
+public:
+    CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex);
+
+    void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override;
+    std::wstring GetColumnText(int column, CVirtualNode* node) override;
+    int GetColumnCount() override { return 8; }
+
+    std::wstring path;
+    int64_t size;
+    int32_t iconIndex;
+    FILETIME lastWriteTime;
+    FILETIME lastAccessTime;
+    FILETIME creationTime;
+    std::wstring remark; // why deletion could not handle the file
+};
+
+class CDuplicateImageItem : public CDuplicateItem {
+public:
+    CDuplicateImageItem(const FileRecord& record, int32_t iconIndex);
+
+    std::wstring GetColumnText(int column, CVirtualNode* node) override;
+    int GetColumnCount() override { return 9; }
+
+    uint32_t width;
+    uint32_t height;
+};
+
+class CDuplicateGroup : public vandrelcommon::ui::IVirtualNodeData, public vandrelcommon::ui::IIterableTextColumn {
+public:
+    CDuplicateGroup(int64_t size, int32_t iconIndex) : size(size), iconIndex(iconIndex) { }
+
+    void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override;
+    std::wstring GetColumnText(int column, CVirtualNode* node) override;
+    int GetColumnCount() override { return 4; }
+
+    // Exact duplicates: the size of each file. Similar images: minus the
+    // number of images the group was built with.
+    int64_t size;
+    int32_t iconIndex;
+    int32_t lockedId = -1; // sequence number of the locked file
+};
+
+// The node's data as a group or a file item, or null.
+CDuplicateGroup* GroupOf(const CVirtualNode* node);
+CDuplicateItem* ItemOf(const CVirtualNode* node);
+
+// A group's current files times its size, or for images the sum of its
+// files' own sizes.
+int64_t GroupTotalSize(const CVirtualNode* group);
+
+// System image-list indexes of small file icons, one shell lookup per extension.
+class ExtensionIcons {
+public:
+    int32_t IconOf(const std::wstring& path);
+
+private:
+    std::unordered_map<std::wstring, int32_t> indexes_;
+};
+
+// Appends one group found by a finder and its files, in the finder's order.
+CVirtualNode* AddGroup(
+    CVirtualTree& tree, const FileGroup& group, ResultMode mode, ExtensionIcons& icons, int32_t groupIcon);
+
+struct ResultStatistics {
+    uint64_t files = 0;
+    uint64_t groups = 0;
+    int64_t total = 0;
+    int64_t wasted = 0; // all but one copy of each group; exact duplicates only
+};
+
+ResultStatistics ComputeStatistics(CVirtualTree& tree);
+// The status line's text for these numbers.
+std::wstring StatisticsText(const ResultStatistics& statistics, ResultMode mode);
+
+enum class GroupSortOrder : int32_t { None = 0, TotalSize = 1, SingleFileSize = 2, FileCount = 3 };
+
+// The order the groups are in and which way a newly chosen order goes.
+struct GroupOrdering {
+    GroupSortOrder order = GroupSortOrder::None;
+    bool ascending = false;
+
+    // The same order chosen again while descending goes ascending; anything
+    // else goes descending.
+    bool DirectionFor(GroupSortOrder chosen) const { return chosen == order && !ascending; }
+};
+
+void SortGroups(CVirtualTree& tree, GroupSortOrder order, bool ascending);
+
+enum class FileSortKey : int32_t {
+    Created = 0,
+    Modified = 1,
+    LastAccess = 2,
+    Folder = 3,
+    FileName = 4,
+    Size = 5,
+    Remark = 6,
+    Resolution = 7,
+};
+
+// Sorts the files inside every group; the groups keep their order.
+void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag);
+
+} // namespace clonarium

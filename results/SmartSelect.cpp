@@ -1,0 +1,189 @@
+#include "results/SmartSelect.h"
+
+#include <array>
+
+namespace clonarium {
+
+using vandrelcommon::ui::Checked;
+using vandrelcommon::ui::Unchecked;
+
+namespace {
+
+constexpr std::array<const char*, kSmartSelectRuleCount> kRuleKeys = {"keep-first", "keep-last", "keep-newest-modified",
+    "keep-oldest-modified", "keep-newest-created", "keep-oldest-created", "keep-newest-accessed",
+    "keep-oldest-accessed", "keep-shortest-fn", "keep-longest-fn", "keep-shortest-path", "keep-longest-path",
+    "keep-highest-res", "keep-lowest-res"};
+
+size_t FolderLength(const std::wstring& path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? 0 : slash;
+}
+
+size_t NameLength(const std::wstring& path)
+{
+    return path.size() - (path.rfind(L'\\') == std::wstring::npos ? 0 : FolderLength(path) + 1);
+}
+
+uint64_t Pixels(const CDuplicateItem& item)
+{
+    const auto& image = static_cast<const CDuplicateImageItem&>(item);
+    return static_cast<uint64_t>(image.width) * image.height;
+}
+
+// True when `later` is strictly better than `kept` by the rule.
+bool Replaces(SmartSelectRule rule, const CDuplicateItem& later, const CDuplicateItem& kept)
+{
+    switch (rule) {
+    case KeepNewestModified:
+        return CompareFileTime(&later.lastWriteTime, &kept.lastWriteTime) > 0;
+    case KeepOldestModified:
+        return CompareFileTime(&later.lastWriteTime, &kept.lastWriteTime) < 0;
+    case KeepNewestCreated:
+        return CompareFileTime(&later.creationTime, &kept.creationTime) > 0;
+    case KeepOldestCreated:
+        return CompareFileTime(&later.creationTime, &kept.creationTime) < 0;
+    case KeepNewestAccessed:
+        return CompareFileTime(&later.lastAccessTime, &kept.lastAccessTime) > 0;
+    case KeepOldestAccessed:
+        return CompareFileTime(&later.lastAccessTime, &kept.lastAccessTime) < 0;
+    case KeepShortestFileName:
+        return NameLength(later.path) < NameLength(kept.path);
+    case KeepLongestFileName:
+        return NameLength(later.path) > NameLength(kept.path);
+    case KeepShortestPath:
+        return FolderLength(later.path) < FolderLength(kept.path);
+    case KeepLongestPath:
+        return FolderLength(later.path) > FolderLength(kept.path);
+    case KeepHighestResolution:
+        return Pixels(later) > Pixels(kept);
+    case KeepLowestResolution:
+        return Pixels(later) < Pixels(kept);
+    default:
+        return false;
+    }
+}
+
+bool IsGroup(const CVirtualNode* node)
+{
+    return node != nullptr && node->level == 0 && GroupOf(node) != nullptr;
+}
+
+// The file the rule keeps, or null when it cannot tell: a child that is not a
+// file item (marking the files before it would risk marking them all), or a
+// resolution rule on files that are not pictures.
+const CVirtualNode* KeptFile(const CVirtualNode* group, SmartSelectRule rule)
+{
+    const bool byResolution = rule == KeepHighestResolution || rule == KeepLowestResolution;
+    const CVirtualNode* kept = nullptr;
+    for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        const CDuplicateItem* item = ItemOf(file);
+        if (item == nullptr || (byResolution && dynamic_cast<const CDuplicateImageItem*>(item) == nullptr)) {
+            return nullptr;
+        }
+        if (kept == nullptr || rule == KeepLast || (rule != KeepFirst && Replaces(rule, *item, *ItemOf(kept)))) {
+            kept = file;
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
+const char* SmartRuleKey(SmartSelectRule rule)
+{
+    return rule >= 0 && rule < kSmartSelectRuleCount ? kRuleKeys[static_cast<size_t>(rule)] : "";
+}
+
+std::optional<SmartSelectRule> SmartRuleByKey(std::string_view key)
+{
+    for (size_t i = 0; i < kRuleKeys.size(); ++i) {
+        if (key == kRuleKeys[i]) {
+            return static_cast<SmartSelectRule>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+void SelectionChanges::Apply(CVirtualTree& tree) const
+{
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->GetCheckState() != states[i]) {
+            tree.SetCheckState(files[i], states[i]);
+        }
+    }
+}
+
+void DecideSmartRule(const CVirtualNode* group, SmartSelectRule rule, SelectionChanges& changes)
+{
+    if (!IsGroup(group)) {
+        return;
+    }
+    const CVirtualNode* kept = KeptFile(group, rule);
+    if (kept == nullptr) {
+        return;
+    }
+    for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        changes.files.push_back(file);
+        changes.states.push_back(file == kept ? Unchecked : Checked);
+    }
+}
+
+void DecideRegexpRule(const CVirtualNode* group, const RegexpRule& rule, SelectionChanges& changes)
+{
+    if (!IsGroup(group)) {
+        return;
+    }
+    for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        const CDuplicateItem* item = ItemOf(file);
+        if (item == nullptr) {
+            continue;
+        }
+        if (const std::optional<CheckState> state = rule.NewCheckState(item->path)) {
+            changes.files.push_back(file);
+            changes.states.push_back(*state);
+        }
+    }
+}
+
+void ApplySmartRule(CVirtualTree& tree, const CVirtualNode* group, SmartSelectRule rule)
+{
+    SelectionChanges changes;
+    DecideSmartRule(group, rule, changes);
+    changes.Apply(tree);
+}
+
+void ApplyRegexpRule(CVirtualTree& tree, const CVirtualNode* group, const RegexpRule& rule)
+{
+    SelectionChanges changes;
+    DecideRegexpRule(group, rule, changes);
+    changes.Apply(tree);
+}
+
+void RemoveFromList(CVirtualTree& tree, CVirtualNode* group)
+{
+    if (!IsGroup(group)) {
+        return;
+    }
+    tree.RemoveNode(group, true);
+    tree.UpdateParentState(&tree.Root());
+}
+
+void CSmartSelecter::Run()
+{
+    callback_.OnStarted();
+    for (const CVirtualNode* group = tree_.Root().firstChild; group != nullptr; group = group->nextSibling) {
+        if (job_.regexpRule != nullptr) {
+            DecideRegexpRule(group, *job_.regexpRule, changes_);
+        } else {
+            DecideSmartRule(group, job_.smartRule, changes_);
+        }
+        callback_.OnGroupProcessed();
+        if (callback_.IsCanceled()) {
+            break;
+        }
+    }
+    callback_.OnFinished();
+}
+
+} // namespace clonarium
