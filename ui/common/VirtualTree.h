@@ -96,6 +96,9 @@ public:
     void RemoveNodes(const std::vector<CVirtualNode*>& nodes);
     // Removes every node and every row.
     void RemoveAll();
+    // Moves every node under a new root and leaves the tree empty at once,
+    // so that the nodes can be destroyed on another thread.
+    std::unique_ptr<CVirtualNode> DetachAll();
 
     // Sets a node's state and propagates it (ApplyCheckState).
     void SetCheckState(CVirtualNode* node, CheckState state);
