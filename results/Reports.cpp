@@ -29,7 +29,7 @@ class ReportFile {
 public:
     explicit ReportFile(const std::wstring& path)
         : file_(CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr))
+              FILE_ATTRIBUTE_NORMAL, nullptr))
     {
         ok_ = file_.IsValid();
         buffer_.reserve(kFlushSize + 4096);
@@ -97,8 +97,7 @@ private:
         uint32_t code = text[i];
         size_t extra = 0;
         if (code >= 0xD800 && code <= 0xDFFF) {
-            const bool paired =
-                code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+            const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
             code = paired ? 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00) : 0xFFFD;
             extra = paired ? 1 : 0;
         }
@@ -285,8 +284,8 @@ void WriteXmlGeneral(ReportFile& out, CVirtualTree& tree, const ReportContext& c
     Line(out, 0, "<clonarium-report>\n");
     Line(out, 1, "<general>\n");
     Element(out, 2, "date", context.date);
-    Element(out, 2, "type",
-            Localize(images ? "search-options.cbi-similar-images" : "search-options.cbi-exact-duplicates"));
+    Element(
+        out, 2, "type", Localize(images ? "search-options.cbi-similar-images" : "search-options.cbi-exact-duplicates"));
     Element(out, 2, "total-size", std::to_wstring(total));
     if (!images) {
         Element(out, 2, "wasted-size", std::to_wstring(wasted));

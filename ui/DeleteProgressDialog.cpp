@@ -4,7 +4,7 @@
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
-#include "ui/common/ThreadPriorities.h"
+#include "ui/common/ProgressParts.h"
 #include "ui/framework/Controls.h"
 
 #include <commctrl.h>
@@ -27,11 +27,6 @@ const std::wstring& Text(const char* key)
     return Localize(std::string("duplicates-pane.") + key);
 }
 
-std::string Narrow(const wchar_t* key)
-{
-    return std::string(key, key + wcslen(key));
-}
-
 // The path as the user knows it, without the long-path prefix.
 std::wstring Shown(const std::wstring& path)
 {
@@ -40,13 +35,6 @@ std::wstring Shown(const std::wstring& path)
 }
 
 } // namespace
-
-void CProgressNodeData::FillDisplayInfo(LVITEMW& item, CVirtualNode*)
-{
-    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-        ::lstrcpynW(item.pszText, (item.iSubItem == 0 ? caption_ : value_).c_str(), item.cchTextMax);
-    }
-}
 
 CDeleteProgressDialog::CDeleteProgressDialog(DeleteRequest& request, HWND mainWindow, ITaskbarList3* taskbar)
     : CDialogImpl(IDD_DELETE_PROGRESS),
@@ -95,7 +83,7 @@ void CDeleteProgressDialog::FillList()
     listView.InsertColumn(1, column);
     for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
              "status-exact.elapsed-time"}) {
-        auto data = std::make_unique<CProgressNodeData>(Text(key));
+        auto data = std::make_unique<vandrelcommon::ui::CProgressNodeData>(Text(key));
         rows_.push_back(data.get());
         list_.AddNode(nullptr, std::move(data));
     }
@@ -107,29 +95,7 @@ void CDeleteProgressDialog::FillList()
 
 void CDeleteProgressDialog::FillPriorities()
 {
-    Item(IDC_DELETE_PRIORITY_LABEL).SetText(Text("priority.priority"));
-    const vandrelcommon::ui::CComboBox list = Priorities();
-    for (const auto& level : vandrelcommon::ui::kThreadPriorityLevels) {
-        const int index = list.AddString(Localize("duplicates-pane." + Narrow(level.textKey)));
-        list.SetItemData(index, level.value);
-        if (level.value == THREAD_PRIORITY_NORMAL) {
-            list.SetCurSel(index);
-        }
-    }
-    // The list stands 10 pixels right of its label, whose width follows its text.
-    const vandrelcommon::ui::CWindow label = Item(IDC_DELETE_PRIORITY_LABEL);
-    HDC dc = ::GetDC(label);
-    const HGDIOBJ old = ::SelectObject(dc, label.GetFont());
-    SIZE size{};
-    const std::wstring text = label.GetText();
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
-    RECT labelRect = label.GetRectInParent();
-    labelRect.right = labelRect.left + size.cx;
-    label.MoveWindow(labelRect);
-    const RECT listRect = list.GetRectInParent();
-    list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    vandrelcommon::ui::FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
 }
 
 vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
@@ -140,12 +106,6 @@ vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
 vandrelcommon::ui::CProgressBarCtrl CDeleteProgressDialog::Progress() const
 {
     return vandrelcommon::ui::CProgressBarCtrl(GetDlgItem(IDC_DELETE_PROGRESS));
-}
-
-int CDeleteProgressDialog::SelectedPriority() const
-{
-    const vandrelcommon::ui::CComboBox list = Priorities();
-    return static_cast<int>(list.GetItemData(list.GetCurSel()));
 }
 
 std::wstring CDeleteProgressDialog::RowValue(Row row) const
@@ -228,7 +188,7 @@ void CDeleteProgressDialog::Start()
         worker_.Enqueue(std::move(item));
     }
     request_.queue.clear();
-    worker_.Start(SelectedPriority());
+    worker_.Start(vandrelcommon::ui::SelectedPriority(Priorities()));
 }
 
 LRESULT CDeleteProgressDialog::OnCancel(Message&)
@@ -268,7 +228,7 @@ LRESULT CDeleteProgressDialog::OnCancel(Message&)
 LRESULT CDeleteProgressDialog::OnPriorityChanged(Message&)
 {
     if (state_ != State::Ready) {
-        worker_.SetPriority(SelectedPriority());
+        worker_.SetPriority(vandrelcommon::ui::SelectedPriority(Priorities()));
     }
     return 0;
 }

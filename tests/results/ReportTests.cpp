@@ -65,23 +65,36 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
     AddExactGroups();
     const std::wstring t = FormatFileTime(FileTimeOf(0));
     ASSERT_TRUE(WriteCsvReport(tree, ExactDuplicates, path));
-    EXPECT_EQ(ReadFileBytes(path),
-              Utf16File(L"\"2 files, 10 bytes each\",,20\n"
-                        L"\"say \"\"hi\"\", x.txt\",c:\\a&b,10," + t + L"," + t + L"," + t + L"\n"
-                        L"<e>.txt,c:\\d,10," + t + L"," + t + L"," + t + L"\n"
-                        L"\n"
-                        L"\"3 files, 3 bytes each\",,9\n"
-                        L"g.bin,c:\\f,3," + t + L"," + t + L"," + t + L"\n"
-                        L"h.bin,c:\\f,3," + t + L"," + t + L"," + t + L"\n"
-                        L"i.bin,c:\\f,3," + t + L"," + t + L"," + t + L"\n"
-                        L"\n"));
+    EXPECT_EQ(ReadFileBytes(path), Utf16File(L"\"2 files, 10 bytes each\",,20\n"
+                                             L"\"say \"\"hi\"\", x.txt\",c:\\a&b,10," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"<e>.txt,c:\\d,10," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"\n"
+                                             L"\"3 files, 3 bytes each\",,9\n"
+                                             L"g.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"h.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"i.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"\n"));
 
     tree.RemoveAll();
     AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
     ASSERT_TRUE(WriteCsvReport(tree, SimilarImages, path));
     EXPECT_EQ(ReadFileBytes(path), Utf16File(L"2 images,,12\n"
-                                             L"a.jpg,p,7," + t + L"," + t + L"," + t + L",640,480\n"
-                                             L"b.png,p,5," + t + L"," + t + L"," + t + L",32,16\n"
+                                             L"a.jpg,p,7," +
+                                             t + L"," + t + L"," + t +
+                                             L",640,480\n"
+                                             L"b.png,p,5," +
+                                             t + L"," + t + L"," + t +
+                                             L",32,16\n"
                                              L"\n"));
     EXPECT_EQ(CsvField(L"a\rb"), L"a\rb") << "a carriage return alone is not quoted";
     EXPECT_EQ(CsvField(L"a\nb"), L"\"a\nb\"");
@@ -101,11 +114,12 @@ TEST_F(ReportTest, HtmlEscapesEveryTextAndSkipsLockAndRemarkColumns)
     AddRecords(tree, {Record(L"c:\\a&b\\say \"it's\".txt", 10), Record(L"c:\\d\\\x0416<e>.txt", 10)});
     const std::string cells = "<td>" + time + "</td><td>" + time + "</td><td>" + time + "</td></tr>";
     EXPECT_EQ(Written(WriteHtmlReport, ExactDuplicates),
-              head + "\n<table><tr><th colspan=\"2\">2 files, 10 bytes each</th><th>20 bytes</th>"
-                     "<th colspan=\"3\"></th></tr>\n"
-                     "\n<tr><td>say &quot;it&apos;s&quot;.txt</td><td>c:\\a&amp;b</td><td>10 bytes</td>" + cells +
-                  "\n<tr><td>\xD0\x96&lt;e&gt;.txt</td><td>c:\\d</td><td>10 bytes</td>" + cells +
-                  "\n</table><br/></body></html>");
+        head +
+            "\n<table><tr><th colspan=\"2\">2 files, 10 bytes each</th><th>20 bytes</th>"
+            "<th colspan=\"3\"></th></tr>\n"
+            "\n<tr><td>say &quot;it&apos;s&quot;.txt</td><td>c:\\a&amp;b</td><td>10 bytes</td>" +
+            cells + "\n<tr><td>\xD0\x96&lt;e&gt;.txt</td><td>c:\\d</td><td>10 bytes</td>" + cells +
+            "\n</table><br/></body></html>");
 }
 
 TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
@@ -114,8 +128,8 @@ TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
     const std::string html = Written(WriteHtmlReport, SimilarImages);
     EXPECT_NE(html.find("td { width: 14%; }"), std::string::npos);
     EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td></tr></table>"), std::string::npos);
-    EXPECT_NE(html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"),
-              std::string::npos);
+    EXPECT_NE(
+        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"), std::string::npos);
     EXPECT_NE(html.find("<td>" + time + "</td><td>640x480</td></tr>"), std::string::npos) << html;
     EXPECT_EQ(html.find("Remark"), std::string::npos);
 }
@@ -123,26 +137,32 @@ TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
 TEST_F(ReportTest, XmlTotalsAndEscapes)
 {
     EXPECT_EQ(Written(WriteXmlReport, ExactDuplicates),
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<clonarium-report>\n\t<general>\n"
-              "\t\t<date>08-12-2026 10:11:12</date>\n\t\t<type>Exact duplicates</type>\n"
-              "\t\t<total-size>0</total-size>\n\t\t<wasted-size>0</wasted-size>\n"
-              "\t\t<duplicates-count>0</duplicates-count>\n\t</general>\n\t<report>\n\t</report>\n"
-              "</clonarium-report>");
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<clonarium-report>\n\t<general>\n"
+        "\t\t<date>08-12-2026 10:11:12</date>\n\t\t<type>Exact duplicates</type>\n"
+        "\t\t<total-size>0</total-size>\n\t\t<wasted-size>0</wasted-size>\n"
+        "\t\t<duplicates-count>0</duplicates-count>\n\t</general>\n\t<report>\n\t</report>\n"
+        "</clonarium-report>");
 
     AddExactGroups();
     const std::string xml = Written(WriteXmlReport, ExactDuplicates);
     EXPECT_NE(xml.find("\t\t<total-size>29</total-size>\n\t\t<wasted-size>16</wasted-size>\n"
                        "\t\t<duplicates-count>5</duplicates-count>\n"),
-              std::string::npos);
+        std::string::npos);
     const std::string file = "\t\t\t<duplicate-file>\n\t\t\t\t<path>c:\\a&amp;b\\say &quot;hi&quot;, x.txt</path>\n"
-                             "\t\t\t\t<last-write-time>" + time + "</last-write-time>\n"
-                             "\t\t\t\t<creation-time>" + time + "</creation-time>\n"
-                             "\t\t\t\t<last-access-time>" + time + "</last-access-time>\n"
+                             "\t\t\t\t<last-write-time>" +
+                             time +
+                             "</last-write-time>\n"
+                             "\t\t\t\t<creation-time>" +
+                             time +
+                             "</creation-time>\n"
+                             "\t\t\t\t<last-access-time>" +
+                             time +
+                             "</last-access-time>\n"
                              "\t\t\t\t<size>10</size>\n\t\t\t</duplicate-file>\n";
     EXPECT_NE(xml.find("\t<report>\n\t\t<duplicate-group total-size=\"20\" count=\"2\">\n" + file), std::string::npos)
         << xml;
-    EXPECT_NE(xml.find("</duplicate-file>\n\t\t</duplicate-group>\n\t</report>\n</clonarium-report>"),
-              std::string::npos);
+    EXPECT_NE(
+        xml.find("</duplicate-file>\n\t\t</duplicate-group>\n\t</report>\n</clonarium-report>"), std::string::npos);
 }
 
 TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
@@ -150,7 +170,7 @@ TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
     AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
     const std::string xml = Written(WriteXmlReport, SimilarImages);
     EXPECT_NE(xml.find("<type>Similar images</type>\n\t\t<total-size>12</total-size>\n\t\t<duplicates-count>2<"),
-              std::string::npos);
+        std::string::npos);
     EXPECT_EQ(xml.find("wasted"), std::string::npos);
     EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" />\n"), std::string::npos);
     EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" />\n"), std::string::npos);

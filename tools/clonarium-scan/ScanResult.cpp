@@ -19,7 +19,7 @@ namespace {
 std::vector<std::wstring> ColumnHeaders(ResultMode mode)
 {
     std::vector<const char*> keys = {"header-filename", nullptr, "header-folder", "header-size",
-                                     "header-last-write-date", "header-creation-date", "header-last-access-date"};
+        "header-last-write-date", "header-creation-date", "header-last-access-date"};
     if (mode == SimilarImages) {
         keys.push_back("header-resolution");
     }
