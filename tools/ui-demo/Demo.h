@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace uidemo {
 
@@ -15,6 +17,9 @@ int RunDemo(DemoStart start);
 int RunTreeDemo();
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
+
+// The preview area showing one file, or two side by side.
+int RunPreviewDemo(const std::vector<std::wstring>& files);
 
 // Gives this thread a message loop, lets `open` create and show a window,
 // and runs the loop until that window ends it; 0 when `open` made none.

@@ -4,6 +4,8 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --preview FILE [FILE2]
+//                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -12,7 +14,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <shellapi.h>
+
 #include <cstring>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -29,6 +35,15 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--preview") == 0) {
+        int count = 0;
+        wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+        std::vector<std::wstring> files;
+        for (int i = 2; arguments != nullptr && i < count; ++i) {
+            files.emplace_back(arguments[i]);
+        }
+        ::LocalFree(arguments);
+        result = uidemo::RunPreviewDemo(files);
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {
