@@ -246,7 +246,7 @@ void CFolderTreeView::CollectRoots(HTREEITEM first, std::vector<SearchRoot>& roo
 }
 
 HTREEITEM CFolderTreeView::InsertItem(
-    HTREEITEM parent, HTREEITEM after, FolderItemData data, bool hasChildren, CheckState state)
+    HTREEITEM parent, HTREEITEM after, FolderItemData data, int children, CheckState state)
 {
     auto record = std::make_unique<FolderItemData>(std::move(data));
     TVINSERTSTRUCTW insert{};
@@ -259,7 +259,7 @@ HTREEITEM CFolderTreeView::InsertItem(
     item.iImage = record->icon;
     item.iSelectedImage = record->icon;
     item.iExpandedImage = record->openIcon;
-    item.cChildren = hasChildren ? 1 : 0;
+    item.cChildren = children;
     item.state = INDEXTOSTATEIMAGEMASK(StateImageOf(state));
     item.stateMask = TVIS_STATEIMAGEMASK;
     item.lParam = reinterpret_cast<LPARAM>(record.get());
@@ -327,8 +327,8 @@ bool CFolderTreeView::Populate(HTREEITEM folder)
             present.erase(found);
             continue;
         }
-        const bool hasChildren = entry.isFolder && FolderHasEntries(entry.path);
-        after = InsertItem(folder, after, std::move(entry), hasChildren, newState);
+        const int children = entry.isFolder ? I_CHILDRENCALLBACK : 0;
+        after = InsertItem(folder, after, std::move(entry), children, newState);
     }
     for (const auto& [path, child] : present) {
         DeleteItem(child);
@@ -374,7 +374,7 @@ void CFolderTreeView::RefreshDrives()
             after = found->second;
         } else {
             // A drive is not listed before it is opened: a drive without a disc would keep the user waiting.
-            after = InsertItem(TVI_ROOT, after, MakeDriveItem(root), true, vandrelcommon::ui::Unchecked);
+            after = InsertItem(TVI_ROOT, after, MakeDriveItem(root), 1, vandrelcommon::ui::Unchecked);
         }
     }
 }
@@ -479,6 +479,20 @@ LRESULT CFolderTreeView::OnDestroy(Message& msg)
 {
     ::KillTimer(hwnd_, kDriveRefreshTimer);
     msg.handled = false;
+    return 0;
+}
+
+// A folder's button is settled when the tree first needs it, mostly to
+// paint it: looking into every folder of a long listing would hold up its
+// opening.
+LRESULT CFolderTreeView::OnGetDispInfo(Message& msg)
+{
+    auto* info = msg.NotificationAs<NMTVDISPINFOW>();
+    if ((info->item.mask & TVIF_CHILDREN) != 0) {
+        const auto* record = reinterpret_cast<const FolderItemData*>(info->item.lParam);
+        info->item.cChildren = record != nullptr && FolderHasEntries(record->path) ? 1 : 0;
+        info->item.mask |= TVIF_DI_SETITEM;
+    }
     return 0;
 }
 

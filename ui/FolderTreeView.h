@@ -4,7 +4,8 @@
 // reaches only its listed descendants; the rest are covered because the
 // folder itself becomes a search root. The tree's parent must reflect
 // notifications (REFLECT_NOTIFICATIONS): the tree lists a folder when it
-// hears that the folder is expanding.
+// hears that the folder is expanding, and looks into a folder for its
+// button when asked for it.
 #include "engine/FileRecord.h"
 #include "ui/FolderListing.h"
 #include "ui/common/CheckState.h"
@@ -70,6 +71,7 @@ public:
     ON_MESSAGE(WM_TIMER, OnTimer)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
     ON_REFLECTED_NOTIFY_CODE(TVN_ITEMEXPANDINGW, OnItemExpanding)
+    ON_REFLECTED_NOTIFY_CODE(TVN_GETDISPINFOW, OnGetDispInfo)
     END_MESSAGE_MAP()
 
 protected:
@@ -83,6 +85,7 @@ private:
     LRESULT OnTimer(vandrelcommon::ui::Message& msg);
     LRESULT OnDestroy(vandrelcommon::ui::Message& msg);
     LRESULT OnItemExpanding(vandrelcommon::ui::Message& msg);
+    LRESULT OnGetDispInfo(vandrelcommon::ui::Message& msg);
 
     // What a click on the state icon or the space bar does.
     void Toggle(HTREEITEM item);
@@ -100,7 +103,8 @@ private:
     // Lists the folder into its children, keeping those still there with
     // their states; false when it has none now.
     bool Populate(HTREEITEM folder);
-    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM after, FolderItemData data, bool hasChildren, CheckState state);
+    // `children`: the item's cChildren, 0, 1 or I_CHILDRENCALLBACK.
+    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM after, FolderItemData data, int children, CheckState state);
     void SetHasChildren(HTREEITEM item, bool hasChildren) const;
     // Deletes the item with its subtree and their records.
     void DeleteItem(HTREEITEM item);

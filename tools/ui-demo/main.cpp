@@ -4,6 +4,7 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --folders    the folder tree (--menu opens its context menu)
 #include "tools/ui-demo/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--folders") == 0) {
+        result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {
