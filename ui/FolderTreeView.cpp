@@ -23,7 +23,11 @@ using vandrelcommon::ui::WindowClass;
 
 namespace {
 
-enum MenuCommand : UINT { kSelect = 1, kSelectWithoutSubfolders, kClearSelection, kInvertSelection };
+// The context menu's commands.
+constexpr UINT kSelect = 1;
+constexpr UINT kSelectWithoutSubfolders = 2;
+constexpr UINT kClearSelection = 3;
+constexpr UINT kInvertSelection = 4;
 
 struct MenuText {
     UINT command;

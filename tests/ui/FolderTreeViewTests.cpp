@@ -97,7 +97,11 @@ private:
     static inline std::vector<std::wstring> texts_;
 };
 
-enum MenuItem { kSelect, kSelectWithoutSubfolders, kClearSelection, kInvertSelection };
+// The context menu's items by position.
+constexpr int kSelect = 0;
+constexpr int kSelectWithoutSubfolders = 1;
+constexpr int kClearSelection = 2;
+constexpr int kInvertSelection = 3;
 
 class FolderTreeTest : public testing::Test {
 protected:
