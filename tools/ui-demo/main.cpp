@@ -4,6 +4,7 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --folders    the folder tree (--menu opens its context menu)
 //   ui-demo.exe --preview FILE [FILE2]
 //                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--folders") == 0) {
+        result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
     } else if (std::strcmp(first, "--preview") == 0) {
         int count = 0;
         wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
