@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace uidemo {
 
@@ -15,6 +16,16 @@ int RunDemo(DemoStart start);
 int RunTreeDemo();
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
+
+struct SearchDemoOptions {
+    std::wstring folder;
+    bool images = false;         // similar pictures rather than exact duplicates
+    std::string language = "en"; // a language table's code
+    int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
+};
+// Searches the folder under the search progress dialog, then shows the
+// groups found in a result tree; ends at once when nothing was found.
+int RunSearchDemo(const SearchDemoOptions& options);
 
 // Gives this thread a message loop, lets `open` create and show a window,
 // and runs the loop until that window ends it; 0 when `open` made none.

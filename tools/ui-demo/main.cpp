@@ -4,6 +4,9 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
+//                            a search of FOLDER under its progress dialog,
+//                            then the groups found
 #include "tools/ui-demo/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -11,8 +14,39 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstring>
+#include <string>
+
+namespace {
+
+// The options of --search, read from the wide command line so that a folder
+// named in any script arrives whole.
+uidemo::SearchDemoOptions SearchOptions()
+{
+    uidemo::SearchDemoOptions options;
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        const std::wstring argument = arguments[i];
+        const bool hasValue = i + 1 < count;
+        if (argument == L"--search" && hasValue) {
+            options.folder = arguments[++i];
+        } else if (argument == L"--images") {
+            options.images = true;
+        } else if (argument == L"--lang" && hasValue) {
+            const std::wstring code = arguments[++i];
+            options.language.assign(code.begin(), code.end());
+        } else if (argument == L"--pause-after" && hasValue) {
+            options.pauseAfterSeconds = _wtoi(arguments[++i]);
+        }
+    }
+    ::LocalFree(arguments);
+    return options;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,6 +63,8 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--search") == 0) {
+        result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {
