@@ -13,8 +13,8 @@ namespace clonarium {
 class SearchWorker : public vandrelcommon::system::IWorker {
 public:
     // The parameters and the callback must outlive the run; the roots are copied.
-    void SetSearch(const std::vector<SearchRoot>& roots, const SearchParameters& parameters,
-        ISearchProcessCallback& callback);
+    void SetSearch(
+        const std::vector<SearchRoot>& roots, const SearchParameters& parameters, ISearchProcessCallback& callback);
 
     void Run() override;
 

@@ -2,6 +2,7 @@
 
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
+#include "ui/framework/Dpi.h"
 
 #include <commctrl.h>
 
@@ -74,6 +75,22 @@ void CSearchProgressDialog::FillList()
     rows_ = AddProgressRows(list_,
         {Text("status-exact.stage"), Text("status-exact.total-files-processed"), Text("status-exact.skipped-files"),
             Text("status-exact.skipped-protected-folders"), Text(foundKey), Text("status-exact.elapsed-time")});
+    // The captions take what their longest needs, the values the rest: the
+    // found row is long in every language.
+    const vandrelcommon::ui::CListViewCtrl listView = list_.ListView();
+    listView.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    listView.SetColumnWidth(0, listView.GetColumnWidth(0) + vandrelcommon::ui::ScaleX(12));
+    FitValueColumn();
+}
+
+void CSearchProgressDialog::FitValueColumn() const
+{
+    const vandrelcommon::ui::CListViewCtrl listView = list_.ListView();
+    const int rest = list_.GetClientRect().right - listView.GetColumnWidth(0);
+    listView.SetColumnWidth(1, LVSCW_AUTOSIZE);
+    if (listView.GetColumnWidth(1) < rest) {
+        listView.SetColumnWidth(1, rest);
+    }
 }
 
 void CSearchProgressDialog::Start()
@@ -215,6 +232,7 @@ LRESULT CSearchProgressDialog::OnTimer(Message& msg)
         msg.handled = false;
         return 0;
     }
+    TakeGroups();
     RefreshProgress();
     return 0;
 }
@@ -257,7 +275,7 @@ void CSearchProgressDialog::Refresh(bool evenPaused)
     if (stage > StageIndexing && taskbar_ != nullptr && mainWindow_ != nullptr) {
         taskbar_->SetProgressValue(mainWindow_, done, total);
     }
-    list_.ListView().SetColumnWidth(1, LVSCW_AUTOSIZE);
+    FitValueColumn();
     list_.Invalidate(false);
 }
 
@@ -282,13 +300,16 @@ void CSearchProgressDialog::TakeGroups()
         std::lock_guard lock(groupsLock_);
         groups.swap(pendingGroups_);
     }
-    if (request_.results == nullptr) {
+    if (request_.results == nullptr || groups.empty()) {
         return;
     }
+    // Row by row, the view would look for its rows on screen once a group.
+    request_.results->SetRedraw(false);
     const auto mode = static_cast<ResultMode>(request_.parameters.SearchMode);
     for (const FileGroup& group : groups) {
         AddGroup(*request_.results, group, mode, icons_, request_.groupIcon);
     }
+    request_.results->SetRedraw(true);
 }
 
 void CSearchProgressDialog::Finish()
@@ -325,12 +346,6 @@ LRESULT CSearchProgressDialog::OnStartedMessage(Message&)
     } else if (IsPaused()) {
         Pause();
     }
-    return 0;
-}
-
-LRESULT CSearchProgressDialog::OnGroupsMessage(Message&)
-{
-    TakeGroups();
     return 0;
 }
 
@@ -373,15 +388,10 @@ void CSearchProgressDialog::OnGroupFound(const FileGroup& group)
         Raise(totalSize_, files * group.size);
         Raise(wastedSize_, (files - 1) * group.size);
     }
-    bool first = false;
-    {
-        std::lock_guard lock(groupsLock_);
-        first = pendingGroups_.empty();
-        pendingGroups_.push_back(group);
-    }
-    if (first) {
-        ::PostMessageW(notifyWindow_, kGroupsMessage, 0, 0);
-    }
+    // Taken into the tree by the refresh timer and at the end: a message a
+    // group would crowd out the timer and the painting.
+    std::lock_guard lock(groupsLock_);
+    pendingGroups_.push_back(group);
 }
 
 void CSearchProgressDialog::SetFilesToCompare(int64_t count)

@@ -28,7 +28,7 @@ struct SearchRequest {
     std::vector<SearchRoot> roots;
     SearchParameters parameters;
     // Takes a group row and its file rows for every group found; may be null.
-    CVirtualTree* results = nullptr;
+    vandrelcommon::ui::CVirtualTreeView* results = nullptr;
     int32_t groupIcon = -1; // of every group row
 };
 
@@ -67,7 +67,6 @@ public:
     ON_MESSAGE(WM_INITDIALOG, OnInitDialog)
     ON_MESSAGE(WM_TIMER, OnTimer)
     ON_MESSAGE(kStartedMessage, OnStartedMessage)
-    ON_MESSAGE(kGroupsMessage, OnGroupsMessage)
     ON_MESSAGE(kDeterminateMessage, OnDeterminateMessage)
     ON_MESSAGE(kFinishedMessage, OnFinishedMessage)
     ON_COMMAND(IDC_SEARCH_PAUSE, OnPause)
@@ -79,15 +78,13 @@ public:
 
 private:
     static constexpr UINT kStartedMessage = WM_APP + 30;
-    static constexpr UINT kGroupsMessage = WM_APP + 31;
-    static constexpr UINT kDeterminateMessage = WM_APP + 32;
-    static constexpr UINT kFinishedMessage = WM_APP + 33;
+    static constexpr UINT kDeterminateMessage = WM_APP + 31;
+    static constexpr UINT kFinishedMessage = WM_APP + 32;
     static constexpr UINT_PTR kRefreshTimer = 1;
 
     LRESULT OnInitDialog(vandrelcommon::ui::Message& msg);
     LRESULT OnTimer(vandrelcommon::ui::Message& msg);
     LRESULT OnStartedMessage(vandrelcommon::ui::Message& msg);
-    LRESULT OnGroupsMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnDeterminateMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnFinishedMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnPause(vandrelcommon::ui::Message& msg);
@@ -96,6 +93,8 @@ private:
     LRESULT OnPriorityChanged(vandrelcommon::ui::Message& msg);
 
     void FillList();
+    // The values fill the list's width, or take what the longest needs.
+    void FitValueColumn() const;
     void Start();
     // Asks whether to stop; on Yes stops the search and waits for the worker.
     void AskToStop(bool closingWindow);

@@ -71,14 +71,16 @@ protected:
     {
         vandrelcommon::system::LoadLanguage("en");
         request_.parameters = AdmitAll();
+        // The main window is the result list, hidden as in options mode.
+        mainWindow_ = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 400, 300,
+            nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(results_.Attach(mainWindow_));
         request_.results = &results_;
-        mainWindow_ = ::CreateWindowExW(
-            0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override
     {
         dialog_.reset();
-        ::DestroyWindow(mainWindow_);
+        results_.DestroyWindow();
     }
 
     void SearchIn(const std::wstring& folder) { request_.roots = {SearchRoot{folder, true}}; }
@@ -117,7 +119,7 @@ protected:
     }
 
     TempTree files_;
-    CVirtualTree results_;
+    vandrelcommon::ui::CVirtualTreeView results_;
     SearchRequest request_;
     RecordingTaskbar taskbar_;
     HWND mainWindow_ = nullptr;
@@ -196,6 +198,7 @@ TEST_F(SearchProgressDialogTest, DuplicatesCloseTheDialogByItselfAndFillTheResul
     const std::vector<std::vector<std::wstring>> expected = {
         {L"a copy.txt", L"a.txt"}, {L"b again.txt", L"b copy.txt", L"b.txt"}};
     EXPECT_EQ(Groups(), expected);
+    EXPECT_EQ(::SendMessageW(mainWindow_, LVM_GETITEMCOUNT, 0, 0), 2); // the list shows both group rows
     EXPECT_EQ(taskbar_.states.back(), TBPF_NOPROGRESS);
 }
 

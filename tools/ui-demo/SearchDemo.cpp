@@ -74,7 +74,8 @@ private:
             {images ? "tree.header-remark" : nullptr, 200}};
         const int count = images ? 9 : 8;
         for (int i = 0; i < count; ++i) {
-            std::wstring title = columns[i].key == nullptr ? L" " : Localize(std::string("duplicates-pane.") + columns[i].key);
+            std::wstring title =
+                columns[i].key == nullptr ? L" " : Localize(std::string("duplicates-pane.") + columns[i].key);
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH;
             column.pszText = title.data();
