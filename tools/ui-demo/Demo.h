@@ -14,6 +14,8 @@ int RunDemo(DemoStart start);
 
 // The virtual tree view with a few hundred groups of files.
 int RunTreeDemo();
+// The folder tree over the machine's drives; `openMenu` opens its context menu.
+int RunFolderTreeDemo(bool openMenu);
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
 

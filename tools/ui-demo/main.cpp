@@ -4,6 +4,7 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --folders    the folder tree (--menu opens its context menu)
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--folders") == 0) {
+        result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
     } else if (std::strcmp(first, "--search") == 0) {
         result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--editlist") == 0) {

@@ -113,6 +113,11 @@ public:
     {
         return SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
     }
+    // The item's TVIS_* state bits within `mask`.
+    UINT GetItemState(HTREEITEM item, UINT mask) const
+    {
+        return static_cast<UINT>(SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
+    }
     // `relation` TVGN_*: the item that stands so to `item`, or null.
     HTREEITEM GetNextItem(HTREEITEM item, UINT relation) const
     {
