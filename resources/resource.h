@@ -61,6 +61,15 @@
 #define IDC_DELETE_PRIORITY 1524
 #define IDC_DELETE_START 1525
 
+// The search progress dialog.
+#define IDD_SEARCH_PROGRESS 152
+#define IDC_SEARCH_LIST 1530
+#define IDC_SEARCH_PROGRESS 1531
+#define IDC_SEARCH_PRIORITY_LABEL 1532
+#define IDC_SEARCH_PRIORITY 1533
+#define IDC_SEARCH_PAUSE 1534
+#define IDC_SEARCH_STOP 1535
+
 // A preview pane: the file's name, size and modification time above its view.
 #define IDD_PREVIEW_PANE 299
 #define IDC_PREVIEW_NAME 1064

@@ -3,6 +3,7 @@
 // group of duplicates, one file row per file under it, with their column
 // texts, totals, status-line statistics and orderings.
 #include "engine/FileRecord.h"
+#include "engine/SearchParameters.h"
 #include "ui/common/VirtualTree.h"
 
 #include <windows.h>
@@ -15,11 +16,6 @@ namespace clonarium {
 
 using vandrelcommon::ui::CVirtualNode;
 using vandrelcommon::ui::CVirtualTree;
-
-enum ResultMode : int32_t {
-    ExactDuplicates = 0,
-    SimilarImages = 1,
-};
 
 // The text after the last backslash; the whole path when there is none.
 std::wstring FileNameOf(const std::wstring& path);

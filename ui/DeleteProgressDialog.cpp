@@ -4,12 +4,9 @@
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
-#include "ui/common/ThreadPriorities.h"
 #include "ui/framework/Controls.h"
 
 #include <commctrl.h>
-
-#include <cstdio>
 
 namespace clonarium {
 
@@ -27,11 +24,6 @@ const std::wstring& Text(const char* key)
     return Localize(std::string("duplicates-pane.") + key);
 }
 
-std::string Narrow(const wchar_t* key)
-{
-    return std::string(key, key + wcslen(key));
-}
-
 // The path as the user knows it, without the long-path prefix.
 std::wstring Shown(const std::wstring& path)
 {
@@ -40,13 +32,6 @@ std::wstring Shown(const std::wstring& path)
 }
 
 } // namespace
-
-void CProgressNodeData::FillDisplayInfo(LVITEMW& item, CVirtualNode*)
-{
-    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
-        ::lstrcpynW(item.pszText, (item.iSubItem == 0 ? caption_ : value_).c_str(), item.cchTextMax);
-    }
-}
 
 CDeleteProgressDialog::CDeleteProgressDialog(DeleteRequest& request, HWND mainWindow, ITaskbarList3* taskbar)
     : CDialogImpl(IDD_DELETE_PROGRESS),
@@ -75,7 +60,7 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     queued_ = request_.queue.size();
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
     FillList();
-    FillPriorities();
+    FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
     Progress().SetRange32(0, kProgressRange);
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
     ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
@@ -85,51 +70,12 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 
 void CDeleteProgressDialog::FillList()
 {
-    const vandrelcommon::ui::CListViewCtrl listView(list_.Hwnd());
-    const RECT client = list_.GetClientRect();
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = (client.right - client.left) * 2 / 5;
-    listView.InsertColumn(0, column);
-    column.cx = (client.right - client.left) - column.cx;
-    listView.InsertColumn(1, column);
-    for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
-             "status-exact.elapsed-time"}) {
-        auto data = std::make_unique<CProgressNodeData>(Text(key));
-        rows_.push_back(data.get());
-        list_.AddNode(nullptr, std::move(data));
-    }
+    rows_ = AddProgressRows(list_, {Text("status-delete.deleting-file"), Text("status-delete.files-deleted"),
+                                       Text("status-delete.files-skipped"), Text("status-exact.elapsed-time")});
     SetRow(kFileRow, Text("status-delete.press-start"));
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(uint64_t{0}).Add(queued_).Str());
     SetRow(kSkippedRow, L"0");
     SetRow(kTimeRow, L"00:00:00");
-}
-
-void CDeleteProgressDialog::FillPriorities()
-{
-    Item(IDC_DELETE_PRIORITY_LABEL).SetText(Text("priority.priority"));
-    const vandrelcommon::ui::CComboBox list = Priorities();
-    for (const auto& level : vandrelcommon::ui::kThreadPriorityLevels) {
-        const int index = list.AddString(Localize("duplicates-pane." + Narrow(level.textKey)));
-        list.SetItemData(index, level.value);
-        if (level.value == THREAD_PRIORITY_NORMAL) {
-            list.SetCurSel(index);
-        }
-    }
-    // The list stands 10 pixels right of its label, whose width follows its text.
-    const vandrelcommon::ui::CWindow label = Item(IDC_DELETE_PRIORITY_LABEL);
-    HDC dc = ::GetDC(label);
-    const HGDIOBJ old = ::SelectObject(dc, label.GetFont());
-    SIZE size{};
-    const std::wstring text = label.GetText();
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
-    RECT labelRect = label.GetRectInParent();
-    labelRect.right = labelRect.left + size.cx;
-    label.MoveWindow(labelRect);
-    const RECT listRect = list.GetRectInParent();
-    list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
@@ -140,12 +86,6 @@ vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
 vandrelcommon::ui::CProgressBarCtrl CDeleteProgressDialog::Progress() const
 {
     return vandrelcommon::ui::CProgressBarCtrl(GetDlgItem(IDC_DELETE_PROGRESS));
-}
-
-int CDeleteProgressDialog::SelectedPriority() const
-{
-    const vandrelcommon::ui::CComboBox list = Priorities();
-    return static_cast<int>(list.GetItemData(list.GetCurSel()));
 }
 
 std::wstring CDeleteProgressDialog::RowValue(Row row) const
@@ -228,7 +168,7 @@ void CDeleteProgressDialog::Start()
         worker_.Enqueue(std::move(item));
     }
     request_.queue.clear();
-    worker_.Start(SelectedPriority());
+    worker_.Start(SelectedPriority(Priorities()));
 }
 
 LRESULT CDeleteProgressDialog::OnCancel(Message&)
@@ -268,7 +208,7 @@ LRESULT CDeleteProgressDialog::OnCancel(Message&)
 LRESULT CDeleteProgressDialog::OnPriorityChanged(Message&)
 {
     if (state_ != State::Ready) {
-        worker_.SetPriority(SelectedPriority());
+        worker_.SetPriority(SelectedPriority(Priorities()));
     }
     return 0;
 }
@@ -296,10 +236,7 @@ void CDeleteProgressDialog::Refresh(bool evenPaused)
     SetRow(kFileRow, currentFile_);
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(deleted_).Add(queued_).Str());
     SetRow(kSkippedRow, std::to_wstring(skipped_));
-    const ULONGLONG seconds = (::GetTickCount64() - startTick_) / 1000;
-    wchar_t elapsed[32];
-    std::swprintf(elapsed, 32, L"%02llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    SetRow(kTimeRow, elapsed);
+    SetRow(kTimeRow, ElapsedText((::GetTickCount64() - startTick_) / 1000));
     const uint64_t done = deleted_ + skipped_;
     const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
     Progress().SetPos(position);

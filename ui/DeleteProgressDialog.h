@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "storage/ApplicationSettings.h"
 #include "ui/DuplicatePreview.h"
+#include "ui/ProgressDialogParts.h"
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
@@ -33,19 +34,6 @@ struct DeleteRequest {
     // Writes a failure reason into the file's record (the Remark column).
     std::function<void(vandrelcommon::ui::CVirtualNode*, const std::wstring&)> setRemark;
     IDuplicatePreview* preview = nullptr; // null until the preview exists
-};
-
-// One row of the dialog's list: a caption and its value.
-class CProgressNodeData : public vandrelcommon::ui::IVirtualNodeData {
-public:
-    explicit CProgressNodeData(std::wstring caption) : caption_(std::move(caption)) { }
-    void FillDisplayInfo(LVITEMW& item, vandrelcommon::ui::CVirtualNode* node) override;
-    const std::wstring& Value() const { return value_; }
-    void SetValue(std::wstring value) { value_ = std::move(value); }
-
-private:
-    std::wstring caption_;
-    std::wstring value_;
 };
 
 class CDeleteProgressDialog : public vandrelcommon::ui::CDialogImpl, public IDeleteProcessCallback {
@@ -94,7 +82,6 @@ private:
     // Runs `change` on the interface thread and returns when it is done.
     void OnInterfaceThread(const std::function<void()>& change);
     void FillList();
-    void FillPriorities();
     void Start();
     void EnterState(State state);
     void Finish();
@@ -103,7 +90,6 @@ private:
     void SetTaskbarState(TBPFLAG flag) const;
     vandrelcommon::ui::CComboBox Priorities() const;
     vandrelcommon::ui::CProgressBarCtrl Progress() const;
-    int SelectedPriority() const;
     vandrelcommon::ui::CWindow Item(int id) const { return vandrelcommon::ui::CWindow(GetDlgItem(id)); }
 
     DeleteRequest& request_;

@@ -71,6 +71,10 @@ public:
     {
         return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width) != 0;
     }
+    int GetColumnWidth(int column) const
+    {
+        return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+    }
     // `which` LVSIL_*.
     HIMAGELIST GetImageList(int which) const
     {
