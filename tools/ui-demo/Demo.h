@@ -20,6 +20,16 @@ int RunFolderTreeDemo(bool openMenu);
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
 
+struct SearchDemoOptions {
+    std::wstring folder;
+    bool images = false;         // similar pictures rather than exact duplicates
+    std::string language = "en"; // a language table's code
+    int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
+};
+// Searches the folder under the search progress dialog, then shows the
+// groups found in a result tree; ends at once when nothing was found.
+int RunSearchDemo(const SearchDemoOptions& options);
+
 // The preview area showing one file, or two side by side.
 int RunPreviewDemo(const std::vector<std::wstring>& files);
 
