@@ -69,3 +69,13 @@
 #define IDC_SEARCH_PRIORITY 1533
 #define IDC_SEARCH_PAUSE 1534
 #define IDC_SEARCH_STOP 1535
+
+// A preview pane: the file's name, size and modification time above its view.
+#define IDD_PREVIEW_PANE 299
+#define IDC_PREVIEW_NAME 1064
+#define IDC_PREVIEW_VIEW 1094
+#define IDC_PREVIEW_NAME_LABEL 1095
+#define IDC_PREVIEW_SIZE_LABEL 1096
+#define IDC_PREVIEW_SIZE 1097
+#define IDC_PREVIEW_MODIFIED 1098
+#define IDC_PREVIEW_MODIFIED_LABEL 1099

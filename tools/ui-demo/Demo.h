@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace uidemo {
 
@@ -28,6 +29,9 @@ struct SearchDemoOptions {
 // Searches the folder under the search progress dialog, then shows the
 // groups found in a result tree; ends at once when nothing was found.
 int RunSearchDemo(const SearchDemoOptions& options);
+
+// The preview area showing one file, or two side by side.
+int RunPreviewDemo(const std::vector<std::wstring>& files);
 
 // Gives this thread a message loop, lets `open` create and show a window,
 // and runs the loop until that window ends it; 0 when `open` made none.

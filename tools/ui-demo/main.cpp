@@ -8,6 +8,8 @@
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
+//   ui-demo.exe --preview FILE [FILE2]
+//                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -19,6 +21,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -47,6 +50,19 @@ uidemo::SearchDemoOptions SearchOptions()
     return options;
 }
 
+// The files after --preview.
+std::vector<std::wstring> PreviewFiles()
+{
+    std::vector<std::wstring> files;
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    for (int i = 2; arguments != nullptr && i < count; ++i) {
+        files.emplace_back(arguments[i]);
+    }
+    ::LocalFree(arguments);
+    return files;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,6 +82,8 @@ int main(int argc, char** argv)
         result = uidemo::RunTreeDemo();
     } else if (std::strcmp(first, "--folders") == 0) {
         result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
+    } else if (std::strcmp(first, "--preview") == 0) {
+        result = uidemo::RunPreviewDemo(PreviewFiles());
     } else if (std::strcmp(first, "--search") == 0) {
         result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--editlist") == 0) {
