@@ -6,6 +6,7 @@
 #include "tests/engine/AdmitAll.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/TestPictures.h"
 #include "ui/SearchProgressDialog.h"
 
 #include <gtest/gtest.h>
@@ -289,4 +290,29 @@ TEST_F(SearchProgressDialogTest, WhilePausedTheRowsAndTheElapsedTimeStandStill)
     ASSERT_TRUE(PumpUntil([&] { return Finished(); }));
     EXPECT_EQ(Row(CSearchProgressDialog::kFilesRow), L"2 of 2");
     EXPECT_GE(Row(CSearchProgressDialog::kTimeRow), L"00:00:02");
+}
+
+TEST_F(SearchProgressDialogTest, AnImageSearchFillsTheTreeWithPictures)
+{
+    files_.MakeFolder(L"pictures");
+    const Canvas scene = DrawScene(7, 160, 120);
+    ASSERT_TRUE(WritePicture(files_.Path(L"pictures\\photo.png"), scene, Format::Png));
+    ASSERT_TRUE(WritePicture(files_.Path(L"pictures\\photo.jpg"), Resized(scene, 320, 240), Format::Jpeg));
+    ASSERT_TRUE(WritePicture(files_.Path(L"pictures\\other.png"), DrawScene(8, 160, 120), Format::Png));
+    files_.MakeFile(L"pictures\\corrupt.jpg", "\xFF\xD8\xFF\xE0 not a picture");
+    request_.parameters.SearchMode = SimilarImages;
+    SearchIn(files_.Path(L"pictures"));
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Closed(); }));
+
+    EXPECT_EQ(dialog_->Result(), CSearchProgressDialog::kFound);
+    EXPECT_EQ(Groups(), (std::vector<std::vector<std::wstring>>{{L"photo.jpg", L"photo.png"}}));
+    const CVirtualNode* group = results_.Root().firstChild;
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(GroupOf(group)->size, -2); // an image group counts its pictures
+    for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+        const auto* picture = dynamic_cast<const CDuplicateImageItem*>(file->data.get());
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->width, picture->path.ends_with(L".png") ? 160u : 320u);
+    }
 }

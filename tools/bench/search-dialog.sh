@@ -13,6 +13,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEPREFIX=$root/build/wine-test
 export WINEDEBUG=-all
 # One wineserver for all runs, so that every run pays the same start-up.
-wineserver -p10
+wineserver -p10 2>/dev/null || true # already up: fine
 "$root/tools/wine.sh" cmd /c exit </dev/null >/dev/null 2>&1
 exec python3 "$root/tools/bench/search_dialog.py" --root "$root" "$@"
