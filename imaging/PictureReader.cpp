@@ -260,6 +260,17 @@ bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
     return true;
 }
 
+namespace {
+
+// A BGRA pixel against white, as 0x00RRGGBB.
+uint32_t OverWhite(const uint8_t* p)
+{
+    const uint32_t alpha = p[3], white = 255 * (255 - alpha);
+    return (p[2] * alpha + white) / 255 << 16 | (p[1] * alpha + white) / 255 << 8 | (p[0] * alpha + white) / 255;
+}
+
+} // namespace
+
 bool PictureReader::ReadBitmap(
     const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width, uint32_t& height)
 {
@@ -287,6 +298,18 @@ bool PictureReader::ReadBitmap(
         std::fill(sums.begin(), sums.end(), 0u);
     };
     const bool decoded = Decode(opened, 0, [&](const uint8_t* rowPixels, size_t stride, uint32_t first, uint32_t rows) {
+        if (factor == 1) {
+            // Kept whole (a photo for the preview): each pixel straight over,
+            // without sums and divisions by the factor.
+            for (uint32_t r = 0; r < rows; ++r) {
+                const uint8_t* p = rowPixels + r * stride;
+                uint32_t* out = &pixels[size_t(first + r) * outWidth];
+                for (uint32_t x = 0; x < opened.Width; ++x, p += 4) {
+                    out[x] = p[3] == 255 ? uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0] : OverWhite(p);
+                }
+            }
+            return;
+        }
         for (uint32_t r = 0; r < rows; ++r) {
             if ((first + r) / factor != sumRow) {
                 finishRow();
@@ -306,8 +329,10 @@ bool PictureReader::ReadBitmap(
     if (!decoded) {
         return false;
     }
-    finishRow();
-    bitmap.Pixels = Orient(pixels, outWidth, outHeight, opened.Turn);
+    if (factor > 1) {
+        finishRow();
+    }
+    bitmap.Pixels = opened.Turn < 2 ? std::move(pixels) : Orient(pixels, outWidth, outHeight, opened.Turn);
     bitmap.Width = SwapsSides(opened.Turn) ? outHeight : outWidth;
     bitmap.Height = SwapsSides(opened.Turn) ? outWidth : outHeight;
     return true;

@@ -4,12 +4,9 @@
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
-#include "ui/common/ProgressParts.h"
 #include "ui/framework/Controls.h"
 
 #include <commctrl.h>
-
-#include <cstdio>
 
 namespace clonarium {
 
@@ -63,7 +60,7 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     queued_ = request_.queue.size();
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
     FillList();
-    FillPriorities();
+    FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
     Progress().SetRange32(0, kProgressRange);
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
     ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
@@ -73,29 +70,12 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 
 void CDeleteProgressDialog::FillList()
 {
-    const vandrelcommon::ui::CListViewCtrl listView(list_.Hwnd());
-    const RECT client = list_.GetClientRect();
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = (client.right - client.left) * 2 / 5;
-    listView.InsertColumn(0, column);
-    column.cx = (client.right - client.left) - column.cx;
-    listView.InsertColumn(1, column);
-    for (const char* key : {"status-delete.deleting-file", "status-delete.files-deleted", "status-delete.files-skipped",
-             "status-exact.elapsed-time"}) {
-        auto data = std::make_unique<vandrelcommon::ui::CProgressNodeData>(Text(key));
-        rows_.push_back(data.get());
-        list_.AddNode(nullptr, std::move(data));
-    }
+    rows_ = AddProgressRows(list_, {Text("status-delete.deleting-file"), Text("status-delete.files-deleted"),
+                                       Text("status-delete.files-skipped"), Text("status-exact.elapsed-time")});
     SetRow(kFileRow, Text("status-delete.press-start"));
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(uint64_t{0}).Add(queued_).Str());
     SetRow(kSkippedRow, L"0");
     SetRow(kTimeRow, L"00:00:00");
-}
-
-void CDeleteProgressDialog::FillPriorities()
-{
-    vandrelcommon::ui::FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
 }
 
 vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
@@ -188,7 +168,7 @@ void CDeleteProgressDialog::Start()
         worker_.Enqueue(std::move(item));
     }
     request_.queue.clear();
-    worker_.Start(vandrelcommon::ui::SelectedPriority(Priorities()));
+    worker_.Start(SelectedPriority(Priorities()));
 }
 
 LRESULT CDeleteProgressDialog::OnCancel(Message&)
@@ -228,7 +208,7 @@ LRESULT CDeleteProgressDialog::OnCancel(Message&)
 LRESULT CDeleteProgressDialog::OnPriorityChanged(Message&)
 {
     if (state_ != State::Ready) {
-        worker_.SetPriority(vandrelcommon::ui::SelectedPriority(Priorities()));
+        worker_.SetPriority(SelectedPriority(Priorities()));
     }
     return 0;
 }
@@ -256,10 +236,7 @@ void CDeleteProgressDialog::Refresh(bool evenPaused)
     SetRow(kFileRow, currentFile_);
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(deleted_).Add(queued_).Str());
     SetRow(kSkippedRow, std::to_wstring(skipped_));
-    const ULONGLONG seconds = (::GetTickCount64() - startTick_) / 1000;
-    wchar_t elapsed[32];
-    std::swprintf(elapsed, 32, L"%02llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    SetRow(kTimeRow, elapsed);
+    SetRow(kTimeRow, ElapsedText((::GetTickCount64() - startTick_) / 1000));
     const uint64_t done = deleted_ + skipped_;
     const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
     Progress().SetPos(position);

@@ -9,7 +9,7 @@
 #include "resources/resource.h"
 #include "storage/ApplicationSettings.h"
 #include "ui/DuplicatePreview.h"
-#include "ui/common/ProgressParts.h"
+#include "ui/ProgressDialogParts.h"
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
@@ -82,7 +82,6 @@ private:
     // Runs `change` on the interface thread and returns when it is done.
     void OnInterfaceThread(const std::function<void()>& change);
     void FillList();
-    void FillPriorities();
     void Start();
     void EnterState(State state);
     void Finish();
@@ -97,7 +96,7 @@ private:
     HWND mainWindow_;
     ITaskbarList3* taskbar_;
     vandrelcommon::ui::CVirtualTreeView list_;
-    std::vector<vandrelcommon::ui::CProgressNodeData*> rows_; // owned by the list's nodes
+    std::vector<CProgressNodeData*> rows_; // owned by the list's nodes
     DeleteWorker worker_;
     ConflictPolicy policy_;
     State state_ = State::Ready;

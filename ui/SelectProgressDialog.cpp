@@ -38,7 +38,7 @@ LRESULT CSelectProgressDialog::OnInitDialog(Message&)
     SetText(Localize("duplicates-pane.caption-selecting"));
     CenterWindow(GetParent());
     vandrelcommon::ui::CWindow(GetDlgItem(IDCANCEL)).SetText(Localize("common.btn-cancel"));
-    vandrelcommon::ui::FillPriorityList(vandrelcommon::ui::CWindow(GetDlgItem(IDC_SELECT_PRIORITY_LABEL)), Priorities());
+    FillPriorityList(vandrelcommon::ui::CWindow(GetDlgItem(IDC_SELECT_PRIORITY_LABEL)), Priorities());
     vandrelcommon::ui::CProgressBarCtrl(GetDlgItem(IDC_SELECT_PROGRESS)).SetRange32(0, kProgressRange);
     SetTaskbarState(TBPF_NORMAL);
     total_ = static_cast<uint64_t>(tree_.Root().childCount);
@@ -62,19 +62,8 @@ std::wstring CSelectProgressDialog::JobName() const
 
 void CSelectProgressDialog::FillList()
 {
-    const vandrelcommon::ui::CListViewCtrl listView(list_.Hwnd());
-    const RECT client = list_.GetClientRect();
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = (client.right - client.left) * 2 / 5;
-    listView.InsertColumn(0, column);
-    column.cx = (client.right - client.left) - column.cx;
-    listView.InsertColumn(1, column);
-    for (const char* key : {"duplicates-pane.status-selecting.selecting", "duplicates-pane.status-selecting.selected-caption"}) {
-        auto data = std::make_unique<vandrelcommon::ui::CProgressNodeData>(Localize(key));
-        rows_.push_back(data.get());
-        list_.AddNode(nullptr, std::move(data));
-    }
+    rows_ = AddProgressRows(list_, {Localize("duplicates-pane.status-selecting.selecting"),
+                                       Localize("duplicates-pane.status-selecting.selected-caption")});
     SetRow(kJobRow, JobName());
     ShowProgress();
 }
@@ -151,7 +140,7 @@ void CSelectProgressDialog::End(int result)
 LRESULT CSelectProgressDialog::OnPriorityChanged(Message&)
 {
     if (worker_) {
-        worker_->SetPriority(vandrelcommon::ui::SelectedPriority(Priorities()));
+        worker_->SetPriority(SelectedPriority(Priorities()));
     }
     return 0;
 }

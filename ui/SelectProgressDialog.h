@@ -4,7 +4,7 @@
 // priority list and Cancel.
 #include "resources/resource.h"
 #include "results/SmartSelect.h"
-#include "ui/common/ProgressParts.h"
+#include "ui/ProgressDialogParts.h"
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Dialog.h"
 
@@ -67,7 +67,7 @@ private:
     HWND mainWindow_;
     ITaskbarList3* taskbar_;
     vandrelcommon::ui::CVirtualTreeView list_;
-    std::vector<vandrelcommon::ui::CProgressNodeData*> rows_; // owned by the list's nodes
+    std::vector<CProgressNodeData*> rows_; // owned by the list's nodes
     std::wstring values_[2];
     std::unique_ptr<CSmartSelecter> worker_;
     uint64_t total_ = 0;

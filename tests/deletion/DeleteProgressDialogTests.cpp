@@ -4,6 +4,7 @@
 #include "i18n/Localizer.h"
 #include "system/Handles.h"
 #include "tests/deletion/DeletionTestSupport.h"
+#include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 #include "ui/DeleteProgressDialog.h"
@@ -13,10 +14,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
-#include <functional>
 #include <map>
-#include <thread>
 
 using namespace clonarium;
 using vandrelcommon::ui::Checked;
@@ -24,47 +22,6 @@ using vandrelcommon::ui::CVirtualNode;
 using vandrelcommon::ui::Unchecked;
 
 namespace {
-
-// Dispatches this thread's messages until `done` or `patience` ms have passed.
-bool PumpUntil(const std::function<bool()>& done, ULONGLONG patience = 10000)
-{
-    const ULONGLONG end = ::GetTickCount64() + patience;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
-
-// Answers the next "Confirm" question box with `button`, from a thread of
-// its own, as a user would while the dialog waits for the answer.
-class QuestionAnswerer {
-public:
-    explicit QuestionAnswerer(int button)
-        : thread_([this, button] {
-              for (int waited = 0; waited < 10000; waited += 5) {
-                  if (HWND box = ::FindWindowW(L"#32770", L"Confirm")) {
-                      ::PostMessageW(box, WM_COMMAND, button, 0);
-                      answered = true;
-                      return;
-                  }
-                  ::Sleep(5);
-              }
-          })
-    { }
-    ~QuestionAnswerer() { thread_.join(); }
-    std::atomic<bool> answered = false;
-
-private:
-    std::thread thread_;
-};
 
 class DeleteProgressDialogTest : public testing::Test {
 protected:

@@ -221,6 +221,24 @@ bool MakeUnixLink(const std::wstring& link, const std::string& unixTarget)
            RunUnix(L"Z:\\bin\\ln", L"-s \"" + Widen(unixTarget) + L"\" \"" + Widen(unixLink) + L"\"", link);
 }
 
+bool ShrinkUnixFile(const std::wstring& path, uint64_t size)
+{
+    const std::string unixPath = UnixPath(path);
+    if (unixPath.empty() ||
+        !RunUnix(L"Z:\\usr\\bin\\truncate", L"-s " + std::to_wstring(size) + L" \"" + Widen(unixPath) + L"\"", path)) {
+        return false;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+            ((uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow) == size) {
+            return true;
+        }
+        ::Sleep(20);
+    }
+    return false;
+}
+
 bool MakeFifo(const std::wstring& path)
 {
     const std::string unixPath = UnixPath(path);

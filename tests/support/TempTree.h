@@ -50,4 +50,6 @@ bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target, bool
 // `content`.
 bool MakeUnixLink(const std::wstring& link, const std::string& unixTarget);
 bool MakeFifo(const std::wstring& path);
+// Cuts a file to `size` bytes behind the back of whoever has it open.
+bool ShrinkUnixFile(const std::wstring& path, uint64_t size);
 bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content);

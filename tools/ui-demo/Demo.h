@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace uidemo {
 
@@ -13,8 +15,23 @@ int RunDemo(DemoStart start);
 
 // The virtual tree view with a few hundred groups of files.
 int RunTreeDemo();
+// The folder tree over the machine's drives; `openMenu` opens its context menu.
+int RunFolderTreeDemo(bool openMenu);
 // The in-place editable list; `startEditing` opens the editor on an item.
 int RunEditListDemo(bool startEditing);
+
+struct SearchDemoOptions {
+    std::wstring folder;
+    bool images = false;         // similar pictures rather than exact duplicates
+    std::string language = "en"; // a language table's code
+    int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
+};
+// Searches the folder under the search progress dialog, then shows the
+// groups found in a result tree; ends at once when nothing was found.
+int RunSearchDemo(const SearchDemoOptions& options);
+
+// The preview area showing one file, or two side by side.
+int RunPreviewDemo(const std::vector<std::wstring>& files);
 
 // Gives this thread a message loop, lets `open` create and show a window,
 // and runs the loop until that window ends it; 0 when `open` made none.

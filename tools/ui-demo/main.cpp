@@ -4,6 +4,12 @@
 //                            box, --menu its drop-down menu)
 //   ui-demo.exe --tree       the virtual tree view
 //   ui-demo.exe --editlist   the editable list (--edit opens the editor)
+//   ui-demo.exe --folders    the folder tree (--menu opens its context menu)
+//   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
+//                            a search of FOLDER under its progress dialog,
+//                            then the groups found
+//   ui-demo.exe --preview FILE [FILE2]
+//                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -11,8 +17,53 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The options of --search, read from the wide command line so that a folder
+// named in any script arrives whole.
+uidemo::SearchDemoOptions SearchOptions()
+{
+    uidemo::SearchDemoOptions options;
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        const std::wstring argument = arguments[i];
+        const bool hasValue = i + 1 < count;
+        if (argument == L"--search" && hasValue) {
+            options.folder = arguments[++i];
+        } else if (argument == L"--images") {
+            options.images = true;
+        } else if (argument == L"--lang" && hasValue) {
+            const std::wstring code = arguments[++i];
+            options.language.assign(code.begin(), code.end());
+        } else if (argument == L"--pause-after" && hasValue) {
+            options.pauseAfterSeconds = _wtoi(arguments[++i]);
+        }
+    }
+    ::LocalFree(arguments);
+    return options;
+}
+
+// The files after --preview.
+std::vector<std::wstring> PreviewFiles()
+{
+    std::vector<std::wstring> files;
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    for (int i = 2; arguments != nullptr && i < count; ++i) {
+        files.emplace_back(arguments[i]);
+    }
+    ::LocalFree(arguments);
+    return files;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,6 +80,12 @@ int main(int argc, char** argv)
     int result = 0;
     if (std::strcmp(first, "--tree") == 0) {
         result = uidemo::RunTreeDemo();
+    } else if (std::strcmp(first, "--folders") == 0) {
+        result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
+    } else if (std::strcmp(first, "--preview") == 0) {
+        result = uidemo::RunPreviewDemo(PreviewFiles());
+    } else if (std::strcmp(first, "--search") == 0) {
+        result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {

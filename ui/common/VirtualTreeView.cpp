@@ -9,7 +9,7 @@
 // OnRowsMoved for a single row inserted or removed.
 #include "ui/common/VirtualTreeView.h"
 
-#include <vssym32.h>
+#include "ui/common/CheckBoxImages.h"
 
 #include <algorithm>
 #include <utility>
@@ -239,33 +239,7 @@ bool CVirtualTreeView::Attach(HWND listView)
 
 void CVirtualTreeView::BuildStateImages()
 {
-    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
-    ClientDC screen(hwnd_);
-    GdiBitmap strip(::CreateCompatibleBitmap(screen, 4 * kStateImageSize, kStateImageSize));
-    {
-        MemoryDC dc(screen);
-        SelectedObject selected(dc, strip.Get());
-        RECT all{0, 0, 4 * kStateImageSize, kStateImageSize};
-        GdiBrush background(::CreateSolidBrush(window));
-        ::FillRect(dc, &all, background.Get());
-
-        const ThemeHandle theme(::OpenThemeData(hwnd_, L"Button"));
-        const int themedStates[] = {CBS_UNCHECKEDNORMAL, CBS_CHECKEDNORMAL, CBS_MIXEDNORMAL};
-        const UINT classicStates[] = {
-            DFCS_BUTTONCHECK, DFCS_BUTTONCHECK | DFCS_CHECKED, DFCS_BUTTON3STATE | DFCS_CHECKED};
-        for (int image = static_cast<int>(StateImage::UncheckedBox); image <= static_cast<int>(StateImage::MixedBox);
-             ++image) {
-            // A 13-pixel box in the middle of its 16-pixel slot.
-            RECT box{image * kStateImageSize + 1, 1, image * kStateImageSize + 14, 14};
-            if (theme) {
-                ::DrawThemeBackground(theme.Get(), dc, BP_CHECKBOX, themedStates[image - 1], &box, nullptr);
-            } else {
-                ::DrawFrameControl(dc, &box, DFC_BUTTON, classicStates[image - 1]);
-            }
-        }
-    }
-    stateImages_.Reset(::ImageList_Create(kStateImageSize, kStateImageSize, ILC_COLOR24 | ILC_MASK, 4, 0));
-    ::ImageList_AddMasked(stateImages_.Get(), strip.Get(), window);
+    stateImages_ = MakeCheckBoxImages(hwnd_, kStateImageSize);
 }
 
 void CVirtualTreeView::SetItemCount() const

@@ -71,6 +71,10 @@ public:
     {
         return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width) != 0;
     }
+    int GetColumnWidth(int column) const
+    {
+        return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+    }
     // `which` LVSIL_*.
     HIMAGELIST GetImageList(int which) const
     {
@@ -108,6 +112,11 @@ public:
     bool SetItem(const TVITEMW& item) const
     {
         return SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    }
+    // The item's TVIS_* state bits within `mask`.
+    UINT GetItemState(HTREEITEM item, UINT mask) const
+    {
+        return static_cast<UINT>(SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
     }
     // `relation` TVGN_*: the item that stands so to `item`, or null.
     HTREEITEM GetNextItem(HTREEITEM item, UINT relation) const

@@ -2,14 +2,48 @@
 
 #include "ui/framework/Module.h"
 
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace vandrelcommon::ui {
 
 namespace {
 
-// The window property that holds the bound object.
-constexpr wchar_t kObjectProperty[] = L"vandrelcommon.ui.Object";
+// The bound objects by window. Every message looks its window up here; a
+// window property would do as well, but reading one is a round trip to the
+// server under Wine (about 8 us, a tenth of a tree view's whole answer).
+class BoundWindows {
+public:
+    // Never destroyed: windows may still get messages while statics go.
+    static BoundWindows& Instance()
+    {
+        static BoundWindows* windows = new BoundWindows;
+        return *windows;
+    }
+    CWindowBase* Find(HWND window)
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = objects_.find(window);
+        return found == objects_.end() ? nullptr : found->second;
+    }
+    void Set(HWND window, CWindowBase* object)
+    {
+        std::lock_guard lock(mutex_);
+        objects_[window] = object;
+    }
+    void Remove(HWND window, const CWindowBase* object)
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto found = objects_.find(window); found != objects_.end() && found->second == object) {
+            objects_.erase(found);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, CWindowBase*> objects_;
+};
 
 struct PendingObject {
     CWindowBase* object = nullptr;
@@ -113,7 +147,7 @@ CWindowBase* CWindowBase::FromHandle(HWND window)
     if (window == nullptr) {
         return nullptr;
     }
-    return static_cast<CWindowBase*>(::GetPropW(window, kObjectProperty));
+    return BoundWindows::Instance().Find(window);
 }
 
 CWindowBase::CreationScope::CreationScope(CWindowBase* object, Kind kind)
@@ -139,9 +173,10 @@ CWindowBase* CWindowBase::TakePending(HWND window, Kind kind)
 
 bool CWindowBase::Bind(HWND window)
 {
-    if (!::SetPropW(window, kObjectProperty, this)) {
+    if (!::IsWindow(window)) {
         return false;
     }
+    BoundWindows::Instance().Set(window, this);
     hwnd_ = window;
     finalPending_ = false;
     return true;
@@ -150,9 +185,7 @@ bool CWindowBase::Bind(HWND window)
 void CWindowBase::Unbind()
 {
     if (hwnd_ != nullptr) {
-        if (::GetPropW(hwnd_, kObjectProperty) == this) {
-            ::RemovePropW(hwnd_, kObjectProperty);
-        }
+        BoundWindows::Instance().Remove(hwnd_, this);
         hwnd_ = nullptr;
     }
 }
