@@ -56,7 +56,8 @@ const CRegexpsDlg::HelperTemplate CRegexpsDlg::kHelperTemplates[3] = {
     {"helpers.file-with-name", L".*?\\\\FILENAME(\\.[^.]*$|$)", 5, 13},
 };
 
-CRegexpsDlg::CRegexpsDlg(ApplicationSettings& settings) : CDialogImpl(IDD_REGEXPS), settings_(settings) { }
+CRegexpsDlg::CRegexpsDlg(ApplicationSettings& settings) : CDialogImpl(IDD_REGEXPS), settings_(settings)
+{ }
 
 LRESULT CRegexpsDlg::OnInitDialog(Message&)
 {
@@ -72,8 +73,8 @@ LRESULT CRegexpsDlg::OnInitDialog(Message&)
     match.SetCurSel(0);
     FillRules();
     const auto mode = Combo(IDC_REGEXP_MODE);
-    for (const char* key :
-        {"modes.new-selection", "modes.add-to-selection", "modes.subtract-from-selection", "modes.intersect-with-selection"}) {
+    for (const char* key : {"modes.new-selection", "modes.add-to-selection", "modes.subtract-from-selection",
+             "modes.intersect-with-selection"}) {
         mode.AddString(Text(key));
     }
     mode.SetCurSel(0);

@@ -202,7 +202,7 @@ TEST_F(RegexpsDialogTest, ARuleAddedEditedAndChosenIsSavedInItsFile)
     EXPECT_EQ(Expressions(), 2) << "Escape on a new item leaves no empty item";
     ::SendMessageW(Item(IDC_REGEXP_LIST), LB_SETCURSEL, 0, 0);
     ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_REGEXP_LIST, LBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(Item(IDC_REGEXP_LIST)));
+        reinterpret_cast<LPARAM>(Item(IDC_REGEXP_LIST)));
     EXPECT_TRUE(::IsWindowEnabled(Item(IDC_REGEXP_REMOVE)));
     Choose(IDC_REGEXP_MODE, SubtractFromSelection);
     Choose(IDC_REGEXP_MATCH, 2); // file name

@@ -26,30 +26,16 @@ double Seconds(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The process's private memory in use. Wine does not keep the system's
-// private-bytes counter, so under Wine this reads the anonymous resident
-// memory of the process from Linux.
+// The process's private (committed) memory. Wine leaves the private-bytes
+// field at 0 but keeps the page-file usage, which Windows reports as the
+// same number.
 int64_t PrivateBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof(counters));
-    if (counters.PrivateUsage != 0) {
-        return static_cast<int64_t>(counters.PrivateUsage);
-    }
-    FILE* status = _wfopen(L"Z:\\proc\\self\\status", L"r");
-    char line[256];
-    int64_t kilobytes = 0;
-    while (status != nullptr && std::fgets(line, sizeof(line), status) != nullptr) {
-        if (std::strncmp(line, "RssAnon:", 8) == 0) {
-            kilobytes = std::atoll(line + 8);
-        }
-    }
-    if (status != nullptr) {
-        std::fclose(status);
-    }
-    return kilobytes * 1024;
+    ::GetProcessMemoryInfo(
+        ::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    return static_cast<int64_t>(counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage);
 }
 
 const wchar_t* const kExtensions[50] = {L"jpg", L"png", L"gif", L"bmp", L"tif", L"doc", L"docx", L"xls", L"xlsx",
@@ -62,8 +48,8 @@ std::wstring MakePath(int group, int file)
 {
     static const wchar_t* const kRoots[] = {L"C:\\Users\\Margaret\\Pictures\\", L"D:\\Archive\\Backups\\",
         L"C:\\Users\\Margaret\\Documents\\Projects\\", L"E:\\Photos\\Camera Roll\\"};
-    return std::wstring(kRoots[(group + file) % 4]) + L"Holiday " + std::to_wstring(2000 + group % 25) +
-           L"\\Album " + std::to_wstring(group % 997) + L"\\IMG_" + std::to_wstring(group * 7 + file) + L"." +
+    return std::wstring(kRoots[(group + file) % 4]) + L"Holiday " + std::to_wstring(2000 + group % 25) + L"\\Album " +
+           std::to_wstring(group % 997) + L"\\IMG_" + std::to_wstring(group * 7 + file) + L"." +
            kExtensions[group % 50];
 }
 
@@ -116,11 +102,12 @@ int wmain(int argc, wchar_t** argv)
     }
     std::printf("FormatFileTime once a row: %.3f s (%zu)\n", Seconds(start), formatted);
     const int64_t after = PrivateBytes();
-    std::printf("result: %d groups of %d files (%llu file rows)\n", groups, files, static_cast<unsigned long long>(rows));
+    std::printf(
+        "result: %d groups of %d files (%llu file rows)\n", groups, files, static_cast<unsigned long long>(rows));
     std::printf("build: %.3f s (goal 2 s)\n", build);
     std::printf("memory: %.1f MB private, %.1f MB of it path characters; %.0f bytes per file row beyond its path "
                 "(goal 200; the group rows' share included)\n",
-                (after - before) / 1e6, pathBytes / 1e6, (static_cast<double>(after - before) - pathBytes) / rows);
+        (after - before) / 1e6, pathBytes / 1e6, (static_cast<double>(after - before) - pathBytes) / rows);
 
     double slowest = 0;
     for (int rule = 0; rule < kSmartSelectRuleCount; ++rule) {
@@ -163,8 +150,8 @@ int wmain(int argc, wchar_t** argv)
         WIN32_FILE_ATTRIBUTE_DATA data{};
         ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
         std::printf("report %-4s %.3f s, %.1f MB%s (goal 3 s)\n", kind, took,
-                    (static_cast<double>(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow) / 1e6,
-                    written ? "" : " FAILED");
+            (static_cast<double>(data.nFileSizeHigh) * 4294967296.0 + data.nFileSizeLow) / 1e6,
+            written ? "" : " FAILED");
         ::DeleteFileW(path.c_str());
     }
 
@@ -177,6 +164,6 @@ int wmain(int argc, wchar_t** argv)
         clear = Seconds(clearStart);
     } // waits for the cleaner
     std::printf("ClearTree returned in %.2f ms (goal 10 ms); the cleaner thread freed %.1f MB in %.3f s\n",
-                clear * 1000, (after - PrivateBytes()) / 1e6, Seconds(start));
+        clear * 1000, (after - PrivateBytes()) / 1e6, Seconds(start));
     return 0;
 }

@@ -45,7 +45,7 @@ public:
     CVirtualNode(const CVirtualNode&) = delete;
     CVirtualNode& operator=(const CVirtualNode&) = delete;
     // A parent owns its children: whatever is still linked below goes too.
-    virtual ~CVirtualNode();
+    ~CVirtualNode();
 
     bool IsExpanded() const { return (flags & kExpanded) != 0; }
     CheckState GetCheckState() const { return checkState_; }
