@@ -466,22 +466,21 @@ void CFilePreviewCtrl::DrawLines(HDC dc, const RECT& client)
         scannedEnd = lines_.scannedEnd;
     }
     const std::vector<LineSpan> spans = FindLines(file_, block, lineCount, scannedEnd, first, count);
-    // Bytes past what fits are not drawn; a tab is at least one column wide.
-    const uint64_t visibleBytes = static_cast<uint64_t>(horizontal_.position) + horizontal_.page + 1;
-    DRAWTEXTPARAMS tabs{sizeof(tabs), static_cast<int>(kTabWidth), 0, 0, 0};
+    // A byte takes at least a column: nothing past the right edge is read.
+    const uint64_t firstColumn = static_cast<uint64_t>(horizontal_.position);
+    const size_t columns = static_cast<size_t>(horizontal_.page) + 1;
     for (size_t row = 0; row < spans.size(); ++row) {
-        size_t length = static_cast<size_t>(std::min(spans[row].end - spans[row].begin, visibleBytes));
+        const uint64_t lineLength = spans[row].end - spans[row].begin;
+        size_t length = static_cast<size_t>(std::min(lineLength, firstColumn + columns));
         const uint8_t* bytes = length > 0 ? file_.Map(spans[row].begin, length) : nullptr;
-        if (length > 0 && bytes[length - 1] == '\r') {
-            --length;
-        }
-        if (bytes == nullptr || length == 0) {
+        if (bytes == nullptr) {
             continue;
         }
-        RECT area{-horizontal_.position * charWidth_, static_cast<int>(row) * lineHeight_, client.right,
-            static_cast<int>(row + 1) * lineHeight_};
-        ::DrawTextExA(dc, const_cast<char*>(reinterpret_cast<const char*>(bytes)), static_cast<int>(length), &area,
-            DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS | DT_TABSTOP | DT_NOCLIP, &tabs);
+        if (length == lineLength && bytes[length - 1] == '\r') {
+            --length; // the line end of a Windows text file
+        }
+        const std::string text = VisibleColumns(bytes, length, firstColumn, columns);
+        ::TextOutA(dc, 0, static_cast<int>(row) * lineHeight_, text.data(), static_cast<int>(text.size()));
     }
     file_.Unmap();
 }

@@ -272,6 +272,22 @@ void LineScan::Finish()
     }
 }
 
+std::string VisibleColumns(const uint8_t* bytes, size_t length, uint64_t first, size_t count)
+{
+    std::string text;
+    const uint64_t last = first + count;
+    uint64_t column = 0;
+    for (size_t i = 0; i < length && column < last; ++i) {
+        const bool tab = bytes[i] == '\t';
+        const uint64_t end = tab ? (column / kTabWidth + 1) * kTabWidth : column + 1;
+        for (uint64_t c = std::max(column, first); c < std::min(end, last); ++c) {
+            text += tab ? ' ' : static_cast<char>(bytes[i]);
+        }
+        column = end;
+    }
+    return text;
+}
+
 std::vector<LineSpan> FindLines(MappedFile& file, const std::vector<LineMark>& block, uint64_t lineCount,
     uint64_t scannedEnd, uint64_t first, size_t count)
 {

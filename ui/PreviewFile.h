@@ -125,6 +125,11 @@ private:
     void EndLine(uint64_t next);
 };
 
+// Columns [first, first + count) of a line as 8-bit text, each tab taken to
+// the next multiple of kTabWidth columns. Only what is shown is walked past,
+// so a line of a gigabyte scrolled to its start costs nothing.
+std::string VisibleColumns(const uint8_t* bytes, size_t length, uint64_t first, size_t count);
+
 // The bytes of one line: [begin, end), the line feed left out.
 struct LineSpan {
     uint64_t begin;

@@ -84,6 +84,22 @@ TEST_F(ImageDrawerTest, LoadsAPictureAndDrawsItStretched)
     EXPECT_EQ(surface.At(70, 30), 0x0000FFu);
 }
 
+TEST_F(ImageDrawerTest, DrawsSeeThroughPixelsAgainstWhite)
+{
+    Canvas canvas = Filled(8, 8, 0xFFFF0000);
+    for (uint32_t i = 0; i < 32; ++i) {
+        canvas.Pixels[i] = 0x800000FF; // the top half: blue, half transparent
+    }
+    const std::wstring path = Add(L"glass.png", canvas, Format::Png);
+    Drawer drawer(CreateImageDrawer());
+    Surface surface(8, 8);
+
+    ASSERT_TRUE(drawer->Load(path));
+    ASSERT_TRUE(drawer->Draw(surface.Dc(), 0, 0, 8, 8));
+    EXPECT_EQ(surface.At(4, 1), 0x7F7FFFu);
+    EXPECT_EQ(surface.At(4, 6), 0xFF0000u);
+}
+
 TEST_F(ImageDrawerTest, KeepsPicturesLargerThan4096PixelsReduced)
 {
     const std::wstring path = Add(L"wide.png", Marked(5000, 40), Format::Png);

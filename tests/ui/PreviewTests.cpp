@@ -95,6 +95,14 @@ TEST(PreviewFile, LineScanFindsLinesWidthsAndTabs)
     tabs.Finish();
     EXPECT_EQ(tabs.widest, 7u);
 
+    // Shown, a tab reaches the next multiple of four columns.
+    const std::string line = "\tab\tc";
+    const auto* bytes = reinterpret_cast<const uint8_t*>(line.data());
+    EXPECT_EQ(VisibleColumns(bytes, line.size(), 0, 20), "    ab  c");
+    EXPECT_EQ(VisibleColumns(bytes, line.size(), 2, 4), "  ab");
+    EXPECT_EQ(VisibleColumns(bytes, line.size(), 5, 2), "b ");
+    EXPECT_EQ(VisibleColumns(bytes, line.size(), 9, 5), "");
+
     TempTree tree;
     std::string text;
     std::vector<std::string> lines;
@@ -245,7 +253,7 @@ protected:
 
 TEST_F(PreviewAreaTest, TextIsScannedScrolledAndPainted)
 {
-    std::string text = "\tx\n";
+    std::string text = "\tx" + std::string(300, 'y') + "\n";
     for (int i = 1; i < 500; ++i) {
         text += "line " + std::to_string(i) + "\r\n";
     }
@@ -256,8 +264,9 @@ TEST_F(PreviewAreaTest, TextIsScannedScrolledAndPainted)
     WaitForScan(0);
     CFilePreviewCtrl& view = View(0);
     EXPECT_EQ(view.Kind(), PreviewKind::Text);
-    EXPECT_EQ(view.LineCount(), 501u);     // the last line feed starts an empty line
-    EXPECT_EQ(view.WidthInColumns(), 10u); // "line 499\r\n"
+    EXPECT_EQ(view.LineCount(), 501u);      // the last line feed starts an empty line
+    EXPECT_EQ(view.WidthInColumns(), 306u); // the tab counts four columns, the line feed one
+    EXPECT_EQ(ScrollInfo(view, SB_HORZ).nMax, 305);
     const SCROLLINFO vertical = ScrollInfo(view, SB_VERT);
     EXPECT_EQ(vertical.nMax, 500);
     const int page = view.GetClientRect().bottom / view.LineHeight();
@@ -269,6 +278,12 @@ TEST_F(PreviewAreaTest, TextIsScannedScrolledAndPainted)
     const RECT firstLine = Inked(*canvas, RECT{0, 0, 30 * view.CharWidth(), view.LineHeight()});
     EXPECT_GE(firstLine.left, 4 * view.CharWidth());
     EXPECT_LT(firstLine.left, 5 * view.CharWidth());
+    // Four columns to the right, the "x" starts the row.
+    for (int i = 0; i < 4; ++i) {
+        view.SendMessage(WM_HSCROLL, SB_LINEDOWN, 0);
+    }
+    EXPECT_EQ(ScrollInfo(view, SB_HORZ).nPos, 4);
+    EXPECT_LT(Inked(*Print(0), RECT{0, 0, 30 * view.CharWidth(), view.LineHeight()}).left, view.CharWidth());
 
     // A wheel notch away from the user scrolls a page down; keys scroll too.
     view.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
