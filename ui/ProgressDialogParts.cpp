@@ -2,6 +2,7 @@
 
 #include "i18n/Localizer.h"
 #include "ui/common/ThreadPriorities.h"
+#include "ui/framework/Dpi.h"
 
 #include <cstdio>
 #include <memory>
@@ -77,7 +78,8 @@ void FillPriorityList(const vandrelcommon::ui::CWindow& label, const vandrelcomm
     labelRect.right = labelRect.left + TextWidth(label, label.GetText());
     label.MoveWindow(labelRect);
     const RECT listRect = list.GetRectInParent();
-    list.SetWindowPos(nullptr, labelRect.right + 10, listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    list.SetWindowPos(
+        nullptr, labelRect.right + vandrelcommon::ui::ScaleX(10), listRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 int SelectedPriority(const vandrelcommon::ui::CComboBox& list)

@@ -32,8 +32,8 @@ std::vector<CProgressNodeData*> AddProgressRows(
     vandrelcommon::ui::CVirtualTreeView& list, const std::vector<std::wstring>& captions);
 
 // Fills `list` with the thread priorities, "Normal" selected, each item's
-// data its priority value; texts the label and sets the list 10 pixels right
-// of the label's text.
+// data its priority value; texts the label and sets the list 10 pixels (at
+// 96 DPI) right of the label's text.
 void FillPriorityList(const vandrelcommon::ui::CWindow& label, const vandrelcommon::ui::CComboBox& list);
 // The priority value of the list's selected item.
 int SelectedPriority(const vandrelcommon::ui::CComboBox& list);

@@ -17,6 +17,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <chrono>
 #include <string>
@@ -79,6 +80,13 @@ int wmain(int argc, wchar_t** argv)
     vandrelcommon::ui::CVirtualTreeView results;
     results.Attach(mainWindow);
     request.results = &results;
+    // As the result pane does when it takes its list: the shell's small icons
+    // for the list, and the folder icon for the group rows.
+    SHFILEINFOW folder{};
+    const auto icons = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &folder,
+        sizeof(folder), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    results.ListView().SetImageList(icons, LVSIL_SMALL);
+    request.groupIcon = folder.iIcon;
     CSearchProgressDialog dialog(request, mainWindow, nullptr);
     shownDialog = &dialog;
     const UINT_PTR closer = ::SetTimer(nullptr, 0, 50, CloseWhenFinished);
