@@ -70,8 +70,8 @@ int CVirtualTree::RowOf(const CVirtualNode* node) const
     if (node == nullptr || !IsVisible(node)) {
         return -1;
     }
-    const auto found = std::find(rows.begin(), rows.end(), node);
-    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+    const auto found = std::find(rows_.begin(), rows_.end(), node);
+    return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
 }
 
 void CVirtualTree::AppendVisibleDescendants(const CVirtualNode* node, std::vector<CVirtualNode*>& out) const
@@ -104,17 +104,17 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
     ++parent->childCount;
 
     if (parent == &root_) {
-        rows.push_back(node);
-        OnRowsMoved(static_cast<int>(rows.size()) - 1, 1);
+        rows_.push_back(node);
+        OnRowsMoved(static_cast<int>(rows_.size()) - 1, 1);
     } else if (parent->IsExpanded()) {
         const int parentRow = RowOf(parent);
         if (parentRow >= 0) {
             // After the parent's visible subtree, so rows stay in display order.
             size_t at = static_cast<size_t>(parentRow) + 1;
-            while (at < rows.size() && rows[at]->level > parent->level) {
+            while (at < rows_.size() && rows_[at]->level > parent->level) {
                 ++at;
             }
-            rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), node);
+            rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), node);
             OnRowsMoved(static_cast<int>(at), 1);
         }
     }
@@ -132,7 +132,7 @@ void CVirtualTree::RemoveNode(CVirtualNode* node, bool removeRow)
     if (removeRow) {
         const int row = RowOf(node);
         if (row >= 0) {
-            rows.erase(rows.begin() + row);
+            rows_.erase(rows_.begin() + row);
             OnRowsMoved(row, -1);
         }
     }
@@ -159,10 +159,10 @@ void CVirtualTree::RemoveNodes(const std::vector<CVirtualNode*>& nodes)
         }
         return false;
     };
-    const auto first = std::find_if(rows.begin(), rows.end(), goes);
-    const int firstRow = static_cast<int>(first - rows.begin());
-    const bool rowsChange = first != rows.end();
-    rows.erase(std::remove_if(first, rows.end(), goes), rows.end());
+    const auto first = std::find_if(rows_.begin(), rows_.end(), goes);
+    const int firstRow = static_cast<int>(first - rows_.begin());
+    const bool rowsChange = first != rows_.end();
+    rows_.erase(std::remove_if(first, rows_.end(), goes), rows_.end());
     for (CVirtualNode* node : nodes) {
         CVirtualNode* parent = node->parent;
         StoreCheckState(node, Unchecked);
@@ -179,7 +179,7 @@ void CVirtualTree::RemoveNodes(const std::vector<CVirtualNode*>& nodes)
 
 void CVirtualTree::RemoveAll()
 {
-    rows.clear();
+    rows_.clear();
     OnRowsChanged(0);
     while (root_.firstChild != nullptr) {
         RemoveNode(root_.firstChild, false);
@@ -198,7 +198,7 @@ std::unique_ptr<CVirtualNode> CVirtualTree::DetachAll()
     detached->childCount = std::exchange(root_.childCount, 0);
     root_.checkedChildren_ = 0;
     root_.checkState_ = Unchecked;
-    rows.clear();
+    rows_.clear();
     OnRowsChanged(0);
     return detached;
 }
@@ -261,14 +261,14 @@ void CVirtualTree::ToggleCheckState(CVirtualNode* node)
 
 bool CVirtualTree::Expand(int row)
 {
-    if (row < 0 || row >= static_cast<int>(rows.size()) || rows[row]->IsExpanded()) {
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || rows_[row]->IsExpanded()) {
         return false;
     }
-    CVirtualNode* node = rows[row];
+    CVirtualNode* node = rows_[row];
     node->flags |= CVirtualNode::kExpanded;
     std::vector<CVirtualNode*> shown;
     AppendVisibleDescendants(node, shown);
-    rows.insert(rows.begin() + row + 1, shown.begin(), shown.end());
+    rows_.insert(rows_.begin() + row + 1, shown.begin(), shown.end());
     OnRowsChanged(row + 1);
     return true;
 }
@@ -276,16 +276,16 @@ bool CVirtualTree::Expand(int row)
 // Everything deeper than the node that follows its row is its visible subtree.
 bool CVirtualTree::Collapse(int row)
 {
-    if (row < 0 || row >= static_cast<int>(rows.size()) || !rows[row]->IsExpanded()) {
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || !rows_[row]->IsExpanded()) {
         return false;
     }
-    CVirtualNode* node = rows[row];
+    CVirtualNode* node = rows_[row];
     node->flags &= ~CVirtualNode::kExpanded;
-    auto end = rows.begin() + row + 1;
-    while (end != rows.end() && (*end)->level > node->level) {
+    auto end = rows_.begin() + row + 1;
+    while (end != rows_.end() && (*end)->level > node->level) {
         ++end;
     }
-    rows.erase(rows.begin() + row + 1, end);
+    rows_.erase(rows_.begin() + row + 1, end);
     OnRowsChanged(row + 1);
     return true;
 }
@@ -300,10 +300,10 @@ void CVirtualTree::CollapseAll()
 {
     ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags &= ~CVirtualNode::kExpanded; });
     const auto first =
-        std::find_if(rows.begin(), rows.end(), [](const CVirtualNode* node) { return node->level >= 1; });
-    const int firstRow = static_cast<int>(first - rows.begin());
-    rows.erase(
-        std::remove_if(first, rows.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows.end());
+        std::find_if(rows_.begin(), rows_.end(), [](const CVirtualNode* node) { return node->level >= 1; });
+    const int firstRow = static_cast<int>(first - rows_.begin());
+    rows_.erase(
+        std::remove_if(first, rows_.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows_.end());
     OnRowsChanged(firstRow);
 }
 
@@ -367,8 +367,8 @@ bool CVirtualTree::IsPermutationOfChildren(const CVirtualNode* parent, const std
 
 void CVirtualTree::RebuildRows()
 {
-    rows.clear();
-    AppendVisibleDescendants(&root_, rows);
+    rows_.clear();
+    AppendVisibleDescendants(&root_, rows_);
     OnRowsChanged(0);
 }
 

@@ -81,7 +81,7 @@ public:
 
     CVirtualNode& Root() { return root_; }
     // The visible nodes in display order, one per list-view row.
-    const std::vector<CVirtualNode*>& Rows() const { return rows; }
+    const std::vector<CVirtualNode*>& Rows() const { return rows_; }
     // Row of a visible node, or -1.
     int RowOf(const CVirtualNode* node) const;
 
@@ -138,7 +138,7 @@ protected:
         OnRowsChanged(row);
     }
 
-    std::vector<CVirtualNode*> rows;
+    std::vector<CVirtualNode*> rows_;
 
 private:
     static void StoreCheckState(CVirtualNode* node, CheckState state);

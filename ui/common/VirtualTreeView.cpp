@@ -121,20 +121,20 @@ public:
         if (view.hwnd_ == nullptr) {
             return;
         }
-        const int count = static_cast<int>(view.rows.size());
+        const int count = static_cast<int>(view.rows_.size());
         const int top = view.ListView().GetTopIndex();
         if (top >= 0 && top < count) {
-            topNode_ = view.rows[top];
+            topNode_ = view.rows_[top];
         }
         for (int row : view.SelectedRows()) {
             if (row < count) {
                 oldSelectedRows_.push_back(row);
-                selectedNodes_.push_back(view.rows[row]);
+                selectedNodes_.push_back(view.rows_[row]);
             }
         }
         oldFocusedRow_ = view.FocusedRow();
         if (oldFocusedRow_ >= 0 && oldFocusedRow_ < count) {
-            focusedNode_ = view.rows[oldFocusedRow_];
+            focusedNode_ = view.rows_[oldFocusedRow_];
         } else {
             oldFocusedRow_ = -1;
         }
@@ -153,7 +153,7 @@ public:
         }
         wanted.push_back(focusedNode_ != nullptr ? ShownNode(focusedNode_) : nullptr);
         wanted.push_back(topNode_ != nullptr ? ShownNode(topNode_) : nullptr);
-        const std::vector<int> found = FindRows(view_.rows, wanted);
+        const std::vector<int> found = FindRows(view_.rows_, wanted);
         const int newFocus = found[selectedNodes_.size()];
         const int newTop = found[selectedNodes_.size() + 1];
 
@@ -244,7 +244,7 @@ void CVirtualTreeView::BuildStateImages()
 
 void CVirtualTreeView::SetItemCount() const
 {
-    ListView().SetItemCountEx(static_cast<int>(rows.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    ListView().SetItemCountEx(static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void CVirtualTreeView::OnRowsChanged(int firstRow)
@@ -264,7 +264,7 @@ void CVirtualTreeView::OnRowsMoved(int row, int count)
     if (hwnd_ == nullptr) {
         return;
     }
-    if (row >= static_cast<int>(rows.size()) - count) {
+    if (row >= static_cast<int>(rows_.size()) - count) {
         OnRowsChanged(row); // at the end: no row below to move
         return;
     }
@@ -284,7 +284,8 @@ void CVirtualTreeView::OnRowsMoved(int row, int count)
         }
     }
     if (focused >= row) {
-        const int focus = focused >= row + removed ? focused + count : std::min(row, static_cast<int>(rows.size()) - 1);
+        const int focus =
+            focused >= row + removed ? focused + count : std::min(row, static_cast<int>(rows_.size()) - 1);
         if (focus >= 0) {
             SetRowState(focus, LVIS_FOCUSED, LVIS_FOCUSED);
             ListView().SetSelectionMark(focus);
@@ -305,7 +306,7 @@ void CVirtualTreeView::InvalidateRowsFrom(int row) const
         return; // below the last row on screen
     }
     RECT area = GetClientRect();
-    const int count = static_cast<int>(rows.size());
+    const int count = static_cast<int>(rows_.size());
     RECT bounds{};
     if (row > top && row < count && RowBounds(row, bounds)) {
         area.top = std::max(area.top, bounds.top);
@@ -329,7 +330,7 @@ int CVirtualTreeView::IndentWidth() const
 int CVirtualTreeView::RowHeight() const
 {
     RECT bounds{};
-    if (rows.empty() || !RowBounds(0, bounds)) {
+    if (rows_.empty() || !RowBounds(0, bounds)) {
         return 1;
     }
     return std::max(1, static_cast<int>(bounds.bottom - bounds.top));
@@ -338,7 +339,7 @@ int CVirtualTreeView::RowHeight() const
 RECT CVirtualTreeView::ExpanderRect(int row) const
 {
     RECT bounds{};
-    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size()) || !RowBounds(row, bounds)) {
+    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows_.size()) || !RowBounds(row, bounds)) {
         return RECT{};
     }
     // Column 0 need not be the leftmost one.
@@ -348,7 +349,7 @@ RECT CVirtualTreeView::ExpanderRect(int row) const
         ::SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&column));
     }
     const int unit = IndentWidth();
-    const int left = bounds.left + column.left + unit * rows[row]->level;
+    const int left = bounds.left + column.left + unit * rows_[row]->level;
     const int top = (bounds.top + bounds.bottom - unit) / 2;
     return RECT{left, top, left + unit, top + unit};
 }
@@ -362,7 +363,7 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
     cell.pt = point;
     const CListViewCtrl list = ListView();
     const int row = list.SubItemHitTest(cell);
-    if (row < 0 || row >= static_cast<int>(rows.size())) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) {
         return {};
     }
     if (cell.iSubItem != 0) {
@@ -376,7 +377,7 @@ CVirtualTreeView::HitResult CVirtualTreeView::HitTest(POINT point) const
         return {row, HitPart::StateIcon};
     }
     const RECT expander = ExpanderRect(row);
-    if (rows[row]->firstChild != nullptr && ::PtInRect(&expander, point)) {
+    if (rows_[row]->firstChild != nullptr && ::PtInRect(&expander, point)) {
         return {row, HitPart::Expander};
     }
     return {row, HitPart::Row};
@@ -417,12 +418,12 @@ CVirtualNode* CVirtualTreeView::FocusedNode() const
         return nullptr;
     }
     const int row = FocusedRow();
-    return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row] : nullptr;
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[row] : nullptr;
 }
 
 void CVirtualTreeView::SelectOnly(int row)
 {
-    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows.size())) {
+    if (hwnd_ == nullptr || row < 0 || row >= static_cast<int>(rows_.size())) {
         return;
     }
     for (int selected : SelectedRows()) {
@@ -492,9 +493,9 @@ void CVirtualTreeView::RedrawNode(const CVirtualNode* node)
     }
     const CListViewCtrl list = ListView();
     const int top = std::max(0, list.GetTopIndex());
-    const int end = std::min(static_cast<int>(rows.size()), top + list.GetCountPerPage() + 2);
+    const int end = std::min(static_cast<int>(rows_.size()), top + list.GetCountPerPage() + 2);
     for (int row = top; row < end; ++row) {
-        if (rows[row] == node) {
+        if (rows_[row] == node) {
             list.RedrawItems(row, row);
             return;
         }
@@ -506,7 +507,7 @@ LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
     const HitResult hit = HitTest(msg.Point());
     if (hit.part == HitPart::StateIcon) {
         SetFocus();
-        ToggleCheckState(rows[hit.row]);
+        ToggleCheckState(rows_[hit.row]);
         // The node's descendants and ancestors changed too.
         Invalidate(false);
         return 0;
@@ -514,7 +515,7 @@ LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
     if (hit.part == HitPart::Expander) {
         SetFocus();
         SelectOnly(hit.row);
-        if (rows[hit.row]->IsExpanded()) {
+        if (rows_[hit.row]->IsExpanded()) {
             Collapse(hit.row);
         } else {
             Expand(hit.row);
@@ -533,10 +534,10 @@ LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
         return 0;
     }
     const int row = FocusedRow();
-    if (row < 0 || row >= static_cast<int>(rows.size())) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) {
         return 0;
     }
-    CVirtualNode* node = rows[row];
+    CVirtualNode* node = rows_[row];
     const bool hasChildren = node->firstChild != nullptr;
     if (key == VK_LEFT) {
         if (hasChildren && node->IsExpanded()) {
@@ -585,10 +586,10 @@ LRESULT CVirtualTreeView::OnDestroy(Message& msg)
 LRESULT CVirtualTreeView::OnGetDispInfo(Message& msg)
 {
     LVITEMW& item = msg.NotificationAs<NMLVDISPINFOW>()->item;
-    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows.size())) {
+    if (item.iItem < 0 || item.iItem >= static_cast<int>(rows_.size())) {
         return 0;
     }
-    CVirtualNode* node = rows[item.iItem];
+    CVirtualNode* node = rows_[item.iItem];
     if (item.iSubItem == 0 && (viewFlags_ & (kCheckBoxes | kTreeLines)) != 0) {
         // One step more than the level: room for the expander and the lines.
         item.iIndent = node->level + 1;
@@ -638,7 +639,7 @@ void CVirtualTreeView::DrawTreeLines(HDC dc, int row) const
     }
     RECT bounds{};
     RowBounds(row, bounds);
-    const CVirtualNode* node = rows[row];
+    const CVirtualNode* node = rows_[row];
     const int unit = square.right - square.left;
     const int centreX = square.left + unit / 2;
     const int centreY = (bounds.top + bounds.bottom) / 2;
