@@ -1,6 +1,8 @@
 // Entry point: prepares the process, shows the main window and runs the
 // message loop until the window is closed.
+#include "i18n/Localizer.h"
 #include "resources/resource.h"
+#include "storage/ApplicationSettings.h"
 #include "ui/ProgramVersion.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
@@ -23,6 +25,11 @@ int Run(int showCommand)
     CMessageLoop loop;
     AppModule().AddMessageLoop(&loop);
     int exitCode = 0;
+    // Beside the program, or in the user's folders when a "nonportable"
+    // marker stands beside it; written again when the program ends.
+    ApplicationSettings settings;
+    settings.PrepareFolders();
+    vandrelcommon::system::LoadLanguage(settings.language);
     {
         CFrameWindow frame;
         if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, ScaleX(846), ScaleY(600)}) != nullptr) {
@@ -34,6 +41,9 @@ int Run(int showCommand)
             }
             exitCode = loop.Run();
         }
+    }
+    if (!settings.settingsFile.empty()) {
+        settings.SaveSettings(settings.settingsFile);
     }
     AppModule().RemoveMessageLoop();
     return exitCode;

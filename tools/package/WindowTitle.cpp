@@ -1,0 +1,75 @@
+// Starts a program, waits for its main window, prints the window's title,
+// closes the window as a user would and waits for the program to end.
+//   window-title PROGRAM.exe
+// Exit 0 when the window came and the program ended by itself after the
+// close; 1 otherwise.
+#include "system/Handles.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+using vandrelcommon::system::KernelHandle;
+
+namespace {
+
+struct Search {
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && ::GetWindow(window, GW_OWNER) == nullptr && ::IsWindowVisible(window)) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: window-title PROGRAM.exe\n", stderr);
+        return 1;
+    }
+    std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        std::fprintf(stderr, "window-title: cannot start the program (error %lu)\n", ::GetLastError());
+        return 1;
+    }
+    KernelHandle process(started.hProcess);
+    KernelHandle thread(started.hThread);
+    Search search{started.dwProcessId, nullptr};
+    for (int waited = 0; waited < 90000 && search.window == nullptr; waited += 100) {
+        ::Sleep(100);
+        ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    if (search.window == nullptr) {
+        std::fputs("window-title: no window appeared\n", stderr);
+        ::TerminateProcess(process.Get(), 1);
+        return 1;
+    }
+    // The title is set just after the window shows.
+    wchar_t title[256] = {};
+    for (int waited = 0; waited < 10000 && ::GetWindowTextW(search.window, title, 256) == 0; waited += 50) {
+        ::Sleep(50);
+    }
+    std::printf("%ls\n", title);
+    ::PostMessageW(search.window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
+        std::fputs("window-title: the program did not end after its window was closed\n", stderr);
+        ::TerminateProcess(process.Get(), 1);
+        return 1;
+    }
+    return 0;
+}
