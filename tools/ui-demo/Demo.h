@@ -30,6 +30,10 @@ struct SearchDemoOptions {
 // groups found in a result tree; ends at once when nothing was found.
 int RunSearchDemo(const SearchDemoOptions& options);
 
+// The search options pane filled from a preset, in the language `language`;
+// `images` starts it in the similar-images mode.
+int RunOptionsDemo(const std::string& language, bool images);
+
 // The preview area showing one file, or two side by side.
 int RunPreviewDemo(const std::vector<std::wstring>& files);
 
