@@ -1,5 +1,6 @@
 #include "deletion/BackupNames.h"
 
+#include "results/DuplicateResult.h"
 #include "system/LongPath.h"
 
 namespace clonarium {
@@ -34,22 +35,6 @@ std::wstring TrimNameEnd(const std::wstring& path)
     return path.substr(0, end + 1);
 }
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring GetFileExtension(const std::wstring& path)
-{
-    const size_t dot = path.rfind(L'.');
-    const size_t slash = path.rfind(L'\\');
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
-        return {};
-    }
-    return path.substr(dot + 1);
-}
-
 std::wstring MakeAutoBackupName(const std::wstring& target)
 {
     SYSTEMTIME today{};
@@ -78,7 +63,7 @@ std::wstring MakeAutoBackupName(const std::wstring& target, const SYSTEMTIME& to
 
 std::wstring SuggestBackupName(const std::wstring& target)
 {
-    const std::wstring extension = GetFileExtension(target);
+    const std::wstring extension = ExtensionOf(target);
     const std::wstring base = extension.empty() ? target : target.substr(0, target.rfind(L'.'));
     for (int n = 1; n <= 1000; ++n) {
         const std::wstring candidate = base + L" (" + std::to_wstring(n) + L")." + extension;

@@ -6,9 +6,6 @@
 
 namespace clonarium {
 
-// The text after the last dot of the file name; empty when the name has none.
-std::wstring GetFileExtension(const std::wstring& path);
-
 // "[2026-12-06] name", then "[2026-12-06] [1] name", ... in the target's
 // folder: the first that does not exist. The target itself when all 10001
 // are taken. `target` is in long-path form.
@@ -27,8 +24,5 @@ bool IsFreeBackupName(const std::wstring& target, const std::wstring& name);
 // them from plain paths but keeps them in long-path form, where they would
 // make a name the user cannot easily open or delete.
 std::wstring TrimNameEnd(const std::wstring& path);
-
-// The folder of `path`, without its last backslash.
-std::wstring FolderOf(const std::wstring& path);
 
 } // namespace clonarium

@@ -155,9 +155,24 @@ std::wstring CDuplicateItem::GetColumnText(int column, CVirtualNode*)
     case 6:
         return FormatFileTime(lastAccessTime);
     case 7:
-        return remark;
+        return Remark();
     default:
         return {};
+    }
+}
+
+const std::wstring& CDuplicateItem::Remark() const
+{
+    static const std::wstring kNone;
+    return remark_ ? *remark_ : kNone;
+}
+
+void CDuplicateItem::SetRemark(std::wstring text)
+{
+    if (text.empty()) {
+        remark_.reset();
+    } else {
+        remark_ = std::make_unique<std::wstring>(std::move(text));
     }
 }
 
@@ -171,7 +186,7 @@ std::wstring CDuplicateImageItem::GetColumnText(int column, CVirtualNode* node)
     case 7:
         return TextFormat(L"%1%x%2%").Add(width).Add(height).Str();
     case 8:
-        return remark;
+        return Remark();
     default:
         return CDuplicateItem::GetColumnText(column, node);
     }
@@ -367,7 +382,7 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
         case FileSortKey::Size:
             return flag ? a.size < b.size : a.size > b.size;
         case FileSortKey::Remark:
-            return flag ? a.remark < b.remark : a.remark > b.remark;
+            return flag ? a.Remark() < b.Remark() : a.Remark() > b.Remark();
         case FileSortKey::Resolution:
             return flag ? Resolution(&a) < Resolution(&b) : Resolution(&a) > Resolution(&b);
         }

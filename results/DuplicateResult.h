@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -42,7 +43,15 @@ public:
     FILETIME lastWriteTime;
     FILETIME lastAccessTime;
     FILETIME creationTime;
-    std::wstring remark; // why deletion could not handle the file
+
+    // Why deletion could not handle the file; empty when it could.
+    const std::wstring& Remark() const;
+    void SetRemark(std::wstring text);
+
+private:
+    // Few files ever get one, and a million rows each holding an empty
+    // string would cost 24 bytes a row more than this pointer.
+    std::unique_ptr<std::wstring> remark_;
 };
 
 class CDuplicateImageItem : public CDuplicateItem {

@@ -2,7 +2,7 @@
 
 #include "deletion/BackupNames.h"
 #include "i18n/Localizer.h"
-#include "ui/framework/Controls.h"
+#include "results/DuplicateResult.h"
 #include "ui/framework/Controls.h"
 
 namespace clonarium {

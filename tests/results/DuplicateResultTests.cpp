@@ -37,7 +37,7 @@ TEST_F(DuplicateResultTest, ExactGroupShowsCountSizeTotalAndColumnsOfItsFiles)
     EXPECT_EQ(Column(file, 4), FormatFileTime(FileTimeOf(200)));
     EXPECT_EQ(Column(file, 8), L"");
     EXPECT_EQ(file->Columns()->GetColumnCount(), 8);
-    ItemOf(file)->remark = L"in use";
+    ItemOf(file)->SetRemark(L"in use");
     EXPECT_EQ(Column(file, 7), L"in use");
     EXPECT_EQ(file->sequenceNumber, 1);
 
@@ -67,7 +67,7 @@ TEST_F(DuplicateResultTest, ImageGroupTotalsTheFilesItStillHas)
     CVirtualNode* second = group->firstChild->nextSibling;
     EXPECT_EQ(Column(second, 3), FormatByteSize(20));
     EXPECT_EQ(Column(second, 7), L"4000x3000");
-    ItemOf(second)->remark = L"locked";
+    ItemOf(second)->SetRemark(L"locked");
     EXPECT_EQ(Column(second, 8), L"locked");
     EXPECT_EQ(second->Columns()->GetColumnCount(), 9);
 

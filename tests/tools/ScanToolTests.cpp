@@ -107,6 +107,13 @@ TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
         {{L"--similarity", L"8x", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '8x'"},
         {{L"--similarity", L"-5", L"C:\\"}, L"--similarity takes a whole number from 1 to 100, not '-5'"},
         {{L"C:\\", L"--preset"}, L"--preset needs a value"},
+        {{L"--select", L"keep-best", L"C:\\"},
+            L"unknown rule 'keep-best' (keep-first, keep-last, keep-newest-modified, ...)"},
+        {{L"--report", L"pdf", L"r.pdf", L"C:\\"}, L"unknown report kind 'pdf' (csv, html or xml)"},
+        {{L"C:\\", L"--report", L"csv"}, L"--report needs two values"},
+        {{L"--delete", L"permanent", L"C:\\"}, L"--delete deletes only what a --select rule marks"},
+        {{L"--select", L"keep-first", L"--delete", L"backup:", L"C:\\"},
+            L"--delete takes recycle, permanent or backup:FOLDER, not 'backup:'"},
     };
     for (const auto& [arguments, message] : cases) {
         const Parsed parsed = Parse(arguments);
@@ -253,4 +260,51 @@ TEST(ScanCommandLine, ImageOptionsReachTheParameters)
     EXPECT_EQ(parameters.SearchMode, ExactDuplicates);
     EXPECT_EQ(parameters.Similarity, 85);
     EXPECT_TRUE(parameters.DoRotations);
+}
+
+TEST(ScanTool, MarksByARuleReportsAndBacksUpOnlyTheMarkedFiles)
+{
+    TempTree tree;
+    const std::wstring oldA = tree.MakeFile(L"scan\\a\\old.txt", "small");
+    const std::wstring newA = tree.MakeFile(L"scan\\b\\new.txt", "small");
+    const std::wstring oldB = tree.MakeFile(L"scan\\c\\old.dat", "larger content");
+    const std::wstring newB = tree.MakeFile(L"scan\\d\\new.dat", "larger content");
+    const FILETIME before = MakeFileTime(130000000000000000ull);
+    const FILETIME after = MakeFileTime(131000000000000000ull);
+    for (const auto& [path, time] : {std::pair{oldA, before}, {newA, after}, {oldB, before}, {newB, after}}) {
+        ASSERT_TRUE(SetFileTimes(path, nullptr, nullptr, &time));
+    }
+    // A name already taken in the backup mirror gets a generated one.
+    const std::wstring backup = tree.MakeFolder(L"backup");
+    // The mirror of C:\x\y is backup\C\x\y.
+    const auto mirror = [&](const std::wstring& path) { return backup + L"\\" + path.substr(0, 1) + path.substr(2); };
+    const std::wstring mirroredA = mirror(newA);
+    tree.MakeFolder(L"backup" + mirror(tree.Path(L"scan\\b")).substr(backup.size()));
+    ASSERT_TRUE(WriteFileBytes(mirroredA, "already here"));
+
+    const std::wstring report = tree.Path(L"report.xml");
+    const ScanRun run = RunScan(tree, L"--select keep-oldest-modified --report xml \"" + report +
+                                          L"\" --delete backup:\"" + backup + L"\" \"" + tree.Path(L"scan") + L"\"");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string marks = "  " + Utf8FromWide(oldB) + "\r\nx " + Utf8FromWide(newB) + "\r\n\r\n  " +
+                              Utf8FromWide(oldA) + "\r\nx " + Utf8FromWide(newA) + "\r\n\r\n";
+    EXPECT_EQ(run.out.substr(0, marks.size()), marks) << "the larger group first, the newer copies marked";
+    EXPECT_NE(run.out.find("deleted " + Utf8FromWide(newB) + "\r\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("deleted " + Utf8FromWide(newA) + "\r\n"), std::string::npos) << run.out;
+
+    EXPECT_EQ(ReadFileBytes(oldA), "small");
+    EXPECT_EQ(ReadFileBytes(oldB), "larger content");
+    EXPECT_EQ(::GetFileAttributesW(newA.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(newB.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(mirror(newB)), "larger content");
+    EXPECT_EQ(ReadFileBytes(mirroredA), "already here") << "the file in the way is kept";
+    WIN32_FIND_DATAW entry;
+    const HANDLE find =
+        ::FindFirstFileW((mirroredA.substr(0, mirroredA.rfind(L'\\')) + L"\\[*] new.txt").c_str(), &entry);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the copy got a generated name";
+    ::FindClose(find);
+
+    const std::string xml = ReadFileBytes(report);
+    EXPECT_NE(xml.find("<duplicates-count>4</duplicates-count>"), std::string::npos) << xml;
+    EXPECT_LT(xml.find("total-size=\"28\""), xml.find("total-size=\"10\""));
 }

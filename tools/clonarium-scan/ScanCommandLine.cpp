@@ -10,21 +10,23 @@ namespace clonarium {
 using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
-    L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] PATH...";
+    L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
+    L"[--select RULE [--delete recycle|permanent|backup:FOLDER]] [--report csv|html|xml FILE] PATH...";
 
 namespace {
 
-// What one option does with its value (empty for options without one).
-using ApplyOption = bool (*)(ScanOptions& options, const std::wstring& value, std::wstring& error);
+// What one option does with its values.
+using ApplyOption = bool (*)(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error);
 
 struct OptionDefinition {
     const wchar_t* name;
-    bool takesValue;
+    size_t valueCount;
     ApplyOption apply;
 };
 
-bool ApplyMode(ScanOptions& options, const std::wstring& value, std::wstring& error)
+bool ApplyMode(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
+    const std::wstring& value = values[0];
     if (value == L"exact") {
         options.mode = ExactDuplicates;
         return true;
@@ -37,20 +39,21 @@ bool ApplyMode(ScanOptions& options, const std::wstring& value, std::wstring& er
     return false;
 }
 
-bool ApplyAll(ScanOptions& options, const std::wstring&, std::wstring&)
+bool ApplyAll(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
 {
     options.admitAll = true;
     return true;
 }
 
-bool ApplyPreset(ScanOptions& options, const std::wstring& value, std::wstring&)
+bool ApplyPreset(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring&)
 {
-    options.presetFile = value;
+    options.presetFile = values[0];
     return true;
 }
 
-bool ApplySimilarity(ScanOptions& options, const std::wstring& value, std::wstring& error)
+bool ApplySimilarity(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
+    const std::wstring& value = values[0];
     const bool digits =
         !value.empty() && value.size() <= 3 && value.find_first_not_of(L"0123456789") == std::wstring::npos;
     const int similarity = digits ? std::stoi(value) : 0;
@@ -62,18 +65,65 @@ bool ApplySimilarity(ScanOptions& options, const std::wstring& value, std::wstri
     return true;
 }
 
-bool ApplyNoRotations(ScanOptions& options, const std::wstring&, std::wstring&)
+bool ApplyNoRotations(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
 {
     options.noRotations = true;
     return true;
 }
 
+bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
+{
+    const std::string key(values[0].begin(), values[0].end()); // rule keys are ASCII
+    options.selectRule = SmartRuleByKey(key);
+    if (!options.selectRule) {
+        error = L"unknown rule '" + values[0] + L"' (keep-first, keep-last, keep-newest-modified, ...)";
+        return false;
+    }
+    return true;
+}
+
+bool ApplyReport(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
+{
+    const std::pair<const wchar_t*, ReportKind> kinds[] = {
+        {L"csv", ReportKind::Csv}, {L"html", ReportKind::Html}, {L"xml", ReportKind::Xml}};
+    for (const auto& [name, kind] : kinds) {
+        if (values[0] == name) {
+            options.report = ScanReport{kind, values[1]};
+            return true;
+        }
+    }
+    error = L"unknown report kind '" + values[0] + L"' (csv, html or xml)";
+    return false;
+}
+
+bool ApplyDelete(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
+{
+    const std::wstring& value = values[0];
+    DeleteParameters parameters;
+    if (value == L"recycle") {
+        parameters.mode = DeleteMode::ToRecycleBin;
+    } else if (value == L"permanent") {
+        parameters.mode = DeleteMode::Permanently;
+    } else if (value.starts_with(L"backup:") && value.size() > 7) {
+        parameters.mode = DeleteMode::BackupInFolder;
+        parameters.backupFolder = value.substr(7);
+    } else {
+        error = L"--delete takes recycle, permanent or backup:FOLDER, not '" + value + L"'";
+        return false;
+    }
+    options.deletion = parameters;
+    return true;
+}
+
 const OptionDefinition kOptions[] = {
-    {L"--mode", true, &ApplyMode},
-    {L"--all", false, &ApplyAll},
-    {L"--preset", true, &ApplyPreset},
-    {L"--similarity", true, &ApplySimilarity},
-    {L"--no-rotations", false, &ApplyNoRotations},
+    {L"--mode", 1, &ApplyMode},
+    {L"--all", 0, &ApplyAll},
+    {L"--preset", 1, &ApplyPreset},
+    {L"--similarity", 1, &ApplySimilarity},
+    {L"--no-rotations", 0, &ApplyNoRotations},
+    {L"--select", 1, &ApplySelect},
+    {L"--report", 2, &ApplyReport},
+    {L"--delete", 1, &ApplyDelete},
 };
 
 const OptionDefinition* FindOption(const std::wstring& name)
@@ -106,15 +156,14 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
             error = L"unknown option " + argument;
             return false;
         }
-        std::wstring value;
-        if (option->takesValue) {
-            if (i + 1 == arguments.size()) {
-                error = argument + L" needs a value";
-                return false;
-            }
-            value = arguments[++i];
+        if (arguments.size() - i - 1 < option->valueCount) {
+            error = argument + (option->valueCount == 1 ? L" needs a value" : L" needs two values");
+            return false;
         }
-        if (!option->apply(options, value, error)) {
+        const std::vector<std::wstring> values(arguments.begin() + static_cast<ptrdiff_t>(i) + 1,
+            arguments.begin() + static_cast<ptrdiff_t>(i + 1 + option->valueCount));
+        i += option->valueCount;
+        if (!option->apply(options, values, error)) {
             return false;
         }
     }
@@ -122,18 +171,37 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
         error = L"no PATH given";
         return false;
     }
+    if (options.deletion && !options.selectRule) {
+        error = L"--delete deletes only what a --select rule marks";
+        return false;
+    }
+    if (options.deletion && options.deletion->mode == DeleteMode::BackupInFolder) {
+        return MakeAbsolute(options.deletion->backupFolder, error);
+    }
+    return true;
+}
+
+bool MakeAbsolute(std::wstring& path, std::wstring& error)
+{
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written = length == 0 ? 0 : ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) {
+        error = L"cannot make a full path of " + path;
+        return false;
+    }
+    full.resize(written);
+    path = full;
     return true;
 }
 
 bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<SearchRoot>& roots, std::wstring& error)
 {
     for (const std::wstring& path : paths) {
-        const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-        std::wstring full(length, L'\0');
-        const DWORD written = length == 0 ? 0 : ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
-        full.resize(written < length ? written : 0);
-        const DWORD attributes =
-            full.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(AddLongPathPrefix(full).c_str());
+        std::wstring full = path;
+        std::wstring ignored;
+        const DWORD attributes = !MakeAbsolute(full, ignored) ? INVALID_FILE_ATTRIBUTES
+                                                              : ::GetFileAttributesW(AddLongPathPrefix(full).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             error = L"no such file or folder: " + path;
             return false;

@@ -1,9 +1,13 @@
 #pragma once
 // The command line of clonarium-scan:
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
-//                  [--similarity N] [--no-rotations] PATH...
+//                  [--similarity N] [--no-rotations]
+//                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
+//                  [--report csv|html|xml FILE] PATH...
+#include "deletion/DeleteTypes.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
+#include "results/SmartSelect.h"
 
 #include <optional>
 #include <string>
@@ -13,18 +17,31 @@ namespace clonarium {
 
 extern const wchar_t kScanUsage[];
 
+enum class ReportKind { Csv, Html, Xml };
+
+struct ScanReport {
+    ReportKind kind = ReportKind::Csv;
+    std::wstring path;
+};
+
 struct ScanOptions {
     std::optional<ResultMode> mode; // the preset's, or exact duplicates, when not given
     bool admitAll = false;
     std::wstring presetFile;
     std::optional<uint16_t> similarity;
     bool noRotations = false;
+    std::optional<SmartSelectRule> selectRule;
+    std::optional<ScanReport> report;
+    std::optional<DeleteParameters> deletion; // only with a rule; a backup folder made absolute
     std::vector<std::wstring> paths;
 };
 
 // False with a one-line message (without the program's name) when the
 // arguments cannot be used.
 bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOptions& options, std::wstring& error);
+
+// The path made absolute in place; false with a message when it cannot be.
+bool MakeAbsolute(std::wstring& path, std::wstring& error);
 
 // Each path, made absolute, becomes a file root when it names a file and a
 // folder root when it names a folder. False with a message for a path that

@@ -60,6 +60,10 @@ void ScanCallback::OnGroupFound(const FileGroup& group)
 {
     ++groups_;
     duplicateFiles_ += group.files.size();
+    if (tree_ != nullptr) {
+        AddGroup(*tree_, group, mode_, icons_, 0);
+        return;
+    }
     AppendGroup(group, pending_);
     if (pending_.size() >= kWriteThreshold) {
         Flush();

@@ -3,6 +3,7 @@
 // file's full path on a line of its own and an empty line after each group;
 // counters on standard error.
 #include "engine/SearchProcessCallback.h"
+#include "results/DuplicateResult.h"
 
 #include <windows.h>
 
@@ -25,6 +26,13 @@ class ScanCallback : public ISearchProcessCallback {
 public:
     explicit ScanCallback(HANDLE output) : output_(output) { }
 
+    // From now on the groups go into the tree instead of the output.
+    void KeepGroups(CVirtualTree& tree, ResultMode mode)
+    {
+        tree_ = &tree;
+        mode_ = mode;
+    }
+
     void OnFileCompared(uint64_t) override;
     void OnGroupFound(const FileGroup& group) override;
     void SetFilesToCompare(int64_t) override { }
@@ -41,6 +49,9 @@ public:
 
 private:
     HANDLE output_;
+    CVirtualTree* tree_ = nullptr;
+    ResultMode mode_ = ExactDuplicates;
+    ExtensionIcons icons_;
     std::string pending_;
     bool writeFailed_ = false;
     int32_t stage_ = StageIndexing;

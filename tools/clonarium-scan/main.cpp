@@ -1,10 +1,13 @@
 // clonarium-scan: finds duplicate files from the command line, for
-// benchmarks and diagnostics. Exit 0 on success, 2 on a usage error.
+// benchmarks and diagnostics. Exit 0 on success, 2 on a usage error, 1
+// when output, a report or a deletion failed.
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
+#include "tools/clonarium-scan/ScanResult.h"
+#include "i18n/Localizer.h"
 
 #include <windows.h>
 
@@ -26,6 +29,12 @@ int UsageError(const std::wstring& message)
     return kUsageError;
 }
 
+int OutputError(const std::string& message)
+{
+    WriteText(::GetStdHandle(STD_ERROR_HANDLE), "clonarium-scan: " + message + "\r\n");
+    return kOutputError;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -39,7 +48,16 @@ int wmain(int argc, wchar_t** argv)
         !MakeScanParameters(options, parameters, error)) {
         return UsageError(error);
     }
-    ScanCallback callback(::GetStdHandle(STD_OUTPUT_HANDLE));
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const auto mode = static_cast<ResultMode>(parameters.SearchMode);
+    ScanCallback callback(output);
+    // A rule, a report or a deletion works on the result as the program keeps it.
+    const bool keepResult = options.selectRule || options.report;
+    CVirtualTree tree;
+    if (keepResult) {
+        LoadLanguage("en");
+        callback.KeepGroups(tree, mode);
+    }
     std::unique_ptr<AbstractDuplicateFinder> finder;
     if (parameters.SearchMode == SimilarImages) {
         finder = std::make_unique<DuplicateImageFinder>(parameters);
@@ -48,11 +66,22 @@ int wmain(int argc, wchar_t** argv)
     }
     const auto start = std::chrono::steady_clock::now();
     finder->FindDuplicates(roots, &callback);
-    const bool written = callback.Flush();
+    bool written = callback.Flush();
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));
+    if (keepResult) {
+        PrepareResult(tree, options);
+        std::string lines;
+        AppendResult(tree, options.selectRule.has_value(), lines);
+        written = WriteText(output, lines) && written;
+    }
     if (!written) {
-        WriteText(::GetStdHandle(STD_ERROR_HANDLE), "clonarium-scan: cannot write the groups\r\n");
+        return OutputError("cannot write the groups");
+    }
+    if (options.report && !WriteScanReport(tree, mode, *options.report)) {
+        return OutputError("cannot write the report " + Utf8FromWide(options.report->path));
+    }
+    if (options.deletion && DeleteMarkedFiles(tree, mode, *options.deletion, output) > 0) {
         return kOutputError;
     }
     return 0;

@@ -30,6 +30,11 @@ struct SearchDemoOptions {
 // groups found in a result tree; ends at once when nothing was found.
 int RunSearchDemo(const SearchDemoOptions& options);
 
+// The search options pane filled from a preset, in the language `language`;
+// `images` starts it in the similar-images mode.
+int RunOptionsDemo(const std::string& language, bool images);
+
+// A value of ToolbarDemoOptions::openMenu: the rebar's chevron.
 constexpr int kChevron = -1;
 struct ToolbarDemoOptions {
     std::string language = "en"; // a language table's code

@@ -8,6 +8,8 @@
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
+//   ui-demo.exe --options [--images] [--lang CODE]
+//                            the search options pane
 //   ui-demo.exe --toolbar [--lang CODE] [--results] [--images] [--menu ID | --chevron] [--width PIXELS]
 //                            the main window's toolbar, in results mode with
 //                            --results, the menu of button ID or of the
@@ -115,6 +117,9 @@ int main(int argc, char** argv)
         result = uidemo::RunPreviewDemo(PreviewFiles());
     } else if (std::strcmp(first, "--search") == 0) {
         result = uidemo::RunSearchDemo(SearchOptions());
+    } else if (std::strcmp(first, "--options") == 0) {
+        const uidemo::SearchDemoOptions options = SearchOptions();
+        result = uidemo::RunOptionsDemo(options.language, options.images);
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {

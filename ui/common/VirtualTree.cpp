@@ -1,6 +1,7 @@
 #include "ui/common/VirtualTree.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vandrelcommon::ui {
 
@@ -184,6 +185,22 @@ void CVirtualTree::RemoveAll()
         RemoveNode(root_.firstChild, false);
         UpdateParentState(&root_);
     }
+}
+
+std::unique_ptr<CVirtualNode> CVirtualTree::DetachAll()
+{
+    // The children keep their parent links to our root: relinking them all
+    // would cost a pass over the groups, and destroying a node never follows
+    // its parent.
+    auto detached = std::make_unique<CVirtualNode>();
+    detached->firstChild = std::exchange(root_.firstChild, nullptr);
+    detached->lastChild = std::exchange(root_.lastChild, nullptr);
+    detached->childCount = std::exchange(root_.childCount, 0);
+    root_.checkedChildren_ = 0;
+    root_.checkState_ = Unchecked;
+    rows.clear();
+    OnRowsChanged(0);
+    return detached;
 }
 
 void CVirtualTree::StoreCheckState(CVirtualNode* node, CheckState state)

@@ -45,7 +45,7 @@ public:
     CVirtualNode(const CVirtualNode&) = delete;
     CVirtualNode& operator=(const CVirtualNode&) = delete;
     // A parent owns its children: whatever is still linked below goes too.
-    virtual ~CVirtualNode();
+    ~CVirtualNode();
 
     bool IsExpanded() const { return (flags & kExpanded) != 0; }
     CheckState GetCheckState() const { return checkState_; }
@@ -96,6 +96,9 @@ public:
     void RemoveNodes(const std::vector<CVirtualNode*>& nodes);
     // Removes every node and every row.
     void RemoveAll();
+    // Moves every node under a new root and leaves the tree empty at once,
+    // so that the nodes can be destroyed on another thread.
+    std::unique_ptr<CVirtualNode> DetachAll();
 
     // Sets a node's state and propagates it (ApplyCheckState).
     void SetCheckState(CVirtualNode* node, CheckState state);

@@ -1,0 +1,218 @@
+#include "results/Reports.h"
+
+#include "results/TreeCleaner.h"
+#include "tests/results/ResultModel.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempTree.h"
+#include "system/TextEncoding.h"
+
+#include <gtest/gtest.h>
+
+using namespace clonarium;
+using vandrelcommon::system::Utf8FromWide;
+
+namespace {
+
+class ReportTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadEnglish();
+        time = Utf8FromWide(FormatFileTime(FileTimeOf(0)));
+        ASSERT_FALSE(time.empty());
+    }
+
+    // Two exact groups: a name with a quote and a comma, a folder with an ampersand.
+    void AddExactGroups()
+    {
+        AddRecords(tree, {Record(L"c:\\a&b\\say \"hi\", x.txt", 10), Record(L"c:\\d\\<e>.txt", 10)});
+        AddRecords(tree, {Record(L"c:\\f\\g.bin", 3), Record(L"c:\\f\\h.bin", 3), Record(L"c:\\f\\i.bin", 3)});
+    }
+
+    ReportContext Context(ResultMode mode)
+    {
+        ReportContext context;
+        context.mode = mode;
+        context.date = L"08-12-2026 10:11:12";
+        context.statusLine = L"5 files & more";
+        context.headers = {L"File name", L"", L"Folder", L"Size", L"Modified", L"Created", L"Last access"};
+        if (mode == SimilarImages) {
+            context.headers.push_back(L"Resolution");
+        }
+        context.headers.push_back(L"Remark");
+        context.productAddress = L"https://example.org/?a=1&b=2";
+        return context;
+    }
+
+    std::string Written(bool (*write)(CVirtualTree&, const ReportContext&, const std::wstring&), ResultMode mode)
+    {
+        const std::wstring path = temp.Path(L"report");
+        EXPECT_TRUE(write(tree, Context(mode), path));
+        return ReadFileBytes(path);
+    }
+
+    TempTree temp;
+    CVirtualTree tree;
+    std::string time;
+};
+
+TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
+{
+    const std::wstring path = temp.Path(L"r.csv");
+    ASSERT_TRUE(WriteCsvReport(tree, ExactDuplicates, path));
+    EXPECT_EQ(ReadFileBytes(path), "\xFF\xFE") << "an empty result is the byte-order mark alone";
+
+    AddExactGroups();
+    const std::wstring t = FormatFileTime(FileTimeOf(0));
+    ASSERT_TRUE(WriteCsvReport(tree, ExactDuplicates, path));
+    EXPECT_EQ(ReadFileBytes(path), Utf16File(L"\"2 files, 10 bytes each\",,20\n"
+                                             L"\"say \"\"hi\"\", x.txt\",c:\\a&b,10," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"<e>.txt,c:\\d,10," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"\n"
+                                             L"\"3 files, 3 bytes each\",,9\n"
+                                             L"g.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"h.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"i.bin,c:\\f,3," +
+                                             t + L"," + t + L"," + t +
+                                             L"\n"
+                                             L"\n"));
+
+    tree.RemoveAll();
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    ASSERT_TRUE(WriteCsvReport(tree, SimilarImages, path));
+    EXPECT_EQ(ReadFileBytes(path), Utf16File(L"2 images,,12\n"
+                                             L"a.jpg,p,7," +
+                                             t + L"," + t + L"," + t +
+                                             L",640,480\n"
+                                             L"b.png,p,5," +
+                                             t + L"," + t + L"," + t +
+                                             L",32,16\n"
+                                             L"\n"));
+    EXPECT_EQ(CsvField(L"a\rb"), L"a\rb") << "a carriage return alone is not quoted";
+    EXPECT_EQ(CsvField(L"a\nb"), L"\"a\nb\"");
+}
+
+TEST_F(ReportTest, HtmlEscapesEveryTextAndSkipsLockAndRemarkColumns)
+{
+    const std::string head =
+        "\xEF\xBB\xBF<html><head><style type=\"text/css\">td { width: 17%; } th { text-align: left; } table { width: "
+        "100%; background-color: #F6F7F9; border-color: #E3E3E3; border-style: solid; border-width: 1px !important; "
+        "}</style></head><body><p>Report of exact duplicate files is created with <a "
+        "href=\"https://example.org/?a=1&amp;b=2\">Clonarium</a> (08-12-2026 10:11:12).</p>\n"
+        "<p>5 files &amp; more</p><table><tr><td><i>File name</i></td><td><i>Folder</i></td><td><i>Size</i></td>"
+        "<td><i>Modified</i></td><td><i>Created</i></td><td><i>Last access</i></td></tr></table>\n<br/>";
+    EXPECT_EQ(Written(WriteHtmlReport, ExactDuplicates), head + "</body></html>");
+
+    AddRecords(tree, {Record(L"c:\\a&b\\say \"it's\".txt", 10), Record(L"c:\\d\\\x0416<e>.txt", 10)});
+    const std::string cells = "<td>" + time + "</td><td>" + time + "</td><td>" + time + "</td></tr>";
+    EXPECT_EQ(Written(WriteHtmlReport, ExactDuplicates),
+        head +
+            "\n<table><tr><th colspan=\"2\">2 files, 10 bytes each</th><th>20 bytes</th>"
+            "<th colspan=\"3\"></th></tr>\n"
+            "\n<tr><td>say &quot;it&apos;s&quot;.txt</td><td>c:\\a&amp;b</td><td>10 bytes</td>" +
+            cells + "\n<tr><td>\xD0\x96&lt;e&gt;.txt</td><td>c:\\d</td><td>10 bytes</td>" + cells +
+            "\n</table><br/></body></html>");
+}
+
+TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
+{
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    const std::string html = Written(WriteHtmlReport, SimilarImages);
+    EXPECT_NE(html.find("td { width: 14%; }"), std::string::npos);
+    EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td></tr></table>"), std::string::npos);
+    EXPECT_NE(
+        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"), std::string::npos);
+    EXPECT_NE(html.find("<td>" + time + "</td><td>640x480</td></tr>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("Remark"), std::string::npos);
+}
+
+TEST_F(ReportTest, XmlTotalsAndEscapes)
+{
+    EXPECT_EQ(Written(WriteXmlReport, ExactDuplicates),
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<clonarium-report>\n\t<general>\n"
+        "\t\t<date>08-12-2026 10:11:12</date>\n\t\t<type>Exact duplicates</type>\n"
+        "\t\t<total-size>0</total-size>\n\t\t<wasted-size>0</wasted-size>\n"
+        "\t\t<duplicates-count>0</duplicates-count>\n\t</general>\n\t<report>\n\t</report>\n"
+        "</clonarium-report>");
+
+    AddExactGroups();
+    const std::string xml = Written(WriteXmlReport, ExactDuplicates);
+    EXPECT_NE(xml.find("\t\t<total-size>29</total-size>\n\t\t<wasted-size>16</wasted-size>\n"
+                       "\t\t<duplicates-count>5</duplicates-count>\n"),
+        std::string::npos);
+    const std::string file = "\t\t\t<duplicate-file>\n\t\t\t\t<path>c:\\a&amp;b\\say &quot;hi&quot;, x.txt</path>\n"
+                             "\t\t\t\t<last-write-time>" +
+                             time +
+                             "</last-write-time>\n"
+                             "\t\t\t\t<creation-time>" +
+                             time +
+                             "</creation-time>\n"
+                             "\t\t\t\t<last-access-time>" +
+                             time +
+                             "</last-access-time>\n"
+                             "\t\t\t\t<size>10</size>\n\t\t\t</duplicate-file>\n";
+    EXPECT_NE(xml.find("\t<report>\n\t\t<duplicate-group total-size=\"20\" count=\"2\">\n" + file), std::string::npos)
+        << xml;
+    EXPECT_NE(
+        xml.find("</duplicate-file>\n\t\t</duplicate-group>\n\t</report>\n</clonarium-report>"), std::string::npos);
+}
+
+TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
+{
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    const std::string xml = Written(WriteXmlReport, SimilarImages);
+    EXPECT_NE(xml.find("<type>Similar images</type>\n\t\t<total-size>12</total-size>\n\t\t<duplicates-count>2<"),
+        std::string::npos);
+    EXPECT_EQ(xml.find("wasted"), std::string::npos);
+    EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" />\n"), std::string::npos);
+    EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" />\n"), std::string::npos);
+}
+
+TEST_F(ReportTest, WritersAnswerFalseWhenTheFileCannotBeOpenedAndNeverHoldItOpen)
+{
+    AddExactGroups();
+    const std::wstring missing = temp.Path(L"no such folder\\r.txt");
+    EXPECT_FALSE(WriteCsvReport(tree, ExactDuplicates, missing));
+    EXPECT_FALSE(WriteHtmlReport(tree, Context(ExactDuplicates), missing));
+    EXPECT_FALSE(WriteXmlReport(tree, Context(ExactDuplicates), missing));
+
+    const std::wstring path = temp.Path(L"r.xml");
+    ASSERT_TRUE(WriteXmlReport(tree, Context(ExactDuplicates), path));
+    EXPECT_TRUE(DeleteFileW(path.c_str())) << "the writer let go of its file";
+}
+
+TEST_F(ReportTest, ClearTreeEmptiesAtOnceAndCleanersAreReapedOnceEnded)
+{
+    TreeCleaners cleaners;
+    cleaners.ClearTree(tree); // an empty tree still gets a cleaner
+    EXPECT_EQ(cleaners.Count(), 1u);
+
+    for (int i = 0; i < 2000; ++i) {
+        AddRecords(tree, {Record(L"a\\x" + std::to_wstring(i), 1), Record(L"b\\x" + std::to_wstring(i), 1)});
+    }
+    tree.ExpandAll();
+    cleaners.ClearTree(tree);
+    EXPECT_EQ(tree.Root().childCount, 0);
+    EXPECT_TRUE(tree.Rows().empty());
+    EXPECT_EQ(tree.Root().firstChild, nullptr);
+
+    AddRecords(tree, {Record(L"c\\y", 1), Record(L"d\\y", 1)});
+    EXPECT_EQ(GroupsOf(tree).size(), 1u) << "a new result fills the tree while the old one is destroyed";
+    cleaners.ClearTree(tree);
+    ASSERT_LE(cleaners.Count(), 3u);
+    for (int attempt = 0; attempt < 100 && cleaners.Count() > 1; ++attempt) {
+        Sleep(20);
+        cleaners.ClearTree(tree); // reaps the ended ones, then starts one more
+    }
+    EXPECT_EQ(cleaners.Count(), 1u);
+}
+
+} // namespace
