@@ -144,15 +144,15 @@ std::wstring BrowseForFolder(HWND owner, const std::wstring& start)
 }
 
 constexpr std::array<ListRow, 3> kListRows = {{
-        {IDC_OPTIONS_SCAN_CHECK, IDC_OPTIONS_SCAN_ADD, IDC_OPTIONS_SCAN_REMOVE, IDC_OPTIONS_SCAN_LIST,
-            &SearchParameters::UseScanMasks, &SearchParameters::ScanMasks, "chk-scan-mask", "tooltips.add-scan-mask",
-            "tooltips.remove-scan-mask"},
-        {IDC_OPTIONS_IGNORE_CHECK, IDC_OPTIONS_IGNORE_ADD, IDC_OPTIONS_IGNORE_REMOVE, IDC_OPTIONS_IGNORE_LIST,
-            &SearchParameters::UseIgnoreMasks, &SearchParameters::IgnoreMasks, "chk-ignore-mask",
-            "tooltips.add-ignore-mask", "tooltips.remove-ignore-mask"},
-        {IDC_OPTIONS_PROTECT_CHECK, IDC_OPTIONS_PROTECT_ADD, IDC_OPTIONS_PROTECT_REMOVE, IDC_OPTIONS_PROTECT_LIST,
-            &SearchParameters::ProtectFolders, &SearchParameters::ProtectedFolders, "chk-protect-folders",
-            "tooltips.add-protected-folder", "tooltips.remove-protected-folder"},
+    {IDC_OPTIONS_SCAN_CHECK, IDC_OPTIONS_SCAN_ADD, IDC_OPTIONS_SCAN_REMOVE, IDC_OPTIONS_SCAN_LIST,
+        &SearchParameters::UseScanMasks, &SearchParameters::ScanMasks, "chk-scan-mask", "tooltips.add-scan-mask",
+        "tooltips.remove-scan-mask"},
+    {IDC_OPTIONS_IGNORE_CHECK, IDC_OPTIONS_IGNORE_ADD, IDC_OPTIONS_IGNORE_REMOVE, IDC_OPTIONS_IGNORE_LIST,
+        &SearchParameters::UseIgnoreMasks, &SearchParameters::IgnoreMasks, "chk-ignore-mask",
+        "tooltips.add-ignore-mask", "tooltips.remove-ignore-mask"},
+    {IDC_OPTIONS_PROTECT_CHECK, IDC_OPTIONS_PROTECT_ADD, IDC_OPTIONS_PROTECT_REMOVE, IDC_OPTIONS_PROTECT_LIST,
+        &SearchParameters::ProtectFolders, &SearchParameters::ProtectedFolders, "chk-protect-folders",
+        "tooltips.add-protected-folder", "tooltips.remove-protected-folder"},
 }};
 
 } // namespace
@@ -372,6 +372,10 @@ int CSearchOptionsPane::ReadControls(SearchParameters& record) const
 
 bool CSearchOptionsPane::GatherParameters(SearchParameters& record)
 {
+    // A toolbar button takes no focus: an item still being typed goes in first.
+    for (const ListRow& row : kListRows) {
+        List(row.list).EndEdit();
+    }
     SearchParameters gathered = record;
     if (const int bad = ReadControls(gathered); bad != 0) {
         ::MessageBeep(MB_OK);
@@ -410,9 +414,9 @@ CSearchOptionsPane::SaveAnswer CSearchOptionsPane::ConfirmSave()
     if (gathered == *preset_) {
         return SaveAnswer::No;
     }
-    const int answer = ::MessageBoxW(::GetAncestor(hwnd_, GA_ROOT),
-        Text("messages.confirm-search-options-save-body").c_str(),
-        Text("messages.confirm-search-options-save-caption").c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+    const int answer =
+        ::MessageBoxW(::GetAncestor(hwnd_, GA_ROOT), Text("messages.confirm-search-options-save-body").c_str(),
+            Text("messages.confirm-search-options-save-caption").c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL) {
         return SaveAnswer::Cancel;
     }
@@ -550,8 +554,8 @@ LRESULT CSearchOptionsPane::OnCommand(Message& msg)
 LRESULT CSearchOptionsPane::OnBrowseEditedFolder(Message& msg)
 {
     const auto& notification = *msg.NotificationAs<EditListNotification>();
-    const std::wstring folder = BrowseForFolder(
-        ::GetAncestor(hwnd_, GA_ROOT), notification.text != nullptr ? notification.text : L"");
+    const std::wstring folder =
+        BrowseForFolder(::GetAncestor(hwnd_, GA_ROOT), notification.text != nullptr ? notification.text : L"");
     if (!folder.empty()) {
         ::SetWindowTextW(protectedFolders_.EditBox(), folder.c_str());
     }
@@ -703,7 +707,8 @@ void CSearchOptionsPane::ArrangeRightColumn(int left, int top, int width, int fi
     // Similar images: the similarity and its value, the rotations below.
     Place(IDC_OPTIONS_IMAGES_GROUP, left, y, width, caption + rowHeight + attributeHeight + bottomPad);
     y += caption;
-    const SIZE text = MeasureText(GetDlgItem(IDC_OPTIONS_SIMILARITY_LABEL), Item(IDC_OPTIONS_SIMILARITY_LABEL).GetText());
+    const SIZE text =
+        MeasureText(GetDlgItem(IDC_OPTIONS_SIMILARITY_LABEL), Item(IDC_OPTIONS_SIMILARITY_LABEL).GetText());
     const int valueWidth = MeasureText(GetDlgItem(IDC_OPTIONS_SIMILARITY_VALUE), L"100%").cx;
     const int textTop = y + (fieldHeight - text.cy) / 2;
     Place(IDC_OPTIONS_SIMILARITY_LABEL, inner, textTop, text.cx, text.cy);
