@@ -372,6 +372,10 @@ int CSearchOptionsPane::ReadControls(SearchParameters& record) const
 
 bool CSearchOptionsPane::GatherParameters(SearchParameters& record)
 {
+    // A toolbar button takes no focus: an item still being typed goes in first.
+    for (const ListRow& row : kListRows) {
+        List(row.list).EndEdit();
+    }
     SearchParameters gathered = record;
     if (const int bad = ReadControls(gathered); bad != 0) {
         ::MessageBeep(MB_OK);

@@ -46,7 +46,7 @@ public:
     SearchParameters* CurrentPreset() const { return preset_; }
 
     // Reads every control into `record`, keeping its name, storage path and
-    // is-default flag. A size field that does not hold an unsigned number
+    // is-default flag; an item still being edited in place is committed first. A size field that does not hold an unsigned number
     // makes the system beep and takes the focus; the record is then left
     // untouched and the answer is false.
     bool GatherParameters(SearchParameters& record);

@@ -15,8 +15,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -324,11 +326,15 @@ TEST_F(SearchOptionsPaneTest, ConfirmSaveAsksOnlyAboutChangesAndSavesOnYes)
     EXPECT_TRUE(stored == preset);
     EXPECT_EQ(stored.PresetName, L"Pictures");
 
-    // The save button's own path: the file follows the form.
+    // The save button's own path: the file follows the form, even a mask
+    // still being typed in place.
     Item(IDC_OPTIONS_LESS_VALUE).SetText(L"5");
+    Click(IDC_OPTIONS_SCAN_ADD);
+    ::SetWindowTextW(::GetFocus(), L"*.bmp");
     EXPECT_TRUE(pane_.SaveCurrentPreset());
     ASSERT_TRUE(ReadPresetFile(stored, tree.Path(L"pictures.prs")));
     EXPECT_EQ(stored.LessBound, 5u);
+    EXPECT_EQ(stored.ScanMasks, (StringSet{L"*.bmp", L"*.jpg", L"*.png"}));
     EXPECT_FALSE(pane_.IsChanged());
 }
 
@@ -362,6 +368,42 @@ TEST_F(SearchOptionsPaneTest, LanguageChangeRetextsThePaneAndKeepsTheForm)
     EXPECT_LE(check.right, date.left);
     EXPECT_FALSE(pane_.IsChanged());
     LoadTable("en");
+}
+
+// The helper button of a protected folder being edited opens the folder
+// browser; cancelled, it leaves the folder typed in as the item. (Wine 8's
+// browser does not go to the folder it is asked to open at, so what it
+// answers cannot be checked here.)
+TEST_F(SearchOptionsPaneTest, HelperButtonOfAnEditedFolderOpensTheFolderBrowser)
+{
+    SearchParameters preset = UnusualPreset();
+    preset.ProtectFolders = true;
+    pane_.ApplyPreset(&preset);
+    const HWND folders = Item(IDC_OPTIONS_PROTECT_LIST);
+    ::SendMessageW(folders, LB_SETCURSEL, 1, 0);
+    ::SendMessageW(folders, WM_KEYDOWN, VK_F2, 1);
+    const HWND editor = ::GetFocus();
+    ASSERT_EQ(::GetParent(editor), folders);
+    ::SetWindowTextW(editor, L"C:\\windows");
+
+    std::atomic<bool> answered = false;
+    std::thread user([&answered] {
+        for (int waited = 0; waited < 10000 && !answered; waited += 20) {
+            const HWND browser = ::FindWindowW(L"#32770", nullptr);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(browser, &process);
+            if (browser != nullptr && process == ::GetCurrentProcessId()) {
+                ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+                answered = true;
+            }
+            ::Sleep(20);
+        }
+    });
+    ::SendMessageW(::GetDlgItem(folders, vandrelcommon::ui::CEditListBox::kHelperId), BM_CLICK, 0, 0);
+    user.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(ListItems(folders), (std::vector<std::wstring>{L"C:\\Keep", L"C:\\windows"}));
+    EXPECT_TRUE(pane_.IsChanged());
 }
 
 } // namespace
