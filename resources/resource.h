@@ -165,9 +165,11 @@
 #define IDB_TB_DONATE 415
 #define IDB_TB_HELP 416
 
-// Search modes, for the options pane's mode list.
+// Search modes, for the options pane's mode list, and its lists' "+" and "-".
 #define IDB_MODE_EXACT 420
 #define IDB_MODE_IMAGES 421
+#define IDB_LIST_ADD 422
+#define IDB_LIST_REMOVE 423
 
 // Menu items, numbered by the items they stand beside.
 #define IDB_MENU_DELETE_PERMANENTLY 233

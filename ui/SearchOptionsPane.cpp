@@ -2,6 +2,7 @@
 
 #include "i18n/Localizer.h"
 #include "storage/SearchPresets.h"
+#include "ui/IconImages.h"
 #include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -94,6 +96,18 @@ constexpr std::array<SizeRow, 2> kSizeRows = {{
 constexpr std::array<int, 4> kImageControls = {
     IDC_OPTIONS_IMAGES_GROUP, IDC_OPTIONS_SIMILARITY_LABEL, IDC_OPTIONS_SIMILARITY, IDC_OPTIONS_SIMILARITY_VALUE};
 
+// The icons at the screen's scaling, in the order given.
+ImageListHandle ImageListOf(std::initializer_list<UINT> icons)
+{
+    const int size = IconSize();
+    ImageListHandle list(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
+    for (const UINT id : icons) {
+        const GdiBitmap image = LoadIconImage(id, size);
+        ::ImageList_Add(list.Get(), image.Get(), nullptr);
+    }
+    return list;
+}
+
 // An unsigned decimal number that fits 32 bits, nothing else around it.
 bool ParseBound(const std::wstring& text, uint32_t& value)
 {
@@ -165,7 +179,7 @@ HWND CSearchOptionsPane::Create(HWND parent)
     // The pickers and the track bar live in classes a host may not have asked for.
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_DATE_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    controls.dwICC = ICC_DATE_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_USEREX_CLASSES;
     ::InitCommonControlsEx(&controls);
     return CDialogImpl::Create(parent);
 }
@@ -180,6 +194,7 @@ LRESULT CSearchOptionsPane::OnInitDialog(Message&)
     similarity.SetRangeMax(100);
     similarity.SetPageSize(5);
     FillUnits();
+    LoadImages();
     CreateTooltips();
     Relocalize();
     UpdateEnabling();
@@ -196,6 +211,25 @@ const CEditListBox& CSearchOptionsPane::List(int listId) const
         return ignoreMasks_;
     default:
         return protectedFolders_;
+    }
+}
+
+void CSearchOptionsPane::LoadImages()
+{
+    modeImages_ = ImageListOf({IDB_MODE_EXACT, IDB_MODE_IMAGES});
+    Item(IDC_OPTIONS_MODE).SendMessage(CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(modeImages_.Get()));
+    // Image lists rather than bitmaps: a button draws those with their transparency.
+    addImage_ = ImageListOf({IDB_LIST_ADD});
+    removeImage_ = ImageListOf({IDB_LIST_REMOVE});
+    for (const ListRow& row : kListRows) {
+        for (const auto& [id, images] :
+            {std::pair{row.add, addImage_.Get()}, std::pair{row.remove, removeImage_.Get()}}) {
+            BUTTON_IMAGELIST list{};
+            list.himl = images;
+            list.margin = RECT{ScaleX(2), 0, 0, 0};
+            list.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+            Item(id).SendMessage(BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
+        }
     }
 }
 
@@ -222,8 +256,15 @@ void CSearchOptionsPane::Relocalize()
     const CComboBox mode(GetDlgItem(IDC_OPTIONS_MODE));
     const int selected = mode.GetCurSel();
     mode.ResetContent();
-    mode.AddString(Text("cbi-exact-duplicates"));
-    mode.AddString(Text("cbi-similar-images"));
+    for (const int item : {0, 1}) {
+        COMBOBOXEXITEMW entry{};
+        entry.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        entry.iItem = item;
+        entry.pszText = const_cast<wchar_t*>(Text(item == 0 ? "cbi-exact-duplicates" : "cbi-similar-images").c_str());
+        entry.iImage = item;
+        entry.iSelectedImage = item;
+        mode.SendMessage(CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&entry));
+    }
     mode.SetCurSel(selected == CB_ERR ? 0 : selected);
 
     const std::pair<int, const char*> texts[] = {
@@ -582,7 +623,7 @@ void CSearchOptionsPane::Arrange()
 {
     const RECT client = GetClientRect();
     const int margin = ScaleX(7);
-    const RECT field = Item(IDC_OPTIONS_MODE).GetWindowRect();
+    const RECT field = Item(IDC_OPTIONS_LESS_UNIT).GetWindowRect();
     const int fieldHeight = field.bottom - field.top;
     const int rightWidth = RightColumnWidth();
     const int rightLeft = std::max<int>(client.right - margin - rightWidth, margin + ScaleX(150));
@@ -724,11 +765,12 @@ void CSearchOptionsPane::ArrangeLists(int left, int top, int right, int bottom, 
     const int headerHeight = fieldHeight + ScaleY(4);
     const int blockGap = ScaleY(8);
     const int listHeight = std::max<int>(ScaleY(40), (bottom - top - 3 * headerHeight - 2 * blockGap) / 3);
-    const int button = fieldHeight;
+    // A button holds its picture and its "+" or "-".
+    const int button = IconSize() + MeasureText(GetDlgItem(kListRows[0].add), L"+").cx + ScaleX(16);
     int y = top;
     for (const ListRow& row : kListRows) {
-        Place(row.remove, right - button, y, button, button);
-        Place(row.add, right - 2 * button - ScaleX(3), y, button, button);
+        Place(row.remove, right - button, y, button, fieldHeight);
+        Place(row.add, right - 2 * button - ScaleX(3), y, button, fieldHeight);
         Place(row.check, left, y, std::min(CheckWidth(row.check), right - 2 * button - ScaleX(9) - left), fieldHeight);
         y += headerHeight;
         Place(row.list, left, y, right - left, listHeight);

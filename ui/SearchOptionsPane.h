@@ -20,6 +20,7 @@
 #include "ui/common/EditListBox.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
+#include "ui/framework/GdiHandles.h"
 
 #include <windows.h>
 
@@ -108,6 +109,8 @@ private:
     // Runs the enabling rules and tells the parent that the form changed.
     void FormChanged() const;
     void CreateTooltips();
+    // The pictures of the mode list and of the lists' buttons.
+    void LoadImages();
     void Arrange();
     void ArrangeRightColumn(int left, int top, int width, int fieldHeight);
     void ArrangeLists(int left, int top, int right, int bottom, int fieldHeight);
@@ -133,6 +136,9 @@ private:
     vandrelcommon::ui::CEditListBox ignoreMasks_;
     vandrelcommon::ui::CEditListBox protectedFolders_;
     vandrelcommon::ui::CToolTipCtrl tooltips_; // owned by the pane's window, which destroys it
+    vandrelcommon::ui::ImageListHandle modeImages_;
+    vandrelcommon::ui::ImageListHandle addImage_;
+    vandrelcommon::ui::ImageListHandle removeImage_;
     SearchParameters* preset_ = nullptr;
     bool applying_ = false; // filling the controls: no change is reported
 };

@@ -122,12 +122,29 @@ protected:
     bool IsChecked(int id) const { return CButton(Item(id)).GetCheck() == BST_CHECKED; }
     // A click of the mouse on a check box or button.
     void Click(int id) const { CButton(Item(id)).Click(); }
-    // The arrow keys on a control that has the focus, as the keyboard sends them.
+    // The arrow keys on a control that has the focus, as the keyboard sends
+    // them; the mode list's keys go to the list inside it.
     void PressKey(int id, UINT key) const
     {
-        Item(id).SetFocus();
-        Item(id).SendMessage(WM_KEYDOWN, key, 1);
-        Item(id).SendMessage(WM_KEYUP, key, 0xC0000001);
+        CWindow control = Item(id);
+        if (id == IDC_OPTIONS_MODE) {
+            control = CWindow(reinterpret_cast<HWND>(control.SendMessage(CBEM_GETCOMBOCONTROL)));
+        }
+        control.SetFocus();
+        control.SendMessage(WM_KEYDOWN, key, 1);
+        control.SendMessage(WM_KEYUP, key, 0xC0000001);
+    }
+    std::wstring ModeText(int item) const
+    {
+        wchar_t text[100] = {};
+        COMBOBOXEXITEMW entry{};
+        entry.mask = CBEIF_TEXT | CBEIF_IMAGE;
+        entry.iItem = item;
+        entry.pszText = text;
+        entry.cchTextMax = 100;
+        Item(IDC_OPTIONS_MODE).SendMessage(CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&entry));
+        EXPECT_EQ(entry.iImage, item);
+        return text;
     }
     size_t FormChanges() const
     {
@@ -361,7 +378,8 @@ TEST_F(SearchOptionsPaneTest, LanguageChangeRetextsThePaneAndKeepsTheForm)
     EXPECT_NE(Item(IDC_OPTIONS_PROTECT_CHECK).GetText(), englishCheck);
     const CComboBox mode(Item(IDC_OPTIONS_MODE));
     EXPECT_EQ(mode.GetCurSel(), 1);
-    EXPECT_EQ(mode.GetLBText(1), Localize("search-options.cbi-similar-images"));
+    EXPECT_EQ(ModeText(1), Localize("search-options.cbi-similar-images"));
+    EXPECT_EQ(ModeText(0), Localize("search-options.cbi-exact-duplicates"));
     // The longest Russian date label still fits beside its pickers.
     const RECT check = Item(IDC_OPTIONS_DATE_FIRST_CHECK + 15).GetRectInParent();
     const RECT date = Item(IDC_OPTIONS_DATE_FIRST_CHECK + 16).GetRectInParent();
