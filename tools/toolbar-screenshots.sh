@@ -2,7 +2,8 @@
 # Pictures of the main window's toolbar at 100% and 150% scaling, in English
 # and in Russian, into docs/ (toolbar-<view>-<language>-<percent>.png):
 # options mode with the Language menu open, results mode with the Smart
-# selection menu open, and a narrow window with the chevron's menu open. Needs the build (tools/setup.sh).
+# selection menu open, and a narrow window with the chevron's menu open; and
+# results mode at 200% with the Delete menu open. Needs the build (tools/setup.sh).
 #   tools/toolbar-screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -39,4 +40,7 @@ for scaling in 96:100 144:150; do
     shot "toolbar-chevron-$language-$percent" --lang "$language" --results --chevron --width 500
   done
 done
+# And at 200%, to see the icons drawn for it.
+set_scaling 192
+shot toolbar-delete-en-200 --results --menu 10014 --width 620
 set_scaling 96

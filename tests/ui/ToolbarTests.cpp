@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -170,6 +171,15 @@ TEST_F(ToolbarTest, EachModeShowsItsButtonsAndKeepsTheLastThreeFlushRight)
     EXPECT_TRUE(host_.toolbar.IsButtonChecked(ID_TB_ADVANCED_VIEW));
     Click(ID_TB_DONATE);
     EXPECT_EQ(host_.commands, (std::vector<WORD>{ID_TB_START_SEARCH, ID_TB_ADVANCED_VIEW, ID_TB_DONATE}));
+    // Choosing another preset with the keyboard reaches the window too.
+    const CComboBox presets(host_.toolbar.PresetList());
+    presets.AddString(L"(Default)");
+    presets.AddString(L"Photos");
+    presets.SetCurSel(0);
+    host_.commands.clear();
+    presets.SendMessage(WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(presets.GetCurSel(), 1);
+    EXPECT_NE(std::find(host_.commands.begin(), host_.commands.end(), IDC_TB_PRESET), host_.commands.end());
 
     host_.toolbar.SetMode(CClonariumToolbar::Mode::Results);
     const std::vector<int> results = {ID_TB_EXPAND_ALL, ID_TB_COLLAPSE_ALL, ID_TB_SORT, ID_TB_SEPARATOR_SELECT,
@@ -232,6 +242,22 @@ TEST_F(ToolbarTest, DropDownButtonsOpenTheirMenusAndSendTheChosenCommand)
         EXPECT_EQ(host_.commands, std::vector<WORD>{static_cast<WORD>(dropDown.ids.back())}) << dropDown.button;
     }
     EXPECT_EQ(MenuPicker::texts, (std::vector<std::wstring>{L"Online help", L"About"}));
+
+    // The result menus' commands go to the result pane once there is one;
+    // Help and Language stay with the main window.
+    uitest::CRecordingParent pane;
+    ASSERT_NE(pane.Create(), nullptr);
+    host_.toolbar.SetResultsCommandWindow(pane);
+    host_.toolbar.SetMode(CClonariumToolbar::Mode::Results);
+    host_.commands.clear();
+    for (const int button : {ID_TB_SORT, ID_TB_HELP}) {
+        MenuPicker::ids.clear();
+        MenuPicker picker;
+        Click(button);
+    }
+    ASSERT_EQ(pane.commands.size(), 1u);
+    EXPECT_EQ(pane.commands[0].id, ID_SORT_FILE_NUMBER);
+    EXPECT_EQ(host_.commands, std::vector<WORD>{ID_APP_ABOUT});
 }
 
 TEST_F(ToolbarTest, LanguageSwitchRetextsButtonsLabelAndMenus)
