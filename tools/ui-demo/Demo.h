@@ -30,6 +30,22 @@ struct SearchDemoOptions {
 // groups found in a result tree; ends at once when nothing was found.
 int RunSearchDemo(const SearchDemoOptions& options);
 
+// The search options pane filled from a preset, in the language `language`;
+// `images` starts it in the similar-images mode.
+int RunOptionsDemo(const std::string& language, bool images);
+
+// A value of ToolbarDemoOptions::openMenu: the rebar's chevron.
+constexpr int kChevron = -1;
+struct ToolbarDemoOptions {
+    std::string language = "en"; // a language table's code
+    bool results = false;        // the buttons of results mode
+    bool images = false;         // the smart selection of similar pictures
+    int openMenu = 0;            // a drop-down button whose menu opens by itself
+    int width = 900;             // of the window at 100% scaling
+};
+// The main window's toolbar in a rebar.
+int RunToolbarDemo(const ToolbarDemoOptions& options);
+
 // The preview area showing one file, or two side by side.
 int RunPreviewDemo(const std::vector<std::wstring>& files);
 

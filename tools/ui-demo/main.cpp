@@ -8,6 +8,12 @@
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
+//   ui-demo.exe --options [--images] [--lang CODE]
+//                            the search options pane
+//   ui-demo.exe --toolbar [--lang CODE] [--results] [--images] [--menu ID | --chevron] [--width PIXELS]
+//                            the main window's toolbar, in results mode with
+//                            --results, the menu of button ID or of the
+//                            rebar's chevron opened
 //   ui-demo.exe --preview FILE [FILE2]
 //                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
@@ -19,6 +25,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,6 +54,28 @@ uidemo::SearchDemoOptions SearchOptions()
         }
     }
     ::LocalFree(arguments);
+    return options;
+}
+
+uidemo::ToolbarDemoOptions ToolbarOptions(int argc, char** argv)
+{
+    uidemo::ToolbarDemoOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--lang") == 0 && hasValue) {
+            options.language = argv[++i];
+        } else if (std::strcmp(argv[i], "--results") == 0) {
+            options.results = true;
+        } else if (std::strcmp(argv[i], "--images") == 0) {
+            options.images = true;
+        } else if (std::strcmp(argv[i], "--menu") == 0 && hasValue) {
+            options.openMenu = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--chevron") == 0) {
+            options.openMenu = uidemo::kChevron;
+        } else if (std::strcmp(argv[i], "--width") == 0 && hasValue) {
+            options.width = std::atoi(argv[++i]);
+        }
+    }
     return options;
 }
 
@@ -82,10 +111,15 @@ int main(int argc, char** argv)
         result = uidemo::RunTreeDemo();
     } else if (std::strcmp(first, "--folders") == 0) {
         result = uidemo::RunFolderTreeDemo(std::strcmp(second, "--menu") == 0);
+    } else if (std::strcmp(first, "--toolbar") == 0) {
+        result = uidemo::RunToolbarDemo(ToolbarOptions(argc, argv));
     } else if (std::strcmp(first, "--preview") == 0) {
         result = uidemo::RunPreviewDemo(PreviewFiles());
     } else if (std::strcmp(first, "--search") == 0) {
         result = uidemo::RunSearchDemo(SearchOptions());
+    } else if (std::strcmp(first, "--options") == 0) {
+        const uidemo::SearchDemoOptions options = SearchOptions();
+        result = uidemo::RunOptionsDemo(options.language, options.images);
     } else if (std::strcmp(first, "--editlist") == 0) {
         result = uidemo::RunEditListDemo(std::strcmp(second, "--edit") == 0);
     } else {

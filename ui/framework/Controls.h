@@ -209,6 +209,28 @@ public:
     }
     DWORD SetExtendedStyle(DWORD style) const { return static_cast<DWORD>(SendMessage(TB_SETEXTENDEDSTYLE, 0, style)); }
     void AutoSize() const { SendMessage(TB_AUTOSIZE); }
+    // The button's rectangle by command; false when there is no such button.
+    bool GetRect(int command, RECT& rect) const
+    {
+        return SendMessage(TB_GETRECT, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&rect)) != 0;
+    }
+    // By command: the fields of `info` named in its dwMask (TBIF_*).
+    bool SetButtonInfo(int command, const TBBUTTONINFOW& info) const
+    {
+        return SendMessage(TB_SETBUTTONINFOW, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&info)) != 0;
+    }
+    bool HideButton(int command, bool hide) const
+    {
+        return SendMessage(TB_HIDEBUTTON, static_cast<WPARAM>(command), MAKELPARAM(hide, 0)) != 0;
+    }
+    bool IsButtonHidden(int command) const { return SendMessage(TB_ISBUTTONHIDDEN, static_cast<WPARAM>(command)) != 0; }
+    // Shows image `image` of the image list on the button.
+    bool ChangeBitmap(int command, int image) const
+    {
+        return SendMessage(TB_CHANGEBITMAP, static_cast<WPARAM>(command), image) != 0;
+    }
+    // The window that gets the toolbar's commands and notifications.
+    void SetNotifyWindow(HWND window) const { SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(window)); }
 };
 
 class CReBarCtrl : public CWindow {
@@ -229,7 +251,16 @@ public:
     {
         return SendMessage(RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&band)) != 0;
     }
+    bool SetBandInfo(UINT index, const REBARBANDINFOW& band) const
+    {
+        return SendMessage(RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&band)) != 0;
+    }
     UINT GetBarHeight() const { return static_cast<UINT>(SendMessage(RB_GETBARHEIGHT)); }
+    // The band under `hit.pt`, -1 for none; `hit.flags` tells the part (RBHT_*).
+    int HitTest(RBHITTESTINFO& hit) const
+    {
+        return static_cast<int>(SendMessage(RB_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    }
 };
 
 class CStatusBarCtrl : public CWindow {

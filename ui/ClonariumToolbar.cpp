@@ -1,0 +1,510 @@
+#include "ui/ClonariumToolbar.h"
+
+#include "i18n/Localizer.h"
+#include "resources/resource.h"
+#include "ui/IconImages.h"
+#include "ui/framework/Controls.h"
+#include "ui/framework/Dpi.h"
+#include "ui/framework/Frame.h"
+#include "ui/framework/Module.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+namespace clonarium {
+
+using namespace vandrelcommon::ui;
+using vandrelcommon::system::Localize;
+
+namespace {
+
+enum class ButtonKind { Text, Icon, Check, DropDownText, DropDownIcon, Separator };
+enum class Shown { Options, Results, Always };
+
+struct ButtonSpec {
+    int id;
+    ButtonKind kind;
+    std::string_view key; // label, or tooltip of a button that shows no text
+    Shown shown;
+    UINT image; // 0: none, or the language's flag on the Language button
+};
+
+constexpr std::array kButtons = {
+    ButtonSpec{ID_TB_START_SEARCH, ButtonKind::Text, "search-options.btn-start", Shown::Options, IDB_TB_START},
+    ButtonSpec{ID_TB_PRESET_SEPARATOR, ButtonKind::Separator, {}, Shown::Options, 0},
+    ButtonSpec{ID_TB_ADD_PRESET, ButtonKind::Icon, "search-options.tooltips.add-new-preset", Shown::Options,
+        IDB_TB_PRESET_ADD},
+    ButtonSpec{ID_TB_REMOVE_PRESET, ButtonKind::Icon, "search-options.tooltips.delete-preset", Shown::Options,
+        IDB_TB_PRESET_DELETE},
+    ButtonSpec{
+        ID_TB_SAVE_PRESET, ButtonKind::Icon, "search-options.tooltips.save-preset", Shown::Options, IDB_TB_PRESET_SAVE},
+    ButtonSpec{ID_TB_ADVANCED_VIEW, ButtonKind::Check, "search-options.tooltips.advanced-view", Shown::Options,
+        IDB_TB_ADVANCED_VIEW},
+    ButtonSpec{
+        ID_TB_EXPAND_ALL, ButtonKind::Icon, "duplicates-pane.tooltips.expand-all", Shown::Results, IDB_TB_EXPAND_ALL},
+    ButtonSpec{ID_TB_COLLAPSE_ALL, ButtonKind::Icon, "duplicates-pane.tooltips.collapse-all", Shown::Results,
+        IDB_TB_COLLAPSE_ALL},
+    ButtonSpec{
+        ID_TB_SORT, ButtonKind::DropDownText, "duplicates-pane.buttons.sort.caption", Shown::Results, IDB_TB_SORT},
+    ButtonSpec{ID_TB_SEPARATOR_SELECT, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonSpec{ID_TB_SMART_SELECT, ButtonKind::DropDownText, "duplicates-pane.buttons.select.caption", Shown::Results,
+        IDB_TB_SMART_SELECT},
+    ButtonSpec{ID_TB_SELECT_BY_REGEXP, ButtonKind::Text, "duplicates-pane.buttons.select-by-regexp", Shown::Results,
+        IDB_TB_SELECT_REGEXP},
+    ButtonSpec{
+        ID_TB_SELECT_ALL, ButtonKind::Icon, "duplicates-pane.buttons.select-all", Shown::Results, IDB_TB_SELECT_ALL},
+    ButtonSpec{ID_TB_CLEAR_SELECTION, ButtonKind::Icon, "duplicates-pane.buttons.clear-selection", Shown::Results,
+        IDB_TB_CLEAR_SELECTION},
+    ButtonSpec{ID_TB_SEPARATOR_SELECT_ALL, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonSpec{ID_TB_EXPORT, ButtonKind::DropDownText, "duplicates-pane.buttons.export.caption", Shown::Results,
+        IDB_TB_EXPORT},
+    ButtonSpec{ID_TB_SEPARATOR_EXPORT, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonSpec{ID_TB_DELETE, ButtonKind::DropDownText, "duplicates-pane.buttons.delete.caption", Shown::Results,
+        IDB_TB_DELETE},
+    ButtonSpec{ID_TB_SEPARATOR_DELETE, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonSpec{
+        ID_TB_NEW_SEARCH, ButtonKind::Text, "duplicates-pane.buttons.new-search", Shown::Results, IDB_TB_NEW_SEARCH},
+    ButtonSpec{ID_TB_SPRING, ButtonKind::Separator, {}, Shown::Always, 0},
+    ButtonSpec{ID_TB_DONATE, ButtonKind::Text, "main.menu.donate", Shown::Always, IDB_TB_DONATE},
+    ButtonSpec{ID_TB_LANGUAGE, ButtonKind::DropDownIcon, "main.menu.view-language", Shown::Always, 0},
+    ButtonSpec{ID_TB_HELP, ButtonKind::DropDownIcon, "main.menu.help", Shown::Always, IDB_TB_HELP},
+};
+
+constexpr int kRightButtons[] = {ID_TB_DONATE, ID_TB_LANGUAGE, ID_TB_HELP};
+
+BYTE ButtonStyle(ButtonKind kind)
+{
+    switch (kind) {
+    case ButtonKind::Text:
+        return BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
+    case ButtonKind::Icon:
+        return BTNS_BUTTON | BTNS_AUTOSIZE;
+    case ButtonKind::Check:
+        return BTNS_CHECK | BTNS_AUTOSIZE;
+    case ButtonKind::DropDownText:
+        return BTNS_WHOLEDROPDOWN | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
+    case ButtonKind::DropDownIcon:
+        return BTNS_WHOLEDROPDOWN | BTNS_AUTOSIZE;
+    case ButtonKind::Separator:
+        break;
+    }
+    return BTNS_SEP;
+}
+
+// Sizes at 96 DPI: the label's gap from the separator's left edge and the
+// list's from the label, the room the separator keeps beyond both, the
+// list's width and the spring's least width.
+int LabelGap()
+{
+    return ScaleX(10);
+}
+int ListGap()
+{
+    return ScaleX(5);
+}
+int PresetRoom()
+{
+    return ScaleX(17);
+}
+int ListWidth()
+{
+    return ScaleX(170);
+}
+int SpringMinimum()
+{
+    return ScaleX(4);
+}
+
+bool IsReBar(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return std::wstring_view(name) == REBARCLASSNAMEW;
+}
+
+SIZE TextSize(HWND window, const std::wstring& text)
+{
+    ClientDC dc(window);
+    SelectedObject font(dc, CWindow(window).GetFont());
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+} // namespace
+
+HWND CClonariumToolbar::Create(HWND parent, HWND commandWindow, const PopupMenus& menus)
+{
+    menus_ = &menus;
+    commandWindow_ = commandWindow;
+    // The toolbar paints under its children, so that the preset label can
+    // be drawn on the toolbar's own background.
+    HWND toolbar = CreateToolBar(parent, kToolBarId, (kToolBarStyle & ~WS_CLIPCHILDREN) | TBSTYLE_LIST);
+    if (toolbar == nullptr) {
+        return nullptr;
+    }
+    if (!SubclassWindow(toolbar)) {
+        ::DestroyWindow(toolbar);
+        return nullptr;
+    }
+    const CToolBarCtrl bar(hwnd_);
+    bar.SetNotifyWindow(commandWindow);
+    bar.SetExtendedStyle(TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
+    if (!AddButtons() || !CreatePresetControls()) {
+        DestroyWindow();
+        return nullptr;
+    }
+    SetMode(Mode::Options);
+    return hwnd_;
+}
+
+bool CClonariumToolbar::AddButtons()
+{
+    const int size = IconSize();
+    images_.Reset(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(kButtons.size()), 8));
+    if (!images_) {
+        return false;
+    }
+    // A picture that cannot be loaded leaves its button without one.
+    const auto add = [&](UINT image) {
+        const GdiBitmap picture = LoadIconImage(image, size);
+        const int index = picture ? ::ImageList_Add(images_.Get(), picture.Get(), nullptr) : -1;
+        return index >= 0 ? index : I_IMAGENONE;
+    };
+    std::vector<int> imageIndex;
+    for (const ButtonSpec& spec : kButtons) {
+        imageIndex.push_back(spec.image != 0 ? add(spec.image) : I_IMAGENONE);
+    }
+    flagImages_.clear();
+    for (const auto& language : vandrelcommon::system::GetLanguages()) {
+        flagImages_.push_back(add(language.imageId));
+    }
+    const CToolBarCtrl bar(hwnd_);
+    bar.SetImageList(images_.Get());
+
+    std::vector<std::wstring> texts;
+    texts.reserve(kButtons.size());
+    std::vector<TBBUTTON> buttons;
+    for (size_t i = 0; i < kButtons.size(); ++i) {
+        const ButtonSpec& spec = kButtons[i];
+        TBBUTTON button{};
+        button.idCommand = spec.id;
+        button.fsStyle = ButtonStyle(spec.kind);
+        button.fsState = TBSTATE_ENABLED;
+        if (spec.kind == ButtonKind::Separator) {
+            button.iBitmap = 0;
+        } else {
+            button.iBitmap = spec.id == ID_TB_LANGUAGE ? flagImages_.front() : imageIndex[i];
+            texts.push_back(Localize(spec.key));
+            button.iString = reinterpret_cast<INT_PTR>(texts.back().c_str());
+        }
+        buttons.push_back(button);
+    }
+    return bar.AddButtons(static_cast<int>(buttons.size()), buttons.data());
+}
+
+bool CClonariumToolbar::CreatePresetControls()
+{
+    const HINSTANCE instance = AppModule().Instance();
+    const HFONT font = GetFont();
+    presetLabel_ = ::CreateWindowExW(0, L"STATIC", Localize("search-options.lbl-preset").c_str(),
+        WS_CHILD | SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_TB_PRESET_LABEL)), instance, nullptr);
+    presetList_ = ::CreateWindowExW(0, WC_COMBOBOXW, nullptr, WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+        0, ListWidth(), ScaleY(240), hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_TB_PRESET)), instance,
+        nullptr);
+    if (presetLabel_ == nullptr || presetList_ == nullptr) {
+        return false;
+    }
+    CWindow(presetLabel_).SetFont(font);
+    CWindow(presetList_).SetFont(font);
+    return true;
+}
+
+void CClonariumToolbar::SetMode(Mode mode)
+{
+    mode_ = mode;
+    const CToolBarCtrl bar(hwnd_);
+    SetRedraw(false);
+    for (const ButtonSpec& spec : kButtons) {
+        const bool shown = spec.shown == Shown::Always || (spec.shown == Shown::Options) == (mode == Mode::Options);
+        bar.HideButton(spec.id, !shown);
+    }
+    const int show = mode == Mode::Options ? SW_SHOWNA : SW_HIDE;
+    CWindow(presetLabel_).ShowWindow(show);
+    CWindow(presetList_).ShowWindow(show);
+    SetRedraw(true);
+    Layout();
+    Redraw();
+}
+
+void CClonariumToolbar::Redraw() const
+{
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void CClonariumToolbar::ShowLanguage(std::string_view code)
+{
+    const auto languages = vandrelcommon::system::GetLanguages();
+    for (size_t i = 0; i < languages.size(); ++i) {
+        if (languages[i].code == code) {
+            CToolBarCtrl(hwnd_).ChangeBitmap(ID_TB_LANGUAGE, flagImages_[i]);
+        }
+    }
+}
+
+void CClonariumToolbar::Relocalize()
+{
+    const CToolBarCtrl bar(hwnd_);
+    SetRedraw(false);
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.kind == ButtonKind::Separator) {
+            continue;
+        }
+        const std::wstring& text = Localize(spec.key);
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT;
+        info.pszText = const_cast<wchar_t*>(text.c_str());
+        bar.SetButtonInfo(spec.id, info);
+    }
+    CWindow(presetLabel_).SetText(Localize("search-options.lbl-preset"));
+    menus_->Relocalize();
+    SetRedraw(true);
+    Layout();
+    Redraw();
+}
+
+bool CClonariumToolbar::EnableButton(int id, bool enable) const
+{
+    return CToolBarCtrl(hwnd_).EnableButton(id, enable);
+}
+
+bool CClonariumToolbar::CheckButton(int id, bool check) const
+{
+    return CToolBarCtrl(hwnd_).CheckButton(id, check);
+}
+
+bool CClonariumToolbar::IsButtonChecked(int id) const
+{
+    const int state = CToolBarCtrl(hwnd_).GetState(id);
+    return state != -1 && (state & TBSTATE_CHECKED) != 0;
+}
+
+void CClonariumToolbar::Layout()
+{
+    CToolBarCtrl(hwnd_).AutoSize();
+    if (mode_ == Mode::Options) {
+        PlacePresetControls();
+    }
+    UpdateSpring();
+    UpdateBand();
+}
+
+void CClonariumToolbar::PlacePresetControls() const
+{
+    const CToolBarCtrl bar(hwnd_);
+    RECT separator{};
+    if (!bar.GetRect(ID_TB_PRESET_SEPARATOR, separator)) {
+        return;
+    }
+    const int rowHeight = bar.GetButtonSize().cy;
+    const SIZE text = TextSize(presetLabel_, CWindow(presetLabel_).GetText());
+    const int labelLeft = separator.left + LabelGap();
+    CWindow(presetLabel_).SetWindowPos(nullptr, labelLeft, 0, text.cx, rowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT list = CWindow(presetList_).GetWindowRect();
+    const int listHeight = list.bottom - list.top;
+    CWindow(presetList_)
+        .SetWindowPos(nullptr, labelLeft + text.cx + ListGap(), (rowHeight - listHeight) / 2, 0, 0,
+            SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_SIZE;
+    info.cx = static_cast<WORD>(text.cx + ListWidth() + PresetRoom());
+    bar.SetButtonInfo(ID_TB_PRESET_SEPARATOR, info);
+}
+
+int CClonariumToolbar::ButtonsEnd() const
+{
+    const CToolBarCtrl bar(hwnd_);
+    const int spring = bar.CommandToIndex(ID_TB_SPRING);
+    int end = 0;
+    for (int index = 0; index < spring; ++index) {
+        TBBUTTON button{};
+        RECT rect{};
+        if (bar.GetButton(index, button) && (button.fsState & TBSTATE_HIDDEN) == 0 && bar.GetItemRect(index, rect)) {
+            end = std::max(end, static_cast<int>(rect.right));
+        }
+    }
+    return end;
+}
+
+int CClonariumToolbar::RightButtonsWidth() const
+{
+    const CToolBarCtrl bar(hwnd_);
+    int width = 0;
+    for (const int id : kRightButtons) {
+        RECT rect{};
+        if (bar.GetRect(id, rect)) {
+            width += rect.right - rect.left;
+        }
+    }
+    return width;
+}
+
+int CClonariumToolbar::IdealWidth() const
+{
+    return ButtonsEnd() + SpringMinimum() + RightButtonsWidth();
+}
+
+void CClonariumToolbar::UpdateSpring() const
+{
+    const CToolBarCtrl bar(hwnd_);
+    const int width =
+        std::max(SpringMinimum(), static_cast<int>(GetClientRect().right) - ButtonsEnd() - RightButtonsWidth());
+    RECT spring{};
+    if (bar.GetRect(ID_TB_SPRING, spring) && spring.right - spring.left == width) {
+        return;
+    }
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_SIZE;
+    info.cx = static_cast<WORD>(width);
+    bar.SetButtonInfo(ID_TB_SPRING, info);
+}
+
+// The band's ideal width is the toolbar's with the spring closed, so that the
+// rebar shows its chevron exactly when a button would be cut off.
+void CClonariumToolbar::UpdateBand() const
+{
+    const HWND parent = GetParent();
+    if (!IsReBar(parent)) {
+        return;
+    }
+    const CReBarCtrl rebar(parent);
+    for (UINT index = 0; index < rebar.GetBandCount(); ++index) {
+        REBARBANDINFOW band{};
+        band.cbSize = REBARBANDINFOW_V6_SIZE;
+        band.fMask = RBBIM_CHILD;
+        if (!rebar.GetBandInfo(index, band) || band.hwndChild != hwnd_) {
+            continue;
+        }
+        band.fMask = RBBIM_IDEALSIZE | RBBIM_CHILDSIZE;
+        band.cxIdeal = static_cast<UINT>(IdealWidth());
+        band.cxMinChild = 0;
+        band.cyMinChild = static_cast<UINT>(CToolBarCtrl(hwnd_).GetButtonSize().cy);
+        rebar.SetBandInfo(index, band);
+    }
+}
+
+HWND CClonariumToolbar::MenuTarget(int id) const
+{
+    const bool resultMenu = id != ID_TB_LANGUAGE && id != ID_TB_HELP;
+    return resultMenu && resultsCommandWindow_ != nullptr ? resultsCommandWindow_ : commandWindow_;
+}
+
+bool CClonariumToolbar::ShowDropDownMenu(int id)
+{
+    PopupMenu which{};
+    switch (id) {
+    case ID_TB_SORT:
+        which = PopupMenu::Sort;
+        break;
+    case ID_TB_SMART_SELECT:
+        which = searchMode_ == 1 ? PopupMenu::SmartSelectImages : PopupMenu::SmartSelect;
+        break;
+    case ID_TB_EXPORT:
+        which = PopupMenu::Export;
+        break;
+    case ID_TB_DELETE:
+        which = PopupMenu::Delete;
+        break;
+    case ID_TB_LANGUAGE:
+        which = PopupMenu::Language;
+        break;
+    case ID_TB_HELP:
+        which = PopupMenu::Help;
+        break;
+    default:
+        return false;
+    }
+    RECT button{};
+    if (!CToolBarCtrl(hwnd_).GetRect(id, button)) {
+        return false;
+    }
+    // A button cut off by the band (its menu chosen from the chevron) lends
+    // the toolbar's right end as the menu's corner.
+    const LONG end = GetClientRect().right;
+    const bool clipped = button.right > end;
+    if (clipped) {
+        button.left = button.right = end;
+    }
+    ::MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&button), 2);
+    // The menu opens below the button and never covers it.
+    TPMPARAMS exclude{};
+    exclude.cbSize = sizeof(exclude);
+    exclude.rcExclude = button;
+    const UINT align = clipped ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    const auto command = static_cast<UINT>(::TrackPopupMenuEx(menus_->Submenu(which),
+        align | TPM_TOPALIGN | TPM_VERTICAL | TPM_RIGHTBUTTON | TPM_RETURNCMD, button.left, button.bottom, hwnd_,
+        &exclude));
+    if (command != 0) {
+        ::SendMessageW(MenuTarget(id), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    return true;
+}
+
+LRESULT CClonariumToolbar::OnSize(Message& msg)
+{
+    const LRESULT result = DefaultProcedure(msg);
+    UpdateSpring();
+    return result;
+}
+
+// The preset list's notifications, on to the command window.
+LRESULT CClonariumToolbar::OnCommand(Message& msg)
+{
+    if (msg.CommandControl() == presetList_ && presetList_ != nullptr) {
+        return ::SendMessageW(commandWindow_, WM_COMMAND, msg.wParam, msg.lParam);
+    }
+    msg.handled = false;
+    return 0;
+}
+
+// The label is drawn on the toolbar's own background, which is painted
+// before it (Redraw).
+LRESULT CClonariumToolbar::OnLabelColor(Message& msg)
+{
+    if (msg.CommandControl() != presetLabel_) {
+        msg.handled = false;
+        return 0;
+    }
+    const auto dc = reinterpret_cast<HDC>(msg.wParam);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+}
+
+LRESULT CClonariumToolbar::OnMeasureItem(Message& msg)
+{
+    msg.handled = menus_->Images().MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam));
+    return TRUE;
+}
+
+LRESULT CClonariumToolbar::OnDrawItem(Message& msg)
+{
+    msg.handled = menus_->Images().DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(msg.lParam));
+    return TRUE;
+}
+
+LRESULT CClonariumToolbar::OnDropDown(Message& msg)
+{
+    ShowDropDownMenu(msg.NotificationAs<NMTOOLBARW>()->iItem);
+    return TBDDRET_DEFAULT;
+}
+
+} // namespace clonarium
