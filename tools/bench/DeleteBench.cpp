@@ -317,6 +317,25 @@ double ThroughWorker(const std::vector<std::wstring>& paths, const std::wstring&
     return Seconds(from, to);
 }
 
+// Wine's Recycle Bin is the desktop Trash under XDG_DATA_HOME, and putting a
+// file there costs more the more the Trash holds. Each timed loop starts
+// with it empty, so that neither pays for what the other put there.
+void EmptyTrash()
+{
+    wchar_t data[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH) == 0) {
+        return;
+    }
+    std::wstring trash = std::wstring(L"Z:") + data + L"\\Trash";
+    std::replace(trash.begin(), trash.end(), L'/', L'\\');
+    for (const wchar_t* part : {L"\\files", L"\\info"}) {
+        if (::GetFileAttributesW((trash + part).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            RemoveTree(trash + part);
+            ::CreateDirectoryW((trash + part).c_str(), nullptr); // Wine keeps using the folders it found
+        }
+    }
+}
+
 int Speed(bool recycle, int count, int runs)
 {
     const std::wstring root = MakeRoot(L"clonarium-delete-speed-");
@@ -325,11 +344,15 @@ int Speed(bool recycle, int count, int runs)
     for (int run = 0; run < runs; ++run) {
         const std::wstring folder = root + L"\\run" + std::to_wstring(run);
         const std::wstring tag = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(run);
-        bare.push_back(BareLoop(MakeFiles(folder + L"\\bare", L"bare-" + tag + L"-", count), recycle));
+        const std::vector<std::wstring> bareFiles = MakeFiles(folder + L"\\bare", L"bare-" + tag + L"-", count);
+        EmptyTrash();
+        bare.push_back(BareLoop(bareFiles, recycle));
         MakeFolders(folder + L"\\kept");
+        const std::vector<std::wstring> workerFiles =
+            MakeFiles(folder + L"\\worker", L"worker-" + tag + L"-", count);
+        EmptyTrash();
         int left = 0;
-        worker.push_back(ThroughWorker(
-            MakeFiles(folder + L"\\worker", L"worker-" + tag + L"-", count), folder + L"\\kept", recycle, left));
+        worker.push_back(ThroughWorker(workerFiles, folder + L"\\kept", recycle, left));
         failures += left;
     }
     const double bareMedian = Median(bare);
