@@ -7,6 +7,7 @@
 #include "i18n/Localizer.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
+#include "tests/support/CommandLine.h"
 #include "tests/support/TempTree.h"
 #include "ui/DeleteProgressDialog.h"
 #include "ui/FileExistsDialog.h"
@@ -24,26 +25,6 @@
 using namespace clonarium;
 
 namespace {
-
-std::string Option(int argc, char** argv, const char* name, const char* fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return argv[i + 1];
-        }
-    }
-    return fallback;
-}
-
-bool Has(int argc, char** argv, const char* name)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 int ShowFileExists()
 {

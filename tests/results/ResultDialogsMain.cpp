@@ -7,6 +7,7 @@
 #include "storage/ApplicationSettings.h"
 #include "storage/RegexpRules.h"
 #include "tests/results/ResultModel.h"
+#include "tests/support/CommandLine.h"
 #include "tests/support/TempTree.h"
 #include "ui/RegexpsDialog.h"
 #include "ui/SelectProgressDialog.h"
@@ -23,26 +24,6 @@
 using namespace clonarium;
 
 namespace {
-
-std::string Option(int argc, char** argv, const char* name, const char* fallback)
-{
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return argv[i + 1];
-        }
-    }
-    return fallback;
-}
-
-bool Has(int argc, char** argv, const char* name)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // Slowed down so that the run can be looked at.
 class CSlowSelectDialog : public CSelectProgressDialog {

@@ -348,8 +348,7 @@ int Speed(bool recycle, int count, int runs)
         EmptyTrash();
         bare.push_back(BareLoop(bareFiles, recycle));
         MakeFolders(folder + L"\\kept");
-        const std::vector<std::wstring> workerFiles =
-            MakeFiles(folder + L"\\worker", L"worker-" + tag + L"-", count);
+        const std::vector<std::wstring> workerFiles = MakeFiles(folder + L"\\worker", L"worker-" + tag + L"-", count);
         EmptyTrash();
         int left = 0;
         worker.push_back(ThroughWorker(workerFiles, folder + L"\\kept", recycle, left));
