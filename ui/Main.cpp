@@ -1,8 +1,7 @@
 // Entry point: prepares the process, shows the main window and runs the
 // message loop until the window is closed.
-#include "i18n/Localizer.h"
 #include "resources/resource.h"
-#include "storage/ApplicationSettings.h"
+#include "ui/MainFrame.h"
 #include "ui/ProgramVersion.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
@@ -25,25 +24,17 @@ int Run(int showCommand)
     CMessageLoop loop;
     AppModule().AddMessageLoop(&loop);
     int exitCode = 0;
-    // Beside the program, or in the user's folders when a "nonportable"
-    // marker stands beside it; written again when the program ends.
-    ApplicationSettings settings;
-    settings.PrepareFolders();
-    vandrelcommon::system::LoadLanguage(settings.language);
     {
-        CFrameWindow frame;
+        CMainFrame frame; // loads the settings, and writes them when it goes
         if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, ScaleX(846), ScaleY(600)}) != nullptr) {
-            frame.CenterWindow();
             frame.ShowWindow(showCommand);
+            frame.ShowWindow(frame.Settings().maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
             ProgramVersion version;
             if (ReadProgramVersion(nullptr, version)) {
                 frame.SetText(MainWindowTitle(version));
             }
             exitCode = loop.Run();
         }
-    }
-    if (!settings.settingsFile.empty()) {
-        settings.SaveSettings(settings.settingsFile);
     }
     AppModule().RemoveMessageLoop();
     return exitCode;

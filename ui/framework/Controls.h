@@ -67,6 +67,7 @@ public:
             SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
     }
     // `width` in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
+    bool DeleteColumn(int column) const { return SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(column)) != 0; }
     bool SetColumnWidth(int column, int width) const
     {
         return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width) != 0;

@@ -1,0 +1,110 @@
+// The main window in process, with its settings in a folder of the test's own:
+// this program carries all of the program's resources.
+#include "resources/resource.h"
+#include "tests/support/TempTree.h"
+#include "ui/MainFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using namespace clonarium;
+
+namespace {
+
+// Opens the tree down to `path` as a user would, and ticks it.
+bool TickFolder(CFolderTreeView& tree, const std::wstring& path)
+{
+    HTREEITEM item = tree.Tree().GetRootItem();
+    while (item != nullptr) {
+        const FolderItemData* data = tree.ItemData(item);
+        std::wstring shown = data == nullptr ? std::wstring() : data->path;
+        if (!shown.empty() && shown.back() == L'\\') {
+            shown.pop_back();
+        }
+        if (_wcsicmp(shown.c_str(), path.c_str()) == 0) {
+            tree.SetCheckState(item, vandrelcommon::ui::Checked);
+            return true;
+        }
+        const bool onTheWay = !shown.empty() && _wcsnicmp(shown.c_str(), path.c_str(), shown.size()) == 0 &&
+                              path.size() > shown.size() && path[shown.size()] == L'\\';
+        if (onTheWay) {
+            tree.ExpandItem(item);
+            item = tree.Tree().GetChildItem(item);
+        } else {
+            item = tree.Tree().GetNextSiblingItem(item);
+        }
+    }
+    return false;
+}
+
+TEST(MainFrame, StartsInOptionsModeAndKeepsTheViewAndPresetChosenAfterClosing)
+{
+    TempTree folder;
+    std::wstring settingsFile;
+    {
+        CMainFrame frame(FolderRoots{folder.Root(), L""});
+        frame.SetEndsMessageLoop(false); // a quit message would end the next test's dialogs
+        ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+        frame.ShowWindow(SW_SHOW);
+        settingsFile = frame.Settings().settingsFile;
+        EXPECT_EQ(frame.GetMode(), IModeContainer::kOptionsMode);
+        EXPECT_TRUE(::IsWindowVisible(frame.FolderTree().Hwnd()));
+        EXPECT_FALSE(::IsWindowVisible(frame.OptionsPane().Hwnd())) << "advanced view starts off";
+        EXPECT_FALSE(::IsWindowVisible(frame.StatusBar()));
+
+        // Advanced view, as a click on its check button does it.
+        frame.GetToolbar().CheckButton(ID_TB_ADVANCED_VIEW, true);
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_ADVANCED_VIEW, 0);
+        EXPECT_TRUE(::IsWindowVisible(frame.OptionsPane().Hwnd()));
+
+        // Another preset chosen in the toolbar's list.
+        const HWND presets = frame.GetToolbar().PresetList();
+        ASSERT_GE(::SendMessageW(presets, CB_GETCOUNT, 0, 0), 2);
+        ::SendMessageW(presets, CB_SETCURSEL, 1, 0);
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(presets));
+        EXPECT_EQ(frame.OptionsPane().CurrentPreset(), frame.Settings().presets[1].get());
+
+        frame.SetMode(IModeContainer::kResultsMode);
+        EXPECT_FALSE(::IsWindowVisible(frame.FolderTree().Hwnd())) << "results mode hides the folder tree";
+        EXPECT_TRUE(::IsWindowVisible(frame.Results().Hwnd()));
+        EXPECT_TRUE(::IsWindowVisible(frame.StatusBar()));
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_NEW_SEARCH, 0);
+        EXPECT_EQ(frame.GetMode(), IModeContainer::kOptionsMode);
+        EXPECT_TRUE(::IsWindowVisible(frame.OptionsPane().Hwnd()));
+
+        ::SendMessageW(frame.Hwnd(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(frame.IsWindow());
+    }
+    ApplicationSettings stored;
+    stored.PrepareFolders(FolderRoots{folder.Root(), L""});
+    ASSERT_EQ(stored.settingsFile, settingsFile);
+    EXPECT_TRUE(stored.advancedView);
+    ASSERT_GE(stored.presets.size(), 2u);
+    const std::wstring& chosen = stored.presets[1]->StoragePath;
+    EXPECT_EQ(stored.defaultPresetFile, chosen.substr(chosen.find_last_of(L'\\') + 1));
+}
+
+TEST(MainFrame, ASearchOverATickedFolderEndsInResultsMode)
+{
+    TempTree folder;
+    const std::string words(100000, 'w');
+    folder.MakeFile(L"data\\a\\report.txt", words);
+    folder.MakeFile(L"data\\b\\report copy.txt", words);
+    folder.MakeFile(L"data\\b\\other.txt", words + "!");
+    CMainFrame frame(FolderRoots{folder.Path(L"program"), L""});
+    frame.SetEndsMessageLoop(false);
+    ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+    frame.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(TickFolder(frame.FolderTree(), folder.Path(L"data")));
+
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_START_SEARCH, 0); // returns when the search dialog has closed
+    EXPECT_EQ(frame.GetMode(), IModeContainer::kResultsMode);
+    ASSERT_EQ(frame.Results().Root().childCount, 1);
+    EXPECT_EQ(frame.Results().Root().firstChild->childCount, 2);
+    EXPECT_NE(frame.GetStatusText().find(L"2"), std::wstring::npos) << frame.GetStatusText();
+    frame.DestroyWindow();
+}
+
+} // namespace

@@ -1,0 +1,469 @@
+#include "ui/MainFrame.h"
+
+#include "i18n/Localizer.h"
+#include "resources/resource.h"
+#include "results/DuplicateResult.h"
+#include "storage/SearchPresets.h"
+#include "ui/AboutDialog.h"
+#include "ui/IconImages.h"
+#include "ui/SearchProgressDialog.h"
+#include "ui/common/InputBox.h"
+#include "ui/framework/Dpi.h"
+#include "update/SiteAddresses.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace clonarium {
+
+using vandrelcommon::system::Localize;
+using vandrelcommon::ui::CSplitterWindow;
+using vandrelcommon::ui::Message;
+using vandrelcommon::ui::ScaleX;
+using vandrelcommon::ui::ScaleY;
+
+namespace {
+
+constexpr UINT kFolderTreeId = 1001;
+constexpr UINT kResultListId = 1002;
+constexpr int kMinimumWidth = 846;
+constexpr int kMinimumHeight = 600;
+
+} // namespace
+
+CMainFrame::CMainFrame()
+{
+    settings_.PrepareFolders();
+}
+
+CMainFrame::CMainFrame(const FolderRoots& roots)
+{
+    settings_.PrepareFolders(roots);
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (!settings_.settingsFile.empty()) {
+        settings_.SaveSettings(settings_.settingsFile);
+    }
+}
+
+LRESULT CMainFrame::OnCreate(Message&)
+{
+    vandrelcommon::system::LoadLanguage(settings_.language);
+    CenterWindow();
+    if (!menus_.Load(IconSize()) || CreateSimpleReBar() == nullptr ||
+        toolbar_.Create(ReBar(), hwnd_, menus_) == nullptr) {
+        return -1;
+    }
+    AddReBarBand(toolbar_);
+    statusBar_.SubclassWindow(CreateSimpleStatusBar(L""));
+    statusBar_.SetPanes({kStatusPaneMain});
+    FillPresets();
+    if (!CreatePanes()) {
+        return -1;
+    }
+    ::ShowWindow(StatusBar(), SW_HIDE);
+    SetMode(kOptionsMode);
+    toolbar_.ShowLanguage(settings_.language);
+    ApplyLanguage();
+    ChoosePreset(presetIndex_);
+    if (settings_.checkForUpdates) {
+        updateChecker_ = std::make_unique<vandrelcommon::system::UpdateChecker>(
+            this, 5000, SiteAddress(), kProductIdentifier);
+        updateChecker_->StartCheck();
+    }
+    return 0;
+}
+
+bool CMainFrame::CreatePanes()
+{
+    if (mainSplitter_.Create(hwnd_) == nullptr || rightSplitter_.Create(mainSplitter_) == nullptr ||
+        optionsPane_.Create(rightSplitter_) == nullptr || !CreateResultList() ||
+        preview_.Create(rightSplitter_) == nullptr ||
+        folderTree_.Create(mainSplitter_, RECT{}, kFolderTreeId) == nullptr) {
+        return false;
+    }
+    SetClient(mainSplitter_);
+    mainSplitter_.SetPanes(folderTree_, rightSplitter_, false);
+    mainSplitter_.SetMinimumPaneSize(ScaleX(200), false);
+    mainSplitter_.SetSplitterPos(ScaleX(200), false);
+    rightSplitter_.SetMinimumPaneSize(ScaleY(100), false);
+    rightSplitter_.SetSplitterPos(-1, false);
+    toolbar_.SetResultsCommandWindow(hwnd_);
+    return true;
+}
+
+// Until the duplicates pane exists the results show in a plain result list.
+bool CMainFrame::CreateResultList()
+{
+    const HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, rightSplitter_,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kResultListId)), nullptr, nullptr);
+    if (list == nullptr || !results_.Attach(list)) {
+        return false;
+    }
+    SHFILEINFOW info{};
+    const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY,
+        &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
+    groupIcon_ = info.iIcon;
+    return true;
+}
+
+void CMainFrame::FillPresets()
+{
+    const auto presets = Presets();
+    presets.ResetContent();
+    presetIndex_ = settings_.presets.empty() ? -1 : 0;
+    for (size_t i = 0; i < settings_.presets.size(); ++i) {
+        presets.AddString(settings_.presets[i]->PresetName);
+        if (FileNameOf(settings_.presets[i]->StoragePath) == settings_.defaultPresetFile) {
+            presetIndex_ = static_cast<int>(i);
+        }
+    }
+    presets.SetCurSel(presetIndex_);
+}
+
+void CMainFrame::ChoosePreset(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= settings_.presets.size()) {
+        return;
+    }
+    presetIndex_ = index;
+    Presets().SetCurSel(index);
+    SearchParameters* preset = settings_.presets[static_cast<size_t>(index)].get();
+    settings_.defaultPresetFile = FileNameOf(preset->StoragePath);
+    optionsPane_.ApplyPreset(preset);
+    toolbar_.EnableButton(ID_TB_SAVE_PRESET, false);
+    toolbar_.EnableButton(ID_TB_REMOVE_PRESET, !preset->IsDefault);
+}
+
+void CMainFrame::SetMode(int mode)
+{
+    mode_ = mode;
+    const bool options = mode == kOptionsMode;
+    ::ShowWindow(StatusBar(), options ? SW_HIDE : SW_SHOW);
+    if (options) {
+        results_.ShowWindow(SW_HIDE);
+        results_.RemoveAll();
+        rightSplitter_.SetPanes(optionsPane_, preview_.Window(), false);
+        rightSplitter_.SetSinglePaneMode(0, false);
+        optionsPane_.ShowWindow(SW_SHOW);
+        mainSplitter_.SetSinglePaneMode(settings_.advancedView ? CSplitterWindow::kBothPanes : 0, false);
+        toolbar_.CheckButton(ID_TB_ADVANCED_VIEW, settings_.advancedView);
+        toolbar_.SetMode(CClonariumToolbar::Mode::Options);
+    } else {
+        optionsPane_.ShowWindow(SW_HIDE);
+        toolbar_.SetMode(CClonariumToolbar::Mode::Results);
+        results_.ShowWindow(SW_SHOW);
+        preview_.SetSinglePane(true);
+        SortGroups(results_, GroupSortOrder::TotalSize, false);
+        rightSplitter_.SetPanes(results_, preview_.Window(), false);
+        rightSplitter_.SetSinglePaneMode(CSplitterWindow::kBothPanes, false);
+        mainSplitter_.SetSinglePaneMode(1, false);
+        const auto resultMode = static_cast<ResultMode>(toolbar_.GetSearchMode());
+        SetStatusText(StatisticsText(ComputeStatistics(results_), resultMode));
+    }
+    mainSplitter_.UpdateLayout();
+    rightSplitter_.UpdateLayout();
+    UpdateLayout();
+}
+
+void CMainFrame::SetStatusText(const std::wstring& text)
+{
+    statusBar_.SetPaneText(kStatusPaneMain, text);
+}
+
+std::wstring CMainFrame::GetStatusText()
+{
+    std::wstring text;
+    statusBar_.GetPaneText(kStatusPaneMain, text);
+    return text;
+}
+
+LRESULT CMainFrame::OnCommand(Message& msg)
+{
+    const int command = msg.CommandId();
+    if (msg.CommandControl() == toolbar_.PresetList()) {
+        if (msg.CommandCode() == CBN_SELCHANGE) {
+            const int chosen = Presets().GetCurSel();
+            if (chosen != presetIndex_ && optionsPane_.ConfirmSave() == CSearchOptionsPane::SaveAnswer::Cancel) {
+                Presets().SetCurSel(presetIndex_);
+            } else {
+                ChoosePreset(chosen);
+            }
+        }
+        return 0;
+    }
+    switch (command) {
+    case ID_TB_START_SEARCH:
+        StartSearch();
+        return 0;
+    case ID_TB_ADD_PRESET:
+        AddPreset();
+        return 0;
+    case ID_TB_REMOVE_PRESET:
+        RemovePreset();
+        return 0;
+    case ID_TB_SAVE_PRESET:
+        SavePreset();
+        return 0;
+    case ID_TB_ADVANCED_VIEW:
+        SetAdvancedView(toolbar_.IsButtonChecked(ID_TB_ADVANCED_VIEW));
+        return 0;
+    case ID_TB_EXPAND_ALL:
+        results_.ExpandAll();
+        return 0;
+    case ID_TB_COLLAPSE_ALL:
+        results_.CollapseAll();
+        return 0;
+    case ID_TB_NEW_SEARCH:
+        SetMode(kOptionsMode);
+        return 0;
+    case ID_TB_DONATE:
+        OpenAddress(DonationAddress(SiteAddress()));
+        return 0;
+    case ID_HELP_ONLINE:
+        OpenAddress(OnlineHelpAddress(SiteAddress()));
+        return 0;
+    case ID_APP_ABOUT: {
+        CAboutDlg about(settings_, SiteAddress());
+        about.DoModal(hwnd_);
+        return 0;
+    }
+    default:
+        break;
+    }
+    // A drop-down button chosen from the chevron's menu.
+    if (msg.CommandControl() == nullptr && toolbar_.ShowDropDownMenu(command)) {
+        return 0;
+    }
+    if (SwitchLanguage(static_cast<UINT>(command))) {
+        return 0;
+    }
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CMainFrame::OnNotify(Message& msg)
+{
+    const auto* header = reinterpret_cast<const NMHDR*>(msg.lParam);
+    if (header->hwndFrom == optionsPane_.Hwnd() && header->code == CSearchOptionsPane::kFormChanged) {
+        toolbar_.EnableButton(ID_TB_SAVE_PRESET, optionsPane_.IsChanged());
+        return 0;
+    }
+    msg.handled = false;
+    return 0;
+}
+
+void CMainFrame::AddPreset()
+{
+    if (optionsPane_.ConfirmSave() == CSearchOptionsPane::SaveAnswer::Cancel) {
+        Presets().SetCurSel(presetIndex_);
+    }
+    vandrelcommon::ui::CInputBox input(Localize("search-options.add-preset-caption"),
+        Localize("search-options.add-preset-prompt"), Localize("common.btn-ok"), Localize("common.btn-cancel"));
+    if (input.Run(hwnd_) != 1) {
+        return;
+    }
+    CreatePreset(settings_, input.Text());
+    FillPresets();
+    ChoosePreset(static_cast<int>(settings_.presets.size()) - 1);
+    SetAdvancedView(true);
+}
+
+void CMainFrame::RemovePreset()
+{
+    if (presetIndex_ < 0 || settings_.presets[static_cast<size_t>(presetIndex_)]->IsDefault) {
+        return;
+    }
+    const int next = DeletePreset(settings_, static_cast<size_t>(presetIndex_));
+    FillPresets();
+    ChoosePreset(next);
+}
+
+void CMainFrame::SavePreset()
+{
+    if (optionsPane_.SaveCurrentPreset()) {
+        toolbar_.EnableButton(ID_TB_SAVE_PRESET, false);
+    }
+}
+
+void CMainFrame::SetAdvancedView(bool shown)
+{
+    settings_.advancedView = shown;
+    toolbar_.CheckButton(ID_TB_ADVANCED_VIEW, shown);
+    if (mode_ == kOptionsMode) {
+        mainSplitter_.SetSinglePaneMode(shown ? CSplitterWindow::kBothPanes : 0);
+    }
+}
+
+void CMainFrame::StartSearch()
+{
+    SearchRequest request;
+    if (!optionsPane_.GatherParameters(request.parameters)) {
+        return; // the pane beeped and showed the field
+    }
+    const auto mode = static_cast<ResultMode>(request.parameters.SearchMode);
+    toolbar_.SetSearchMode(mode);
+    results_.RemoveAll();
+    SetResultColumns(mode);
+    request.roots = folderTree_.GetSearchRoots();
+    request.results = &results_;
+    request.groupIcon = groupIcon_;
+    CSearchProgressDialog dialog(request, hwnd_, nullptr);
+    if (dialog.DoModal(hwnd_) == CSearchProgressDialog::kFound) {
+        SetMode(kResultsMode);
+    }
+}
+
+void CMainFrame::SetResultColumns(ResultMode mode)
+{
+    const vandrelcommon::ui::CListViewCtrl list(results_.Hwnd());
+    while (list.DeleteColumn(0)) {
+    }
+    const std::pair<const char*, int> columns[] = {{"tree.header-filename", 250}, {nullptr, 16},
+        {"tree.header-folder", 300}, {"tree.header-size", 100}, {"tree.header-last-write-date", 150},
+        {"tree.header-creation-date", 150}, {"tree.header-last-access-date", 150},
+        {mode == SimilarImages ? "tree.header-resolution" : "tree.header-remark", 150},
+        {mode == SimilarImages ? "tree.header-remark" : nullptr, 200}};
+    const int count = mode == SimilarImages ? 9 : 8;
+    for (int i = 0; i < count; ++i) {
+        std::wstring title =
+            columns[i].first == nullptr ? L" " : Localize(std::string("duplicates-pane.") + columns[i].first);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = title.data();
+        column.cx = ScaleX(columns[i].second);
+        list.InsertColumn(i, column);
+    }
+}
+
+bool CMainFrame::SwitchLanguage(UINT command)
+{
+    for (const auto& language : vandrelcommon::system::GetLanguages()) {
+        if (language.commandId == command && vandrelcommon::system::LoadLanguage(language.code)) {
+            settings_.language = language.code;
+            toolbar_.ShowLanguage(language.code);
+            ApplyLanguage();
+            ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMainFrame::ApplyLanguage()
+{
+    menus_.Relocalize();
+    toolbar_.Relocalize();
+    optionsPane_.Relocalize();
+    folderTree_.Relocalize();
+    preview_.Relocalize();
+    UpdateLayout();
+}
+
+LRESULT CMainFrame::OnClose(Message& msg)
+{
+    if (optionsPane_.ConfirmSave() == CSearchOptionsPane::SaveAnswer::Cancel) {
+        return 0; // the window stays open and nothing is written
+    }
+    if (updateChecker_) {
+        updateChecker_->Stop(); // no result may reach a window that is going
+    }
+    settings_.maximized = ::IsZoomed(hwnd_) != FALSE;
+    if (!settings_.settingsFile.empty()) {
+        settings_.SaveSettings(settings_.settingsFile);
+    }
+    ShowWindow(SW_HIDE);
+    msg.handled = false; // the frame destroys itself
+    return 0;
+}
+
+LRESULT CMainFrame::OnDestroy(Message& msg)
+{
+    RemoveTrayIcon();
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CMainFrame::OnGetMinMaxInfo(Message& msg)
+{
+    auto* info = reinterpret_cast<MINMAXINFO*>(msg.lParam);
+    info->ptMinTrackSize = POINT{kMinimumWidth, kMinimumHeight};
+    return 0;
+}
+
+LRESULT CMainFrame::OnQueryEndSession(Message& msg)
+{
+    if ((msg.lParam & ENDSESSION_CLOSEAPP) != 0) {
+        ::RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+    }
+    return TRUE;
+}
+
+void CMainFrame::OnUpdateCheckResult(vandrelcommon::system::UpdateResult result, const std::wstring& fileName)
+{
+    if (result == vandrelcommon::system::UpdateResult::NewVersion && !fileName.empty()) {
+        const std::lock_guard lock(updateLock_);
+        updateFile_ = fileName;
+        PostMessage(kUpdateMessage);
+    }
+}
+
+LRESULT CMainFrame::OnUpdateFound(Message&)
+{
+    std::wstring fileName;
+    {
+        const std::lock_guard lock(updateLock_);
+        fileName = updateFile_;
+    }
+    downloadAddress_ = DownloadAddress(SiteAddress(), fileName);
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = hwnd_;
+    icon.uID = 1;
+    icon.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE | NIF_INFO;
+    icon.uCallbackMessage = kTrayMessage;
+    icon.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    lstrcpynW(icon.szTip, L"Clonarium", ARRAYSIZE(icon.szTip));
+    lstrcpynW(icon.szInfo, Localize("notify.update-available").c_str(), ARRAYSIZE(icon.szInfo));
+    lstrcpynW(icon.szInfoTitle, Localize("notify.update-caption").c_str(), ARRAYSIZE(icon.szInfoTitle));
+    icon.dwInfoFlags = NIIF_INFO;
+    trayIcon_ = ::Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
+    return 0;
+}
+
+LRESULT CMainFrame::OnTray(Message& msg)
+{
+    if (msg.lParam == NIN_BALLOONUSERCLICK) {
+        if (!downloadAddress_.empty()) {
+            OpenAddress(downloadAddress_);
+        }
+        RemoveTrayIcon();
+    } else if (msg.lParam == NIN_BALLOONTIMEOUT) {
+        RemoveTrayIcon();
+    }
+    return 0;
+}
+
+void CMainFrame::RemoveTrayIcon()
+{
+    if (!trayIcon_) {
+        return;
+    }
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = hwnd_;
+    icon.uID = 1;
+    ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    trayIcon_ = false;
+}
+
+void CMainFrame::OpenAddress(const std::wstring& address) const
+{
+    ::ShellExecuteW(hwnd_, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+} // namespace clonarium

@@ -1,0 +1,136 @@
+#pragma once
+// The program's one top-level window: the toolbar in a rebar band, the
+// folder tree beside the search options (options mode) or the result list
+// (results mode) above the preview, and the status bar. It owns the settings
+// record, starts searches and switches between the two modes.
+#include "storage/ApplicationSettings.h"
+#include "ui/ClonariumToolbar.h"
+#include "ui/FolderTreeView.h"
+#include "ui/PopupMenus.h"
+#include "ui/PreviewManager.h"
+#include "ui/SearchOptionsPane.h"
+#include "ui/common/AutosizeMultipaneStatusBar.h"
+#include "ui/common/VirtualTreeView.h"
+#include "ui/framework/Frame.h"
+#include "ui/framework/Splitter.h"
+#include "update/UpdateCheckResult.h"
+#include "update/UpdateChecker.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace clonarium {
+
+// What the panes and progress dialogs may ask of the main window.
+class IModeContainer {
+public:
+    enum Mode { kOptionsMode = 0, kResultsMode = 1 };
+
+    virtual void SetMode(int mode) = 0;
+    virtual CClonariumToolbar& GetToolbar() = 0;
+    virtual HMENU GetPopupMenus() = 0;
+    virtual void SetStatusText(const std::wstring& text) = 0;
+    virtual std::wstring GetStatusText() = 0;
+    virtual HWND GetMainWindow() = 0;
+
+protected:
+    ~IModeContainer() = default;
+};
+
+class CMainFrame : public vandrelcommon::ui::CFrameWindow,
+                   public IModeContainer,
+                   public vandrelcommon::system::IUpdateCheckResult {
+public:
+    static constexpr int kStatusPaneMain = 137;
+    static constexpr UINT kTrayMessage = 1034;
+
+    // Loads the settings: beside the program, or in the user's folders when
+    // a "nonportable" marker stands beside it; tests give roots of their own.
+    CMainFrame();
+    explicit CMainFrame(const FolderRoots& roots);
+    // Writes the settings once more.
+    ~CMainFrame() override;
+
+    ApplicationSettings& Settings() { return settings_; }
+    int GetMode() const { return mode_; }
+    vandrelcommon::ui::CVirtualTreeView& Results() { return results_; }
+    CFolderTreeView& FolderTree() { return folderTree_; }
+    CSearchOptionsPane& OptionsPane() { return optionsPane_; }
+
+    void SetMode(int mode) override;
+    CClonariumToolbar& GetToolbar() override { return toolbar_; }
+    HMENU GetPopupMenus() override { return menus_.Handle(); }
+    void SetStatusText(const std::wstring& text) override;
+    std::wstring GetStatusText() override;
+    HWND GetMainWindow() override { return hwnd_; }
+
+    // On the update checker's thread: hands the result to the window.
+    void OnUpdateCheckResult(vandrelcommon::system::UpdateResult result, const std::wstring& fileName) override;
+
+    BEGIN_MESSAGE_MAP()
+    ON_MESSAGE(WM_CREATE, OnCreate)
+    ON_MESSAGE(WM_CLOSE, OnClose)
+    ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_MESSAGE(WM_GETMINMAXINFO, OnGetMinMaxInfo)
+    ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+    ON_MESSAGE(kUpdateMessage, OnUpdateFound)
+    ON_MESSAGE(kTrayMessage, OnTray)
+    ON_MESSAGE(WM_NOTIFY, OnNotify)
+    ON_MESSAGE(WM_COMMAND, OnCommand)
+    REFLECT_NOTIFICATIONS()
+    CHAIN_TO_BASE(vandrelcommon::ui::CFrameWindow)
+    END_MESSAGE_MAP()
+
+private:
+    static constexpr UINT kUpdateMessage = WM_APP + 40;
+
+    LRESULT OnCreate(vandrelcommon::ui::Message& msg);
+    LRESULT OnClose(vandrelcommon::ui::Message& msg);
+    LRESULT OnDestroy(vandrelcommon::ui::Message& msg);
+    LRESULT OnGetMinMaxInfo(vandrelcommon::ui::Message& msg);
+    LRESULT OnQueryEndSession(vandrelcommon::ui::Message& msg);
+    LRESULT OnUpdateFound(vandrelcommon::ui::Message& msg);
+    LRESULT OnTray(vandrelcommon::ui::Message& msg);
+    LRESULT OnNotify(vandrelcommon::ui::Message& msg);
+    LRESULT OnCommand(vandrelcommon::ui::Message& msg);
+
+    bool CreatePanes();
+    bool CreateResultList();
+    void FillPresets();
+    void ChoosePreset(int index);
+    void AddPreset();
+    void RemovePreset();
+    void SavePreset();
+    void SetAdvancedView(bool shown);
+    void StartSearch();
+    void SetResultColumns(ResultMode mode);
+    bool SwitchLanguage(UINT command);
+    void ApplyLanguage();
+    void OpenAddress(const std::wstring& address) const;
+    void RemoveTrayIcon();
+    vandrelcommon::ui::CComboBox Presets() const { return vandrelcommon::ui::CComboBox(toolbar_.PresetList()); }
+
+    ApplicationSettings settings_;
+    PopupMenus menus_;
+    CClonariumToolbar toolbar_;
+    vandrelcommon::ui::CAutosizeMultipaneStatusBar statusBar_;
+    vandrelcommon::ui::CSplitterWindow mainSplitter_{true};
+    vandrelcommon::ui::CSplitterWindow rightSplitter_{false};
+    CFolderTreeView folderTree_;
+    CSearchOptionsPane optionsPane_;
+    vandrelcommon::ui::CVirtualTreeView results_;
+    CPreviewManager preview_;
+    std::unique_ptr<vandrelcommon::system::UpdateChecker> updateChecker_;
+    std::mutex updateLock_;
+    std::wstring updateFile_; // handed over from the checker's thread
+    std::wstring downloadAddress_;
+    int mode_ = kOptionsMode;
+    int presetIndex_ = -1;
+    int32_t groupIcon_ = -1;
+    bool trayIcon_ = false;
+};
+
+} // namespace clonarium
