@@ -69,8 +69,8 @@ LRESULT CMainFrame::OnCreate(Message&)
     ApplyLanguage();
     ChoosePreset(presetIndex_);
     if (settings_.checkForUpdates) {
-        updateChecker_ = std::make_unique<vandrelcommon::system::UpdateChecker>(
-            this, 5000, SiteAddress(), kProductIdentifier);
+        updateChecker_ =
+            std::make_unique<vandrelcommon::system::UpdateChecker>(this, 5000, SiteAddress(), kProductIdentifier);
         updateChecker_->StartCheck();
     }
     return 0;
@@ -104,8 +104,8 @@ bool CMainFrame::CreateResultList()
         return false;
     }
     SHFILEINFOW info{};
-    const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY,
-        &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info,
+        sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
     ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
     groupIcon_ = info.iIcon;
     return true;
@@ -180,6 +180,19 @@ std::wstring CMainFrame::GetStatusText()
     std::wstring text;
     statusBar_.GetPaneText(kStatusPaneMain, text);
     return text;
+}
+
+ITaskbarList3* CMainFrame::GetTaskbarList()
+{
+    if (!taskbarAsked_) {
+        taskbarAsked_ = true;
+        if (FAILED(::CoCreateInstance(
+                CLSID_TaskbarList, nullptr, CLSCTX_ALL, IID_ITaskbarList3, reinterpret_cast<void**>(taskbar_.Put()))) ||
+            FAILED(taskbar_->HrInit())) {
+            taskbar_.Reset(); // no progress on the button, nothing else changes
+        }
+    }
+    return taskbar_.Get();
 }
 
 LRESULT CMainFrame::OnCommand(Message& msg)
@@ -312,7 +325,7 @@ void CMainFrame::StartSearch()
     request.roots = folderTree_.GetSearchRoots();
     request.results = &results_;
     request.groupIcon = groupIcon_;
-    CSearchProgressDialog dialog(request, hwnd_, nullptr);
+    CSearchProgressDialog dialog(request, hwnd_, GetTaskbarList());
     if (dialog.DoModal(hwnd_) == CSearchProgressDialog::kFound) {
         SetMode(kResultsMode);
     }

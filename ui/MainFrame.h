@@ -11,12 +11,14 @@
 #include "ui/SearchOptionsPane.h"
 #include "ui/common/AutosizeMultipaneStatusBar.h"
 #include "ui/common/VirtualTreeView.h"
+#include "ui/framework/ComPtr.h"
 #include "ui/framework/Frame.h"
 #include "ui/framework/Splitter.h"
 #include "update/UpdateCheckResult.h"
 #include "update/UpdateChecker.h"
 
 #include <windows.h>
+#include <shobjidl.h>
 
 #include <memory>
 #include <mutex>
@@ -34,6 +36,8 @@ public:
     virtual HMENU GetPopupMenus() = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
     virtual std::wstring GetStatusText() = 0;
+    // The taskbar button's progress; null where the shell has none.
+    virtual ITaskbarList3* GetTaskbarList() = 0;
     virtual HWND GetMainWindow() = 0;
 
 protected:
@@ -65,6 +69,7 @@ public:
     HMENU GetPopupMenus() override { return menus_.Handle(); }
     void SetStatusText(const std::wstring& text) override;
     std::wstring GetStatusText() override;
+    ITaskbarList3* GetTaskbarList() override;
     HWND GetMainWindow() override { return hwnd_; }
 
     // On the update checker's thread: hands the result to the window.
@@ -123,6 +128,10 @@ private:
     CSearchOptionsPane optionsPane_;
     vandrelcommon::ui::CVirtualTreeView results_;
     CPreviewManager preview_;
+    // Asked for when a progress dialog first needs it: by then the window has
+    // its taskbar button.
+    vandrelcommon::ui::ComPtr<ITaskbarList3> taskbar_;
+    bool taskbarAsked_ = false;
     std::unique_ptr<vandrelcommon::system::UpdateChecker> updateChecker_;
     std::mutex updateLock_;
     std::wstring updateFile_; // handed over from the checker's thread

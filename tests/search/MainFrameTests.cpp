@@ -62,8 +62,8 @@ TEST(MainFrame, StartsInOptionsModeAndKeepsTheViewAndPresetChosenAfterClosing)
         const HWND presets = frame.GetToolbar().PresetList();
         ASSERT_GE(::SendMessageW(presets, CB_GETCOUNT, 0, 0), 2);
         ::SendMessageW(presets, CB_SETCURSEL, 1, 0);
-        ::SendMessageW(frame.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE),
-                       reinterpret_cast<LPARAM>(presets));
+        ::SendMessageW(
+            frame.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE), reinterpret_cast<LPARAM>(presets));
         EXPECT_EQ(frame.OptionsPane().CurrentPreset(), frame.Settings().presets[1].get());
 
         frame.SetMode(IModeContainer::kResultsMode);
