@@ -25,7 +25,7 @@ namespace {
 enum class ButtonKind { Text, Icon, Check, DropDownText, DropDownIcon, Separator };
 enum class Shown { Options, Results, Always };
 
-struct ButtonSpec {
+struct ButtonEntry {
     int id;
     ButtonKind kind;
     std::string_view key; // label, or tooltip of a button that shows no text
@@ -34,44 +34,44 @@ struct ButtonSpec {
 };
 
 constexpr std::array kButtons = {
-    ButtonSpec{ID_TB_START_SEARCH, ButtonKind::Text, "search-options.btn-start", Shown::Options, IDB_TB_START},
-    ButtonSpec{ID_TB_PRESET_SEPARATOR, ButtonKind::Separator, {}, Shown::Options, 0},
-    ButtonSpec{ID_TB_ADD_PRESET, ButtonKind::Icon, "search-options.tooltips.add-new-preset", Shown::Options,
+    ButtonEntry{ID_TB_START_SEARCH, ButtonKind::Text, "search-options.btn-start", Shown::Options, IDB_TB_START},
+    ButtonEntry{ID_TB_PRESET_SEPARATOR, ButtonKind::Separator, {}, Shown::Options, 0},
+    ButtonEntry{ID_TB_ADD_PRESET, ButtonKind::Icon, "search-options.tooltips.add-new-preset", Shown::Options,
         IDB_TB_PRESET_ADD},
-    ButtonSpec{ID_TB_REMOVE_PRESET, ButtonKind::Icon, "search-options.tooltips.delete-preset", Shown::Options,
+    ButtonEntry{ID_TB_REMOVE_PRESET, ButtonKind::Icon, "search-options.tooltips.delete-preset", Shown::Options,
         IDB_TB_PRESET_DELETE},
-    ButtonSpec{
+    ButtonEntry{
         ID_TB_SAVE_PRESET, ButtonKind::Icon, "search-options.tooltips.save-preset", Shown::Options, IDB_TB_PRESET_SAVE},
-    ButtonSpec{ID_TB_ADVANCED_VIEW, ButtonKind::Check, "search-options.tooltips.advanced-view", Shown::Options,
+    ButtonEntry{ID_TB_ADVANCED_VIEW, ButtonKind::Check, "search-options.tooltips.advanced-view", Shown::Options,
         IDB_TB_ADVANCED_VIEW},
-    ButtonSpec{
+    ButtonEntry{
         ID_TB_EXPAND_ALL, ButtonKind::Icon, "duplicates-pane.tooltips.expand-all", Shown::Results, IDB_TB_EXPAND_ALL},
-    ButtonSpec{ID_TB_COLLAPSE_ALL, ButtonKind::Icon, "duplicates-pane.tooltips.collapse-all", Shown::Results,
+    ButtonEntry{ID_TB_COLLAPSE_ALL, ButtonKind::Icon, "duplicates-pane.tooltips.collapse-all", Shown::Results,
         IDB_TB_COLLAPSE_ALL},
-    ButtonSpec{
+    ButtonEntry{
         ID_TB_SORT, ButtonKind::DropDownText, "duplicates-pane.buttons.sort.caption", Shown::Results, IDB_TB_SORT},
-    ButtonSpec{ID_TB_SEPARATOR_SELECT, ButtonKind::Separator, {}, Shown::Results, 0},
-    ButtonSpec{ID_TB_SMART_SELECT, ButtonKind::DropDownText, "duplicates-pane.buttons.select.caption", Shown::Results,
+    ButtonEntry{ID_TB_SEPARATOR_SELECT, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonEntry{ID_TB_SMART_SELECT, ButtonKind::DropDownText, "duplicates-pane.buttons.select.caption", Shown::Results,
         IDB_TB_SMART_SELECT},
-    ButtonSpec{ID_TB_SELECT_BY_REGEXP, ButtonKind::Text, "duplicates-pane.buttons.select-by-regexp", Shown::Results,
+    ButtonEntry{ID_TB_SELECT_BY_REGEXP, ButtonKind::Text, "duplicates-pane.buttons.select-by-regexp", Shown::Results,
         IDB_TB_SELECT_REGEXP},
-    ButtonSpec{
+    ButtonEntry{
         ID_TB_SELECT_ALL, ButtonKind::Icon, "duplicates-pane.buttons.select-all", Shown::Results, IDB_TB_SELECT_ALL},
-    ButtonSpec{ID_TB_CLEAR_SELECTION, ButtonKind::Icon, "duplicates-pane.buttons.clear-selection", Shown::Results,
+    ButtonEntry{ID_TB_CLEAR_SELECTION, ButtonKind::Icon, "duplicates-pane.buttons.clear-selection", Shown::Results,
         IDB_TB_CLEAR_SELECTION},
-    ButtonSpec{ID_TB_SEPARATOR_SELECT_ALL, ButtonKind::Separator, {}, Shown::Results, 0},
-    ButtonSpec{ID_TB_EXPORT, ButtonKind::DropDownText, "duplicates-pane.buttons.export.caption", Shown::Results,
+    ButtonEntry{ID_TB_SEPARATOR_SELECT_ALL, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonEntry{ID_TB_EXPORT, ButtonKind::DropDownText, "duplicates-pane.buttons.export.caption", Shown::Results,
         IDB_TB_EXPORT},
-    ButtonSpec{ID_TB_SEPARATOR_EXPORT, ButtonKind::Separator, {}, Shown::Results, 0},
-    ButtonSpec{ID_TB_DELETE, ButtonKind::DropDownText, "duplicates-pane.buttons.delete.caption", Shown::Results,
+    ButtonEntry{ID_TB_SEPARATOR_EXPORT, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonEntry{ID_TB_DELETE, ButtonKind::DropDownText, "duplicates-pane.buttons.delete.caption", Shown::Results,
         IDB_TB_DELETE},
-    ButtonSpec{ID_TB_SEPARATOR_DELETE, ButtonKind::Separator, {}, Shown::Results, 0},
-    ButtonSpec{
+    ButtonEntry{ID_TB_SEPARATOR_DELETE, ButtonKind::Separator, {}, Shown::Results, 0},
+    ButtonEntry{
         ID_TB_NEW_SEARCH, ButtonKind::Text, "duplicates-pane.buttons.new-search", Shown::Results, IDB_TB_NEW_SEARCH},
-    ButtonSpec{ID_TB_SPRING, ButtonKind::Separator, {}, Shown::Always, 0},
-    ButtonSpec{ID_TB_DONATE, ButtonKind::Text, "main.menu.donate", Shown::Always, IDB_TB_DONATE},
-    ButtonSpec{ID_TB_LANGUAGE, ButtonKind::DropDownIcon, "main.menu.view-language", Shown::Always, 0},
-    ButtonSpec{ID_TB_HELP, ButtonKind::DropDownIcon, "main.menu.help", Shown::Always, IDB_TB_HELP},
+    ButtonEntry{ID_TB_SPRING, ButtonKind::Separator, {}, Shown::Always, 0},
+    ButtonEntry{ID_TB_DONATE, ButtonKind::Text, "main.menu.donate", Shown::Always, IDB_TB_DONATE},
+    ButtonEntry{ID_TB_LANGUAGE, ButtonKind::DropDownIcon, "main.menu.view-language", Shown::Always, 0},
+    ButtonEntry{ID_TB_HELP, ButtonKind::DropDownIcon, "main.menu.help", Shown::Always, IDB_TB_HELP},
 };
 
 constexpr int kRightButtons[] = {ID_TB_DONATE, ID_TB_LANGUAGE, ID_TB_HELP};
@@ -176,8 +176,8 @@ bool CClonariumToolbar::AddButtons()
         return index >= 0 ? index : I_IMAGENONE;
     };
     std::vector<int> imageIndex;
-    for (const ButtonSpec& spec : kButtons) {
-        imageIndex.push_back(spec.image != 0 ? add(spec.image) : I_IMAGENONE);
+    for (const ButtonEntry& entry : kButtons) {
+        imageIndex.push_back(entry.image != 0 ? add(entry.image) : I_IMAGENONE);
     }
     flagImages_.clear();
     for (const auto& language : vandrelcommon::system::GetLanguages()) {
@@ -190,16 +190,16 @@ bool CClonariumToolbar::AddButtons()
     texts.reserve(kButtons.size());
     std::vector<TBBUTTON> buttons;
     for (size_t i = 0; i < kButtons.size(); ++i) {
-        const ButtonSpec& spec = kButtons[i];
+        const ButtonEntry& entry = kButtons[i];
         TBBUTTON button{};
-        button.idCommand = spec.id;
-        button.fsStyle = ButtonStyle(spec.kind);
+        button.idCommand = entry.id;
+        button.fsStyle = ButtonStyle(entry.kind);
         button.fsState = TBSTATE_ENABLED;
-        if (spec.kind == ButtonKind::Separator) {
+        if (entry.kind == ButtonKind::Separator) {
             button.iBitmap = 0;
         } else {
-            button.iBitmap = spec.id == ID_TB_LANGUAGE ? flagImages_.front() : imageIndex[i];
-            texts.push_back(Localize(spec.key));
+            button.iBitmap = entry.id == ID_TB_LANGUAGE ? flagImages_.front() : imageIndex[i];
+            texts.push_back(Localize(entry.key));
             button.iString = reinterpret_cast<INT_PTR>(texts.back().c_str());
         }
         buttons.push_back(button);
@@ -230,9 +230,9 @@ void CClonariumToolbar::SetMode(Mode mode)
     mode_ = mode;
     const CToolBarCtrl bar(hwnd_);
     SetRedraw(false);
-    for (const ButtonSpec& spec : kButtons) {
-        const bool shown = spec.shown == Shown::Always || (spec.shown == Shown::Options) == (mode == Mode::Options);
-        bar.HideButton(spec.id, !shown);
+    for (const ButtonEntry& entry : kButtons) {
+        const bool shown = entry.shown == Shown::Always || (entry.shown == Shown::Options) == (mode == Mode::Options);
+        bar.HideButton(entry.id, !shown);
     }
     const int show = mode == Mode::Options ? SW_SHOWNA : SW_HIDE;
     CWindow(presetLabel_).ShowWindow(show);
@@ -261,16 +261,16 @@ void CClonariumToolbar::Relocalize()
 {
     const CToolBarCtrl bar(hwnd_);
     SetRedraw(false);
-    for (const ButtonSpec& spec : kButtons) {
-        if (spec.kind == ButtonKind::Separator) {
+    for (const ButtonEntry& entry : kButtons) {
+        if (entry.kind == ButtonKind::Separator) {
             continue;
         }
-        const std::wstring& text = Localize(spec.key);
+        const std::wstring& text = Localize(entry.key);
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
         info.dwMask = TBIF_TEXT;
         info.pszText = const_cast<wchar_t*>(text.c_str());
-        bar.SetButtonInfo(spec.id, info);
+        bar.SetButtonInfo(entry.id, info);
     }
     CWindow(presetLabel_).SetText(Localize("search-options.lbl-preset"));
     menus_->Relocalize();
