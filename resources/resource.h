@@ -85,6 +85,9 @@
 #define IDC_SELECT_PROGRESS 1561
 #define IDC_SELECT_PRIORITY_LABEL 1562
 #define IDC_SELECT_PRIORITY 1563
+// The duplicates pane: the result tree filling it.
+#define IDD_DUPLICATES_PANE 156
+#define IDC_DUPLICATES_TREE 1700
 // The regular-expression rules dialog.
 #define IDD_REGEXPS 153
 #define IDC_REGEXP_RULE_LABEL 1540
@@ -170,6 +173,12 @@
 #define IDB_MODE_IMAGES 421
 #define IDB_LIST_ADD 422
 #define IDB_LIST_REMOVE 423
+
+// The result tree's padlocks and the Sort menu's direction arrows.
+#define IDB_LOCK_CLOSED 424
+#define IDB_LOCK_OPEN 425
+#define IDB_MENU_SORT_UP 426
+#define IDB_MENU_SORT_DOWN 427
 
 // Menu items, numbered by the items they stand beside.
 #define IDB_MENU_DELETE_PERMANENTLY 233

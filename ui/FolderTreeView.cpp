@@ -345,6 +345,31 @@ bool CFolderTreeView::Populate(HTREEITEM folder)
     return hasEntries;
 }
 
+bool CFolderTreeView::TickPath(const std::wstring& path)
+{
+    HTREEITEM item = Tree().GetRootItem();
+    while (item != nullptr) {
+        const FolderItemData* data = ItemData(item);
+        std::wstring shown = data == nullptr ? std::wstring() : data->path;
+        if (!shown.empty() && shown.back() == L'\\') {
+            shown.pop_back();
+        }
+        if (_wcsicmp(shown.c_str(), path.c_str()) == 0) {
+            SetCheckState(item, vandrelcommon::ui::Checked);
+            return true;
+        }
+        const bool onTheWay = !shown.empty() && _wcsnicmp(shown.c_str(), path.c_str(), shown.size()) == 0 &&
+                              path.size() > shown.size() && path[shown.size()] == L'\\';
+        if (onTheWay) {
+            ExpandItem(item);
+            item = Tree().GetChildItem(item);
+        } else {
+            item = Tree().GetNextSiblingItem(item);
+        }
+    }
+    return false;
+}
+
 bool CFolderTreeView::ExpandItem(HTREEITEM item)
 {
     if (!Populate(item)) {

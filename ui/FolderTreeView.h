@@ -53,6 +53,10 @@ public:
     // to show (the folder is empty, gone or cannot be listed).
     bool ExpandItem(HTREEITEM item);
 
+    // Opens the tree down to the folder or file at `path` and ticks it, as
+    // a user would; false when the tree has no item for it.
+    bool TickPath(const std::wstring& path);
+
     CheckState GetCheckState(HTREEITEM item) const;
     // Sets the state, pushing it down to the listed descendants unless the
     // call comes from a child, and up to the parents unless it comes from

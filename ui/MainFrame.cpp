@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include "ui/common/TextFit.h"
+
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
@@ -8,11 +10,14 @@
 #include "ui/IconImages.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/common/InputBox.h"
+#include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
 #include "update/SiteAddresses.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+#include <algorithm>
 
 namespace clonarium {
 
@@ -25,7 +30,6 @@ using vandrelcommon::ui::ScaleY;
 namespace {
 
 constexpr UINT kFolderTreeId = 1001;
-constexpr UINT kResultListId = 1002;
 constexpr int kMinimumWidth = 846;
 constexpr int kMinimumHeight = 600;
 
@@ -79,7 +83,7 @@ LRESULT CMainFrame::OnCreate(Message&)
 bool CMainFrame::CreatePanes()
 {
     if (mainSplitter_.Create(hwnd_) == nullptr || rightSplitter_.Create(mainSplitter_) == nullptr ||
-        optionsPane_.Create(rightSplitter_) == nullptr || !CreateResultList() ||
+        optionsPane_.Create(rightSplitter_) == nullptr || duplicatesPane_.Create(rightSplitter_) == nullptr ||
         preview_.Create(rightSplitter_) == nullptr ||
         folderTree_.Create(mainSplitter_, RECT{}, kFolderTreeId) == nullptr) {
         return false;
@@ -90,24 +94,7 @@ bool CMainFrame::CreatePanes()
     mainSplitter_.SetSplitterPos(ScaleX(200), false);
     rightSplitter_.SetMinimumPaneSize(ScaleY(100), false);
     rightSplitter_.SetSplitterPos(-1, false);
-    toolbar_.SetResultsCommandWindow(hwnd_);
-    return true;
-}
-
-// Until the duplicates pane exists the results show in a plain result list.
-bool CMainFrame::CreateResultList()
-{
-    const HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0, 0, rightSplitter_,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kResultListId)), nullptr, nullptr);
-    if (list == nullptr || !results_.Attach(list)) {
-        return false;
-    }
-    SHFILEINFOW info{};
-    const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info,
-        sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-    ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
-    groupIcon_ = info.iIcon;
+    toolbar_.SetResultsCommandWindow(duplicatesPane_.Hwnd());
     return true;
 }
 
@@ -145,8 +132,8 @@ void CMainFrame::SetMode(int mode)
     const bool options = mode == kOptionsMode;
     ::ShowWindow(StatusBar(), options ? SW_HIDE : SW_SHOW);
     if (options) {
-        results_.ShowWindow(SW_HIDE);
-        results_.RemoveAll();
+        duplicatesPane_.ShowWindow(SW_HIDE);
+        duplicatesPane_.ClearResult();
         rightSplitter_.SetPanes(optionsPane_, preview_.Window(), false);
         rightSplitter_.SetSinglePaneMode(0, false);
         optionsPane_.ShowWindow(SW_SHOW);
@@ -156,22 +143,24 @@ void CMainFrame::SetMode(int mode)
     } else {
         optionsPane_.ShowWindow(SW_HIDE);
         toolbar_.SetMode(CClonariumToolbar::Mode::Results);
-        results_.ShowWindow(SW_SHOW);
+        duplicatesPane_.ShowWindow(SW_SHOW);
         preview_.SetSinglePane(true);
-        SortGroups(results_, GroupSortOrder::TotalSize, false);
-        rightSplitter_.SetPanes(results_, preview_.Window(), false);
+        preview_.ShowFirst(nullptr);
+        duplicatesPane_.ShowResult();
+        rightSplitter_.SetPanes(duplicatesPane_, preview_.Window(), false);
         rightSplitter_.SetSinglePaneMode(CSplitterWindow::kBothPanes, false);
         mainSplitter_.SetSinglePaneMode(1, false);
-        const auto resultMode = static_cast<ResultMode>(toolbar_.GetSearchMode());
-        SetStatusText(StatisticsText(ComputeStatistics(results_), resultMode));
     }
     mainSplitter_.UpdateLayout();
     rightSplitter_.UpdateLayout();
     UpdateLayout();
 }
 
+// The pane is as wide as its text, so that the whole line shows.
 void CMainFrame::SetStatusText(const std::wstring& text)
 {
+    const int width = vandrelcommon::ui::MeasureText(statusBar_.Hwnd(), text).cx + ScaleX(16);
+    statusBar_.SetPaneWidth(kStatusPaneMain, std::max(width, ScaleX(100)));
     statusBar_.SetPaneText(kStatusPaneMain, text);
 }
 
@@ -226,10 +215,15 @@ LRESULT CMainFrame::OnCommand(Message& msg)
         SetAdvancedView(toolbar_.IsButtonChecked(ID_TB_ADVANCED_VIEW));
         return 0;
     case ID_TB_EXPAND_ALL:
-        results_.ExpandAll();
+        duplicatesPane_.Tree().ExpandAll();
         return 0;
     case ID_TB_COLLAPSE_ALL:
-        results_.CollapseAll();
+        duplicatesPane_.Tree().CollapseAll();
+        return 0;
+    case ID_TB_SELECT_BY_REGEXP:
+    case ID_TB_SELECT_ALL:
+    case ID_TB_CLEAR_SELECTION:
+        duplicatesPane_.SendMessage(WM_COMMAND, MAKEWPARAM(command, 0));
         return 0;
     case ID_TB_NEW_SEARCH:
         SetMode(kOptionsMode);
@@ -320,36 +314,13 @@ void CMainFrame::StartSearch()
     }
     const auto mode = static_cast<ResultMode>(request.parameters.SearchMode);
     toolbar_.SetSearchMode(mode);
-    results_.RemoveAll();
-    SetResultColumns(mode);
+    duplicatesPane_.SetupColumns(mode);
     request.roots = folderTree_.GetSearchRoots();
-    request.results = &results_;
-    request.groupIcon = groupIcon_;
+    request.results = &duplicatesPane_.Tree();
+    request.groupIcon = duplicatesPane_.Tree().GroupIcon();
     CSearchProgressDialog dialog(request, hwnd_, GetTaskbarList());
     if (dialog.DoModal(hwnd_) == CSearchProgressDialog::kFound) {
         SetMode(kResultsMode);
-    }
-}
-
-void CMainFrame::SetResultColumns(ResultMode mode)
-{
-    const vandrelcommon::ui::CListViewCtrl list(results_.Hwnd());
-    while (list.DeleteColumn(0)) {
-    }
-    const std::pair<const char*, int> columns[] = {{"tree.header-filename", 250}, {nullptr, 16},
-        {"tree.header-folder", 300}, {"tree.header-size", 100}, {"tree.header-last-write-date", 150},
-        {"tree.header-creation-date", 150}, {"tree.header-last-access-date", 150},
-        {mode == SimilarImages ? "tree.header-resolution" : "tree.header-remark", 150},
-        {mode == SimilarImages ? "tree.header-remark" : nullptr, 200}};
-    const int count = mode == SimilarImages ? 9 : 8;
-    for (int i = 0; i < count; ++i) {
-        std::wstring title =
-            columns[i].first == nullptr ? L" " : Localize(std::string("duplicates-pane.") + columns[i].first);
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = title.data();
-        column.cx = ScaleX(columns[i].second);
-        list.InsertColumn(i, column);
     }
 }
 
@@ -374,6 +345,7 @@ void CMainFrame::ApplyLanguage()
     optionsPane_.Relocalize();
     folderTree_.Relocalize();
     preview_.Relocalize();
+    duplicatesPane_.Relocalize();
     UpdateLayout();
 }
 

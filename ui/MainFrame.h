@@ -1,16 +1,17 @@
 #pragma once
 // The program's one top-level window: the toolbar in a rebar band, the
-// folder tree beside the search options (options mode) or the result list
-// (results mode) above the preview, and the status bar. It owns the settings
+// folder tree beside the search options (options mode) or the duplicates
+// pane (results mode) above the preview, and the status bar. It owns the settings
 // record, starts searches and switches between the two modes.
 #include "storage/ApplicationSettings.h"
 #include "ui/ClonariumToolbar.h"
+#include "ui/DuplicatesPane.h"
 #include "ui/FolderTreeView.h"
+#include "ui/ModeContainer.h"
 #include "ui/PopupMenus.h"
 #include "ui/PreviewManager.h"
 #include "ui/SearchOptionsPane.h"
 #include "ui/common/AutosizeMultipaneStatusBar.h"
-#include "ui/common/VirtualTreeView.h"
 #include "ui/framework/ComPtr.h"
 #include "ui/framework/Frame.h"
 #include "ui/framework/Splitter.h"
@@ -25,24 +26,6 @@
 #include <string>
 
 namespace clonarium {
-
-// What the panes and progress dialogs may ask of the main window.
-class IModeContainer {
-public:
-    enum Mode { kOptionsMode = 0, kResultsMode = 1 };
-
-    virtual void SetMode(int mode) = 0;
-    virtual CClonariumToolbar& GetToolbar() = 0;
-    virtual HMENU GetPopupMenus() = 0;
-    virtual void SetStatusText(const std::wstring& text) = 0;
-    virtual std::wstring GetStatusText() = 0;
-    // The taskbar button's progress; null where the shell has none.
-    virtual ITaskbarList3* GetTaskbarList() = 0;
-    virtual HWND GetMainWindow() = 0;
-
-protected:
-    ~IModeContainer() = default;
-};
 
 class CMainFrame : public vandrelcommon::ui::CFrameWindow,
                    public IModeContainer,
@@ -60,13 +43,14 @@ public:
 
     ApplicationSettings& Settings() { return settings_; }
     int GetMode() const { return mode_; }
-    vandrelcommon::ui::CVirtualTreeView& Results() { return results_; }
+    CDuplicatesVirtualTreeView& Results() { return duplicatesPane_.Tree(); }
+    CDuplicatesPane& DuplicatesPane() { return duplicatesPane_; }
     CFolderTreeView& FolderTree() { return folderTree_; }
     CSearchOptionsPane& OptionsPane() { return optionsPane_; }
 
     void SetMode(int mode) override;
     CClonariumToolbar& GetToolbar() override { return toolbar_; }
-    HMENU GetPopupMenus() override { return menus_.Handle(); }
+    PopupMenus& GetPopupMenus() override { return menus_; }
     void SetStatusText(const std::wstring& text) override;
     std::wstring GetStatusText() override;
     ITaskbarList3* GetTaskbarList() override;
@@ -103,7 +87,6 @@ private:
     LRESULT OnCommand(vandrelcommon::ui::Message& msg);
 
     bool CreatePanes();
-    bool CreateResultList();
     void FillPresets();
     void ChoosePreset(int index);
     void AddPreset();
@@ -111,7 +94,6 @@ private:
     void SavePreset();
     void SetAdvancedView(bool shown);
     void StartSearch();
-    void SetResultColumns(ResultMode mode);
     bool SwitchLanguage(UINT command);
     void ApplyLanguage();
     void OpenAddress(const std::wstring& address) const;
@@ -126,8 +108,8 @@ private:
     vandrelcommon::ui::CSplitterWindow rightSplitter_{false};
     CFolderTreeView folderTree_;
     CSearchOptionsPane optionsPane_;
-    vandrelcommon::ui::CVirtualTreeView results_;
     CPreviewManager preview_;
+    CDuplicatesPane duplicatesPane_{settings_, *this, preview_};
     // Asked for when a progress dialog first needs it: by then the window has
     // its taskbar button.
     vandrelcommon::ui::ComPtr<ITaskbarList3> taskbar_;
@@ -138,7 +120,6 @@ private:
     std::wstring downloadAddress_;
     int mode_ = kOptionsMode;
     int presetIndex_ = -1;
-    int32_t groupIcon_ = -1;
     bool trayIcon_ = false;
 };
 

@@ -125,6 +125,7 @@ bool PopupMenus::Load(int imageSize)
     if (!menu_) {
         return false;
     }
+    imageSize_ = imageSize;
     for (const ItemImage& item : kItemImages) {
         images_.Add(item.command, LoadIconImage(item.image, imageSize));
     }
@@ -148,6 +149,21 @@ void PopupMenus::Relocalize() const
     // The smart-selection submenus of the context menus have no command.
     for (const PopupMenu which : {PopupMenu::Select, PopupMenu::SmartSelectImagesContext}) {
         SetItemText(Submenu(which), 1, Localize("duplicates-pane.buttons.select.caption"));
+    }
+}
+
+void PopupMenus::MarkSortOrder(UINT command, bool ascending)
+{
+    const HMENU sort = Submenu(PopupMenu::Sort);
+    for (const UINT item : {ID_SORT_TOTAL_SIZE, ID_SORT_SINGLE_FILE_SIZE, ID_SORT_FILE_NUMBER}) {
+        const bool marked = item == command;
+        images_.Add(item, marked ? LoadIconImage(ascending ? IDB_MENU_SORT_UP : IDB_MENU_SORT_DOWN, imageSize_)
+                                 : vandrelcommon::ui::GdiBitmap());
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_BITMAP;
+        info.hbmpItem = marked ? HBMMENU_CALLBACK : nullptr;
+        ::SetMenuItemInfoW(sort, item, FALSE, &info);
     }
 }
 

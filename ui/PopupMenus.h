@@ -39,7 +39,12 @@ public:
     // Sets every item's text from the current language table.
     void Relocalize() const;
 
+    // An arrow beside the Sort menu's item `command` (up when ascending) and
+    // none beside its other items; command 0 shows none at all.
+    void MarkSortOrder(UINT command, bool ascending);
+
 private:
+    int imageSize_ = 16;
     vandrelcommon::ui::MenuHandle menu_;
     vandrelcommon::ui::MenuImageTable images_;
 };

@@ -3,10 +3,9 @@
 #include "i18n/Localizer.h"
 #include "storage/SearchPresets.h"
 #include "ui/IconImages.h"
+#include "ui/common/FolderBrowser.h"
 #include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
-
-#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
@@ -126,35 +125,6 @@ bool ParseBound(const std::wstring& text, uint32_t& value)
     }
     value = static_cast<uint32_t>(number);
     return true;
-}
-
-struct TaskMemFree {
-    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
-};
-
-int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data)
-{
-    if (message == BFFM_INITIALIZED && data != 0) {
-        ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-    }
-    return 0;
-}
-
-// The system's folder browser, file-system folders only, opened at `start`
-// when it names one. Empty when the user cancels.
-std::wstring BrowseForFolder(HWND owner, const std::wstring& start)
-{
-    BROWSEINFOW info{};
-    info.hwndOwner = owner;
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    info.lpfn = BrowseCallback;
-    info.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-    const std::unique_ptr<ITEMIDLIST, TaskMemFree> chosen(::SHBrowseForFolderW(&info));
-    wchar_t path[MAX_PATH] = {};
-    if (chosen == nullptr || !::SHGetPathFromIDListW(chosen.get(), path)) {
-        return {};
-    }
-    return path;
 }
 
 constexpr std::array<ListRow, 3> kListRows = {{
@@ -543,7 +513,7 @@ LRESULT CSearchOptionsPane::OnAddMask(Message& msg)
 LRESULT CSearchOptionsPane::OnAddProtectedFolder(Message&)
 {
     protectedFolders_.EndEdit();
-    const std::wstring folder = BrowseForFolder(::GetAncestor(hwnd_, GA_ROOT), {});
+    const std::wstring folder = vandrelcommon::ui::BrowseForFolder(::GetAncestor(hwnd_, GA_ROOT), {});
     if (!folder.empty()) {
         protectedFolders_.SendMessage(LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(folder.c_str()));
         protectedFolders_.SendMessage(LB_SETCURSEL, 0);
@@ -595,8 +565,8 @@ LRESULT CSearchOptionsPane::OnCommand(Message& msg)
 LRESULT CSearchOptionsPane::OnBrowseEditedFolder(Message& msg)
 {
     const auto& notification = *msg.NotificationAs<EditListNotification>();
-    const std::wstring folder =
-        BrowseForFolder(::GetAncestor(hwnd_, GA_ROOT), notification.text != nullptr ? notification.text : L"");
+    const std::wstring folder = vandrelcommon::ui::BrowseForFolder(
+        ::GetAncestor(hwnd_, GA_ROOT), notification.text != nullptr ? notification.text : L"");
     if (!folder.empty()) {
         ::SetWindowTextW(protectedFolders_.EditBox(), folder.c_str());
     }

@@ -12,32 +12,6 @@ using namespace clonarium;
 
 namespace {
 
-// Opens the tree down to `path` as a user would, and ticks it.
-bool TickFolder(CFolderTreeView& tree, const std::wstring& path)
-{
-    HTREEITEM item = tree.Tree().GetRootItem();
-    while (item != nullptr) {
-        const FolderItemData* data = tree.ItemData(item);
-        std::wstring shown = data == nullptr ? std::wstring() : data->path;
-        if (!shown.empty() && shown.back() == L'\\') {
-            shown.pop_back();
-        }
-        if (_wcsicmp(shown.c_str(), path.c_str()) == 0) {
-            tree.SetCheckState(item, vandrelcommon::ui::Checked);
-            return true;
-        }
-        const bool onTheWay = !shown.empty() && _wcsnicmp(shown.c_str(), path.c_str(), shown.size()) == 0 &&
-                              path.size() > shown.size() && path[shown.size()] == L'\\';
-        if (onTheWay) {
-            tree.ExpandItem(item);
-            item = tree.Tree().GetChildItem(item);
-        } else {
-            item = tree.Tree().GetNextSiblingItem(item);
-        }
-    }
-    return false;
-}
-
 TEST(MainFrame, StartsInOptionsModeAndKeepsTheViewAndPresetChosenAfterClosing)
 {
     TempTree folder;
@@ -97,7 +71,7 @@ TEST(MainFrame, ASearchOverATickedFolderEndsInResultsMode)
     frame.SetEndsMessageLoop(false);
     ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
     frame.ShowWindow(SW_SHOW);
-    ASSERT_TRUE(TickFolder(frame.FolderTree(), folder.Path(L"data")));
+    ASSERT_TRUE(frame.FolderTree().TickPath(folder.Path(L"data")));
 
     ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_START_SEARCH, 0); // returns when the search dialog has closed
     EXPECT_EQ(frame.GetMode(), IModeContainer::kResultsMode);

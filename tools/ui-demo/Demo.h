@@ -25,10 +25,20 @@ struct SearchDemoOptions {
     bool images = false;         // similar pictures rather than exact duplicates
     std::string language = "en"; // a language table's code
     int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
+    bool contextMenu = false;    // --results: a group's context menu opened
 };
 // Searches the folder under the search progress dialog, then shows the
 // groups found in a result tree; ends at once when nothing was found.
 int RunSearchDemo(const SearchDemoOptions& options);
+
+struct ResultsDemoOptions {
+    std::wstring folder;
+    bool images = false;         // similar pictures rather than exact duplicates
+    std::string language = "en"; // a language table's code
+    bool contextMenu = false;    // the first group's context menu opened
+};
+// The main window searching the folder and showing what it found.
+int RunResultsDemo(const ResultsDemoOptions& options);
 
 // The search options pane filled from a preset, in the language `language`;
 // `images` starts it in the similar-images mode.

@@ -8,6 +8,9 @@
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
+//   ui-demo.exe --results FOLDER [--images] [--lang CODE] [--context]
+//                            the main window after a search of FOLDER, a
+//                            file selected (--context: a group's menu open)
 //   ui-demo.exe --options [--images] [--lang CODE]
 //                            the search options pane
 //   ui-demo.exe --toolbar [--lang CODE] [--results] [--images] [--menu ID | --chevron] [--width PIXELS]
@@ -42,13 +45,15 @@ uidemo::SearchDemoOptions SearchOptions()
     for (int i = 1; arguments != nullptr && i < count; ++i) {
         const std::wstring argument = arguments[i];
         const bool hasValue = i + 1 < count;
-        if (argument == L"--search" && hasValue) {
+        if ((argument == L"--search" || argument == L"--results") && hasValue) {
             options.folder = arguments[++i];
         } else if (argument == L"--images") {
             options.images = true;
         } else if (argument == L"--lang" && hasValue) {
             const std::wstring code = arguments[++i];
             options.language.assign(code.begin(), code.end());
+        } else if (argument == L"--context") {
+            options.contextMenu = true;
         } else if (argument == L"--pause-after" && hasValue) {
             options.pauseAfterSeconds = _wtoi(arguments[++i]);
         }
@@ -117,6 +122,10 @@ int main(int argc, char** argv)
         result = uidemo::RunPreviewDemo(PreviewFiles());
     } else if (std::strcmp(first, "--search") == 0) {
         result = uidemo::RunSearchDemo(SearchOptions());
+    } else if (std::strcmp(first, "--results") == 0) {
+        const uidemo::SearchDemoOptions options = SearchOptions();
+        result = uidemo::RunResultsDemo(
+            uidemo::ResultsDemoOptions{options.folder, options.images, options.language, options.contextMenu});
     } else if (std::strcmp(first, "--options") == 0) {
         const uidemo::SearchDemoOptions options = SearchOptions();
         result = uidemo::RunOptionsDemo(options.language, options.images);

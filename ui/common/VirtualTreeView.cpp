@@ -529,7 +529,8 @@ LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
 LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
 {
     const WPARAM key = msg.wParam;
-    if (key != VK_LEFT && key != VK_RIGHT && key != VK_ADD && key != VK_SUBTRACT) {
+    const bool toggle = key == VK_SPACE && (viewFlags_ & kCheckBoxes) != 0;
+    if (key != VK_LEFT && key != VK_RIGHT && key != VK_ADD && key != VK_SUBTRACT && !toggle) {
         msg.handled = false;
         return 0;
     }
@@ -538,6 +539,11 @@ LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
         return 0;
     }
     CVirtualNode* node = rows_[row];
+    if (toggle) {
+        ToggleCheckState(node);
+        Invalidate(false); // its descendants and ancestors changed too
+        return 0;
+    }
     const bool hasChildren = node->firstChild != nullptr;
     if (key == VK_LEFT) {
         if (hasChildren && node->IsExpanded()) {
@@ -616,15 +622,32 @@ LRESULT CVirtualTreeView::OnCustomDraw(Message& msg)
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-        // The list view paints the row; the tree lines go on top of it.
-        return (viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+        return OnRowPrePaint(draw);
+    case CDDS_SUBITEM | CDDS_ITEMPREPAINT:
+        return OnCellPrePaint(draw);
     case CDDS_ITEMPOSTPAINT:
-        if ((viewFlags_ & kTreeLines) != 0) {
-            DrawTreeLines(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
-        }
+        OnRowPostPaint(draw);
         return CDRF_DODEFAULT;
     default:
         return CDRF_DODEFAULT;
+    }
+}
+
+// The list view paints the row; the tree lines go on top of it.
+LRESULT CVirtualTreeView::OnRowPrePaint(NMLVCUSTOMDRAW&)
+{
+    return (viewFlags_ & kTreeLines) != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+}
+
+LRESULT CVirtualTreeView::OnCellPrePaint(NMLVCUSTOMDRAW&)
+{
+    return CDRF_DODEFAULT;
+}
+
+void CVirtualTreeView::OnRowPostPaint(NMLVCUSTOMDRAW& draw)
+{
+    if ((viewFlags_ & kTreeLines) != 0) {
+        DrawTreeLines(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec));
     }
 }
 

@@ -87,6 +87,14 @@ protected:
     // list view does not have.
     bool RowBounds(int row, RECT& bounds) const { return ListView().GetItemRect(row, bounds, LVIR_BOUNDS); }
 
+    // Custom drawing of a row, for a view that draws more than the tree: the
+    // answer of a row's pre-paint stage (CDRF_ flags), a cell's pre-paint
+    // stage when the row asked for it, and the row's post-paint stage, which
+    // draws the tree lines.
+    virtual LRESULT OnRowPrePaint(NMLVCUSTOMDRAW& draw);
+    virtual LRESULT OnCellPrePaint(NMLVCUSTOMDRAW& draw);
+    virtual void OnRowPostPaint(NMLVCUSTOMDRAW& draw);
+
 private:
     LRESULT OnButtonDown(Message& msg);
     LRESULT OnKeyDown(Message& msg);
