@@ -128,8 +128,7 @@ void CDuplicatesPane::SetupColumns(ResultMode mode)
     seenNode_ = nullptr;
     previewShown_ = false;
     const HMENU sort = container_.GetPopupMenus().Submenu(PopupMenu::Sort);
-    ::EnableMenuItem(
-        sort, ID_SORT_SINGLE_FILE_SIZE, MF_BYCOMMAND | (mode == SimilarImages ? MF_GRAYED : MF_ENABLED));
+    ::EnableMenuItem(sort, ID_SORT_SINGLE_FILE_SIZE, MF_BYCOMMAND | (mode == SimilarImages ? MF_GRAYED : MF_ENABLED));
     ShowSortMarks();
 }
 
@@ -500,8 +499,8 @@ void CDuplicatesPane::ApplyToGroup(UINT command, CVirtualNode* group)
 void CDuplicatesPane::ShowFileMenu(int row, POINT screen)
 {
     tree_.SelectOnly(row);
-    const auto command = static_cast<UINT>(
-        ::TrackPopupMenuEx(container_.GetPopupMenus().Submenu(PopupMenu::FileContext),
+    const auto command =
+        static_cast<UINT>(::TrackPopupMenuEx(container_.GetPopupMenus().Submenu(PopupMenu::FileContext),
             TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, hwnd_, nullptr));
     if (command != 0) {
         RunResultCommand(command);
@@ -510,8 +509,7 @@ void CDuplicatesPane::ShowFileMenu(int row, POINT screen)
 
 LRESULT CDuplicatesPane::OnMeasureItem(Message& msg)
 {
-    msg.handled =
-        container_.GetPopupMenus().Images().MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam));
+    msg.handled = container_.GetPopupMenus().Images().MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam));
     return TRUE;
 }
 
@@ -523,8 +521,8 @@ LRESULT CDuplicatesPane::OnDrawItem(Message& msg)
 
 bool CDuplicatesPane::ChooseBackupFolder()
 {
-    const std::wstring folder = vandrelcommon::ui::BrowseForFolder(container_.GetMainWindow(),
-        settings_.backupFolder, Localize("duplicates-pane.messages.select-backup-folder"), true);
+    const std::wstring folder = vandrelcommon::ui::BrowseForFolder(container_.GetMainWindow(), settings_.backupFolder,
+        Localize("duplicates-pane.messages.select-backup-folder"), true);
     if (folder.empty()) {
         return false;
     }
@@ -542,11 +540,10 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
         return;
     }
     const bool wholeGroups = HasWholeGroupChecked(tree_);
-    if (wholeGroups &&
-        ::MessageBoxW(container_.GetMainWindow(),
-            Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
-            Localize("duplicates-pane.messages.warning-all-selected-caption").c_str(),
-            MB_ICONWARNING | MB_YESNO) != IDYES) {
+    if (wholeGroups && ::MessageBoxW(container_.GetMainWindow(),
+                           Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
+                           Localize("duplicates-pane.messages.warning-all-selected-caption").c_str(),
+                           MB_ICONWARNING | MB_YESNO) != IDYES) {
         return;
     }
     DeleteRequest request;

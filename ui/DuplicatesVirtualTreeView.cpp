@@ -318,8 +318,8 @@ void CDuplicatesVirtualTreeView::DrawPadlock(HDC dc, int row) const
     RECT cell{};
     cell.top = kLockColumn;
     cell.left = LVIR_BOUNDS;
-    if (image == nullptr || ListView().SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
-                                reinterpret_cast<LPARAM>(&cell)) == 0) {
+    if (image == nullptr ||
+        ListView().SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)) == 0) {
         return;
     }
     vandrelcommon::ui::MemoryDC source(dc);

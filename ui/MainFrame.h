@@ -45,6 +45,7 @@ public:
     int GetMode() const { return mode_; }
     CDuplicatesVirtualTreeView& Results() { return duplicatesPane_.Tree(); }
     CDuplicatesPane& DuplicatesPane() { return duplicatesPane_; }
+    CPreviewManager& Preview() { return preview_; }
     CFolderTreeView& FolderTree() { return folderTree_; }
     CSearchOptionsPane& OptionsPane() { return optionsPane_; }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Dispatches this thread's messages until `done` or `patience` ms have passed.
 inline bool PumpUntil(const std::function<bool()>& done, ULONGLONG patience = 10000)
@@ -26,16 +27,22 @@ inline bool PumpUntil(const std::function<bool()>& done, ULONGLONG patience = 10
     return true;
 }
 
-// Answers the next question box titled `caption` with `button`, from a
-// thread of its own, as a user would while the dialog waits for the answer.
+// Answers the next question box titled `caption` (and, when given, whose
+// message begins with `message`) with `button`, from a thread of its own, as
+// a user would while the dialog waits for the answer.
 class QuestionAnswerer {
 public:
-    explicit QuestionAnswerer(int button, std::wstring caption = L"Confirm")
-        : thread_([this, button, caption] {
+    explicit QuestionAnswerer(int button, std::wstring caption = L"Confirm", std::wstring message = {})
+        : thread_([this, button, caption, message] {
               for (int waited = 0; waited < 10000; waited += 5) {
-                  if (HWND box = ::FindWindowW(L"#32770", caption.c_str())) {
-                      ::PostMessageW(box, WM_COMMAND, button, 0);
-                      answered = true;
+                  if (HWND box = Find(caption, message)) {
+                      // A box may drop answers while it sounds its alert:
+                      // say it again until the box has gone.
+                      for (int tries = 0; tries < 40 && ::IsWindow(box); ++tries) {
+                          ::PostMessageW(box, WM_COMMAND, button, 0);
+                          answered = true;
+                          ::Sleep(250);
+                      }
                       return;
                   }
                   ::Sleep(5);
@@ -48,5 +55,132 @@ public:
     std::atomic<bool> answered = false;
 
 private:
+    static constexpr int kMessageText = 0xffff; // the id of a message box's text
+
+    static HWND Find(const std::wstring& caption, const std::wstring& message)
+    {
+        HWND box = nullptr;
+        while ((box = ::FindWindowExW(nullptr, box, L"#32770", caption.c_str())) != nullptr) {
+            wchar_t text[256] = {};
+            ::GetDlgItemTextW(box, kMessageText, text, 256);
+            if (std::wstring(text).starts_with(message)) {
+                return box;
+            }
+        }
+        return nullptr;
+    }
+
     std::thread thread_;
 };
+
+// Picks a command of the next menu that opens by its keys, and keeps the
+// menu's texts.
+class MenuChooser {
+public:
+    // The item at `index` (from 0) by the arrow keys and Enter; -1 closes
+    // the menu with Escape.
+    explicit MenuChooser(int index)
+    {
+        std::vector<WPARAM> keys(static_cast<size_t>(index + 1), VK_DOWN);
+        keys.push_back(index < 0 ? VK_ESCAPE : VK_RETURN);
+        Hook(std::move(keys));
+    }
+    // These keys, in order.
+    explicit MenuChooser(std::vector<WPARAM> keys) { Hook(std::move(keys)); }
+    ~MenuChooser() { ::UnhookWindowsHookEx(hook_); }
+    MenuChooser(const MenuChooser&) = delete;
+    MenuChooser& operator=(const MenuChooser&) = delete;
+
+    const std::vector<std::wstring>& Texts() const { return texts_; }
+
+private:
+    static void Hook(std::vector<WPARAM> keys)
+    {
+        keys_ = std::move(keys);
+        texts_.clear();
+        hook_ = ::SetWindowsHookExW(WH_CALLWNDPROC, OnMessage, nullptr, ::GetCurrentThreadId());
+    }
+
+    static LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP && texts_.empty()) {
+            const auto menu = reinterpret_cast<HMENU>(sent->wParam);
+            for (int item = 0; item < ::GetMenuItemCount(menu); ++item) {
+                wchar_t text[128] = {};
+                ::GetMenuStringW(menu, static_cast<UINT>(item), text, 128, MF_BYPOSITION);
+                texts_.push_back(text);
+            }
+            for (const WPARAM key : keys_) {
+                ::PostMessageW(sent->hwnd, WM_KEYDOWN, key, 0);
+            }
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline HHOOK hook_ = nullptr;
+    static inline std::vector<WPARAM> keys_;
+    static inline std::vector<std::wstring> texts_;
+};
+
+// Runs `act` from a thread of its own on the first visible dialog that has a
+// control `id`, as a user would while the program waits for the dialog.
+class DialogAnswerer {
+public:
+    DialogAnswerer(int id, std::function<void(HWND)> act)
+        : thread_([this, id, act] {
+              for (int waited = 0; waited < 10000; waited += 5) {
+                  if (HWND dialog = FindDialogWith(id)) {
+                      act(dialog);
+                      answered = true;
+                      return;
+                  }
+                  ::Sleep(5);
+              }
+          })
+    { }
+    DialogAnswerer(const DialogAnswerer&) = delete;
+    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+    ~DialogAnswerer() { thread_.join(); }
+    std::atomic<bool> answered = false;
+
+    static HWND FindDialogWith(int id)
+    {
+        struct Search {
+            int id;
+            HWND found;
+        } search{id, nullptr};
+        ::EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(data);
+                wchar_t name[16] = {};
+                ::GetClassNameW(window, name, 16);
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(window, &process);
+                if (process == ::GetCurrentProcessId() && std::wstring(name) == L"#32770" &&
+                    ::IsWindowVisible(window) && ::GetDlgItem(window, search->id) != nullptr) {
+                    search->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+private:
+    std::thread thread_;
+};
+
+// Waits from another thread until `done`, looking every 5 ms; false after
+// `patience` ms.
+inline bool WaitFor(const std::function<bool()>& done, int patience = 10000)
+{
+    for (int waited = 0; waited < patience; waited += 5) {
+        if (done()) {
+            return true;
+        }
+        ::Sleep(5);
+    }
+    return false;
+}

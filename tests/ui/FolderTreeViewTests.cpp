@@ -2,6 +2,7 @@
 // and menu choices of a user.
 #include "i18n/Localizer.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/DialogDriving.h"
 #include "tests/support/TempTree.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/FolderTreeView.h"
@@ -55,47 +56,6 @@ bool SamePath(const std::wstring& left, const std::wstring& right)
 {
     return ::CompareStringOrdinal(left.c_str(), -1, right.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
-
-// Picks a command of the next menu that opens, by its arrow keys and Enter,
-// and keeps the menu's texts.
-class MenuChooser {
-public:
-    // `index` counts from 0; -1 closes the menu with Escape.
-    explicit MenuChooser(int index)
-    {
-        index_ = index;
-        texts_.clear();
-        hook_ = ::SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, ::GetCurrentThreadId());
-    }
-    ~MenuChooser() { ::UnhookWindowsHookEx(hook_); }
-    MenuChooser(const MenuChooser&) = delete;
-    MenuChooser& operator=(const MenuChooser&) = delete;
-
-    const std::vector<std::wstring>& Texts() const { return texts_; }
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP && texts_.empty()) {
-            const auto menu = reinterpret_cast<HMENU>(sent->wParam);
-            for (int item = 0; item < ::GetMenuItemCount(menu); ++item) {
-                wchar_t text[128] = {};
-                ::GetMenuStringW(menu, static_cast<UINT>(item), text, 128, MF_BYPOSITION);
-                texts_.push_back(text);
-            }
-            for (int step = 0; step <= index_; ++step) {
-                ::PostMessageW(sent->hwnd, WM_KEYDOWN, VK_DOWN, 0);
-            }
-            ::PostMessageW(sent->hwnd, WM_KEYDOWN, index_ < 0 ? VK_ESCAPE : VK_RETURN, 0);
-        }
-        return ::CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    static inline HHOOK hook_ = nullptr;
-    static inline int index_ = 0;
-    static inline std::vector<std::wstring> texts_;
-};
 
 // The context menu's items by position.
 constexpr int kSelect = 0;

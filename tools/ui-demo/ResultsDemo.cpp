@@ -58,8 +58,8 @@ private:
             Results().ListView().GetItemRect(0, row, LVIR_LABEL);
             POINT point{row.left + ScaleX(40), (row.top + row.bottom) / 2};
             ::ClientToScreen(Results().Hwnd(), &point);
-            DuplicatesPane().PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Results().Hwnd()),
-                MAKELPARAM(point.x, point.y));
+            DuplicatesPane().PostMessage(
+                WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Results().Hwnd()), MAKELPARAM(point.x, point.y));
         }
         return 0;
     }
