@@ -595,8 +595,12 @@ void CSearchOptionsPane::Arrange()
     const int margin = ScaleX(7);
     const RECT field = Item(IDC_OPTIONS_LESS_UNIT).GetWindowRect();
     const int fieldHeight = field.bottom - field.top;
-    const int rightWidth = RightColumnWidth();
-    const int rightLeft = std::max<int>(client.right - margin - rightWidth, margin + ScaleX(150));
+    // The right column gives up width down to what the left one needs for
+    // its captions and buttons, and takes no more than its own need.
+    const int leftNeed = LeftColumnWidth();
+    const int rightLeft =
+        std::max<int>(client.right - margin - RightColumnWidth(), margin + std::max(leftNeed, ScaleX(150)) + ScaleX(12));
+    const int rightWidth = std::max<int>(client.right - margin - rightLeft, ScaleX(200));
     ArrangeRightColumn(rightLeft, margin, rightWidth, fieldHeight);
 
     const int leftRight = rightLeft - ScaleX(12);
@@ -647,6 +651,22 @@ SIZE CSearchOptionsPane::PickerWidths() const
     ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &sample, nullptr, time, 80);
     const HWND picker = GetDlgItem(IDC_OPTIONS_DATE_FIRST_CHECK + 1);
     return SIZE{MeasureText(picker, date).cx + ScaleX(36), MeasureText(picker, time).cx + ScaleX(34)};
+}
+
+// The mode's label and list, and each list's check box beside its two buttons.
+int CSearchOptionsPane::LeftColumnWidth() const
+{
+    int width = MeasureText(GetDlgItem(IDC_OPTIONS_MODE_LABEL), Item(IDC_OPTIONS_MODE_LABEL).GetText()).cx +
+                ScaleX(6) + ScaleX(160);
+    for (const ListRow& row : kListRows) {
+        width = std::max(width, CheckWidth(row.check) + 2 * ListButtonWidth() + ScaleX(9));
+    }
+    return width;
+}
+
+int CSearchOptionsPane::ListButtonWidth() const
+{
+    return IconSize() + MeasureText(GetDlgItem(kListRows[0].add), L"+").cx + ScaleX(16);
 }
 
 int CSearchOptionsPane::RightColumnWidth() const
@@ -735,8 +755,7 @@ void CSearchOptionsPane::ArrangeLists(int left, int top, int right, int bottom, 
     const int headerHeight = fieldHeight + ScaleY(4);
     const int blockGap = ScaleY(8);
     const int listHeight = std::max<int>(ScaleY(40), (bottom - top - 3 * headerHeight - 2 * blockGap) / 3);
-    // A button holds its picture and its "+" or "-".
-    const int button = IconSize() + MeasureText(GetDlgItem(kListRows[0].add), L"+").cx + ScaleX(16);
+    const int button = ListButtonWidth();
     int y = top;
     for (const ListRow& row : kListRows) {
         Place(row.remove, right - button, y, button, fieldHeight);

@@ -114,6 +114,9 @@ private:
     void Arrange();
     void ArrangeRightColumn(int left, int top, int width, int fieldHeight);
     void ArrangeLists(int left, int top, int right, int bottom, int fieldHeight);
+    int LeftColumnWidth() const;
+    // A list's button holds its picture and its "+" or "-".
+    int ListButtonWidth() const;
     int RightColumnWidth() const;
     // The width of the check boxes of the size and date rows.
     int LabelColumnWidth() const;
