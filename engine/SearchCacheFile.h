@@ -72,7 +72,7 @@ private:
 
     const uint64_t maxFileSize_;
     std::unordered_map<std::wstring, Entry> entries_; // by upper-cased path
-    uint32_t search_ = 1; // the number of the running search
+    uint32_t search_ = 1;                             // the number of the running search
 };
 
 } // namespace clonarium
