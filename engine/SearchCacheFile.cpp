@@ -258,6 +258,11 @@ SearchCacheFile::Entry& SearchCacheFile::EntryToKeep(const std::wstring& path, u
     return entry;
 }
 
+bool SearchCacheFile::KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime)
+{
+    return FindEntry(path, size, lastWriteTime) != nullptr;
+}
+
 bool SearchCacheFile::FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest)
 {
     const Entry* entry = FindEntry(path, size, lastWriteTime);

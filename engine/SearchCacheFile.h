@@ -40,6 +40,7 @@ public:
 
     size_t EntryCount() const { return entries_.size(); }
 
+    bool KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) override;
     bool FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest) override;
     void KeepDigest(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const ContentDigest& digest) override;
