@@ -242,6 +242,7 @@ ImageGroups FindAlike(
     Likeness likeness;
     likeness.Threshold = HashThreshold(similarity);
     likeness.Rotations = (options & NoRotations) == 0;
+    likeness.Mirrors = (options & MatchMirrors) != 0;
     CompareProgress progress(caller);
     Groups groups;
     if (!GroupAlike(signatures, likeness, &progress, groups)) {

@@ -33,6 +33,9 @@ using ImageGroups = std::vector<ImageGroup>;
 
 // Bit 31 of the options word: do not match rotated copies.
 constexpr uint32_t NoRotations = 0x80000000u;
+// Bit 30: match mirror images too, left to right and top to bottom; with
+// rotations, in all eight orientations (each turn mirrored or not).
+constexpr uint32_t MatchMirrors = 0x40000000u;
 constexpr uint16_t DefaultSimilarity = 85;
 
 // Progress and stop requests of one Find call. Every operation is called on
