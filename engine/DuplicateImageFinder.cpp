@@ -77,7 +77,8 @@ bool ImageFinderCallback::ShouldStop()
 
 uint32_t DuplicateImageFinder::LibraryOptions() const
 {
-    return parameters_.DoRotations ? 0 : ImageClonarium::NoRotations;
+    return (parameters_.DoRotations ? 0 : ImageClonarium::NoRotations) |
+           (parameters_.DoMirrors ? ImageClonarium::MatchMirrors : 0);
 }
 
 void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
