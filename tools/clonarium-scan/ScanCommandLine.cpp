@@ -11,6 +11,7 @@ using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
+    L"[--mirrors|--no-mirrors] "
     L"[--select RULE [--delete recycle|permanent|backup:FOLDER]] [--report csv|html|xml FILE] PATH...";
 
 namespace {
@@ -71,6 +72,18 @@ bool ApplyNoRotations(ScanOptions& options, const std::vector<std::wstring>&, st
     return true;
 }
 
+bool ApplyMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = true;
+    return true;
+}
+
+bool ApplyNoMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = false;
+    return true;
+}
+
 bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
     const std::string key(values[0].begin(), values[0].end()); // rule keys are ASCII
@@ -121,6 +134,8 @@ const OptionDefinition kOptions[] = {
     {L"--preset", 1, &ApplyPreset},
     {L"--similarity", 1, &ApplySimilarity},
     {L"--no-rotations", 0, &ApplyNoRotations},
+    {L"--mirrors", 0, &ApplyMirrors},
+    {L"--no-mirrors", 0, &ApplyNoMirrors},
     {L"--select", 1, &ApplySelect},
     {L"--report", 2, &ApplyReport},
     {L"--delete", 1, &ApplyDelete},
@@ -238,6 +253,9 @@ bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters
     }
     if (options.noRotations) {
         parameters.DoRotations = false;
+    }
+    if (options.mirrors) {
+        parameters.DoMirrors = *options.mirrors;
     }
     if (options.admitAll) {
         AdmitEveryFile(parameters);
