@@ -193,10 +193,12 @@ void IControlCallback::OnFinished()
     ::SetEvent(finishedEvent_.Get());
 }
 
+// The flags are set after the events, so that whoever sees them set also
+// sees the worker's next IsCanceled answer accordingly.
 void IControlCallback::Pause()
 {
-    paused_ = true;
     SignalRun(false);
+    paused_ = true;
 }
 
 void IControlCallback::Resume()
@@ -207,8 +209,8 @@ void IControlCallback::Resume()
 
 void IControlCallback::Stop()
 {
-    canceled_ = true;
     SignalStop(true);
+    canceled_ = true;
 }
 
 } // namespace vandrelcommon::system
