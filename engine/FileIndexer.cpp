@@ -152,6 +152,7 @@ void SizeMap::Add(FileRecord record)
 void PathList::Add(FileRecord record)
 {
     sizes.push_back(record.size);
+    times.push_back({record.creationTime, record.lastAccessTime, record.lastWriteTime});
     paths.push_back(std::move(record.path));
 }
 

@@ -29,12 +29,19 @@ public:
     std::map<uint64_t, std::vector<FileRecord>> bySize;
 };
 
-// Similar images: paths and their sizes; a file's position is its index.
+// Similar images: paths with their sizes and listed times; a file's position
+// is its index.
 class PathList : public FileCollection {
 public:
+    struct Times {
+        FILETIME creation;
+        FILETIME lastAccess;
+        FILETIME lastWrite;
+    };
     void Add(FileRecord record) override;
     std::vector<std::wstring> paths;
     std::vector<uint64_t> sizes;
+    std::vector<Times> times;
 };
 
 // Which file a name opens: the volume's serial number and the file's index

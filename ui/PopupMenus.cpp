@@ -51,6 +51,7 @@ constexpr ItemText kItemTexts[] = {
     {ID_SORT_SINGLE_FILE_SIZE, "duplicates-pane.buttons.sort.single-file-size"},
     {ID_SORT_FILE_NUMBER, "duplicates-pane.buttons.sort.file-number"},
     {ID_HELP_ONLINE, "main.menu.online-help"},
+    {ID_HELP_CLEAR_CACHE, "main.menu.clear-cache"},
     {ID_APP_ABOUT, "main.menu.about"},
     {ID_FOLDERS_SELECT, "search-options.folder-tree.select"},
     {ID_FOLDERS_SELECT_WITHOUT_SUBFOLDERS, "search-options.folder-tree.select-without-subfolders"},

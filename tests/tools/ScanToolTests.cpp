@@ -92,7 +92,17 @@ TEST(ScanCommandLine, TakesOptionsAndPaths)
     parsed = Parse({L"-", L"D:\\"});
     ASSERT_TRUE(parsed.ok);
     EXPECT_FALSE(parsed.options.admitAll);
+    EXPECT_FALSE(parsed.options.noCache);
+    EXPECT_FALSE(parsed.options.clearCache);
     EXPECT_EQ(parsed.options.paths.size(), 2u);
+
+    // Emptying the cache needs no path; a search may also leave it alone.
+    parsed = Parse({L"--clear-cache"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.clearCache);
+    parsed = Parse({L"--no-cache", L"C:\\"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.noCache);
 }
 
 TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)

@@ -1,6 +1,7 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 
 #include "system/LongPath.h"
+#include "storage/ApplicationFolders.h"
 #include "storage/SearchPresets.h"
 
 #include <windows.h>
@@ -11,8 +12,8 @@ using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
-    L"[--mirrors|--no-mirrors] "
-    L"[--select RULE [--delete recycle|permanent|backup:FOLDER]] [--report csv|html|xml FILE] PATH...";
+    L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER]] "
+    L"[--report csv|html|xml FILE] [--no-cache] [--clear-cache] PATH...";
 
 namespace {
 
@@ -84,6 +85,18 @@ bool ApplyNoMirrors(ScanOptions& options, const std::vector<std::wstring>&, std:
     return true;
 }
 
+bool ApplyNoCache(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.noCache = true;
+    return true;
+}
+
+bool ApplyClearCache(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.clearCache = true;
+    return true;
+}
+
 bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
     const std::string key(values[0].begin(), values[0].end()); // rule keys are ASCII
@@ -139,6 +152,8 @@ const OptionDefinition kOptions[] = {
     {L"--select", 1, &ApplySelect},
     {L"--report", 2, &ApplyReport},
     {L"--delete", 1, &ApplyDelete},
+    {L"--no-cache", 0, &ApplyNoCache},
+    {L"--clear-cache", 0, &ApplyClearCache},
 };
 
 const OptionDefinition* FindOption(const std::wstring& name)
@@ -182,7 +197,7 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
             return false;
         }
     }
-    if (options.paths.empty()) {
+    if (options.paths.empty() && !options.clearCache) {
         error = L"no PATH given";
         return false;
     }
@@ -224,6 +239,16 @@ bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<Search
         roots.push_back({full, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     }
     return true;
+}
+
+std::wstring ScanCacheFile()
+{
+    ApplicationFolders folders;
+    if (!ChooseApplicationFolders(SystemFolderRoots(), folders)) {
+        return std::wstring();
+    }
+    CreateApplicationFolders(folders);
+    return folders.cacheFile;
 }
 
 void AdmitEveryFile(SearchParameters& parameters)

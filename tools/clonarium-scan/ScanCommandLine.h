@@ -3,7 +3,8 @@
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
 //                  [--similarity N] [--no-rotations] [--mirrors|--no-mirrors]
 //                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
-//                  [--report csv|html|xml FILE] PATH...
+//                  [--report csv|html|xml FILE] [--no-cache] [--clear-cache]
+//                  PATH...
 #include "deletion/DeleteTypes.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
@@ -34,6 +35,8 @@ struct ScanOptions {
     std::optional<SmartSelectRule> selectRule;
     std::optional<ScanReport> report;
     std::optional<DeleteParameters> deletion; // only with a rule; a backup folder made absolute
+    bool noCache = false;                     // neither read nor write the search cache
+    bool clearCache = false;                  // empty it first; the only thing done without a PATH
     std::vector<std::wstring> paths;
 };
 
@@ -48,6 +51,10 @@ bool MakeAbsolute(std::wstring& path, std::wstring& error);
 // folder root when it names a folder. False with a message for a path that
 // names neither.
 bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<SearchRoot>& roots, std::wstring& error);
+
+// The search cache's file, beside the settings the program would use from
+// this executable's folder (created on the way); empty when unknown.
+std::wstring ScanCacheFile();
 
 // Ignore masks off, protected folders off, every attribute switch on.
 void AdmitEveryFile(SearchParameters& parameters);
