@@ -89,7 +89,8 @@ bool ImageFinderCallback::ShouldStop()
 
 uint32_t DuplicateImageFinder::LibraryOptions() const
 {
-    return parameters_.DoRotations ? 0 : ImageClonarium::NoRotations;
+    return (parameters_.DoRotations ? 0 : ImageClonarium::NoRotations) |
+           (parameters_.DoMirrors ? ImageClonarium::MatchMirrors : 0);
 }
 
 ImageClonarium::ImageGroups DuplicateImageFinder::FindAlike(const PathList& files, ImageFinderCallback& adapter)

@@ -20,7 +20,8 @@ namespace clonarium {
 
 class SearchCacheFile : public ISearchCache {
 public:
-    static constexpr uint32_t kVersion = 1;
+    // 2: picture signatures grew to 96 bytes to hold the mirror images' hashes.
+    static constexpr uint32_t kVersion = 2;
     static constexpr size_t kHeaderSize = 36;
     // Entries that this many searches in a row did not see are dropped.
     static constexpr uint32_t kSearchesKept = 10;

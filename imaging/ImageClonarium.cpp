@@ -35,8 +35,9 @@ struct Examined {
 // The number in PictureSignature::Format of the signatures made here. A change
 // to Signature or to how it is made needs a new number, so that signatures
 // kept from an earlier version are made again rather than misread.
-constexpr uint32_t SignatureFormat = 1;
-static_assert(sizeof(Signature) == 40, "a changed signature needs a new SignatureFormat and packing");
+constexpr uint32_t SignatureFormat = 2; // 2: with the mirror images' hashes
+static_assert(sizeof(Signature) == 72, "a changed signature needs a new SignatureFormat and packing");
+static_assert(sizeof(Signature::Hashes) + sizeof(Signature::Tone) <= sizeof(PictureSignature::Bytes));
 
 PictureSignature Pack(const Examined& picture)
 {
@@ -290,6 +291,7 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
     Likeness likeness;
     likeness.Threshold = HashThreshold(similarity);
     likeness.Rotations = (options & NoRotations) == 0;
+    likeness.Mirrors = (options & MatchMirrors) != 0;
     CompareProgress progress(caller);
     Groups groups;
     if (!GroupAlike(signatures, likeness, &progress, groups)) {

@@ -40,12 +40,15 @@ struct PictureSignature {
     uint32_t Readable = 0; // 1 when the file is a picture the library can read
     uint32_t Width = 0;
     uint32_t Height = 0;
-    std::array<uint8_t, 48> Bytes{};
+    std::array<uint8_t, 80> Bytes{};
 };
-static_assert(sizeof(PictureSignature) == 64);
+static_assert(sizeof(PictureSignature) == 96);
 
 // Bit 31 of the options word: do not match rotated copies.
 constexpr uint32_t NoRotations = 0x80000000u;
+// Bit 30: match mirror images too, left to right and top to bottom; with
+// rotations, in all eight orientations (each turn mirrored or not).
+constexpr uint32_t MatchMirrors = 0x40000000u;
 constexpr uint16_t DefaultSimilarity = 85;
 
 // Progress and stop requests of one Find call. Every operation is called on

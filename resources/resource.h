@@ -136,6 +136,7 @@
 #define IDC_OPTIONS_SIMILARITY 1652
 #define IDC_OPTIONS_SIMILARITY_VALUE 1653
 #define IDC_OPTIONS_ROTATIONS 1654
+#define IDC_OPTIONS_MIRRORS 1655
 
 // The popup menus: the toolbar's drop-down menus and the panes' context menus
 // are submenus of this one menu.

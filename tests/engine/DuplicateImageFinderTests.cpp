@@ -142,13 +142,18 @@ TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFi
     EXPECT_EQ(Named(find(nullptr)), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg", L"different.png"}}));
 }
 
-TEST(DuplicateImageFinder, OptionsWordFollowsDoRotations)
+TEST(DuplicateImageFinder, OptionsWordFollowsDoRotationsAndDoMirrors)
 {
     SearchParameters parameters;
+    parameters.DoMirrors = false;
     parameters.DoRotations = true;
     EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0u);
     parameters.DoRotations = false;
     EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0x80000000u);
+    parameters.DoMirrors = true;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0xC0000000u);
+    parameters.DoRotations = true;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0x40000000u);
 }
 
 TEST_F(DuplicateImageFinderTest, GroupsCarrySizeZeroAndEachMembersOwnRecord)

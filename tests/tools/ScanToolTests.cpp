@@ -5,6 +5,7 @@
 #include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,46 @@ TEST(ScanCommandLine, ImageOptionsReachTheParameters)
     EXPECT_EQ(parameters.SearchMode, ExactDuplicates);
     EXPECT_EQ(parameters.Similarity, 85);
     EXPECT_TRUE(parameters.DoRotations);
+    EXPECT_TRUE(parameters.DoMirrors);
+    parsed = Parse({L"--mirrors", L"--no-mirrors", L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error));
+    EXPECT_FALSE(parameters.DoMirrors) << "the last of the two counts";
+
+    // A preset stored before mirror images were matched has no key for it.
+    TempTree tree;
+    const std::wstring old = tree.MakeFile(L"old.prs", Utf16File(L"[Search]\nSearchMode=1\n"));
+    parsed = Parse({L"--preset", old, L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_FALSE(parameters.DoMirrors);
+    parsed = Parse({L"--preset", old, L"--mirrors", L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_TRUE(parameters.DoMirrors);
+}
+
+TEST(ScanTool, FindsMirrorImagesUnlessToldNotTo)
+{
+    TempTree tree;
+    const std::wstring folder = tree.MakeFolder(L"scan");
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    const Canvas scene = DrawScene(11, 200, 140);
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\photo.jpg"), scene, Format::Jpeg));
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\selfie.jpg"), Mirrored(scene), Format::Jpeg));
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\other.png"), DrawScene(12, 200, 140), Format::Png));
+    if (com) {
+        ::CoUninitialize();
+    }
+    const std::wstring quoted = L" \"" + folder + L"\"";
+
+    const ScanRun mirrors = RunScan(tree, L"--mode images --all --no-rotations --mirrors" + quoted);
+    EXPECT_EQ(mirrors.exitCode, 0) << mirrors.err;
+    EXPECT_NE(mirrors.out.find("photo.jpg"), std::string::npos) << mirrors.out;
+    EXPECT_NE(mirrors.out.find("selfie.jpg"), std::string::npos) << mirrors.out;
+    EXPECT_EQ(mirrors.out.find("other.png"), std::string::npos) << mirrors.out;
+    EXPECT_EQ(RunScan(tree, L"--mode images --all" + quoted).out, mirrors.out) << "on unless told";
+
+    const ScanRun none = RunScan(tree, L"--mode images --all --no-mirrors" + quoted);
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_TRUE(none.out.empty()) << none.out;
 }
 
 TEST(ScanTool, MarksByARuleReportsAndBacksUpOnlyTheMarkedFiles)

@@ -12,8 +12,8 @@ using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
-    L"[--select RULE [--delete recycle|permanent|backup:FOLDER]] [--report csv|html|xml FILE] [--no-cache] "
-    L"[--clear-cache] PATH...";
+    L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER]] "
+    L"[--report csv|html|xml FILE] [--no-cache] [--clear-cache] PATH...";
 
 namespace {
 
@@ -70,6 +70,18 @@ bool ApplySimilarity(ScanOptions& options, const std::vector<std::wstring>& valu
 bool ApplyNoRotations(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
 {
     options.noRotations = true;
+    return true;
+}
+
+bool ApplyMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = true;
+    return true;
+}
+
+bool ApplyNoMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = false;
     return true;
 }
 
@@ -135,6 +147,8 @@ const OptionDefinition kOptions[] = {
     {L"--preset", 1, &ApplyPreset},
     {L"--similarity", 1, &ApplySimilarity},
     {L"--no-rotations", 0, &ApplyNoRotations},
+    {L"--mirrors", 0, &ApplyMirrors},
+    {L"--no-mirrors", 0, &ApplyNoMirrors},
     {L"--select", 1, &ApplySelect},
     {L"--report", 2, &ApplyReport},
     {L"--delete", 1, &ApplyDelete},
@@ -264,6 +278,9 @@ bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters
     }
     if (options.noRotations) {
         parameters.DoRotations = false;
+    }
+    if (options.mirrors) {
+        parameters.DoMirrors = *options.mirrors;
     }
     if (options.admitAll) {
         AdmitEveryFile(parameters);

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of clonarium-scan:
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
-//                  [--similarity N] [--no-rotations]
+//                  [--similarity N] [--no-rotations] [--mirrors|--no-mirrors]
 //                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
 //                  [--report csv|html|xml FILE] [--no-cache] [--clear-cache]
 //                  PATH...
@@ -31,6 +31,7 @@ struct ScanOptions {
     std::wstring presetFile;
     std::optional<uint16_t> similarity;
     bool noRotations = false;
+    std::optional<bool> mirrors; // the preset's (on in a fresh one) when not given
     std::optional<SmartSelectRule> selectRule;
     std::optional<ScanReport> report;
     std::optional<DeleteParameters> deletion; // only with a rule; a backup folder made absolute
@@ -59,7 +60,8 @@ std::wstring ScanCacheFile();
 void AdmitEveryFile(SearchParameters& parameters);
 
 // The parameters the options ask for: a freshly reset record or the preset
-// file, then --mode, --similarity, --no-rotations and --all. False with a message when the preset file
+// file, then --mode, --similarity, --no-rotations, --mirrors or --no-mirrors
+// and --all. False with a message when the preset file
 // cannot be read; the file is never written.
 bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error);
 
