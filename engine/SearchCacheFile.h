@@ -6,7 +6,7 @@
 //   each entry: size (8), last-write time (8), number of the search that
 //     last saw it (4), path length in characters (2), what it holds (1: bit
 //     0 a digest, bit 1 a picture), the upper-cased path in UTF-16, then the
-//     digest (16 bytes) and the picture's signature (64 bytes) when held.
+//     digest (16 bytes) and the picture's signature (96 bytes) when held.
 // Integers are little-endian. A file that is not exactly this is not used.
 #include "engine/SearchCache.h"
 
