@@ -11,8 +11,9 @@ namespace clonarium {
 using vandrelcommon::system::AddLongPathPrefix;
 
 void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback,
-    FileCollection& files, const CompareStage& compare) const
+    FileCollection& files, const CompareStage& compare)
 {
+    filesOpened_ = 0;
     if (callback == nullptr) {
         return;
     }
@@ -20,9 +21,11 @@ void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& ro
     callback->SetStage(StageIndexing);
     uint32_t count = 0;
     FileIndexer indexer(parameters_, callback);
+    indexer.SetCache(cache_);
     for (const SearchRoot& root : roots) {
         indexer.IndexRoot(root, files, count);
     }
+    filesOpened_ = indexer.FilesOpened();
     if (!callback->IsCanceled()) {
         compare(count, *callback);
     }
@@ -44,29 +47,59 @@ void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISear
     });
 }
 
+DuplicateFinder::KnownDigests DuplicateFinder::LookUpDigests(
+    const SizeMap& sizes, std::vector<const std::wstring*>& unknown)
+{
+    KnownDigests known;
+    for (const auto& [size, files] : sizes.bySize) {
+        if (files.size() < 2) {
+            continue; // a unique size is never read
+        }
+        for (const FileRecord& file : files) {
+            ContentDigest digest;
+            if (cache_ != nullptr && cache_->FindDigest(file.path, file.size, file.lastWriteTime, digest)) {
+                known.emplace_back(digest);
+            } else {
+                known.emplace_back();
+                unknown.push_back(&file.path);
+            }
+        }
+    }
+    return known;
+}
+
 // Size by size, ascending; each size's list is released as soon as it is done.
 void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
 {
-    FileOpener opener(sizes, openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1, kStreamBufferSize);
+    std::vector<const std::wstring*> unknown;
+    const KnownDigests known = LookUpDigests(sizes, unknown);
+    FileOpener opener(
+        std::move(unknown), openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1, kStreamBufferSize);
+    size_t position = 0; // in `known`
     for (auto it = sizes.bySize.begin(); it != sizes.bySize.end(); it = sizes.bySize.erase(it)) {
         std::vector<FileRecord>& files = it->second;
         if (files.size() < 2) {
             callback.OnFileCompared(files.front().size); // a unique size is never opened
             continue;
         }
-        if (!CompareFilesOfOneSize(it->first, files, opener, callback)) {
-            return;
+        const size_t count = files.size();
+        const bool goOn = CompareFilesOfOneSize(it->first, files, known.data() + position, opener, callback);
+        position += count;
+        if (!goOn) {
+            break;
         }
     }
+    filesOpened_ += opener.OpenCount();
 }
 
-bool DuplicateFinder::CompareFilesOfOneSize(
-    uint64_t size, std::vector<FileRecord>& files, FileOpener& opener, ISearchProcessCallback& callback)
+bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files,
+    const std::optional<ContentDigest>* known, FileOpener& opener, ISearchProcessCallback& callback)
 {
     std::map<std::string, FileGroup> byDigest;
     for (FileRecord& file : files) {
-        std::string text;
-        const Outcome outcome = DigestFile(opener.Next(), size, callback, text);
+        const std::optional<ContentDigest>& cached = *known++;
+        ContentDigest digest{};
+        const Outcome outcome = cached ? Outcome::Done : DigestFile(opener.Next(), size, callback, digest);
         if (outcome == Outcome::Canceled) {
             break; // the file at which the stop was noticed is not counted
         }
@@ -75,11 +108,16 @@ bool DuplicateFinder::CompareFilesOfOneSize(
             callback.OnFileNotRead();
             continue;
         }
+        if (cached) {
+            digest = *cached;
+        } else if (cache_ != nullptr) {
+            cache_->KeepDigest(file.path, file.size, file.lastWriteTime, digest);
+        }
         if (callback.IsCanceled()) {
             break;
         }
         callback.OnFileCompared(file.size);
-        FileGroup& group = byDigest[text];
+        FileGroup& group = byDigest[DigestText(digest)];
         group.size = size;
         group.files.push_back(std::move(file));
     }
@@ -107,13 +145,18 @@ bool DuplicateFinder::ComputeContentDigest(
     std::ifstream stream;
     stream.rdbuf()->pubsetbuf(streamBuffer.data(), static_cast<std::streamsize>(streamBuffer.size()));
     stream.open(AddLongPathPrefix(path).c_str(), std::ios::binary);
-    return DigestFile(stream, UINT64_MAX, callback, text) == Outcome::Done;
+    ContentDigest digest;
+    text.clear();
+    if (DigestFile(stream, UINT64_MAX, callback, digest) != Outcome::Done) {
+        return false;
+    }
+    text = DigestText(digest);
+    return true;
 }
 
 DuplicateFinder::Outcome DuplicateFinder::DigestFile(
-    std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, std::string& text)
+    std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest)
 {
-    text.clear();
     if (!stream.is_open()) {
         return Outcome::Failed;
     }
@@ -145,8 +188,7 @@ DuplicateFinder::Outcome DuplicateFinder::DigestFile(
         return Outcome::Failed;
     }
     const size_t tailLength = chunk % MurmurHash3x86_128::kBlockSize;
-    const ContentDigest digest = hash.Finish(bytes + chunk - tailLength, tailLength, static_cast<uint32_t>(length));
-    text = DigestText(digest);
+    digest = hash.Finish(bytes + chunk - tailLength, tailLength, static_cast<uint32_t>(length));
     return Outcome::Done;
 }
 

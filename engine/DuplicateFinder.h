@@ -5,6 +5,7 @@
 #include "engine/FileOpener.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
+#include "engine/SearchCache.h"
 #include "engine/SearchProcessCallback.h"
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,10 @@ public:
     // Runs one whole search; results go only through `callback`.
     virtual void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) = 0;
 
+    // What earlier searches learnt, used and added to by the next search; it
+    // must outlive it. Null (the default): every file is read.
+    void SetCache(ISearchCache* cache) { cache_ = cache; }
+
 protected:
     // What the comparison stage receives: the files the indexing stage
     // admitted, their number and the search's callback.
@@ -38,9 +44,11 @@ protected:
     // `compare` runs; OnFinished last. A search without a callback could
     // report nothing, so it does nothing.
     void IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback, FileCollection& files,
-        const CompareStage& compare) const;
+        const CompareStage& compare);
 
     const SearchParameters parameters_;
+    ISearchCache* cache_ = nullptr;
+    size_t filesOpened_ = 0; // by the running search's own code (not the image library's)
 };
 
 // Exact duplicates: files of one size whose whole content has one digest.
@@ -64,21 +72,31 @@ public:
 
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
+    // Files the last search opened: to read them, or to tell an empty file
+    // from a device.
+    size_t FilesOpened() const { return filesOpened_; }
+
     // True with the digest's 32-digit text; false, with `text` empty, when the
     // file cannot be opened or read, or a stop was requested while reading.
     bool ComputeContentDigest(const std::wstring& path, ISearchProcessCallback& callback, std::string& text);
 
 private:
     enum class Outcome { Done, Failed, Canceled };
+    // A digest the cache holds for each file of the comparison, in order;
+    // files without one are read.
+    using KnownDigests = std::vector<std::optional<ContentDigest>>;
 
     // A file that gives more than `size` bytes has grown since it was listed,
     // or never ends (a device): it fails.
-    Outcome DigestFile(std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, std::string& text);
+    Outcome DigestFile(std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
-    // Digests the files of one size and reports its groups; false when a stop
-    // was noticed.
-    bool CompareFilesOfOneSize(
-        uint64_t size, std::vector<FileRecord>& files, FileOpener& opener, ISearchProcessCallback& callback);
+    // The cache's digests of the files of shared sizes, and the paths of
+    // those it has none for.
+    KnownDigests LookUpDigests(const SizeMap& sizes, std::vector<const std::wstring*>& unknown);
+    // Digests the files of one size (`known` holds one entry a file) and
+    // reports its groups; false when a stop was noticed.
+    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, const std::optional<ContentDigest>* known,
+        FileOpener& opener, ISearchProcessCallback& callback);
 
     const bool openAhead_;
     bool severalRoots_ = false; // of the running search

@@ -7,8 +7,10 @@ namespace clonarium {
 namespace {
 
 // Two names of one file are one picture: only the first stays. Identities
-// are dear to ask for, so only where names may collide.
-FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files, bool severalRoots)
+// are dear to ask for, so only where names may collide. With `listedTimes`
+// the times come from the folder listing, so that no file is opened for them.
+FileGroup MakeGroup(
+    const ImageClonarium::ImageGroup& images, const PathList& files, bool severalRoots, bool listedTimes)
 {
     FileGroup group; // size 0: the members' sizes differ
     std::vector<const std::wstring*> paths;
@@ -30,7 +32,17 @@ FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& fi
         record.width = image.Width;
         record.height = image.Height;
         FileIdentity identity;
-        const bool read = mayCollide ? ReadFileTimesAndIdentity(record, identity) : ReadFileTimes(record);
+        bool read = true;
+        if (mayCollide) {
+            read = ReadFileTimesAndIdentity(record, identity);
+        } else if (listedTimes) {
+            const PathList::Times& times = files.times[image.Index];
+            record.creationTime = times.creation;
+            record.lastAccessTime = times.lastAccess;
+            record.lastWriteTime = times.lastWrite;
+        } else {
+            read = ReadFileTimes(record);
+        }
         if (!read) {
             record.creationTime = record.lastAccessTime = record.lastWriteTime = FILETIME{};
         } else if (mayCollide) {
@@ -77,7 +89,28 @@ bool ImageFinderCallback::ShouldStop()
 
 uint32_t DuplicateImageFinder::LibraryOptions() const
 {
-    return parameters_.DoRotations ? 0 : ImageClonarium::NoRotations;
+    return (parameters_.DoRotations ? 0 : ImageClonarium::NoRotations) |
+           (parameters_.DoMirrors ? ImageClonarium::MatchMirrors : 0);
+}
+
+ImageClonarium::ImageGroups DuplicateImageFinder::FindAlike(const PathList& files, ImageFinderCallback& adapter)
+{
+    ImageClonarium::CImageClonarium library;
+    if (cache_ == nullptr) {
+        return library.Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
+    }
+    std::vector<ImageClonarium::PictureSignature> signatures(files.paths.size());
+    for (size_t i = 0; i < files.paths.size(); ++i) {
+        cache_->FindPicture(files.paths[i], files.sizes[i], files.times[i].lastWrite, signatures[i]);
+    }
+    ImageClonarium::ImageGroups groups =
+        library.Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter, signatures);
+    for (size_t i = 0; i < signatures.size(); ++i) {
+        if (signatures[i].Format != 0) { // not known when the search was stopped before it
+            cache_->KeepPicture(files.paths[i], files.sizes[i], files.times[i].lastWrite, signatures[i]);
+        }
+    }
+    return groups;
 }
 
 void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
@@ -87,10 +120,9 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
     // released before the search says it finished.
     IndexThenCompare(roots, callback, files, [&](uint32_t, ISearchProcessCallback& progress) {
         ImageFinderCallback adapter(progress);
-        const ImageClonarium::ImageGroups groups =
-            ImageClonarium::CImageClonarium().Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
+        const ImageClonarium::ImageGroups groups = FindAlike(files, adapter);
         for (const ImageClonarium::ImageGroup& images : groups) {
-            const FileGroup group = MakeGroup(images, files, roots.size() > 1);
+            const FileGroup group = MakeGroup(images, files, roots.size() > 1, cache_ != nullptr);
             if (group.files.size() >= 2) {
                 progress.OnGroupFound(group);
             }

@@ -29,8 +29,12 @@ public:
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
     // The library's options word for these parameters: rotated copies are
-    // matched unless do-rotations is off.
+    // matched unless do-rotations is off, mirror images when do-mirrors is on.
     uint32_t LibraryOptions() const;
+
+private:
+    // The library's groups, with what the cache knows of the pictures.
+    ImageClonarium::ImageGroups FindAlike(const PathList& files, ImageFinderCallback& adapter);
 };
 
 } // namespace clonarium

@@ -9,14 +9,13 @@ namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
 
-FileOpener::FileOpener(const SizeMap& sizes, size_t openers, size_t window, size_t streamBufferSize)
-    : nextSize_(sizes.bySize.begin()), endOfSizes_(sizes.bySize.end()), slots_(window == 0 ? 1 : window)
+FileOpener::FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window, size_t streamBufferSize)
+    : paths_(std::move(paths)), slots_(window == 0 ? 1 : window)
 {
     for (Slot& slot : slots_) {
         slot.streamBuffer.resize(streamBufferSize);
     }
-    SkipUniqueSizes();
-    if (nextSize_ == endOfSizes_) {
+    if (paths_.empty()) {
         return; // nothing to open
     }
     openers_.reserve(openers);
@@ -64,28 +63,16 @@ void FileOpener::RequestAhead()
     size_t newlyRequested = 0;
     {
         std::lock_guard lock(lock_);
-        for (; requested_ - handedOut_ < slots_.size() && nextSize_ != endOfSizes_; ++newlyRequested) {
-            Slot& slot = SlotOf(requested_++);
-            slot.path = nextSize_->second[nextInSize_].path;
+        for (; requested_ - handedOut_ < slots_.size() && requested_ < paths_.size(); ++newlyRequested) {
+            Slot& slot = SlotOf(requested_);
+            slot.path = *paths_[requested_++];
             slot.opened = false;
-            if (++nextInSize_ == nextSize_->second.size()) {
-                nextInSize_ = 0;
-                ++nextSize_;
-                SkipUniqueSizes();
-            }
         }
     }
     if (newlyRequested == 1) {
         ::WakeConditionVariable(&fileRequested_);
     } else if (newlyRequested > 1) {
         ::WakeAllConditionVariable(&fileRequested_);
-    }
-}
-
-void FileOpener::SkipUniqueSizes()
-{
-    while (nextSize_ != endOfSizes_ && nextSize_->second.size() < 2) {
-        ++nextSize_;
     }
 }
 
@@ -117,6 +104,7 @@ void FileOpener::Open(Slot& slot)
     }
     slot.stream.rdbuf()->pubsetbuf(slot.streamBuffer.data(), static_cast<std::streamsize>(slot.streamBuffer.size()));
     slot.stream.open(AddLongPathPrefix(slot.path).c_str(), std::ios::binary);
+    opened_.fetch_add(1, std::memory_order_relaxed);
 }
 
 } // namespace clonarium

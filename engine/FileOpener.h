@@ -4,14 +4,12 @@
 // reading cached content is cheap, and round trips made on other threads
 // overlap well with the worker's reading. The worker still takes the files
 // one by one, in order, and reads them itself.
-#include "engine/FileIndexer.h"
-
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,13 +49,12 @@ private:
 // its old file, so opening the new file may close the old one unasked.
 class FileOpener {
 public:
-    // Hands out every file of `sizes` whose size is shared by two or more
-    // files: sizes ascending, each size's files in list order. Up to `window`
-    // files are open at a time, the one being read included; `openers`
-    // threads open them, and close a read file when its place is needed.
-    // With no opener thread Next does both itself. The caller may erase sizes
-    // and empty lists it has taken every file of.
-    FileOpener(const SizeMap& sizes, size_t openers, size_t window, size_t streamBufferSize);
+    // Hands out the files of `paths` in order. Up to `window` files are open
+    // at a time, the one being read included; `openers` threads open them,
+    // and close a read file when its place is needed. With no opener thread
+    // Next does both itself. A path must stay valid until its file was
+    // handed out.
+    FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window, size_t streamBufferSize);
     FileOpener(const FileOpener&) = delete;
     FileOpener& operator=(const FileOpener&) = delete;
     // Files opened ahead are closed unread; no opener thread outlives this.
@@ -67,6 +64,9 @@ public:
     // valid until the next call, which also tells that the worker is done
     // with it.
     std::ifstream& Next();
+
+    // Files opened so far (or tried).
+    size_t OpenCount() const { return opened_; }
 
 private:
     // One place of the ring. `path` and `opened` are guarded by lock_; the
@@ -78,20 +78,14 @@ private:
         std::wstring path;
         bool opened = false;
     };
-    using SizeIterator = std::map<uint64_t, std::vector<FileRecord>>::const_iterator;
-
     void RequestAhead();
-    void SkipUniqueSizes();
     void RunOpener();
-    static void Open(Slot& slot);
+    void Open(Slot& slot);
     Slot& SlotOf(size_t fileNumber) { return slots_[fileNumber % slots_.size()]; }
 
-    // The walk over the files still to request: the size list and the
-    // position in it of the next one. Worker thread only.
-    SizeIterator nextSize_;
-    const SizeIterator endOfSizes_;
-    size_t nextInSize_ = 0;
+    const std::vector<const std::wstring*> paths_;
     size_t handedOut_ = 0; // worker thread only
+    std::atomic<size_t> opened_ = 0;
 
     std::vector<Slot> slots_;
     SlimLock lock_;

@@ -120,13 +120,14 @@ void SearchParameters::Reset()
     SearchEncrypted = false;
     SearchArchive = true;
     DoRotations = true;
+    DoMirrors = true;
     SearchMode = ExactDuplicates;
     Similarity = 85;
 }
 
 // Storage path, preset name, the is-default flag and do-rotations are not
-// part of what a search looks for, so they are not compared; similarity only
-// matters to a similar-images search.
+// part of what a search looks for, so they are not compared; similarity and
+// do-mirrors only matter to a similar-images search.
 bool SearchParameters::operator==(const SearchParameters& other) const
 {
     const bool same =
@@ -147,7 +148,7 @@ bool SearchParameters::operator==(const SearchParameters& other) const
     if (!same) {
         return false;
     }
-    return SearchMode != SimilarImages || Similarity == other.Similarity;
+    return SearchMode != SimilarImages || (Similarity == other.Similarity && DoMirrors == other.DoMirrors);
 }
 
 // A multiplier beyond gigabytes can only come from a hand-edited preset; a

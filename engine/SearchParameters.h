@@ -76,6 +76,7 @@ public:
     bool SearchArchive = true;
     bool IsDefault = false;
     bool DoRotations = true;
+    bool DoMirrors = true;
     uint32_t SearchMode = ExactDuplicates;
     uint16_t Similarity = 85;
 };

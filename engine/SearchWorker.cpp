@@ -2,6 +2,7 @@
 
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
+#include "engine/SearchCacheFile.h"
 
 #include <memory>
 
@@ -27,7 +28,15 @@ void SearchWorker::Run()
     } else {
         finder = std::make_unique<DuplicateFinder>(*parameters_);
     }
+    SearchCacheFile cache;
+    if (!cacheFile_.empty()) {
+        cache.Load(cacheFile_); // a cache that cannot be read starts empty
+        finder->SetCache(&cache);
+    }
     finder->FindDuplicates(roots_, callback_);
+    if (!cacheFile_.empty()) {
+        cache.Save(cacheFile_);
+    }
 }
 
 } // namespace clonarium

@@ -6,6 +6,7 @@
 #include "engine/SearchProcessCallback.h"
 #include "system/Worker.h"
 
+#include <string>
 #include <vector>
 
 namespace clonarium {
@@ -16,6 +17,10 @@ public:
     void SetSearch(
         const std::vector<SearchRoot>& roots, const SearchParameters& parameters, ISearchProcessCallback& callback);
 
+    // The search cache's file: read before the search and written after it.
+    // Empty (the default): no cache.
+    void SetCacheFile(const std::wstring& path) { cacheFile_ = path; }
+
     void Run() override;
 
 private:
@@ -23,6 +28,7 @@ private:
     const SearchParameters* parameters_ = nullptr;
     std::vector<SearchRoot> roots_;
     ISearchProcessCallback* callback_ = nullptr;
+    std::wstring cacheFile_;
 };
 
 } // namespace clonarium

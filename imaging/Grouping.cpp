@@ -27,7 +27,19 @@ int HashThreshold(uint16_t similarity)
     return 10 + (85 - percent + 6) / 12;
 }
 
-int Distance(const Signature& a, const Signature& b, bool rotations)
+std::span<const uint8_t> ComparedOrientations(const Likeness& likeness)
+{
+    static constexpr uint8_t upright[] = {0};
+    static constexpr uint8_t turns[] = {0, 1, 2, 3};
+    static constexpr uint8_t mirrors[] = {0, 2, FirstMirrored, FirstMirrored + 2};
+    static constexpr uint8_t all[] = {0, 1, 2, 3, 4, 5, 6, 7};
+    if (likeness.Mirrors) {
+        return likeness.Rotations ? std::span<const uint8_t>(all) : std::span<const uint8_t>(mirrors);
+    }
+    return likeness.Rotations ? std::span<const uint8_t>(turns) : std::span<const uint8_t>(upright);
+}
+
+int Distance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
     for (size_t channel = 0; channel < 3; ++channel) {
         if (std::abs(int(a.Tone[channel]) - int(b.Tone[channel])) > ToneTolerance) {
@@ -35,12 +47,10 @@ int Distance(const Signature& a, const Signature& b, bool rotations)
         }
     }
     int best = std::popcount(a.Hashes[0] ^ b.Hashes[0]);
-    if (rotations) {
-        // Both ways round: the turned hashes are not exactly each other's turn.
-        for (size_t turn = 1; turn < 4; ++turn) {
-            best = std::min(
-                {best, std::popcount(a.Hashes[turn] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Hashes[turn])});
-        }
+    // Both ways round: the turned hashes are not exactly each other's turn.
+    for (const uint8_t orientation : ComparedOrientations(likeness).subspan(1)) {
+        best = std::min({best, std::popcount(a.Hashes[orientation] ^ b.Hashes[0]),
+            std::popcount(a.Hashes[0] ^ b.Hashes[orientation])});
     }
     return best;
 }
@@ -195,8 +205,8 @@ private:
 };
 
 // Pictures with the same signature form one unit: they are alike to each
-// other and have the same distance to everyone else. Every turn counts: the
-// same upright hash alone says nothing of the turned ones.
+// other and have the same distance to everyone else. Every orientation
+// counts: the same upright hash alone says nothing of the turned ones.
 struct Units {
     std::vector<std::vector<uint32_t>> Members; // positions in the signature list
     std::vector<const Signature*> Signatures;
@@ -220,19 +230,19 @@ Units MakeUnits(const std::vector<Signature>& signatures)
     return units;
 }
 
-// Every pair of alike units, closest first, through the index. With
-// rotations, the index holds every turn of every unit and is asked with
-// upright hashes only: a pair alike through a turn of one side is found when
-// the other side asks. False when the progress asked to stop.
+// Every pair of alike units, closest first, through the index. The index
+// holds every compared orientation of every unit and is asked with upright
+// hashes only: a pair alike through a turn or mirror image of one side is
+// found when the other side asks. False when the progress asked to stop.
 bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrottle& throttle, std::vector<Edge>& edges)
 {
     const uint32_t count = units.Count();
-    const size_t turns = likeness.Rotations ? 4 : 1;
+    const std::span<const uint8_t> orientations = ComparedOrientations(likeness);
     std::vector<MultiIndex::Entry> entries;
-    entries.reserve(count * turns);
+    entries.reserve(count * orientations.size());
     for (uint32_t unit = 0; unit < count; ++unit) {
-        for (size_t turn = 0; turn < turns; ++turn) {
-            entries.push_back({units.Signatures[unit]->Hashes[turn], unit});
+        for (const uint8_t orientation : orientations) {
+            entries.push_back({units.Signatures[unit]->Hashes[orientation], unit});
         }
     }
     MultiIndex index(entries);
@@ -249,7 +259,7 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrott
         const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t other) {
             if (other != unit && measuredBy[other] != unit) {
                 measuredBy[other] = unit;
-                const int bits = Distance(own, *units.Signatures[other], likeness.Rotations);
+                const int bits = Distance(own, *units.Signatures[other], likeness);
                 if (bits <= likeness.Threshold) {
                     edges.push_back({std::min(unit, other), std::max(unit, other), uint8_t(bits)});
                 }
@@ -291,7 +301,7 @@ bool JoinClusters(const Units& units, const std::vector<Edge>& edges, const Like
                 if (!throttle.Tick(done)) {
                     return std::nullopt;
                 }
-                if (Distance(*units.Signatures[firstUnit], *units.Signatures[secondUnit], likeness.Rotations) >
+                if (Distance(*units.Signatures[firstUnit], *units.Signatures[secondUnit], likeness) >
                     likeness.Threshold) {
                     return false;
                 }

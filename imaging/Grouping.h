@@ -6,6 +6,7 @@
 #include "imaging/Signature.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace ImageClonarium {
@@ -22,11 +23,20 @@ constexpr int ToneTolerance = 48;
 struct Likeness {
     int Threshold = 0;     // differing hash bits allowed
     bool Rotations = true; // match copies turned by 90, 180 or 270 degrees
+    bool Mirrors = false;  // match mirror images (and, with rotations, turned ones)
 };
 
-// Hash bits in which two pictures differ (the best of the turns when
-// rotations count), or 65 when their colours are too far apart.
-int Distance(const Signature& a, const Signature& b, bool rotations);
+// The orientations (positions in Signature::Hashes) in which one picture is
+// compared with another: upright only, the four turns, the upright pattern
+// with its mirror images, or all eight. A picture mirrored left to right and
+// then top to bottom is turned by half, so with mirrors the half turn counts
+// even without rotations: a picture and both its mirror images are then
+// alike to each other, as a group must be.
+std::span<const uint8_t> ComparedOrientations(const Likeness& likeness);
+
+// Hash bits in which two pictures differ (the best of the orientations the
+// likeness compares), or 65 when their colours are too far apart.
+int Distance(const Signature& a, const Signature& b, const Likeness& likeness);
 
 // Told how far the grouping has come; false stops it.
 class IGroupingProgress {

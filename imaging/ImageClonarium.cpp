@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -30,6 +31,39 @@ struct Examined {
     uint32_t Width = 0, Height = 0;
     Signature Sign;
 };
+
+// The number in PictureSignature::Format of the signatures made here. A change
+// to Signature or to how it is made needs a new number, so that signatures
+// kept from an earlier version are made again rather than misread.
+constexpr uint32_t SignatureFormat = 2; // 2: with the mirror images' hashes
+static_assert(sizeof(Signature) == 72, "a changed signature needs a new SignatureFormat and packing");
+static_assert(sizeof(Signature::Hashes) + sizeof(Signature::Tone) <= sizeof(PictureSignature::Bytes));
+
+PictureSignature Pack(const Examined& picture)
+{
+    PictureSignature packed;
+    packed.Format = SignatureFormat;
+    packed.Readable = picture.Readable ? 1 : 0;
+    packed.Width = picture.Width;
+    packed.Height = picture.Height;
+    std::memcpy(packed.Bytes.data(), picture.Sign.Hashes.data(), sizeof(picture.Sign.Hashes));
+    std::memcpy(packed.Bytes.data() + sizeof(picture.Sign.Hashes), picture.Sign.Tone.data(), sizeof(picture.Sign.Tone));
+    return packed;
+}
+
+// False when `packed` is of another format or makes no sense.
+bool Unpack(const PictureSignature& packed, Examined& picture)
+{
+    if (packed.Format != SignatureFormat || packed.Readable > 1) {
+        return false;
+    }
+    picture.Readable = packed.Readable == 1;
+    picture.Width = packed.Width;
+    picture.Height = packed.Height;
+    std::memcpy(picture.Sign.Hashes.data(), packed.Bytes.data(), sizeof(picture.Sign.Hashes));
+    std::memcpy(picture.Sign.Tone.data(), packed.Bytes.data() + sizeof(picture.Sign.Hashes), sizeof(picture.Sign.Tone));
+    return true;
+}
 
 // The caller's callback with its calls spaced out; works without one.
 class Caller {
@@ -81,11 +115,12 @@ private:
     ULONGLONG lastProgress_ = 0;
 };
 
-// Reads every picture on a pool of threads; the threads are stopped and
-// joined when the object goes away, whatever happened.
+// Reads every picture on a pool of threads, but those `known` tells of; the
+// threads are stopped and joined when the object goes away, whatever happened.
 class Examination {
 public:
-    explicit Examination(const std::vector<std::wstring>& paths) : paths_(paths), results_(paths.size())
+    Examination(const std::vector<std::wstring>& paths, const std::vector<PictureSignature>* known)
+        : paths_(paths), known_(known), results_(paths.size())
     {
         const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
         try {
@@ -156,6 +191,26 @@ private:
         threads_.clear();
     }
 
+    // The picture's result, from what the caller knows of it or from its file.
+    void Examine(size_t index, PictureReader& reader)
+    {
+        Examined& result = results_[index];
+        if (known_ != nullptr && Unpack((*known_)[index], result)) {
+            return;
+        }
+        ExaminedPicture picture;
+        try {
+            if (reader.Examine(paths_[index], picture)) {
+                result.Sign = MakeSignature(picture.Thumb);
+                result.Width = picture.Width;
+                result.Height = picture.Height;
+                result.Readable = true;
+            }
+        } catch (...) {
+            // Out of memory on one picture: it is simply left out.
+        }
+    }
+
     void Read()
     {
         ComScope com(COINIT_MULTITHREADED);
@@ -170,18 +225,7 @@ private:
                 }
                 index = next_++;
             }
-            ExaminedPicture picture;
-            Examined& result = results_[index];
-            try {
-                if (reader.Examine(paths_[index], picture)) {
-                    result.Sign = MakeSignature(picture.Thumb);
-                    result.Width = picture.Width;
-                    result.Height = picture.Height;
-                    result.Readable = true;
-                }
-            } catch (...) {
-                // Out of memory on one picture: it is simply left out.
-            }
+            Examine(index, reader);
             {
                 std::lock_guard lock(mutex_);
                 finished_.push_back(index);
@@ -191,7 +235,8 @@ private:
     }
 
     const std::vector<std::wstring>& paths_;
-    std::vector<Examined> results_; // each written by one reader, read after the join
+    const std::vector<PictureSignature>* known_; // parallel to paths_, or null
+    std::vector<Examined> results_;              // each written by one reader, read after the join
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable readerWake_, callerWake_;
@@ -217,19 +262,23 @@ private:
     bool first_ = true;
 };
 
-ImageGroups FindAlike(
-    const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options, IImageClonariumCallback* callback)
+// `known`, when given, is parallel to `paths`, and filled in.
+ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
+    IImageClonariumCallback* callback, std::vector<PictureSignature>* known)
 {
     Caller caller(callback);
     caller.OnStart(paths.size());
     if (caller.ShouldStop(true)) {
         return {};
     }
-    Examination examination(paths);
+    Examination examination(paths, known);
     if (!examination.Run(caller)) {
         return {};
     }
     const std::vector<Examined> examined = examination.TakeResults();
+    if (known != nullptr) {
+        std::transform(examined.begin(), examined.end(), known->begin(), Pack);
+    }
 
     std::vector<Signature> signatures;
     std::vector<uint64_t> pathIndex;
@@ -242,6 +291,7 @@ ImageGroups FindAlike(
     Likeness likeness;
     likeness.Threshold = HashThreshold(similarity);
     likeness.Rotations = (options & NoRotations) == 0;
+    likeness.Mirrors = (options & MatchMirrors) != 0;
     CompareProgress progress(caller);
     Groups groups;
     if (!GroupAlike(signatures, likeness, &progress, groups)) {
@@ -267,7 +317,18 @@ ImageGroups CImageClonarium::Find(
 {
     // Nothing is thrown across the library boundary; a failure finds nothing.
     try {
-        return FindAlike(paths, similarity, options, callback);
+        return FindAlike(paths, similarity, options, callback, nullptr);
+    } catch (...) {
+        return {};
+    }
+}
+
+ImageGroups CImageClonarium::Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
+    IImageClonariumCallback* callback, std::vector<PictureSignature>& signatures)
+{
+    try {
+        signatures.resize(paths.size());
+        return FindAlike(paths, similarity, options, callback, &signatures);
     } catch (...) {
         return {};
     }

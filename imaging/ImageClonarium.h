@@ -7,6 +7,7 @@
 // the C runtime's malloc, so the caller releases what Find returns.
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,8 +32,23 @@ static_assert(sizeof(ImageInfo) == 16);
 using ImageGroup = std::vector<ImageInfo>;
 using ImageGroups = std::vector<ImageGroup>;
 
+// What Find learnt of one picture, kept by the caller between searches:
+// handed back to a later Find while the file is unchanged, it spares reading
+// the picture again. Only the library reads its bytes.
+struct PictureSignature {
+    uint32_t Format = 0;   // 0 when nothing is known; otherwise the library's own
+    uint32_t Readable = 0; // 1 when the file is a picture the library can read
+    uint32_t Width = 0;
+    uint32_t Height = 0;
+    std::array<uint8_t, 80> Bytes{};
+};
+static_assert(sizeof(PictureSignature) == 96);
+
 // Bit 31 of the options word: do not match rotated copies.
 constexpr uint32_t NoRotations = 0x80000000u;
+// Bit 30: match mirror images too, left to right and top to bottom; with
+// rotations, in all eight orientations (each turn mirrored or not).
+constexpr uint32_t MatchMirrors = 0x40000000u;
 constexpr uint16_t DefaultSimilarity = 85;
 
 // Progress and stop requests of one Find call. Every operation is called on
@@ -71,6 +87,12 @@ public:
     // ordered by their first member's index, members by index.
     ImageGroups Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
         IImageClonariumCallback* callback);
+    // The same, with `signatures` parallel to `paths` (resized to it when it
+    // is not): a picture whose entry is in this library's format is taken
+    // from it and its file is not read. When Find was not stopped, every
+    // entry holds what is known of its picture on return.
+    ImageGroups Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
+        IImageClonariumCallback* callback, std::vector<PictureSignature>& signatures);
 };
 
 // A picture loaded for drawing. Load replaces what was loaded before.

@@ -40,7 +40,25 @@ Grid TurnClockwise(const Grid& cells)
     return out;
 }
 
-uint64_t Hash(const Grid& luma)
+// A hash is made of 64 coefficients of the cosine transform; these are
+// their horizontal (u) and vertical (v) frequencies, in the hash's bit order.
+struct Frequency {
+    int U, V;
+};
+using Coefficients = std::array<double, 64>;
+
+const std::array<Frequency, 64> coefficientFrequencies = [] {
+    std::array<Frequency, 64> table{};
+    size_t k = 0;
+    for (int d = 1; d < Frequencies && k < table.size(); ++d) {
+        for (int u = 0; u <= d && k < table.size(); ++u) {
+            table[k++] = {u, d - u};
+        }
+    }
+    return table;
+}();
+
+Coefficients Transform(const Grid& luma)
 {
     // Row transform first (frequencies along x), then along y.
     double rows[N][Frequencies];
@@ -53,21 +71,36 @@ uint64_t Hash(const Grid& luma)
             rows[y][u] = sum;
         }
     }
-    std::array<double, 64> coefficients;
-    size_t k = 0;
-    for (int d = 1; d < Frequencies && k < coefficients.size(); ++d) {
-        for (int u = 0; u <= d && k < coefficients.size(); ++u) {
-            const int v = d - u;
-            double sum = 0;
-            for (int y = 0; y < N; ++y) {
-                sum += cosines.Table[v][y] * rows[y][u];
-            }
-            coefficients[k++] = sum;
+    Coefficients coefficients;
+    for (size_t k = 0; k < coefficients.size(); ++k) {
+        const auto [u, v] = coefficientFrequencies[k];
+        double sum = 0;
+        for (int y = 0; y < N; ++y) {
+            sum += cosines.Table[v][y] * rows[y][u];
+        }
+        coefficients[k] = sum;
+    }
+    return coefficients;
+}
+
+// The transform of the pattern mirrored left to right, without transforming
+// it again: cos((2 (N - 1 - x) + 1) u pi / 2N) = (-1)^u cos((2x + 1) u pi / 2N),
+// so the coefficients of odd horizontal frequencies change sign.
+Coefficients MirroredLeftToRight(Coefficients coefficients)
+{
+    for (size_t k = 0; k < coefficients.size(); ++k) {
+        if (coefficientFrequencies[k].U % 2 != 0) {
+            coefficients[k] = -coefficients[k];
         }
     }
+    return coefficients;
+}
+
+uint64_t Hash(const Coefficients& coefficients)
+{
     // Each bit: is the coefficient above the median? Brightness moves only the
     // mean and contrast scales every coefficient alike, so neither moves a bit.
-    std::array<double, 64> sorted = coefficients;
+    Coefficients sorted = coefficients;
     std::nth_element(sorted.begin(), sorted.begin() + 32, sorted.end());
     const double median = sorted[32];
     uint64_t hash = 0;
@@ -157,8 +190,10 @@ Signature MakeSignature(const Thumbnail& thumbnail)
             return signature; // one flat colour
         }
     }
-    for (auto& hash : signature.Hashes) {
-        hash = Hash(grid);
+    for (size_t turn = 0; turn < FirstMirrored; ++turn) {
+        const Coefficients coefficients = Transform(grid);
+        signature.Hashes[turn] = Hash(coefficients);
+        signature.Hashes[FirstMirrored + turn] = Hash(MirroredLeftToRight(coefficients));
         grid = TurnClockwise(grid);
     }
     return signature;

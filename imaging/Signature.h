@@ -1,7 +1,7 @@
 #pragma once
 // The likeness signature of a picture: a perceptual hash of its brightness
-// pattern (and of the pattern turned by 90, 180 and 270 degrees) with its mean
-// colour. A picture whose brightness is even throughout but whose colours are
+// pattern (and of the pattern in the seven other orientations: turned by 90,
+// 180 and 270 degrees, and each of the four mirrored) with its mean colour. A picture whose brightness is even throughout but whose colours are
 // not (red on green of the same lightness) is hashed along its main axis of
 // colour change instead. Resizing, recompression, a change of format and small changes of
 // brightness or contrast move few bits; different pictures differ in about
@@ -28,9 +28,12 @@ struct Thumbnail {
     Rgb MeanRgb{};
 };
 
-// Hashes[r]: the pattern turned clockwise by r quarter turns.
+// Hashes[t] (t = 0 to 3): the pattern turned clockwise by t quarter turns;
+// Hashes[FirstMirrored + t]: that turned pattern mirrored left to right. The
+// upright pattern mirrored left to right is Hashes[4], top to bottom Hashes[6].
+constexpr size_t FirstMirrored = 4;
 struct Signature {
-    std::array<uint64_t, 4> Hashes{};
+    std::array<uint64_t, 2 * FirstMirrored> Hashes{};
     std::array<uint8_t, 3> Tone{}; // mean red, green, blue
 };
 

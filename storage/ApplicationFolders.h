@@ -22,6 +22,8 @@ struct ApplicationFolders {
     std::wstring settingsFile;
     std::wstring presetsFolder;
     std::wstring regexpsFolder;
+    // What searches learnt of files (engine/SearchCacheFile.h).
+    std::wstring cacheFile;
 };
 
 // The running executable's folder and the user's local application-data folder.

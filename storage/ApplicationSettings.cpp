@@ -78,6 +78,7 @@ void ApplicationSettings::PrepareFolders(const FolderRoots& roots)
     CreateApplicationFolders(folders);
     presetsFolder = folders.presetsFolder;
     regexpsFolder = folders.regexpsFolder;
+    cacheFile = folders.cacheFile;
     LoadSettings(folders.settingsFile);
 }
 

@@ -47,6 +47,7 @@ public:
     std::wstring defaultRulesFile;
     std::wstring presetsFolder = L"presets";
     std::wstring regexpsFolder = L"regexps";
+    std::wstring cacheFile; // not stored; empty when the folders are unknown
     std::wstring backupFolder;
     PresetList presets;
     RuleList rules;

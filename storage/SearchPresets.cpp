@@ -34,7 +34,9 @@ struct FlagKey {
     bool SearchParameters::*flag;
 };
 
-// Every flag of the "Search" section but DoRotations, whose missing key means on.
+// Every flag of the "Search" section but DoRotations, whose missing key means
+// on, and DoMirrors, whose missing key means off: a preset stored before
+// mirror images were matched finds what it found then.
 const FlagKey kFlags[] = {
     {L"ProtectFolders", &SearchParameters::ProtectFolders},
     {L"UseIgnoreMasks", &SearchParameters::UseIgnoreMasks},
@@ -143,6 +145,7 @@ static bool ReadPreset(SearchParameters& preset, const std::wstring& path, IniFi
         file.GetInt(kSearch, L"SearchMode", ExactDuplicates) == SimilarImages ? SimilarImages : ExactDuplicates;
     preset.Similarity = static_cast<uint16_t>(file.GetInt(kSearch, L"Similarity", 85));
     preset.DoRotations = file.GetBool(kSearch, L"DoRotations", true);
+    preset.DoMirrors = file.GetBool(kSearch, L"DoMirrors", false);
     return true;
 }
 
@@ -183,6 +186,7 @@ bool SavePreset(SearchParameters& preset, const std::wstring& path)
     file.SetString(kSearch, L"SearchMode", preset.SearchMode == SimilarImages ? L"1" : L"0");
     file.SetInt(kSearch, L"Similarity", preset.Similarity);
     file.SetByte(kSearch, L"DoRotations", preset.DoRotations);
+    file.SetByte(kSearch, L"DoMirrors", preset.DoMirrors);
     return file.Save(path);
 }
 

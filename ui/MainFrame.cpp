@@ -1,7 +1,6 @@
 #include "ui/MainFrame.h"
 
-#include "ui/common/TextFit.h"
-
+#include "engine/SearchCacheFile.h"
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
@@ -234,6 +233,9 @@ LRESULT CMainFrame::OnCommand(Message& msg)
     case ID_HELP_ONLINE:
         OpenAddress(OnlineHelpAddress(SiteAddress()));
         return 0;
+    case ID_HELP_CLEAR_CACHE:
+        SearchCacheFile::Clear(settings_.cacheFile);
+        return 0;
     case ID_APP_ABOUT: {
         CAboutDlg about(settings_, SiteAddress());
         about.DoModal(hwnd_);
@@ -318,6 +320,7 @@ void CMainFrame::StartSearch()
     request.roots = folderTree_.GetSearchRoots();
     request.results = &duplicatesPane_.Tree();
     request.groupIcon = duplicatesPane_.Tree().GroupIcon();
+    request.cacheFile = settings_.cacheFile;
     CSearchProgressDialog dialog(request, hwnd_, GetTaskbarList());
     if (dialog.DoModal(hwnd_) == CSearchProgressDialog::kFound) {
         SetMode(kResultsMode);

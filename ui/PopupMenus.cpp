@@ -51,6 +51,7 @@ constexpr ItemText kItemTexts[] = {
     {ID_SORT_SINGLE_FILE_SIZE, "duplicates-pane.buttons.sort.single-file-size"},
     {ID_SORT_FILE_NUMBER, "duplicates-pane.buttons.sort.file-number"},
     {ID_HELP_ONLINE, "main.menu.online-help"},
+    {ID_HELP_CLEAR_CACHE, "main.menu.clear-cache"},
     {ID_APP_ABOUT, "main.menu.about"},
     {ID_FOLDERS_SELECT, "search-options.folder-tree.select"},
     {ID_FOLDERS_SELECT_WITHOUT_SUBFOLDERS, "search-options.folder-tree.select-without-subfolders"},
@@ -75,6 +76,7 @@ constexpr ItemImage kItemImages[] = {
     {ID_EXPORT_HTML, IDB_MENU_EXPORT_HTML},
     {ID_EXPORT_XML, IDB_MENU_EXPORT_XML},
     {ID_HELP_ONLINE, IDB_MENU_ONLINE_HELP},
+    {ID_HELP_CLEAR_CACHE, IDB_MENU_CLEAR_CACHE},
     {ID_APP_ABOUT, IDB_MENU_ABOUT},
 };
 

@@ -245,6 +245,7 @@ void CSearchOptionsPane::Relocalize()
         {IDC_OPTIONS_IMAGES_GROUP, "group-images"},
         {IDC_OPTIONS_SIMILARITY_LABEL, "lbl-similarity"},
         {IDC_OPTIONS_ROTATIONS, "chk-rotations"},
+        {IDC_OPTIONS_MIRRORS, "chk-mirrors"},
     };
     for (const auto& [id, key] : texts) {
         Item(id).SetText(Text(key));
@@ -307,6 +308,7 @@ void CSearchOptionsPane::ApplyPreset(SearchParameters* preset)
     }
     CTrackBarCtrl(GetDlgItem(IDC_OPTIONS_SIMILARITY)).SetPos(preset->Similarity);
     SetChecked(IDC_OPTIONS_ROTATIONS, preset->DoRotations);
+    SetChecked(IDC_OPTIONS_MIRRORS, preset->DoMirrors);
     applying_ = false;
     UpdateSimilarityText();
     FormChanged();
@@ -378,6 +380,7 @@ int CSearchOptionsPane::ReadControls(SearchParameters& record) const
     }
     record.Similarity = static_cast<uint16_t>(CTrackBarCtrl(GetDlgItem(IDC_OPTIONS_SIMILARITY)).GetPos());
     record.DoRotations = IsChecked(IDC_OPTIONS_ROTATIONS);
+    record.DoMirrors = IsChecked(IDC_OPTIONS_MIRRORS);
     return 0;
 }
 
@@ -466,6 +469,7 @@ void CSearchOptionsPane::UpdateEnabling() const
         Item(id).ShowWindow(images ? SW_SHOWNA : SW_HIDE);
     }
     Item(IDC_OPTIONS_ROTATIONS).ShowWindow(images ? SW_SHOWNA : SW_HIDE);
+    Item(IDC_OPTIONS_MIRRORS).ShowWindow(images ? SW_SHOWNA : SW_HIDE);
 }
 
 void CSearchOptionsPane::UpdateSimilarityText() const
@@ -678,7 +682,7 @@ int CSearchOptionsPane::RightColumnWidth() const
     for (size_t i = 0; i < kAttributes.size(); ++i) {
         attributes = std::max(attributes, CheckWidth(IDC_OPTIONS_ATTRIBUTE_FIRST + static_cast<int>(i)));
     }
-    const int images = std::max<int>(CheckWidth(IDC_OPTIONS_ROTATIONS),
+    const int images = std::max<int>(CheckWidth(IDC_OPTIONS_ROTATIONS) + 3 * gap + CheckWidth(IDC_OPTIONS_MIRRORS),
         MeasureText(GetDlgItem(IDC_OPTIONS_SIMILARITY_LABEL), Item(IDC_OPTIONS_SIMILARITY_LABEL).GetText()).cx +
             ScaleX(160));
     const int inner = std::max({LabelColumnWidth() + gap + fields, 3 * attributes + 2 * gap, images});
@@ -735,7 +739,7 @@ void CSearchOptionsPane::ArrangeRightColumn(int left, int top, int width, int fi
     }
     y += 2 * attributeHeight + bottomPad + groupGap;
 
-    // Similar images: the similarity and its value, the rotations below.
+    // Similar images: the similarity and its value, rotations and mirrors below.
     Place(IDC_OPTIONS_IMAGES_GROUP, left, y, width, caption + rowHeight + attributeHeight + bottomPad);
     y += caption;
     const SIZE text =
@@ -747,7 +751,10 @@ void CSearchOptionsPane::ArrangeRightColumn(int left, int top, int width, int fi
     const int trackLeft = inner + text.cx + gap;
     Place(IDC_OPTIONS_SIMILARITY, trackLeft, y, right - valueWidth - gap - trackLeft, fieldHeight);
     y += rowHeight;
-    Place(IDC_OPTIONS_ROTATIONS, inner, y, right - inner, attributeHeight);
+    const int rotationsWidth = CheckWidth(IDC_OPTIONS_ROTATIONS);
+    Place(IDC_OPTIONS_ROTATIONS, inner, y, rotationsWidth, attributeHeight);
+    const int mirrorsLeft = inner + rotationsWidth + 3 * gap;
+    Place(IDC_OPTIONS_MIRRORS, mirrorsLeft, y, right - mirrorsLeft, attributeHeight);
 }
 
 void CSearchOptionsPane::ArrangeLists(int left, int top, int right, int bottom, int fieldHeight)

@@ -101,6 +101,7 @@ void CSearchProgressDialog::Start()
     Progress().SetMarquee(true);
     notifyWindow_ = Hwnd();
     worker_.SetSearch(request_.roots, request_.parameters, *this);
+    worker_.SetCacheFile(request_.cacheFile);
     // The list says "Normal" until the user picks a level; a search starts a step above.
     if (worker_.Start(THREAD_PRIORITY_ABOVE_NORMAL) == 0) {
         PostMessage(kFinishedMessage); // no thread: nothing was searched

@@ -30,6 +30,8 @@ struct SearchRequest {
     // Takes a group row and its file rows for every group found; may be null.
     vandrelcommon::ui::CVirtualTreeView* results = nullptr;
     int32_t groupIcon = -1; // of every group row
+    // What earlier searches learnt; empty: no cache.
+    std::wstring cacheFile;
 };
 
 class CSearchProgressDialog : public vandrelcommon::ui::CDialogImpl, public ISearchProcessCallback {

@@ -1,8 +1,12 @@
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
+#include "engine/DuplicateFinder.h"
+#include "engine/SearchCacheFile.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
+#include "tests/engine/AdmitAll.h"
+#include "tests/engine/RecordingCallback.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
@@ -176,6 +180,34 @@ TEST_F(DeleteWorkerTest, ContentIsComparedOnlyForPermanentDeletionOfExactDuplica
     RunWorker(worker, Items(Queued(recycled, {forgedCopy})), DeleteMode::ToRecycleBin);
     EXPECT_FALSE(Exists(recycled));
     EXPECT_EQ(callback.deleted.back(), recycled);
+}
+
+TEST_F(DeleteWorkerTest, AFileEditedBehindTheSearchCacheIsStillRefusedAPermanentDelete)
+{
+    // The cache trusts path, size and time: a copy edited with its time kept
+    // is still grouped by a search with the cache. Deletion looks at the
+    // files themselves and keeps it.
+    const std::wstring copy = tree.MakeFile(L"s\\copy.txt", "same");
+    SearchCacheFile cache;
+    const auto search = [&] {
+        DuplicateFinder finder(AdmitAll());
+        finder.SetCache(&cache);
+        RecordingCallback groups;
+        finder.FindDuplicates({{tree.Path(L"s"), true}, {tree.Path(L"kept"), true}}, &groups);
+        return groups.groups;
+    };
+    ASSERT_EQ(search().size(), 1u);
+    const FILETIME time = Seen(kept).lastWriteTime;
+    ASSERT_TRUE(WriteFileBytes(kept, "SAME"));
+    ASSERT_TRUE(SetFileTimes(kept, nullptr, nullptr, &time));
+    const std::vector<FileGroup> groups = search();
+    ASSERT_EQ(groups.size(), 1u);
+    ASSERT_EQ(groups[0].files.size(), 2u);
+    EXPECT_EQ(groups[0].files[0].path, copy);
+
+    Run(Items(Queued(copy, {kept})), DeleteMode::Permanently);
+    EXPECT_EQ(ReasonFor(copy), English("no-kept-copy"));
+    EXPECT_TRUE(Exists(copy));
 }
 
 TEST_F(DeleteWorkerTest, RecycleBinSuccessNeedsTheFileGoneAndAFailingWayFallsBack)

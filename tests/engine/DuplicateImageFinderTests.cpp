@@ -1,4 +1,6 @@
 #include "engine/DuplicateImageFinder.h"
+#include "engine/SearchCacheFile.h"
+#include "system/Handles.h"
 
 #include "tests/engine/RecordingCallback.h"
 #include "tests/support/TempTree.h"
@@ -83,13 +85,75 @@ private:
     bool com_;
 };
 
-TEST(DuplicateImageFinder, OptionsWordFollowsDoRotations)
+TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFile)
+{
+    Write(L"photo.png", scene_);
+    Write(L"photo.jpg", Resized(scene_, 320, 240), Format::Jpeg);
+    Write(L"different.png", other_);
+    tree_.MakeFile(L"notes.txt", "not a picture, and remembered as such");
+    const TempTree cacheFolder;
+    const std::wstring cacheFile = cacheFolder.Path(L"cache.dat");
+    const auto find = [&](ISearchCache* cache) {
+        RecordingCallback callback;
+        DuplicateImageFinder finder(SearchParameters{});
+        finder.SetCache(cache);
+        finder.FindDuplicates({{tree_.Root(), true}}, &callback);
+        return callback.groups;
+    };
+    SearchCacheFile first;
+    const std::vector<FileGroup> firstGroups = find(&first);
+    ASSERT_EQ(Named(firstGroups), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg"}}));
+    ASSERT_TRUE(first.Save(cacheFile));
+
+    {
+        // Every file is held open without sharing, so any open fails: without
+        // the cache nothing is grouped, with it the same groups come back,
+        // dimensions and times as before.
+        std::vector<KernelHandle> locks;
+        for (const wchar_t* name : {L"photo.png", L"photo.jpg", L"different.png", L"notes.txt"}) {
+            locks.emplace_back(::CreateFileW(
+                tree_.Path(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(locks.back()) << "cannot lock a test file";
+        }
+        EXPECT_TRUE(find(nullptr).empty());
+        SearchCacheFile repeat;
+        ASSERT_TRUE(repeat.Load(cacheFile));
+        const std::vector<FileGroup> repeatGroups = find(&repeat);
+        ASSERT_EQ(Named(repeatGroups), Named(firstGroups));
+        for (size_t i = 0; i < firstGroups[0].files.size(); ++i) {
+            const FileRecord& before = firstGroups[0].files[i];
+            const FileRecord& after = repeatGroups[0].files[i];
+            EXPECT_EQ(after.path, before.path);
+            EXPECT_EQ(after.size, before.size);
+            EXPECT_EQ(after.width, before.width);
+            EXPECT_EQ(after.height, before.height);
+            EXPECT_EQ(FileTimeToUInt64(after.lastWriteTime), FileTimeToUInt64(before.lastWriteTime));
+            EXPECT_EQ(FileTimeToUInt64(after.creationTime), FileTimeToUInt64(before.creationTime));
+        }
+    }
+
+    // A picture rewritten since (with a new time) is read again.
+    Write(L"different.png", Brightened(scene_, 4));
+    const FILETIME later = MakeFileTime(FileTimeToUInt64(firstGroups[0].files[0].lastWriteTime) + 36000000000ull);
+    ASSERT_TRUE(SetFileTimes(tree_.Path(L"different.png"), nullptr, nullptr, &later));
+    SearchCacheFile again;
+    ASSERT_TRUE(again.Load(cacheFile));
+    EXPECT_EQ(Named(find(&again)), Named(find(nullptr)));
+    EXPECT_EQ(Named(find(nullptr)), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg", L"different.png"}}));
+}
+
+TEST(DuplicateImageFinder, OptionsWordFollowsDoRotationsAndDoMirrors)
 {
     SearchParameters parameters;
+    parameters.DoMirrors = false;
     parameters.DoRotations = true;
     EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0u);
     parameters.DoRotations = false;
     EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0x80000000u);
+    parameters.DoMirrors = true;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0xC0000000u);
+    parameters.DoRotations = true;
+    EXPECT_EQ(DuplicateImageFinder(parameters).LibraryOptions(), 0x40000000u);
 }
 
 TEST_F(DuplicateImageFinderTest, GroupsCarrySizeZeroAndEachMembersOwnRecord)

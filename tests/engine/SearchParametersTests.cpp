@@ -99,14 +99,18 @@ TEST(SearchParameters, EqualityIgnoresNameStorageDefaultFlagAndRotations)
     EXPECT_TRUE(a == b); // rotations still not compared in image mode
 }
 
-TEST(SearchParameters, SimilarityCountsOnlyInSimilarImagesMode)
+TEST(SearchParameters, SimilarityAndMirrorsCountOnlyInSimilarImagesMode)
 {
     SearchParameters a;
-    SearchParameters b = a;
-    b.Similarity = 60;
-    EXPECT_TRUE(a == b);
-    a.SearchMode = b.SearchMode = SimilarImages;
-    EXPECT_FALSE(a == b);
+    EXPECT_TRUE(a.DoMirrors) << "on in a new preset";
+    SearchParameters similarity = a, mirrors = a;
+    similarity.Similarity = 60;
+    mirrors.DoMirrors = false;
+    EXPECT_TRUE(a == similarity);
+    EXPECT_TRUE(a == mirrors);
+    a.SearchMode = similarity.SearchMode = mirrors.SearchMode = SimilarImages;
+    EXPECT_FALSE(a == similarity);
+    EXPECT_FALSE(a == mirrors);
 }
 
 TEST(SearchParameters, EveryComparedFieldMakesADifference)

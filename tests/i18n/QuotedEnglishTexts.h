@@ -32,6 +32,7 @@ inline const std::vector<std::pair<std::string, std::wstring>>& QuotedEnglishTex
         {"search-options.group-file-attributes", L"File attributes"},
         {"search-options.lbl-similarity", L"Similarity:"},
         {"search-options.chk-rotations", L"Take rotations into account"},
+        {"search-options.chk-mirrors", L"Take mirror images into account"},
         {"search-options.group-images", L"Similar images"},
         {"duplicates-pane.buttons.select.caption", L"Smart selection"},
         {"duplicates-pane.buttons.select.keep-first", L"Keep the first in group"},

@@ -201,6 +201,55 @@ TEST_F(ImageClonariumFind, MatchesTurnedCopiesOnlyWhenRotationsCount)
     EXPECT_EQ(Named(Find(85, NoRotations)), Names{});
 }
 
+TEST_F(ImageClonariumFind, MatchesMirrorImagesOnlyWhenMirrorsCount)
+{
+    Add(L"a.png", sceneA, Format::Png);
+    Add(L"a-left-right.jpg", Mirrored(sceneA), Format::Jpeg);
+    Add(L"a-top-bottom.png", Turned(Mirrored(sceneA), 2), Format::Png);
+    Add(L"a-mirror-90.bmp", Turned(Mirrored(sceneA), 1), Format::Bmp);
+    Add(L"b.png", sceneB, Format::Png);
+    Add(L"b-left-right.png", Mirrored(Resized(sceneB, 150, 100)), Format::Png);
+    Add(L"c.png", sceneC, Format::Png);
+
+    EXPECT_EQ(Named(Find(85, NoRotations | MatchMirrors)),
+        (Names{{L"a.png", L"a-left-right.jpg", L"a-top-bottom.png"}, {L"b.png", L"b-left-right.png"}}));
+    EXPECT_EQ(
+        Named(Find(85, MatchMirrors)), (Names{{L"a.png", L"a-left-right.jpg", L"a-top-bottom.png", L"a-mirror-90.bmp"},
+                                           {L"b.png", L"b-left-right.png"}}));
+    EXPECT_EQ(Named(Find(85, NoRotations)), Names{});
+    // Without mirrors the mirror images are only turns of each other.
+    EXPECT_EQ(Named(Find(85, 0)), (Names{{L"a-left-right.jpg", L"a-top-bottom.png", L"a-mirror-90.bmp"}}));
+}
+
+// A picture that is its own mirror image is found once, in one group, with
+// mirrors on as with them off. (Sides that are multiples of the thumbnail's
+// 32 cells keep the thumbnail exactly symmetric too.)
+TEST_F(ImageClonariumFind, SymmetricPicturesAreGroupedOnce)
+{
+    auto symmetric = [](const Canvas& canvas) {
+        Canvas out = canvas;
+        for (uint32_t y = 0; y < canvas.Height; ++y) {
+            for (uint32_t x = canvas.Width / 2; x < canvas.Width; ++x) {
+                out.Pixels[size_t(y) * canvas.Width + x] = canvas.At(canvas.Width - 1 - x, y);
+            }
+        }
+        return out;
+    };
+    const Canvas a = symmetric(DrawScene(1, 224, 128)), b = symmetric(DrawScene(2, 192, 128));
+    Add(L"a.png", a, Format::Png);
+    Add(L"a-copy.tif", a, Format::Tiff);
+    Add(L"a-left-right.bmp", Mirrored(a), Format::Bmp);
+    Add(L"b.png", b, Format::Png);
+    Add(L"b-top-bottom.png", Turned(Mirrored(b), 2), Format::Png);
+    Add(L"c.png", symmetric(DrawScene(3, 160, 160)), Format::Png);
+
+    const Names expected = {{L"a.png", L"a-copy.tif", L"a-left-right.bmp"}, {L"b.png", L"b-top-bottom.png"}};
+    for (const uint32_t options : {MatchMirrors, NoRotations | MatchMirrors, 0u}) {
+        // Named fails on a picture listed twice.
+        EXPECT_EQ(Named(Find(85, options)), expected) << std::hex << options;
+    }
+}
+
 TEST_F(ImageClonariumFind, ShowsPicturesAsTheirOrientationTagSays)
 {
     // A camera held sideways stores the picture turned and says so in a tag;

@@ -107,13 +107,31 @@ TEST(Signature, TurnedHashesAreTheHashesOfTheTurnedPicture)
     }
 }
 
+// The mirrored hashes come from the picture's own transform; they must be
+// what transforming the mirror image itself gives.
+TEST(Signature, MirroredHashesAreTheHashesOfTheMirrorImage)
+{
+    const Thumbnail thumb = Pattern(4);
+    const Signature base = MakeSignature(thumb);
+    std::vector<Rgb> turned(thumb.Cells.begin(), thumb.Cells.end());
+    for (size_t turns = 0; turns < FirstMirrored; ++turns) {
+        // Orientation 2 is mirrored left to right, 6 a clockwise quarter turn.
+        const std::vector<Rgb> mirrored = Orient(turned, ThumbSide, ThumbSide, 2);
+        Thumbnail picture = thumb;
+        std::copy(mirrored.begin(), mirrored.end(), picture.Cells.begin());
+        EXPECT_EQ(MakeSignature(picture).Hashes[0], base.Hashes[FirstMirrored + turns]) << turns << " turns";
+        EXPECT_GT(std::popcount(base.Hashes[FirstMirrored + turns] ^ base.Hashes[turns]), 12);
+        turned = Orient(turned, ThumbSide, ThumbSide, 6);
+    }
+}
+
 TEST(Signature, FlatPicturesHaveNoPattern)
 {
     Thumbnail flat;
     flat.Cells.fill({200.5f, 200.5f, 200.5f});
     flat.Cells[17] = {201.0f, 201.0f, 201.0f}; // below any visible difference
     const Signature s = MakeSignature(flat);
-    EXPECT_EQ(s.Hashes, (std::array<uint64_t, 4>{}));
+    EXPECT_EQ(s.Hashes, decltype(s.Hashes){});
 }
 
 TEST(Signature, PatternsOfColourAloneAreHashedToo)

@@ -60,9 +60,10 @@ TEST(MainFrame, StartsInOptionsModeAndKeepsTheViewAndPresetChosenAfterClosing)
     EXPECT_EQ(stored.defaultPresetFile, chosen.substr(chosen.find_last_of(L'\\') + 1));
 }
 
-TEST(MainFrame, ASearchOverATickedFolderEndsInResultsMode)
+TEST(MainFrame, ASearchOverATickedFolderEndsInResultsModeAndHelpEmptiesItsCache)
 {
     TempTree folder;
+    const std::wstring cacheFile = folder.MakeFolder(L"program\\settings") + L"\\search-cache.dat";
     const std::string words(100000, 'w');
     folder.MakeFile(L"data\\a\\report.txt", words);
     folder.MakeFile(L"data\\b\\report copy.txt", words);
@@ -78,6 +79,12 @@ TEST(MainFrame, ASearchOverATickedFolderEndsInResultsMode)
     ASSERT_EQ(frame.Results().Root().childCount, 1);
     EXPECT_EQ(frame.Results().Root().firstChild->childCount, 2);
     EXPECT_NE(frame.GetStatusText().find(L"2"), std::wstring::npos) << frame.GetStatusText();
+
+    // What the search learnt is kept beside the settings, until Help's item
+    // empties it without a question.
+    EXPECT_NE(::GetFileAttributesW(cacheFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_HELP_CLEAR_CACHE, 0);
+    EXPECT_EQ(::GetFileAttributesW(cacheFile.c_str()), INVALID_FILE_ATTRIBUTES);
     frame.DestroyWindow();
 }
 

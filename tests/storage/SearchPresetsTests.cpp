@@ -61,6 +61,7 @@ TEST_F(SearchPresetsTest, SaveAndLoadKeepEveryStoredField)
     saved.SearchMode = SimilarImages;
     saved.Similarity = 70;
     saved.DoRotations = false;
+    saved.DoMirrors = false;
     const std::wstring path = PresetFile(L"holiday.prs");
     ASSERT_TRUE(SavePreset(saved, path));
     EXPECT_EQ(saved.StoragePath, path);
@@ -73,6 +74,7 @@ TEST_F(SearchPresetsTest, SaveAndLoadKeepEveryStoredField)
     EXPECT_EQ(loaded.LessBound, 4000000000u);
     EXPECT_EQ(loaded.Similarity, 70);
     EXPECT_FALSE(loaded.DoRotations);
+    EXPECT_FALSE(loaded.DoMirrors);
     EXPECT_FALSE(loaded.IsDefault);
 }
 
@@ -81,6 +83,7 @@ TEST_F(SearchPresetsTest, SaveAndLoadKeepEveryStoredField)
 TEST_F(SearchPresetsTest, EveryFieldHasItsOwnKey)
 {
     const std::pair<const wchar_t*, bool SearchParameters::*> flags[] = {
+        {L"DoMirrors", &SearchParameters::DoMirrors},
         {L"DoRotations", &SearchParameters::DoRotations},
         {L"ProtectFolders", &SearchParameters::ProtectFolders},
         {L"SearchArchive", &SearchParameters::SearchArchive},
@@ -140,7 +143,8 @@ TEST_F(SearchPresetsTest, EveryFieldHasItsOwnKey)
         EXPECT_NE(written[key], unchanged.at(key)) << testing::PrintToString(std::wstring(key));
         SearchParameters loaded;
         ASSERT_TRUE(LoadPreset(loaded, path));
-        EXPECT_TRUE(loaded == changed && loaded.DoRotations == changed.DoRotations)
+        EXPECT_TRUE(
+            loaded == changed && loaded.DoRotations == changed.DoRotations && loaded.DoMirrors == changed.DoMirrors)
             << testing::PrintToString(std::wstring(key));
         written[key] = unchanged.at(key);
         EXPECT_EQ(written, unchanged) << testing::PrintToString(std::wstring(key));
@@ -157,6 +161,7 @@ TEST_F(SearchPresetsTest, MissingKeysKeepTheRecordsValuesOddOnesAreTakenAsTheyCo
     preset.SearchHidden = true;
     preset.LessBound = 42;
     preset.DoRotations = false;
+    preset.DoMirrors = true;
     ASSERT_TRUE(LoadPreset(preset, path));
     EXPECT_TRUE(preset.UseLess);
     EXPECT_TRUE(preset.UseGreater);
@@ -166,6 +171,7 @@ TEST_F(SearchPresetsTest, MissingKeysKeepTheRecordsValuesOddOnesAreTakenAsTheyCo
     EXPECT_EQ(preset.Similarity, 150);
     EXPECT_EQ(preset.LessMultiplier, 3); // kept in 16 bits
     EXPECT_TRUE(preset.DoRotations);     // a missing key means on
+    EXPECT_FALSE(preset.DoMirrors);      // and off: stored before mirror images were matched
     EXPECT_EQ(preset.PresetName, L"(Untitled)");
     EXPECT_TRUE(preset.ScanMasks.empty() && preset.IgnoreMasks.empty() && preset.ProtectedFolders.empty());
 }

@@ -94,6 +94,17 @@ Canvas Turned(const Canvas& canvas, int quarterTurns)
     return out;
 }
 
+Canvas Mirrored(const Canvas& canvas)
+{
+    Canvas out = canvas;
+    for (uint32_t y = 0; y < canvas.Height; ++y) {
+        for (uint32_t x = 0; x < canvas.Width; ++x) {
+            out.Pixels[size_t(y) * canvas.Width + x] = canvas.At(canvas.Width - 1 - x, y);
+        }
+    }
+    return out;
+}
+
 Canvas Resized(const Canvas& canvas, uint32_t width, uint32_t height)
 {
     Canvas out{width, height, std::vector<uint32_t>(size_t(width) * height)};

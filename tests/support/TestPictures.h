@@ -21,6 +21,8 @@ Canvas DrawScene(uint32_t seed, uint32_t width, uint32_t height);
 Canvas Filled(uint32_t width, uint32_t height, uint32_t colour);
 // Turned clockwise by quarter turns.
 Canvas Turned(const Canvas& canvas, int quarterTurns);
+// Mirrored left to right (as in a looking glass beside the picture).
+Canvas Mirrored(const Canvas& canvas);
 // Resized by averaging (down) or repeating (up) pixels.
 Canvas Resized(const Canvas& canvas, uint32_t width, uint32_t height);
 // Every channel moved by `amount` (clamped).

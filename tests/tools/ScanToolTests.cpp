@@ -5,6 +5,7 @@
 #include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +92,17 @@ TEST(ScanCommandLine, TakesOptionsAndPaths)
     parsed = Parse({L"-", L"D:\\"});
     ASSERT_TRUE(parsed.ok);
     EXPECT_FALSE(parsed.options.admitAll);
+    EXPECT_FALSE(parsed.options.noCache);
+    EXPECT_FALSE(parsed.options.clearCache);
     EXPECT_EQ(parsed.options.paths.size(), 2u);
+
+    // Emptying the cache needs no path; a search may also leave it alone.
+    parsed = Parse({L"--clear-cache"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.clearCache);
+    parsed = Parse({L"--no-cache", L"C:\\"});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.noCache);
 }
 
 TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
@@ -260,6 +271,46 @@ TEST(ScanCommandLine, ImageOptionsReachTheParameters)
     EXPECT_EQ(parameters.SearchMode, ExactDuplicates);
     EXPECT_EQ(parameters.Similarity, 85);
     EXPECT_TRUE(parameters.DoRotations);
+    EXPECT_TRUE(parameters.DoMirrors);
+    parsed = Parse({L"--mirrors", L"--no-mirrors", L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error));
+    EXPECT_FALSE(parameters.DoMirrors) << "the last of the two counts";
+
+    // A preset stored before mirror images were matched has no key for it.
+    TempTree tree;
+    const std::wstring old = tree.MakeFile(L"old.prs", Utf16File(L"[Search]\nSearchMode=1\n"));
+    parsed = Parse({L"--preset", old, L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_FALSE(parameters.DoMirrors);
+    parsed = Parse({L"--preset", old, L"--mirrors", L"C:\\"});
+    ASSERT_TRUE(MakeScanParameters(parsed.options, parameters, error)) << error;
+    EXPECT_TRUE(parameters.DoMirrors);
+}
+
+TEST(ScanTool, FindsMirrorImagesUnlessToldNotTo)
+{
+    TempTree tree;
+    const std::wstring folder = tree.MakeFolder(L"scan");
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    const Canvas scene = DrawScene(11, 200, 140);
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\photo.jpg"), scene, Format::Jpeg));
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\selfie.jpg"), Mirrored(scene), Format::Jpeg));
+    ASSERT_TRUE(WritePicture(tree.Path(L"scan\\other.png"), DrawScene(12, 200, 140), Format::Png));
+    if (com) {
+        ::CoUninitialize();
+    }
+    const std::wstring quoted = L" \"" + folder + L"\"";
+
+    const ScanRun mirrors = RunScan(tree, L"--mode images --all --no-rotations --mirrors" + quoted);
+    EXPECT_EQ(mirrors.exitCode, 0) << mirrors.err;
+    EXPECT_NE(mirrors.out.find("photo.jpg"), std::string::npos) << mirrors.out;
+    EXPECT_NE(mirrors.out.find("selfie.jpg"), std::string::npos) << mirrors.out;
+    EXPECT_EQ(mirrors.out.find("other.png"), std::string::npos) << mirrors.out;
+    EXPECT_EQ(RunScan(tree, L"--mode images --all" + quoted).out, mirrors.out) << "on unless told";
+
+    const ScanRun none = RunScan(tree, L"--mode images --all --no-mirrors" + quoted);
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_TRUE(none.out.empty()) << none.out;
 }
 
 TEST(ScanTool, MarksByARuleReportsAndBacksUpOnlyTheMarkedFiles)

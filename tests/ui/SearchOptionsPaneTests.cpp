@@ -84,6 +84,7 @@ SearchParameters UnusualPreset()
     preset.SearchEncrypted = true;
     preset.Similarity = 70;
     preset.DoRotations = false;
+    preset.DoMirrors = false;
     return preset;
 }
 
@@ -189,6 +190,7 @@ TEST_F(SearchOptionsPaneTest, PresetFillsEveryControlAndGathersBackUnchanged)
     EXPECT_EQ(CTrackBarCtrl(Item(IDC_OPTIONS_SIMILARITY)).GetPos(), 70);
     EXPECT_EQ(Item(IDC_OPTIONS_SIMILARITY_VALUE).GetText(), L"70%");
     EXPECT_FALSE(IsChecked(IDC_OPTIONS_ROTATIONS));
+    EXPECT_FALSE(IsChecked(IDC_OPTIONS_MIRRORS));
     EXPECT_TRUE(Item(IDC_OPTIONS_SIMILARITY).IsVisible());
 
     // The enabling rules: lists, size fields and pickers follow their boxes;
@@ -211,6 +213,7 @@ TEST_F(SearchOptionsPaneTest, PresetFillsEveryControlAndGathersBackUnchanged)
     EXPECT_TRUE(gathered == preset);
     EXPECT_EQ(gathered.Similarity, 70);
     EXPECT_FALSE(gathered.DoRotations);
+    EXPECT_FALSE(gathered.DoMirrors);
     EXPECT_EQ(FileTimeToUInt64(gathered.ModifiedBefore), FileTimeToUInt64(preset.ModifiedBefore));
     EXPECT_EQ(FileTimeToUInt64(gathered.CreatedAfter), FileTimeToUInt64(preset.CreatedAfter));
 
@@ -225,7 +228,51 @@ TEST_F(SearchOptionsPaneTest, PresetFillsEveryControlAndGathersBackUnchanged)
     EXPECT_EQ(CComboBox(Item(IDC_OPTIONS_MODE)).GetCurSel(), 0);
     EXPECT_FALSE(Item(IDC_OPTIONS_SIMILARITY).IsVisible());
     EXPECT_FALSE(Item(IDC_OPTIONS_ROTATIONS).IsVisible());
+    EXPECT_FALSE(Item(IDC_OPTIONS_MIRRORS).IsVisible());
     EXPECT_TRUE(pane_.IsChanged());
+}
+
+// The mirror images box: beside the rotations box in every language, ticked
+// by the mouse or the space bar, gathered into the record, and a change of
+// the preset in the similar-images mode only.
+TEST_F(SearchOptionsPaneTest, MirrorsBoxSitsBesideRotationsAndCountsInImageModeOnly)
+{
+    SearchParameters preset = UnusualPreset();
+    pane_.ApplyPreset(&preset);
+    for (const char* language : {"en", "de", "fr", "pl", "ru", "ua"}) {
+        LoadTable(language);
+        pane_.Relocalize();
+        EXPECT_EQ(Item(IDC_OPTIONS_MIRRORS).GetText(), Localize("search-options.chk-mirrors")) << language;
+        const RECT rotations = Item(IDC_OPTIONS_ROTATIONS).GetRectInParent();
+        const RECT mirrors = Item(IDC_OPTIONS_MIRRORS).GetRectInParent();
+        const RECT group = Item(IDC_OPTIONS_IMAGES_GROUP).GetRectInParent();
+        EXPECT_EQ(mirrors.top, rotations.top) << language;
+        EXPECT_LE(rotations.right, mirrors.left) << language;
+        EXPECT_LE(mirrors.right, group.right) << language;
+        EXPECT_LE(mirrors.bottom, group.bottom) << language;
+    }
+    LoadTable("en");
+    pane_.Relocalize();
+
+    Click(IDC_OPTIONS_MIRRORS);
+    EXPECT_TRUE(IsChecked(IDC_OPTIONS_MIRRORS));
+    EXPECT_TRUE(pane_.IsChanged());
+    SearchParameters gathered;
+    ASSERT_TRUE(pane_.GatherParameters(gathered));
+    EXPECT_TRUE(gathered.DoMirrors);
+    Item(IDC_OPTIONS_MIRRORS).SetFocus();
+    Item(IDC_OPTIONS_MIRRORS).SendMessage(WM_KEYDOWN, VK_SPACE, 1);
+    Item(IDC_OPTIONS_MIRRORS).SendMessage(WM_KEYUP, VK_SPACE, 0xC0000001);
+    EXPECT_FALSE(IsChecked(IDC_OPTIONS_MIRRORS));
+    EXPECT_FALSE(pane_.IsChanged());
+
+    // In the exact mode the box is hidden and a change of it is none.
+    preset.SearchMode = ExactDuplicates;
+    pane_.ApplyPreset(&preset);
+    EXPECT_FALSE(Item(IDC_OPTIONS_MIRRORS).IsVisible());
+    Click(IDC_OPTIONS_MIRRORS);
+    EXPECT_TRUE(IsChecked(IDC_OPTIONS_MIRRORS));
+    EXPECT_FALSE(pane_.IsChanged());
 }
 
 TEST_F(SearchOptionsPaneTest, ChangingValuesAndBackLeavesTheFormUnchanged)

@@ -225,7 +225,7 @@ TEST_F(ToolbarTest, DropDownButtonsOpenTheirMenusAndSendTheChosenCommand)
             {ID_DELETE_PERMANENTLY, ID_DELETE_TO_RECYCLE_BIN, ID_DELETE_BACKUP_IN_FOLDER}},
         {CClonariumToolbar::Mode::Options, 0, ID_TB_LANGUAGE,
             {ID_LANGUAGE_DE, ID_LANGUAGE_EN, ID_LANGUAGE_FR, ID_LANGUAGE_PL, ID_LANGUAGE_RU, ID_LANGUAGE_UA}},
-        {CClonariumToolbar::Mode::Options, 0, ID_TB_HELP, {ID_HELP_ONLINE, ID_APP_ABOUT}},
+        {CClonariumToolbar::Mode::Options, 0, ID_TB_HELP, {ID_HELP_ONLINE, ID_HELP_CLEAR_CACHE, ID_APP_ABOUT}},
     };
     for (const DropDown& dropDown : dropDowns) {
         host_.toolbar.SetMode(dropDown.mode);
@@ -241,7 +241,7 @@ TEST_F(ToolbarTest, DropDownButtonsOpenTheirMenusAndSendTheChosenCommand)
         // The last item was chosen; the button itself sends nothing.
         EXPECT_EQ(host_.commands, std::vector<WORD>{static_cast<WORD>(dropDown.ids.back())}) << dropDown.button;
     }
-    EXPECT_EQ(MenuPicker::texts, (std::vector<std::wstring>{L"Online help", L"About"}));
+    EXPECT_EQ(MenuPicker::texts, (std::vector<std::wstring>{L"Online help", L"Clear the search cache", L"About"}));
 
     // The result menus' commands go to the result pane once there is one;
     // Help and Language stay with the main window.

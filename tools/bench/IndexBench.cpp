@@ -1,11 +1,12 @@
 // imaging-index-bench [COUNT] [RUNS] [SIMILARITY]
 // Times the grouping of COUNT (default 100,000) synthetic picture signatures:
-// three in ten belong to planted families of three (a base pattern, a copy
-// with up to 6 bits changed, and one turned by a quarter with up to 4 bits
-// changed); the rest are unrelated. Prints the median time of RUNS runs
-// (default 5) at SIMILARITY (default 85) with rotations on and off, and how many
-// planted families came out whole (without their turned member when
-// rotations are off).
+// three in ten belong to planted families of four (a base pattern, a copy
+// with up to 6 bits changed, one turned by one to three quarters and one
+// mirrored, turned or not, each with up to 4 bits changed); the rest are
+// unrelated. Prints the median time of RUNS runs (default 5) at SIMILARITY
+// (default 85) with rotations and mirrors each on and off, how many planted
+// families came out whole (with the members in orientations that count), and
+// the time of all eight orientations against the four turns alone.
 #include "imaging/Grouping.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <random>
 #include <set>
+#include <span>
 #include <vector>
 
 using namespace ImageClonarium;
@@ -50,26 +52,52 @@ Signature RandomSignature(std::mt19937_64& random)
     return s;
 }
 
+// The signature of `base` shown in `orientation` (a position in Hashes):
+// turned clockwise by t = orientation % 4 quarters, then mirrored when
+// orientation >= 4. Since a mirror image turned back by k quarters is the
+// mirrored picture turned forward by k, each of its hashes is one of the
+// base's.
+Signature InOrientation(const Signature& base, size_t orientation)
+{
+    const size_t t = orientation % FirstMirrored;
+    const bool mirrored = orientation >= FirstMirrored;
+    Signature s = base;
+    for (size_t k = 0; k < FirstMirrored; ++k) {
+        const size_t turn = mirrored ? (t + FirstMirrored - k) % FirstMirrored : (t + k) % FirstMirrored;
+        s.Hashes[k] = base.Hashes[(mirrored ? FirstMirrored : 0) + turn];
+        s.Hashes[FirstMirrored + k] = base.Hashes[(mirrored ? 0 : FirstMirrored) + turn];
+    }
+    return s;
+}
+
+struct Member {
+    uint32_t Position;
+    size_t Orientation;
+};
+
 struct Set {
     std::vector<Signature> Signatures;
-    std::vector<std::vector<uint32_t>> Families; // base, copy, turned copy
+    std::vector<std::vector<Member>> Families; // base, copy, turned copy, mirrored copy
 };
 
 Set MakeSet(size_t count, uint64_t seed)
 {
     std::mt19937_64 random(seed);
     Set set;
-    const size_t familyMembers = count * 3 / 10 / 3 * 3;
+    const size_t familyMembers = count * 3 / 10 / 4 * 4;
     while (set.Signatures.size() < familyMembers) {
         const Signature base = RandomSignature(random);
         Signature copy = base;
         copy.Hashes[0] = Flip(base.Hashes[0], int(random() % 7), random);
-        Signature turned = base;
-        std::rotate(turned.Hashes.begin(), turned.Hashes.begin() + 1 + random() % 3, turned.Hashes.end());
+        const size_t turn = 1 + random() % 3;
+        Signature turned = InOrientation(base, turn);
         turned.Hashes[0] = Flip(turned.Hashes[0], int(random() % 5), random);
+        const size_t mirror = FirstMirrored + random() % 4;
+        Signature mirrored = InOrientation(base, mirror);
+        mirrored.Hashes[0] = Flip(mirrored.Hashes[0], int(random() % 5), random);
         const uint32_t first = uint32_t(set.Signatures.size());
-        set.Signatures.insert(set.Signatures.end(), {base, copy, turned});
-        set.Families.push_back({first, first + 1, first + 2});
+        set.Signatures.insert(set.Signatures.end(), {base, copy, turned, mirrored});
+        set.Families.push_back({{first, 0}, {first + 1, 0}, {first + 2, turn}, {first + 3, mirror}});
     }
     while (set.Signatures.size() < count) {
         set.Signatures.push_back(RandomSignature(random));
@@ -87,7 +115,7 @@ Set MakeSet(size_t count, uint64_t seed)
     set.Signatures = std::move(shuffled);
     for (auto& family : set.Families) {
         for (auto& member : family) {
-            member = place[member];
+            member.Position = place[member.Position];
         }
     }
     return set;
@@ -107,32 +135,46 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     const int similarity = argc > 3 ? std::atoi(argv[3]) : 85;
     const Set set = MakeSet(count, 20240611);
-    std::printf("imaging-index-bench: %zu signatures, %zu planted families of 3, %d runs each\n", count,
+    std::printf("imaging-index-bench: %zu signatures, %zu planted families of 4, %d runs each\n", count,
         set.Families.size(), runs);
-    for (const bool rotations : {true, false}) {
-        Likeness likeness;
-        likeness.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
-        likeness.Rotations = rotations;
-        std::vector<double> seconds;
-        Groups groups;
-        for (int run = 0; run < runs; ++run) {
-            const auto start = std::chrono::steady_clock::now();
-            GroupAlike(set.Signatures, likeness, nullptr, groups);
-            seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        }
-        const std::set<std::vector<uint32_t>> found(groups.begin(), groups.end());
-        size_t whole = 0;
-        for (auto family : set.Families) {
-            if (!rotations) {
-                family.pop_back();
+    double fourTurns = 0, allEight = 0;
+    for (const bool mirrors : {false, true}) {
+        for (const bool rotations : {true, false}) {
+            Likeness likeness;
+            likeness.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
+            likeness.Rotations = rotations;
+            likeness.Mirrors = mirrors;
+            std::vector<double> seconds;
+            Groups groups;
+            for (int run = 0; run < runs; ++run) {
+                const auto start = std::chrono::steady_clock::now();
+                GroupAlike(set.Signatures, likeness, nullptr, groups);
+                seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             }
-            std::sort(family.begin(), family.end());
-            whole += found.count(family);
+            const std::span<const uint8_t> compared = ComparedOrientations(likeness);
+            const std::set<std::vector<uint32_t>> found(groups.begin(), groups.end());
+            size_t whole = 0;
+            for (const auto& family : set.Families) {
+                std::vector<uint32_t> expected;
+                for (const Member& member : family) {
+                    if (std::find(compared.begin(), compared.end(), member.Orientation) != compared.end()) {
+                        expected.push_back(member.Position);
+                    }
+                }
+                std::sort(expected.begin(), expected.end());
+                whole += found.count(expected);
+            }
+            const double median = Median(seconds);
+            if (rotations) {
+                (mirrors ? allEight : fourTurns) = median;
+            }
+            std::printf("similarity %d, rotations %-3s, mirrors %-3s: median %.3f s (min %.3f, max %.3f); "
+                        "%zu groups, %zu of %zu families whole\n",
+                similarity, rotations ? "on" : "off", mirrors ? "on" : "off", median,
+                *std::min_element(seconds.begin(), seconds.end()), *std::max_element(seconds.begin(), seconds.end()),
+                groups.size(), whole, set.Families.size());
         }
-        std::printf("similarity %d, rotations %-3s: median %.3f s (min %.3f, max %.3f); %zu groups, "
-                    "%zu of %zu families whole\n",
-            similarity, rotations ? "on" : "off", Median(seconds), *std::min_element(seconds.begin(), seconds.end()),
-            *std::max_element(seconds.begin(), seconds.end()), groups.size(), whole, set.Families.size());
     }
+    std::printf("eight orientations / four turns: %.2fx\n", allEight / fourTurns);
     return 0;
 }

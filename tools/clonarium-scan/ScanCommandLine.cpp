@@ -1,6 +1,7 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 
 #include "system/LongPath.h"
+#include "storage/ApplicationFolders.h"
 #include "storage/SearchPresets.h"
 
 #include <windows.h>
@@ -11,7 +12,8 @@ using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
-    L"[--select RULE [--delete recycle|permanent|backup:FOLDER]] [--report csv|html|xml FILE] PATH...";
+    L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER]] "
+    L"[--report csv|html|xml FILE] [--no-cache] [--clear-cache] PATH...";
 
 namespace {
 
@@ -71,6 +73,30 @@ bool ApplyNoRotations(ScanOptions& options, const std::vector<std::wstring>&, st
     return true;
 }
 
+bool ApplyMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = true;
+    return true;
+}
+
+bool ApplyNoMirrors(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.mirrors = false;
+    return true;
+}
+
+bool ApplyNoCache(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.noCache = true;
+    return true;
+}
+
+bool ApplyClearCache(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.clearCache = true;
+    return true;
+}
+
 bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
     const std::string key(values[0].begin(), values[0].end()); // rule keys are ASCII
@@ -121,9 +147,13 @@ const OptionDefinition kOptions[] = {
     {L"--preset", 1, &ApplyPreset},
     {L"--similarity", 1, &ApplySimilarity},
     {L"--no-rotations", 0, &ApplyNoRotations},
+    {L"--mirrors", 0, &ApplyMirrors},
+    {L"--no-mirrors", 0, &ApplyNoMirrors},
     {L"--select", 1, &ApplySelect},
     {L"--report", 2, &ApplyReport},
     {L"--delete", 1, &ApplyDelete},
+    {L"--no-cache", 0, &ApplyNoCache},
+    {L"--clear-cache", 0, &ApplyClearCache},
 };
 
 const OptionDefinition* FindOption(const std::wstring& name)
@@ -167,7 +197,7 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
             return false;
         }
     }
-    if (options.paths.empty()) {
+    if (options.paths.empty() && !options.clearCache) {
         error = L"no PATH given";
         return false;
     }
@@ -211,6 +241,16 @@ bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<Search
     return true;
 }
 
+std::wstring ScanCacheFile()
+{
+    ApplicationFolders folders;
+    if (!ChooseApplicationFolders(SystemFolderRoots(), folders)) {
+        return std::wstring();
+    }
+    CreateApplicationFolders(folders);
+    return folders.cacheFile;
+}
+
 void AdmitEveryFile(SearchParameters& parameters)
 {
     parameters.UseIgnoreMasks = false;
@@ -238,6 +278,9 @@ bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters
     }
     if (options.noRotations) {
         parameters.DoRotations = false;
+    }
+    if (options.mirrors) {
+        parameters.DoMirrors = *options.mirrors;
     }
     if (options.admitAll) {
         AdmitEveryFile(parameters);

@@ -1,9 +1,10 @@
 #pragma once
 // The command line of clonarium-scan:
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
-//                  [--similarity N] [--no-rotations]
+//                  [--similarity N] [--no-rotations] [--mirrors|--no-mirrors]
 //                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
-//                  [--report csv|html|xml FILE] PATH...
+//                  [--report csv|html|xml FILE] [--no-cache] [--clear-cache]
+//                  PATH...
 #include "deletion/DeleteTypes.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
@@ -30,9 +31,12 @@ struct ScanOptions {
     std::wstring presetFile;
     std::optional<uint16_t> similarity;
     bool noRotations = false;
+    std::optional<bool> mirrors; // the preset's (on in a fresh one) when not given
     std::optional<SmartSelectRule> selectRule;
     std::optional<ScanReport> report;
     std::optional<DeleteParameters> deletion; // only with a rule; a backup folder made absolute
+    bool noCache = false;                     // neither read nor write the search cache
+    bool clearCache = false;                  // empty it first; the only thing done without a PATH
     std::vector<std::wstring> paths;
 };
 
@@ -48,11 +52,16 @@ bool MakeAbsolute(std::wstring& path, std::wstring& error);
 // names neither.
 bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<SearchRoot>& roots, std::wstring& error);
 
+// The search cache's file, beside the settings the program would use from
+// this executable's folder (created on the way); empty when unknown.
+std::wstring ScanCacheFile();
+
 // Ignore masks off, protected folders off, every attribute switch on.
 void AdmitEveryFile(SearchParameters& parameters);
 
 // The parameters the options ask for: a freshly reset record or the preset
-// file, then --mode, --similarity, --no-rotations and --all. False with a message when the preset file
+// file, then --mode, --similarity, --no-rotations, --mirrors or --no-mirrors
+// and --all. False with a message when the preset file
 // cannot be read; the file is never written.
 bool MakeScanParameters(const ScanOptions& options, SearchParameters& parameters, std::wstring& error);
 

@@ -3,6 +3,7 @@
 // when output, a report or a deletion failed.
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
+#include "engine/SearchCacheFile.h"
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
@@ -48,6 +49,13 @@ int wmain(int argc, wchar_t** argv)
         !MakeScanParameters(options, parameters, error)) {
         return UsageError(error);
     }
+    const std::wstring cacheFile = ScanCacheFile();
+    if (options.clearCache && !SearchCacheFile::Clear(cacheFile)) {
+        return OutputError("cannot delete the cache " + Utf8FromWide(cacheFile));
+    }
+    if (options.paths.empty()) {
+        return 0; // --clear-cache alone
+    }
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     const auto mode = static_cast<ResultMode>(parameters.SearchMode);
     ScanCallback callback(output);
@@ -65,7 +73,16 @@ int wmain(int argc, wchar_t** argv)
         finder = std::make_unique<DuplicateFinder>(parameters);
     }
     const auto start = std::chrono::steady_clock::now();
+    SearchCacheFile cache;
+    const bool useCache = !options.noCache && !cacheFile.empty();
+    if (useCache) {
+        cache.Load(cacheFile); // a cache that cannot be read starts empty
+        finder->SetCache(&cache);
+    }
     finder->FindDuplicates(roots, &callback);
+    if (useCache) {
+        cache.Save(cacheFile);
+    }
     bool written = callback.Flush();
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));
