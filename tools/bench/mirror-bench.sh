@@ -22,9 +22,10 @@ runs=${2:-5}
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
 
-# The set is made again whenever its generators changed.
+# The set is made again whenever its generator changed (or the mirrored
+# copies below, by the number after it).
 set_dir=$root/build/bench/mirrors-$originals
-generator=$(cat "$bench/make-picture-set.sh" "${BASH_SOURCE[0]}" | md5sum)
+generator="$(md5sum <"$bench/make-picture-set.sh") mirrored 1"
 if [ "$(cat "$set_dir/.complete" 2>/dev/null)" != "$generator" ]; then
     echo "mirror-bench: making the picture set in $set_dir"
     rm -rf "$set_dir"
