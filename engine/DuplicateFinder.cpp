@@ -11,8 +11,9 @@ namespace clonarium {
 using vandrelcommon::system::AddLongPathPrefix;
 
 void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback,
-    FileCollection& files, const CompareStage& compare) const
+    FileCollection& files, const CompareStage& compare)
 {
+    filesOpened_ = 0;
     if (callback == nullptr) {
         return;
     }
@@ -20,9 +21,11 @@ void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& ro
     callback->SetStage(StageIndexing);
     uint32_t count = 0;
     FileIndexer indexer(parameters_, callback);
+    indexer.SetCache(cache_);
     for (const SearchRoot& root : roots) {
         indexer.IndexRoot(root, files, count);
     }
+    filesOpened_ = indexer.FilesOpened();
     if (!callback->IsCanceled()) {
         compare(count, *callback);
     }
@@ -36,7 +39,6 @@ DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAh
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
     severalRoots_ = roots.size() > 1;
-    filesOpened_ = 0;
     SizeMap sizes;
     IndexThenCompare(roots, callback, sizes, [&](uint32_t fileCount, ISearchProcessCallback& progress) {
         progress.SetFilesToCompare(fileCount);
@@ -87,7 +89,7 @@ void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
             break;
         }
     }
-    filesOpened_ = opener.OpenCount();
+    filesOpened_ += opener.OpenCount();
 }
 
 bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files,

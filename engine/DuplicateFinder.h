@@ -44,10 +44,11 @@ protected:
     // `compare` runs; OnFinished last. A search without a callback could
     // report nothing, so it does nothing.
     void IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback, FileCollection& files,
-        const CompareStage& compare) const;
+        const CompareStage& compare);
 
     const SearchParameters parameters_;
     ISearchCache* cache_ = nullptr;
+    size_t filesOpened_ = 0; // by the running search's own code (not the image library's)
 };
 
 // Exact duplicates: files of one size whose whole content has one digest.
@@ -71,7 +72,8 @@ public:
 
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
-    // Files the last search opened to read them.
+    // Files the last search opened: to read them, or to tell an empty file
+    // from a device.
     size_t FilesOpened() const { return filesOpened_; }
 
     // True with the digest's 32-digit text; false, with `text` empty, when the
@@ -97,7 +99,6 @@ private:
         FileOpener& opener, ISearchProcessCallback& callback);
 
     const bool openAhead_;
-    size_t filesOpened_ = 0;
     bool severalRoots_ = false; // of the running search
     std::array<char, kReadSize> buffer_{};
 };

@@ -1,5 +1,6 @@
 #include "engine/FileIndexer.h"
 
+#include "engine/SearchCache.h"
 #include "system/DiskFile.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
@@ -347,12 +348,18 @@ bool FileIndexer::IsLeftOut(Listing& listing, const std::wstring& path, uint64_t
     if (!fileRoots_.empty() && fileRoots_.contains(PathKey(path))) {
         return true;
     }
-    // Devices, pipes and sockets are listed with size 0; only such files pay for an open.
-    if (size == 0) {
-        const KernelHandle file = OpenForReading(path);
-        return file && !IsDiskFile(file.Get());
+    return size == 0 && IsDevice(path, listing.entry.ftLastWriteTime);
+}
+
+// Devices, pipes and sockets are listed with size 0; only such files pay for an open.
+bool FileIndexer::IsDevice(const std::wstring& path, FILETIME lastWriteTime)
+{
+    if (cache_ != nullptr && cache_->KnowsFile(path, 0, lastWriteTime)) {
+        return false;
     }
-    return false;
+    ++filesOpened_;
+    const KernelHandle file = OpenForReading(path);
+    return file && !IsDiskFile(file.Get());
 }
 
 void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collection, uint32_t& count)
@@ -371,6 +378,7 @@ void FileIndexer::IndexFileRoot(const std::wstring& path, FileCollection& collec
         return;
     }
     // One open gives both the times and the size.
+    ++filesOpened_;
     const KernelHandle file = OpenForReading(path);
     FileRecord record;
     record.path = path;

@@ -15,6 +15,8 @@
 
 namespace clonarium {
 
+class ISearchCache;
+
 // Where the indexer puts the files it admits.
 class FileCollection {
 public:
@@ -80,6 +82,13 @@ public:
     // The indexer keeps a reference: a temporary record would be gone at once.
     FileIndexer(SearchParameters&& parameters, ISearchProcessCallback* callback) = delete;
 
+    // An empty file that a search read before under the same name and time
+    // is taken for a disk file without an open; `cache` may be null.
+    void SetCache(ISearchCache* cache) { cache_ = cache; }
+    // Files opened so far: empty files (to tell devices from disk files) and
+    // single-file roots.
+    size_t FilesOpened() const { return filesOpened_; }
+
     // Walks one root into `collection`, raising `count` for every file added.
     // A file is added once however many roots reach it, and a name a folder
     // lists twice (Wine shows Linux names that are not UTF-8 with a
@@ -111,9 +120,12 @@ private:
     bool IsCanceled() const;
     // True when the entry, admitted by the filters, is still left out.
     bool IsLeftOut(Listing& listing, const std::wstring& path, uint64_t size);
+    bool IsDevice(const std::wstring& path, FILETIME lastWriteTime);
 
     const SearchParameters& parameters_;
     ISearchProcessCallback* callback_;
+    ISearchCache* cache_ = nullptr;
+    size_t filesOpened_ = 0;
     std::vector<std::wstring> ignoreMasks_; // upper-cased, in set order
     std::vector<std::wstring> scanMasks_;   // upper-cased, in set order
     std::vector<ProtectedFolder> protectedFolders_;

@@ -17,6 +17,9 @@ namespace clonarium {
 // Called on the search's thread only.
 class ISearchCache {
 public:
+    // True when a search read this very file before, so that it is a disk
+    // file (not a device or a pipe, which are listed as empty files).
+    virtual bool KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) = 0;
     // True with the digest kept for this file.
     virtual bool FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest) = 0;
     virtual void KeepDigest(

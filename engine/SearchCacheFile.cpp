@@ -98,9 +98,8 @@ bool ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector<uint8
     }
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    return bytes.empty() ||
-           (::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-               read == bytes.size());
+    return bytes.empty() || (::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                                read == bytes.size());
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
@@ -170,8 +169,8 @@ bool SearchCacheFile::Parse(const std::vector<uint8_t>& bytes)
 bool SearchCacheFile::Save(const std::wstring& path) const
 {
     // A name of this thread's own: two searches never write one new file.
-    const std::wstring fresh =
-        path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetCurrentThreadId()) + L".new";
+    const std::wstring fresh = path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(::GetCurrentThreadId()) + L".new";
     if (!WriteWholeFile(fresh, Serialize())) {
         ::DeleteFileW(AddLongPathPrefix(fresh).c_str());
         return false;
@@ -192,7 +191,8 @@ std::vector<uint8_t> SearchCacheFile::Serialize() const
             kept.push_back(&item);
         }
     }
-    std::sort(kept.begin(), kept.end(), [](const auto* a, const auto* b) { return a->second.lastSeen > b->second.lastSeen; });
+    std::sort(
+        kept.begin(), kept.end(), [](const auto* a, const auto* b) { return a->second.lastSeen > b->second.lastSeen; });
     std::vector<uint8_t> bytes(kHeaderSize);
     ByteWriter writer(bytes);
     uint32_t count = 0;
@@ -258,6 +258,11 @@ SearchCacheFile::Entry& SearchCacheFile::EntryToKeep(const std::wstring& path, u
     return entry;
 }
 
+bool SearchCacheFile::KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime)
+{
+    return FindEntry(path, size, lastWriteTime) != nullptr;
+}
+
 bool SearchCacheFile::FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest)
 {
     const Entry* entry = FindEntry(path, size, lastWriteTime);
@@ -276,8 +281,8 @@ void SearchCacheFile::KeepDigest(
     entry.holds |= kHoldsDigest;
 }
 
-bool SearchCacheFile::FindPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
-    ImageClonarium::PictureSignature& signature)
+bool SearchCacheFile::FindPicture(
+    const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ImageClonarium::PictureSignature& signature)
 {
     const Entry* entry = FindEntry(path, size, lastWriteTime);
     if (entry == nullptr || (entry->holds & kHoldsPicture) == 0) {
@@ -287,8 +292,8 @@ bool SearchCacheFile::FindPicture(const std::wstring& path, uint64_t size, FILET
     return true;
 }
 
-void SearchCacheFile::KeepPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
-    const ImageClonarium::PictureSignature& signature)
+void SearchCacheFile::KeepPicture(
+    const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const ImageClonarium::PictureSignature& signature)
 {
     Entry& entry = EntryToKeep(path, size, lastWriteTime);
     entry.picture = signature;

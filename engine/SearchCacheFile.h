@@ -6,7 +6,7 @@
 //   each entry: size (8), last-write time (8), number of the search that
 //     last saw it (4), path length in characters (2), what it holds (1: bit
 //     0 a digest, bit 1 a picture), the upper-cased path in UTF-16, then the
-//     digest (16 bytes) and the picture's signature (64 bytes) when held.
+//     digest (16 bytes) and the picture's signature (96 bytes) when held.
 // Integers are little-endian. A file that is not exactly this is not used.
 #include "engine/SearchCache.h"
 
@@ -41,6 +41,7 @@ public:
 
     size_t EntryCount() const { return entries_.size(); }
 
+    bool KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) override;
     bool FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest) override;
     void KeepDigest(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const ContentDigest& digest) override;
@@ -73,7 +74,7 @@ private:
 
     const uint64_t maxFileSize_;
     std::unordered_map<std::wstring, Entry> entries_; // by upper-cased path
-    uint32_t search_ = 1; // the number of the running search
+    uint32_t search_ = 1;                             // the number of the running search
 };
 
 } // namespace clonarium

@@ -116,9 +116,13 @@ TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeOpensNoFile)
         const std::string content(100 + i % 4, static_cast<char>('a' + i % 6));
         paths.push_back(tree.MakeFile(L"f" + std::to_wstring(i), content));
     }
+    // Empty files are opened once more while indexing, to tell them from devices.
+    paths.push_back(tree.MakeFile(L"empty1"));
+    paths.push_back(tree.MakeFile(L"empty2"));
     size_t opened = 0;
     const Groups first = FindWithCacheFile(&opened);
-    EXPECT_EQ(opened, 20u);
+    EXPECT_EQ(opened, 24u);
+    EXPECT_TRUE(first.contains({0, {L"empty1", L"empty2"}}));
     ASSERT_FALSE(first.empty());
 
     EXPECT_EQ(FindWithCacheFile(&opened), first);
