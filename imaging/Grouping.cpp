@@ -1,5 +1,7 @@
 #include "imaging/Grouping.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -59,12 +61,13 @@ namespace {
 
 constexpr int Pieces = 4; // 16-bit pieces of a 64-bit hash
 constexpr uint32_t PieceValues = 65536;
+constexpr size_t PrefetchAhead = 8;
 
 // Nearly all the work: counting differing bits over runs of hashes. The
-// processor's own bit count instruction makes it several times faster; it is
-// used where the processor has it.
-template <bool>
-void AppendNear(
+// processor's own bit count instruction makes it several times faster, and
+// counting four hashes at once with AVX2 (a table of the bits in each half
+// byte) faster again; each is used where the processor has it.
+void AppendNearPortable(
     const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
     for (uint32_t position = begin; position < end; ++position) {
@@ -74,8 +77,7 @@ void AppendNear(
     }
 }
 
-template <>
-__attribute__((target("popcnt"))) void AppendNear<true>(
+__attribute__((target("popcnt"))) void AppendNearPopcnt(
     const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
 {
     for (uint32_t position = begin; position < end; ++position) {
@@ -85,7 +87,32 @@ __attribute__((target("popcnt"))) void AppendNear<true>(
     }
 }
 
-const auto appendNear = __builtin_cpu_supports("popcnt") ? AppendNear<true> : AppendNear<false>;
+__attribute__((target("avx2,popcnt"))) void AppendNearAvx2(
+    const uint64_t* hashes, uint32_t begin, uint32_t end, uint64_t hash, int threshold, std::vector<uint32_t>& near)
+{
+    const __m256i query = _mm256_set1_epi64x(static_cast<long long>(hash));
+    const __m256i lowHalves = _mm256_set1_epi8(0x0F);
+    const __m256i bitsInHalf = _mm256_setr_epi8(
+        0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+    const __m256i limit = _mm256_set1_epi64x(threshold);
+    uint32_t position = begin;
+    for (; position + 4 <= end; position += 4) {
+        const __m256i differ =
+            _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(hashes + position)), query);
+        const __m256i perByte = _mm256_add_epi8(_mm256_shuffle_epi8(bitsInHalf, _mm256_and_si256(differ, lowHalves)),
+            _mm256_shuffle_epi8(bitsInHalf, _mm256_and_si256(_mm256_srli_epi16(differ, 4), lowHalves)));
+        const __m256i perHash = _mm256_sad_epu8(perByte, _mm256_setzero_si256());
+        unsigned alike = ~_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(perHash, limit))) & 0xFu;
+        for (; alike != 0; alike &= alike - 1) {
+            near.push_back(position + uint32_t(std::countr_zero(alike)));
+        }
+    }
+    AppendNearPopcnt(hashes, position, end, hash, threshold, near);
+}
+
+const auto appendNear = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? AppendNearAvx2
+                        : __builtin_cpu_supports("popcnt")                                 ? AppendNearPopcnt
+                                                                                           : AppendNearPortable;
 
 uint16_t Piece(uint64_t hash, int piece)
 {
@@ -145,11 +172,16 @@ public:
         for (int piece = 0; piece < Pieces; ++piece) {
             const uint16_t ownValue = Piece(hash, piece);
             const std::vector<uint32_t>& bucketStarts = bucketStarts_[piece];
-            for (uint16_t flip : flips) {
-                const uint32_t value = uint16_t(ownValue ^ flip);
+            const uint64_t* hashes = hashes_[piece].data();
+            for (size_t f = 0; f < flips.size(); ++f) {
+                // The buckets lie far apart in memory: the one a few flips
+                // ahead is asked for while this one is counted.
+                if (f + PrefetchAhead < flips.size()) {
+                    __builtin_prefetch(hashes + bucketStarts[uint16_t(ownValue ^ flips[f + PrefetchAhead])]);
+                }
+                const uint32_t value = uint16_t(ownValue ^ flips[f]);
                 candidates_.clear();
-                appendNear(
-                    hashes_[piece].data(), bucketStarts[value], bucketStarts[value + 1], hash, threshold, candidates_);
+                appendNear(hashes, bucketStarts[value], bucketStarts[value + 1], hash, threshold, candidates_);
                 for (uint32_t position : candidates_) {
                     if (!visit(units_[piece][position])) {
                         return false;

@@ -137,43 +137,53 @@ int main(int argc, char** argv)
     const Set set = MakeSet(count, 20240611);
     std::printf("imaging-index-bench: %zu signatures, %zu planted families of 4, %d runs each\n", count,
         set.Families.size(), runs);
-    double fourTurns = 0, allEight = 0;
+    // The modes take turns within each run, so that a change of the
+    // machine's load falls on all of them alike.
+    struct Mode {
+        Likeness Compared;
+        std::vector<double> Seconds;
+        Groups Found;
+    };
+    std::vector<Mode> modes;
     for (const bool mirrors : {false, true}) {
         for (const bool rotations : {true, false}) {
-            Likeness likeness;
-            likeness.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
-            likeness.Rotations = rotations;
-            likeness.Mirrors = mirrors;
-            std::vector<double> seconds;
-            Groups groups;
-            for (int run = 0; run < runs; ++run) {
-                const auto start = std::chrono::steady_clock::now();
-                GroupAlike(set.Signatures, likeness, nullptr, groups);
-                seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            }
-            const std::span<const uint8_t> compared = ComparedOrientations(likeness);
-            const std::set<std::vector<uint32_t>> found(groups.begin(), groups.end());
-            size_t whole = 0;
-            for (const auto& family : set.Families) {
-                std::vector<uint32_t> expected;
-                for (const Member& member : family) {
-                    if (std::find(compared.begin(), compared.end(), member.Orientation) != compared.end()) {
-                        expected.push_back(member.Position);
-                    }
-                }
-                std::sort(expected.begin(), expected.end());
-                whole += found.count(expected);
-            }
-            const double median = Median(seconds);
-            if (rotations) {
-                (mirrors ? allEight : fourTurns) = median;
-            }
-            std::printf("similarity %d, rotations %-3s, mirrors %-3s: median %.3f s (min %.3f, max %.3f); "
-                        "%zu groups, %zu of %zu families whole\n",
-                similarity, rotations ? "on" : "off", mirrors ? "on" : "off", median,
-                *std::min_element(seconds.begin(), seconds.end()), *std::max_element(seconds.begin(), seconds.end()),
-                groups.size(), whole, set.Families.size());
+            Mode& mode = modes.emplace_back();
+            mode.Compared.Threshold = HashThreshold(static_cast<uint16_t>(similarity));
+            mode.Compared.Rotations = rotations;
+            mode.Compared.Mirrors = mirrors;
         }
+    }
+    for (int run = 0; run < runs; ++run) {
+        for (Mode& mode : modes) {
+            const auto start = std::chrono::steady_clock::now();
+            GroupAlike(set.Signatures, mode.Compared, nullptr, mode.Found);
+            mode.Seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
+    double fourTurns = 0, allEight = 0;
+    for (const Mode& mode : modes) {
+        const std::span<const uint8_t> compared = ComparedOrientations(mode.Compared);
+        const std::set<std::vector<uint32_t>> found(mode.Found.begin(), mode.Found.end());
+        size_t whole = 0;
+        for (const auto& family : set.Families) {
+            std::vector<uint32_t> expected;
+            for (const Member& member : family) {
+                if (std::find(compared.begin(), compared.end(), member.Orientation) != compared.end()) {
+                    expected.push_back(member.Position);
+                }
+            }
+            std::sort(expected.begin(), expected.end());
+            whole += found.count(expected);
+        }
+        const double median = Median(mode.Seconds);
+        if (mode.Compared.Rotations) {
+            (mode.Compared.Mirrors ? allEight : fourTurns) = median;
+        }
+        std::printf("similarity %d, rotations %-3s, mirrors %-3s: median %.3f s (min %.3f, max %.3f); "
+                    "%zu groups, %zu of %zu families whole\n",
+            similarity, mode.Compared.Rotations ? "on" : "off", mode.Compared.Mirrors ? "on" : "off", median,
+            *std::min_element(mode.Seconds.begin(), mode.Seconds.end()),
+            *std::max_element(mode.Seconds.begin(), mode.Seconds.end()), mode.Found.size(), whole, set.Families.size());
     }
     std::printf("eight orientations / four turns: %.2fx\n", allEight / fourTurns);
     return 0;

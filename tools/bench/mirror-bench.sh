@@ -22,9 +22,10 @@ runs=${2:-5}
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
 
-# The set is made again whenever its generators changed.
+# The set is made again whenever its generator changed (or the mirrored
+# copies below, by the number after it).
 set_dir=$root/build/bench/mirrors-$originals
-generator=$(cat "$bench/make-picture-set.sh" "${BASH_SOURCE[0]}" | md5sum)
+generator="$(md5sum <"$bench/make-picture-set.sh") mirrored 1"
 if [ "$(cat "$set_dir/.complete" 2>/dev/null)" != "$generator" ]; then
     echo "mirror-bench: making the picture set in $set_dir"
     rm -rf "$set_dir"
@@ -53,7 +54,8 @@ win_set=$(winepath -w "$set_dir" 2>/dev/null)
 # clonarium-scan prints a path a line and an empty line after each group;
 # the scorer takes a group a line, file names apart by tabs.
 one_group_a_line() { awk 'BEGIN { RS = ""; FS = "\n" } { line = ""; for (i = 1; i <= NF; i++) { name = $i; sub(/.*\\/, "", name); line = line (i > 1 ? "\t" : "") name } print line }'; }
-ours() { "$root/tools/wine.sh" "$root/build/bin/clonarium-scan.exe" --mode images --all "$@" "$win_set" 2>/dev/null | tr -d "\r" | one_group_a_line; }
+# Without the search cache, so that every search reads every picture.
+ours() { "$root/tools/wine.sh" "$root/build/bin/clonarium-scan.exe" --mode images --all --no-cache "$@" "$win_set" 2>/dev/null | tr -d "\r" | one_group_a_line; }
 score() { python3 "$bench/score-groups.py" "$set_dir" "$@"; }
 
 echo "picture set: $files files from $originals distinct pictures, $mirrored of them mirrored copies ($set_dir)"
