@@ -2,11 +2,15 @@
 // this program carries all of the program's resources.
 #include "resources/resource.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/TestPictures.h"
 #include "ui/MainFrame.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <set>
 
 using namespace clonarium;
 
@@ -85,6 +89,58 @@ TEST(MainFrame, ASearchOverATickedFolderEndsInResultsModeAndHelpEmptiesItsCache)
     EXPECT_NE(::GetFileAttributesW(cacheFile.c_str()), INVALID_FILE_ATTRIBUTES);
     ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_HELP_CLEAR_CACHE, 0);
     EXPECT_EQ(::GetFileAttributesW(cacheFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    frame.DestroyWindow();
+}
+
+// A photo and its mirror image (a selfie as the phone flips it) are found as
+// a user sets the options pane: the similar-images mode picked with the
+// keyboard, then the mirror images box, on in a new preset, clicked off.
+TEST(MainFrame, TheMirrorImagesBoxDecidesWhetherAMirroredCopyIsFound)
+{
+    TempTree folder;
+    folder.MakeFolder(L"program");
+    folder.MakeFolder(L"data");
+    const Canvas photo = DrawScene(21, 240, 160), other = DrawScene(22, 240, 160);
+    ASSERT_TRUE(WritePicture(folder.Path(L"data\\photo.jpg"), photo, Format::Jpeg));
+    ASSERT_TRUE(WritePicture(folder.Path(L"data\\selfie.jpg"), Mirrored(photo), Format::Jpeg));
+    // A plain pair, so that each search finds something and ends by itself.
+    ASSERT_TRUE(WritePicture(folder.Path(L"data\\other.png"), other, Format::Png));
+    ASSERT_TRUE(WritePicture(folder.Path(L"data\\other copy.png"), other, Format::Png));
+    CMainFrame frame(FolderRoots{folder.Path(L"program"), L""});
+    frame.SetEndsMessageLoop(false);
+    ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+    frame.ShowWindow(SW_SHOW);
+    frame.GetToolbar().CheckButton(ID_TB_ADVANCED_VIEW, true);
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_ADVANCED_VIEW, 0);
+    ASSERT_TRUE(TickFolder(frame.FolderTree(), folder.Path(L"data")));
+
+    CSearchOptionsPane& pane = frame.OptionsPane();
+    const HWND modeList =
+        reinterpret_cast<HWND>(::SendMessageW(pane.GetDlgItem(IDC_OPTIONS_MODE), CBEM_GETCOMBOCONTROL, 0, 0));
+    ::SetFocus(modeList);
+    ::SendMessageW(modeList, WM_KEYDOWN, VK_DOWN, 1);
+    ::SendMessageW(modeList, WM_KEYUP, VK_DOWN, 0xC0000001);
+    const HWND mirrors = pane.GetDlgItem(IDC_OPTIONS_MIRRORS);
+    ASSERT_TRUE(::IsWindowVisible(mirrors));
+    EXPECT_EQ(::SendMessageW(mirrors, BM_GETCHECK, 0, 0), BST_CHECKED) << "on in a new preset";
+
+    const auto search = [&] {
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_START_SEARCH, 0); // returns when the search dialog has closed
+        EXPECT_EQ(frame.GetMode(), IModeContainer::kResultsMode);
+        std::set<int> groupSizes;
+        size_t groups = 0;
+        for (const auto* group = frame.Results().Root().firstChild; group != nullptr; group = group->nextSibling) {
+            groupSizes.insert(group->childCount);
+            ++groups;
+        }
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_NEW_SEARCH, 0);
+        EXPECT_EQ(groupSizes, std::set<int>{2});
+        return groups;
+    };
+    EXPECT_EQ(search(), 2u);
+    ::SendMessageW(mirrors, BM_CLICK, 0, 0);
+    EXPECT_EQ(::SendMessageW(mirrors, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(search(), 1u);
     frame.DestroyWindow();
 }
 
