@@ -112,7 +112,7 @@ TEST(MainFrame, TheMirrorImagesBoxDecidesWhetherAMirroredCopyIsFound)
     frame.ShowWindow(SW_SHOW);
     frame.GetToolbar().CheckButton(ID_TB_ADVANCED_VIEW, true);
     ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_ADVANCED_VIEW, 0);
-    ASSERT_TRUE(TickFolder(frame.FolderTree(), folder.Path(L"data")));
+    ASSERT_TRUE(frame.FolderTree().TickPath(folder.Path(L"data")));
 
     CSearchOptionsPane& pane = frame.OptionsPane();
     const HWND modeList =
