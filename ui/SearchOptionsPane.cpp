@@ -488,7 +488,9 @@ void CSearchOptionsPane::FormChanged() const
     header.hwndFrom = hwnd_;
     header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
     header.code = kFormChanged;
-    ::SendMessageW(GetParent(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    // The host is the window the pane sits in, however many splitters lie
+    // between: they pass no notification on.
+    ::SendMessageW(::GetAncestor(hwnd_, GA_ROOT), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
 LRESULT CSearchOptionsPane::OnSize(Message&)
@@ -602,8 +604,8 @@ void CSearchOptionsPane::Arrange()
     // The right column gives up width down to what the left one needs for
     // its captions and buttons, and takes no more than its own need.
     const int leftNeed = LeftColumnWidth();
-    const int rightLeft =
-        std::max<int>(client.right - margin - RightColumnWidth(), margin + std::max(leftNeed, ScaleX(150)) + ScaleX(12));
+    const int rightLeft = std::max<int>(
+        client.right - margin - RightColumnWidth(), margin + std::max(leftNeed, ScaleX(150)) + ScaleX(12));
     const int rightWidth = std::max<int>(client.right - margin - rightLeft, ScaleX(200));
     ArrangeRightColumn(rightLeft, margin, rightWidth, fieldHeight);
 
@@ -660,8 +662,8 @@ SIZE CSearchOptionsPane::PickerWidths() const
 // The mode's label and list, and each list's check box beside its two buttons.
 int CSearchOptionsPane::LeftColumnWidth() const
 {
-    int width = MeasureText(GetDlgItem(IDC_OPTIONS_MODE_LABEL), Item(IDC_OPTIONS_MODE_LABEL).GetText()).cx +
-                ScaleX(6) + ScaleX(160);
+    int width = MeasureText(GetDlgItem(IDC_OPTIONS_MODE_LABEL), Item(IDC_OPTIONS_MODE_LABEL).GetText()).cx + ScaleX(6) +
+                ScaleX(160);
     for (const ListRow& row : kListRows) {
         width = std::max(width, CheckWidth(row.check) + 2 * ListButtonWidth() + ScaleX(9));
     }

@@ -8,8 +8,8 @@
 //   - ApplyPreset(&preset) makes `preset` current and fills every control
 //     from it. The preset stays the host's (its preset list owns it). The
 //     host enables its delete-preset button unless preset.IsDefault.
-//   - Whenever the form changes, the pane sends its parent WM_NOTIFY with
-//     code kFormChanged; the host then enables its save-preset button
+//   - Whenever the form changes, the pane sends its top-level window
+//     WM_NOTIFY with code kFormChanged; the host then enables its save-preset button
 //     exactly when IsChanged().
 //   - GatherParameters(record) fills a record for a search; SaveCurrentPreset()
 //     answers the save-preset button; ConfirmSave() runs before the host
