@@ -3,6 +3,7 @@
 #include "storage/ApplicationSettings.h"
 #include "storage/RegexpRules.h"
 #include "tests/results/ResultModel.h"
+#include "tests/support/DialogDriving.h"
 #include "tests/support/TempTree.h"
 #include "ui/RegexpsDialog.h"
 #include "ui/common/InputBox.h"
@@ -24,30 +25,6 @@ using vandrelcommon::ui::Mixed;
 using vandrelcommon::ui::Unchecked;
 
 namespace {
-
-// Runs `act` on the first visible window of the caption as soon as it
-// appears, from a thread of its own, as a user would while a dialog waits.
-class WindowAnswerer {
-public:
-    WindowAnswerer(const wchar_t* windowClass, const wchar_t* caption, std::function<void(HWND)> act)
-        : thread_([=, this] {
-              for (int waited = 0; waited < 10000; waited += 5) {
-                  HWND window = ::FindWindowW(windowClass, caption);
-                  if (window != nullptr && ::IsWindowVisible(window)) {
-                      act(window);
-                      answered = true;
-                      return;
-                  }
-                  ::Sleep(5);
-              }
-          })
-    { }
-    ~WindowAnswerer() { thread_.join(); }
-    std::atomic<bool> answered = false;
-
-private:
-    std::thread thread_;
-};
 
 void PumpMessages()
 {

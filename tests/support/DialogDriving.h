@@ -172,6 +172,64 @@ private:
     std::thread thread_;
 };
 
+// Runs `act` on the first visible window of the class and caption as soon as
+// it appears, from a thread of its own, as a user would while a dialog waits.
+class WindowAnswerer {
+public:
+    WindowAnswerer(const wchar_t* windowClass, const wchar_t* caption, std::function<void(HWND)> act)
+        : thread_([=, this] {
+              for (int waited = 0; waited < 10000; waited += 5) {
+                  HWND window = ::FindWindowW(windowClass, caption);
+                  if (window != nullptr && ::IsWindowVisible(window)) {
+                      act(window);
+                      answered = true;
+                      return;
+                  }
+                  ::Sleep(5);
+              }
+          })
+    { }
+    WindowAnswerer(const WindowAnswerer&) = delete;
+    WindowAnswerer& operator=(const WindowAnswerer&) = delete;
+    ~WindowAnswerer() { thread_.join(); }
+    std::atomic<bool> answered = false;
+
+private:
+    std::thread thread_;
+};
+
+// Answers with `act` every dialog with a control `id` that opens while it
+// lives, and counts them: for questions that must be asked once only.
+class EveryDialogAnswerer {
+public:
+    EveryDialogAnswerer(int id, std::function<void(HWND)> act)
+        : thread_([this, id, act] {
+              HWND answeredLast = nullptr;
+              while (!stop_) {
+                  HWND dialog = DialogAnswerer::FindDialogWith(id);
+                  if (dialog != nullptr && dialog != answeredLast) {
+                      act(dialog);
+                      answeredLast = dialog;
+                      ++answers;
+                  }
+                  ::Sleep(5);
+              }
+          })
+    { }
+    EveryDialogAnswerer(const EveryDialogAnswerer&) = delete;
+    EveryDialogAnswerer& operator=(const EveryDialogAnswerer&) = delete;
+    ~EveryDialogAnswerer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<int> answers = 0;
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
 // Waits from another thread until `done`, looking every 5 ms; false after
 // `patience` ms.
 inline bool WaitFor(const std::function<bool()>& done, int patience = 10000)
