@@ -10,6 +10,7 @@
 #include "ui/common/VirtualTreeView.h"
 
 #include "ui/common/CheckBoxImages.h"
+#include "ui/framework/Dpi.h"
 
 #include <algorithm>
 #include <utility>
@@ -18,7 +19,7 @@ namespace vandrelcommon::ui {
 
 namespace {
 
-constexpr int kStateImageSize = 16;
+constexpr int kStateImageSize = 16; // at 100% scaling
 constexpr int kExpanderBox = 9; // the boxed plus or minus, odd so it has a centre
 
 using StateImage = CVirtualTreeView::StateImage;
@@ -239,7 +240,7 @@ bool CVirtualTreeView::Attach(HWND listView)
 
 void CVirtualTreeView::BuildStateImages()
 {
-    stateImages_ = MakeCheckBoxImages(hwnd_, kStateImageSize);
+    stateImages_ = MakeCheckBoxImages(hwnd_, ScaleX(kStateImageSize));
 }
 
 void CVirtualTreeView::SetItemCount() const
