@@ -602,8 +602,8 @@ void CSearchOptionsPane::Arrange()
     // The right column gives up width down to what the left one needs for
     // its captions and buttons, and takes no more than its own need.
     const int leftNeed = LeftColumnWidth();
-    const int rightLeft =
-        std::max<int>(client.right - margin - RightColumnWidth(), margin + std::max(leftNeed, ScaleX(150)) + ScaleX(12));
+    const int rightLeft = std::max<int>(
+        client.right - margin - RightColumnWidth(), margin + std::max(leftNeed, ScaleX(150)) + ScaleX(12));
     const int rightWidth = std::max<int>(client.right - margin - rightLeft, ScaleX(200));
     ArrangeRightColumn(rightLeft, margin, rightWidth, fieldHeight);
 
@@ -660,8 +660,8 @@ SIZE CSearchOptionsPane::PickerWidths() const
 // The mode's label and list, and each list's check box beside its two buttons.
 int CSearchOptionsPane::LeftColumnWidth() const
 {
-    int width = MeasureText(GetDlgItem(IDC_OPTIONS_MODE_LABEL), Item(IDC_OPTIONS_MODE_LABEL).GetText()).cx +
-                ScaleX(6) + ScaleX(160);
+    int width = MeasureText(GetDlgItem(IDC_OPTIONS_MODE_LABEL), Item(IDC_OPTIONS_MODE_LABEL).GetText()).cx + ScaleX(6) +
+                ScaleX(160);
     for (const ListRow& row : kListRows) {
         width = std::max(width, CheckWidth(row.check) + 2 * ListButtonWidth() + ScaleX(9));
     }

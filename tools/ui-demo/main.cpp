@@ -128,8 +128,7 @@ int main(int argc, char** argv)
         result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--results") == 0) {
         const uidemo::SearchDemoOptions options = SearchOptions();
-        result = uidemo::RunResultsDemo(
-            uidemo::ResultsDemoOptions{
+        result = uidemo::RunResultsDemo(uidemo::ResultsDemoOptions{
             options.folder, options.images, options.language, options.contextMenu, options.deleteFiles});
     } else if (std::strcmp(first, "--options") == 0) {
         const uidemo::SearchDemoOptions options = SearchOptions();
