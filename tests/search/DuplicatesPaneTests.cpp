@@ -205,6 +205,16 @@ TEST_F(DuplicatesPaneTest, PadlocksChooseWhatThePreviewComparesAndMarkedNamesAre
     Key(VK_UP);
     EXPECT_EQ(Tree().FocusedNode(), File(2, 0));
     EXPECT_EQ(Tree().ListView().SendMessage(LVM_GETSELECTEDCOUNT), 1);
+
+    // Ctrl+A marks every file.
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    Key('A');
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(Tree().Root().GetCheckState(), Checked);
 }
 
 TEST_F(DuplicatesPaneTest, HeaderClicksSortTheFilesAndTheLockColumnKeepsItsWidth)
