@@ -274,17 +274,13 @@ CVirtualNode* AddGroup(
     auto data = std::make_unique<CDuplicateGroup>(size, groupIcon);
     CDuplicateGroup* groupData = data.get();
     CVirtualNode* node = tree.AddNode(nullptr, std::move(data));
-    int32_t sequence = 0;
     for (const FileRecord& record : group.files) {
         const int32_t icon = icons.IconOf(record.path);
-        std::unique_ptr<CDuplicateItem> item;
         if (mode == SimilarImages) {
-            item = std::make_unique<CDuplicateImageItem>(record, icon);
+            tree.AddNode(node, std::make_unique<CDuplicateImageItem>(record, icon));
         } else {
-            item = std::make_unique<CDuplicateItem>(record, size, icon);
+            tree.AddNode(node, std::make_unique<CDuplicateItem>(record, size, icon));
         }
-        item->sequenceNumber = sequence++;
-        tree.AddNode(node, std::move(item));
     }
     if (!group.files.empty()) {
         groupData->lockedId = 0;

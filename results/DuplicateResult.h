@@ -40,7 +40,6 @@ public:
     std::wstring path;
     int64_t size;
     int32_t iconIndex;
-    int32_t sequenceNumber = 0; // the file's place in its group as found
     FILETIME lastWriteTime;
     FILETIME lastAccessTime;
     FILETIME creationTime;

@@ -237,12 +237,9 @@ const CDuplicateItem* CDuplicatesPane::SelectedFile() const
 
 LRESULT CDuplicatesPane::OnCommand(Message& msg)
 {
-    const UINT command = msg.CommandId();
-    if (msg.CommandControl() != nullptr && command != IDC_DUPLICATES_TREE) {
-        msg.handled = false;
-        return 0;
-    }
-    if (!RunResultCommand(command)) {
+    // Menus, the toolbar's menus and the tree's keys send commands without
+    // a control.
+    if (msg.CommandControl() != nullptr || !RunResultCommand(msg.CommandId())) {
         msg.handled = false;
     }
     return 0;
@@ -547,21 +544,21 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
         return;
     }
     DeleteRequest request;
+    request.queue = CollectCheckedFiles(tree_, tree_.Mode(), wholeGroups);
+    if (request.queue.empty()) {
+        ::MessageBeep(MB_OK); // nothing is marked
+        return;
+    }
     request.settings = &settings_;
     request.tree = &tree_;
     request.parameters.mode = mode;
     request.parameters.backupFolder = settings_.backupFolder;
-    request.queue = CollectCheckedFiles(tree_, tree_.Mode(), wholeGroups);
     request.setRemark = [](CVirtualNode* node, const std::wstring& reason) {
         if (CDuplicateItem* item = ItemOf(node)) {
             item->SetRemark(reason);
         }
     };
     request.preview = &preview_;
-    if (request.queue.empty()) {
-        ::MessageBeep(MB_OK); // nothing is marked
-        return;
-    }
     StopPreviewTimer();
     CDeleteProgressDialog dialog(request, container_.GetMainWindow(), container_.GetTaskbarList());
     dialog.DoModal(container_.GetMainWindow());

@@ -119,8 +119,7 @@ CVirtualNode* CDuplicatesVirtualTreeView::LockedFile(const CVirtualNode* group)
         return nullptr;
     }
     for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
-        const CDuplicateItem* item = ItemOf(file);
-        if (item != nullptr && item->sequenceNumber == data->lockedId) {
+        if (file->sequenceNumber == data->lockedId) {
             return file;
         }
     }
@@ -137,7 +136,7 @@ void CDuplicatesVirtualTreeView::ToggleLock(CVirtualNode* file)
     if (locked == file) {
         group->lockedId = -1;
     } else if (locked == nullptr) {
-        group->lockedId = ItemOf(file)->sequenceNumber;
+        group->lockedId = file->sequenceNumber;
     } else {
         return; // another file holds the lock
     }

@@ -196,6 +196,25 @@ TEST_F(DuplicatesPaneTest, PadlocksChooseWhatThePreviewComparesAndMarkedNamesAre
     Key(VK_SPACE);
     EXPECT_EQ(File(2, 1)->GetCheckState(), Unchecked);
     EXPECT_FALSE(CellLook(File(2, 1), 0).first);
+
+    // The keys move a single selection.
+    Key(VK_HOME);
+    Key(VK_DOWN);
+    EXPECT_EQ(Tree().FocusedNode(), File(0, 0));
+    Key(VK_END);
+    Key(VK_UP);
+    EXPECT_EQ(Tree().FocusedNode(), File(2, 0));
+    EXPECT_EQ(Tree().ListView().SendMessage(LVM_GETSELECTEDCOUNT), 1);
+
+    // Ctrl+A marks every file.
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    Key('A');
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(Tree().Root().GetCheckState(), Checked);
 }
 
 TEST_F(DuplicatesPaneTest, HeaderClicksSortTheFilesAndTheLockColumnKeepsItsWidth)

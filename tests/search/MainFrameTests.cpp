@@ -1,7 +1,11 @@
 // The main window in process, with its settings in a folder of the test's own:
 // this program carries all of the program's resources.
 #include "resources/resource.h"
+#include "i18n/Localizer.h"
+#include "tests/support/DialogDriving.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
+#include "ui/common/InputBox.h"
 #include "tests/support/TestPictures.h"
 #include "ui/MainFrame.h"
 
@@ -62,6 +66,75 @@ TEST(MainFrame, StartsInOptionsModeAndKeepsTheViewAndPresetChosenAfterClosing)
     ASSERT_GE(stored.presets.size(), 2u);
     const std::wstring& chosen = stored.presets[1]->StoragePath;
     EXPECT_EQ(stored.defaultPresetFile, chosen.substr(chosen.find_last_of(L'\\') + 1));
+}
+
+TEST(MainFrame, PresetsAreAddedAndRemovedAndCancelAtTheSaveQuestionKeepsEverything)
+{
+    TempTree folder;
+    CMainFrame frame(FolderRoots{folder.Root(), L""});
+    frame.SetEndsMessageLoop(false);
+    ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+    frame.ShowWindow(SW_SHOW);
+    const HWND presets = frame.GetToolbar().PresetList();
+    const size_t before = frame.Settings().presets.size();
+
+    {
+        DialogAnswerer name(vandrelcommon::ui::CInputBox::kEditId, [](HWND box) {
+            ::SetDlgItemTextW(box, vandrelcommon::ui::CInputBox::kEditId, L"Holiday photos");
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_ADD_PRESET, 0);
+    }
+    ASSERT_EQ(frame.Settings().presets.size(), before + 1);
+    const SearchParameters* added = frame.Settings().presets.back().get();
+    EXPECT_EQ(added->PresetName, L"Holiday photos");
+    EXPECT_EQ(frame.OptionsPane().CurrentPreset(), added);
+    EXPECT_EQ(::SendMessageW(presets, CB_GETCURSEL, 0, 0), static_cast<LRESULT>(before));
+    const std::wstring addedFile = added->StoragePath;
+    EXPECT_NE(::GetFileAttributesW(addedFile.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Removing the last entry chooses the one before it, and its file goes.
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_REMOVE_PRESET, 0);
+    EXPECT_EQ(frame.Settings().presets.size(), before);
+    EXPECT_EQ(::SendMessageW(presets, CB_GETCURSEL, 0, 0), static_cast<LRESULT>(before - 1));
+    EXPECT_EQ(::GetFileAttributesW(addedFile.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The default preset is never removed.
+    for (size_t i = 0; i < frame.Settings().presets.size(); ++i) {
+        if (frame.Settings().presets[i]->IsDefault) {
+            ::SendMessageW(presets, CB_SETCURSEL, i, 0);
+            ::SendMessageW(
+                frame.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE), reinterpret_cast<LPARAM>(presets));
+        }
+    }
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_REMOVE_PRESET, 0);
+    EXPECT_EQ(frame.Settings().presets.size(), before);
+
+    // A changed form, then the close box: Cancel at the question keeps the
+    // window and writes nothing.
+    const std::string stored = ReadFileBytes(frame.Settings().settingsFile);
+    ::SendMessageW(::GetDlgItem(frame.OptionsPane().Hwnd(), IDC_OPTIONS_SCAN_CHECK), BM_CLICK, 0, 0);
+    {
+        QuestionAnswerer cancel(IDCANCEL);
+        ::SendMessageW(frame.Hwnd(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(cancel.answered);
+    }
+    EXPECT_TRUE(frame.IsWindow());
+    EXPECT_EQ(ReadFileBytes(frame.Settings().settingsFile), stored);
+
+    // The Language menu's command re-texts the window at once.
+    for (const auto& language : vandrelcommon::system::GetLanguages()) {
+        if (language.code == "de") {
+            ::SendMessageW(frame.Hwnd(), WM_COMMAND, language.commandId, 0);
+        }
+    }
+    EXPECT_EQ(frame.Settings().language, "de");
+    wchar_t label[64] = {};
+    ::GetDlgItemTextW(frame.OptionsPane().Hwnd(), IDC_OPTIONS_MODE_LABEL, label, 64);
+    EXPECT_EQ(std::wstring(label), vandrelcommon::system::Localize("search-options.lbl-search-mode"));
+    EXPECT_NE(std::wstring(label), L"Search mode:");
+    vandrelcommon::system::LoadLanguage("en");
+    frame.DestroyWindow();
 }
 
 TEST(MainFrame, ASearchOverATickedFolderEndsInResultsModeAndHelpEmptiesItsCache)

@@ -26,6 +26,7 @@ struct SearchDemoOptions {
     std::string language = "en"; // a language table's code
     int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
     bool contextMenu = false;    // --results: a group's context menu opened
+    bool deleteFiles = false;    // --results: the delete dialog run to its end
 };
 // Searches the folder under the search progress dialog, then shows the
 // groups found in a result tree; ends at once when nothing was found.
@@ -36,6 +37,7 @@ struct ResultsDemoOptions {
     bool images = false;         // similar pictures rather than exact duplicates
     std::string language = "en"; // a language table's code
     bool contextMenu = false;    // the first group's context menu opened
+    bool deleteFiles = false;    // all but the first of each group to the Recycle Bin
 };
 // The main window searching the folder and showing what it found.
 int RunResultsDemo(const ResultsDemoOptions& options);

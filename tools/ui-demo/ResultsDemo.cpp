@@ -17,6 +17,24 @@ using namespace vandrelcommon::ui;
 namespace {
 
 constexpr UINT kStartMessage = WM_APP + 1;
+constexpr UINT_PTR kPressStartTimer = 1;
+
+// The delete dialog open on this thread, if any.
+HWND FindDeleteDialog()
+{
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            if (::GetDlgItem(window, IDC_DELETE_START) != nullptr) {
+                *reinterpret_cast<HWND*>(data) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 class CResultsDemoFrame : public clonarium::CMainFrame {
 public:
@@ -26,6 +44,7 @@ public:
 
     BEGIN_MESSAGE_MAP()
     ON_MESSAGE(kStartMessage, OnStart)
+    ON_MESSAGE(WM_TIMER, OnTimer)
     CHAIN_TO_BASE(clonarium::CMainFrame)
     END_MESSAGE_MAP()
 
@@ -53,6 +72,14 @@ private:
         Results().ExpandAll();
         Results().SelectOnly(2);
         Results().SetFocus();
+        if (options_.deleteFiles) {
+            // Keep the first of each group, then to the Recycle Bin; Start is
+            // pressed once the dialog is up, and it stays open at its end.
+            DuplicatesPane().SendMessage(WM_COMMAND, ID_SELECT_KEEP_FIRST);
+            ::SetTimer(hwnd_, kPressStartTimer, 1000, nullptr);
+            DuplicatesPane().SendMessage(WM_COMMAND, ID_DELETE_TO_RECYCLE_BIN);
+            return 0;
+        }
         if (options_.contextMenu) {
             RECT row{};
             Results().ListView().GetItemRect(0, row, LVIR_LABEL);
@@ -60,6 +87,19 @@ private:
             ::ClientToScreen(Results().Hwnd(), &point);
             DuplicatesPane().PostMessage(
                 WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Results().Hwnd()), MAKELPARAM(point.x, point.y));
+        }
+        return 0;
+    }
+
+    LRESULT OnTimer(Message& msg)
+    {
+        if (msg.wParam != kPressStartTimer) {
+            msg.handled = false;
+            return 0;
+        }
+        if (HWND dialog = FindDeleteDialog()) {
+            ::KillTimer(hwnd_, kPressStartTimer);
+            ::PostMessageW(dialog, WM_COMMAND, IDC_DELETE_START, 0);
         }
         return 0;
     }
@@ -77,7 +117,7 @@ int RunResultsDemo(const ResultsDemoOptions& options)
     ::CreateDirectoryW(settings.c_str(), nullptr);
     CResultsDemoFrame frame(clonarium::FolderRoots{settings, L""}, options);
     return RunWindowLoop([&] {
-        if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, ScaleX(1000), ScaleY(700)}) == nullptr) {
+        if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, ScaleX(846), ScaleY(600)}) == nullptr) {
             return false;
         }
         frame.SetText(L"Clonarium");

@@ -292,8 +292,13 @@ bool CVirtualTree::Collapse(int row)
 
 void CVirtualTree::ExpandAll()
 {
-    ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags |= CVirtualNode::kExpanded; });
-    RebuildRows();
+    // Every node is expanded and becomes a row: one walk does both.
+    rows_.clear();
+    ForEachDescendant(&root_, [this](CVirtualNode* node) {
+        node->flags |= CVirtualNode::kExpanded;
+        rows_.push_back(node);
+    });
+    OnRowsChanged(0);
 }
 
 void CVirtualTree::CollapseAll()
@@ -301,9 +306,16 @@ void CVirtualTree::CollapseAll()
     ForEachDescendant(&root_, [](CVirtualNode* node) { node->flags &= ~CVirtualNode::kExpanded; });
     const auto first =
         std::find_if(rows_.begin(), rows_.end(), [](const CVirtualNode* node) { return node->level >= 1; });
+    if (first == rows_.end()) {
+        return; // nothing was expanded
+    }
+    // The rows above are the root's first children; the rest follow them.
     const int firstRow = static_cast<int>(first - rows_.begin());
-    rows_.erase(
-        std::remove_if(first, rows_.end(), [](const CVirtualNode* node) { return node->level >= 1; }), rows_.end());
+    rows_.resize(static_cast<size_t>(firstRow));
+    for (CVirtualNode* child = firstRow == 0 ? root_.firstChild : rows_.back()->nextSibling; child != nullptr;
+         child = child->nextSibling) {
+        rows_.push_back(child);
+    }
     OnRowsChanged(firstRow);
 }
 

@@ -10,6 +10,7 @@
 #include "ui/common/VirtualTreeView.h"
 
 #include "ui/common/CheckBoxImages.h"
+#include "ui/framework/Dpi.h"
 
 #include <algorithm>
 #include <utility>
@@ -18,8 +19,8 @@ namespace vandrelcommon::ui {
 
 namespace {
 
-constexpr int kStateImageSize = 16;
-constexpr int kExpanderBox = 9; // the boxed plus or minus, odd so it has a centre
+constexpr int kStateImageSize = 16; // at 100% scaling
+constexpr int kExpanderBox = 9;     // the boxed plus or minus, odd so it has a centre
 
 using StateImage = CVirtualTreeView::StateImage;
 
@@ -239,7 +240,7 @@ bool CVirtualTreeView::Attach(HWND listView)
 
 void CVirtualTreeView::BuildStateImages()
 {
-    stateImages_ = MakeCheckBoxImages(hwnd_, kStateImageSize);
+    stateImages_ = MakeCheckBoxImages(hwnd_, ScaleX(kStateImageSize));
 }
 
 void CVirtualTreeView::SetItemCount() const
@@ -249,8 +250,8 @@ void CVirtualTreeView::SetItemCount() const
 
 void CVirtualTreeView::OnRowsChanged(int firstRow)
 {
-    if (hwnd_ == nullptr) {
-        return;
+    if (hwnd_ == nullptr || !redraw_) {
+        return; // the count is set once redrawing is switched on again
     }
     SetItemCount();
     InvalidateRowsFrom(firstRow);
@@ -529,6 +530,9 @@ LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
 LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
 {
     const WPARAM key = msg.wParam;
+    if (MoveByKey(key)) {
+        return 0;
+    }
     const bool toggle = key == VK_SPACE && (viewFlags_ & kCheckBoxes) != 0;
     if (key != VK_LEFT && key != VK_RIGHT && key != VK_ADD && key != VK_SUBTRACT && !toggle) {
         msg.handled = false;
@@ -568,9 +572,52 @@ LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
     return 0;
 }
 
+// The list view's own move deselects every row one by one, which takes most
+// of a second over a million rows; a plain move selects only the new row.
+// Moves that extend the selection stay the list view's.
+bool CVirtualTreeView::MoveByKey(WPARAM key)
+{
+    if ((::GetKeyState(VK_SHIFT) & 0x8000) != 0 || (::GetKeyState(VK_CONTROL) & 0x8000) != 0 || rows_.empty()) {
+        return false;
+    }
+    const int last = static_cast<int>(rows_.size()) - 1;
+    const int row = std::clamp(FocusedRow(), 0, last);
+    const int page = std::max(1, ListView().GetCountPerPage() - 1);
+    int target = row;
+    switch (key) {
+    case VK_UP:
+        target = FocusedRow() < 0 ? 0 : row - 1;
+        break;
+    case VK_DOWN:
+        target = FocusedRow() < 0 ? 0 : row + 1;
+        break;
+    case VK_HOME:
+        target = 0;
+        break;
+    case VK_END:
+        target = last;
+        break;
+    case VK_PRIOR:
+        target = row - page;
+        break;
+    case VK_NEXT:
+        target = row + page;
+        break;
+    default:
+        return false;
+    }
+    target = std::clamp(target, 0, last);
+    SelectOnly(target);
+    ListView().SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
+    return true;
+}
+
 LRESULT CVirtualTreeView::OnSetRedraw(Message& msg)
 {
     redraw_ = msg.wParam != 0;
+    if (redraw_) {
+        SetItemCount(); // rows added or removed meanwhile
+    }
     msg.handled = false;
     return 0;
 }

@@ -99,6 +99,9 @@ private:
     LRESULT OnButtonDown(Message& msg);
     LRESULT OnKeyDown(Message& msg);
     LRESULT OnSetRedraw(Message& msg);
+    // Up, Down, Home, End and the page keys without Shift or Ctrl; false
+    // for any other key.
+    bool MoveByKey(WPARAM key);
     LRESULT OnDestroy(Message& msg);
     LRESULT OnGetDispInfo(Message& msg);
     LRESULT OnCustomDraw(Message& msg);
