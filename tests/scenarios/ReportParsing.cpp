@@ -52,8 +52,8 @@ bool ResolveEntity(const std::string& text, size_t& at, std::string& out)
     } else if (name.size() > 1 && name[0] == '#') {
         const bool hex = name[1] == 'x';
         const std::string digits = name.substr(hex ? 2 : 1);
-        if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") !=
-                                  std::string::npos) {
+        if (digits.empty() ||
+            digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos) {
             return false;
         }
         AppendUtf8(out, static_cast<uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10)));
@@ -66,9 +66,8 @@ bool ResolveEntity(const std::string& text, size_t& at, std::string& out)
 
 bool ValidUtf8(const std::string& text)
 {
-    return text.empty() ||
-           ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
-               0) > 0;
+    return text.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                               static_cast<int>(text.size()), nullptr, 0) > 0;
 }
 
 class XmlReader {
@@ -388,8 +387,8 @@ std::wstring Wide(const std::string& utf8)
         return {};
     }
     std::wstring wide(static_cast<size_t>(utf8.size()), L'\0');
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), static_cast<int>(wide.size()));
+    const int length = ::MultiByteToWideChar(
+        CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), static_cast<int>(wide.size()));
     wide.resize(static_cast<size_t>(length));
     return wide;
 }

@@ -84,7 +84,8 @@ protected:
     void SetUp() override
     {
         for (const TreeFile& file : kExactTree) {
-            const std::wstring path = folder.MakeFile(std::wstring(L"data\\") + file.path, std::string(file.size, file.fill));
+            const std::wstring path =
+                folder.MakeFile(std::wstring(L"data\\") + file.path, std::string(file.size, file.fill));
             const FILETIME written = MakeFileTime(kSomeTime - file.daysOld * kDay);
             ASSERT_TRUE(SetFileTimes(path, nullptr, nullptr, &written));
         }
@@ -167,20 +168,74 @@ void AnswerGenerateForAll(HWND dialog)
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
 }
 
-// The backup goes into the folder the browser offers at first, the Desktop
-// (Wine's browser cannot be steered to another by a test); the mirror of
-// the test's tree is removed from it at the end.
+// The tree view somewhere inside `window`, or null.
+HWND FindTreeView(HWND window)
+{
+    HWND found = nullptr;
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t name[32] = {};
+            ::GetClassNameW(child, name, 32);
+            if (std::wstring(name) == WC_TREEVIEWW) {
+                *reinterpret_cast<HWND*>(data) = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring ItemText(HWND tree, HTREEITEM item)
+{
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW info{};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = text;
+    info.cchTextMax = MAX_PATH;
+    return item != nullptr && TreeView_GetItem(tree, &info) ? std::wstring(text) : std::wstring();
+}
+
+// In the folder browser, the Desktop's subfolder `name` clicked open, then
+// OK; Cancel when it is not there.
+void PickDesktopFolder(HWND dialog, const std::wstring& name)
+{
+    HWND tree = nullptr;
+    WaitFor([&] { return (tree = FindTreeView(dialog)) != nullptr && TreeView_GetRoot(tree) != nullptr; });
+    HTREEITEM wanted = nullptr;
+    if (tree != nullptr) {
+        const HTREEITEM desktop = TreeView_GetRoot(tree);
+        TreeView_Expand(tree, desktop, TVE_EXPAND);
+        for (HTREEITEM item = TreeView_GetChild(tree, desktop); item != nullptr && wanted == nullptr;
+             item = TreeView_GetNextSibling(tree, item)) {
+            wanted = ItemText(tree, item) == name ? item : nullptr;
+        }
+    }
+    if (wanted == nullptr) {
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    TreeView_SelectItem(tree, wanted);
+    WaitFor([&] { return TreeView_GetSelection(tree) == wanted; });
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// The backup folder is picked in the browser as a folder on the Desktop
+// (where Wine's browser reaches by a click; it takes no typed path), and
+// removed with everything in it at the end.
 TEST_F(ExactScenario, BackupIntoAFolderGeneratesNamesForEveryConflict)
 {
     ResultCommand(ID_SELECT_KEEP_OLDEST_MODIFIED);
-    ASSERT_TRUE(Frame().Settings().backupFolder.empty()) << "no backup folder chosen yet";
     wchar_t desktop[MAX_PATH] = {};
     ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop), S_OK);
-    const std::wstring backup = desktop;
+    const std::wstring backupName = L"Backups of " + NameOf(folder.Root());
+    const RemovedAtEnd backupFolder(std::wstring(desktop) + L"\\" + backupName, desktop);
+    const std::wstring& backup = backupFolder.Path();
+    ASSERT_TRUE(::CreateDirectoryW(backup.c_str(), nullptr));
     // The drive letter is the first level of the mirror tree.
     const auto mirror = [&](const std::wstring& path) { return backup + L"\\" + path.substr(0, 1) + path.substr(2); };
-    const RemovedAtEnd mirrorRoot(mirror(folder.Root()), backup);
-    ASSERT_FALSE(Exists(mirrorRoot.Path()));
     // Two earlier backups with the names of two marked files.
     const std::wstring earlierReport = mirror(Data(L"backup\\report.doc"));
     const std::wstring earlierNotes = mirror(Data(L"a\\notes.txt"));
@@ -190,10 +245,8 @@ TEST_F(ExactScenario, BackupIntoAFolderGeneratesNamesForEveryConflict)
         ASSERT_TRUE(WriteFileBytes(earlier, "earlier"));
     }
     {
-        WindowAnswerer browser(L"#32770", L"Browse for Folder", [](HWND dialog) {
-            ::Sleep(300); // the browser shows its start folder
-            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        });
+        WindowAnswerer browser(
+            L"#32770", L"Browse for Folder", [&](HWND dialog) { PickDesktopFolder(dialog, backupName); });
         EveryDialogAnswerer conflicts(IDC_FILE_EXISTS_ACTION, AnswerGenerateForAll);
         Delete(ID_DELETE_BACKUP_IN_FOLDER);
         EXPECT_TRUE(browser.answered);
@@ -216,7 +269,7 @@ TEST_F(ExactScenario, BackupIntoAFolderGeneratesNamesForEveryConflict)
         {mirror(Data(L"old\\report (copy).doc")), before.at(Data(L"old\\report (copy).doc"))},
         {mirror(Data(L"music\\Song, M\u00e4rz & 'Live'.txt")), before.at(Data(L"music\\Song, M\u00e4rz & 'Live'.txt"))},
     };
-    EXPECT_EQ(Fingerprints(ReadDisk(mirrorRoot.Path())), Fingerprints(expected));
+    EXPECT_EQ(Fingerprints(ReadDisk(backup)), Fingerprints(expected));
     EXPECT_EQ(Groups(), 0);
 }
 
@@ -326,8 +379,7 @@ TEST_F(ExactScenario, ARegularExpressionRuleIsKeptOverARestart)
         ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
-    const std::set<std::wstring> inBackup =
-        DataPaths({L"backup\\report.doc", L"backup\\Song, M\u00e4rz & 'Live'.txt"});
+    const std::set<std::wstring> inBackup = DataPaths({L"backup\\report.doc", L"backup\\Song, M\u00e4rz & 'Live'.txt"});
     EXPECT_EQ(Sorted(FilesMarked(true)), inBackup);
 
     ASSERT_NO_FATAL_FAILURE(Restart());
@@ -362,7 +414,8 @@ TEST_F(ExactScenario, APresetAndTheLanguageAreKeptOverARestart)
     const HWND presets = Frame().GetToolbar().PresetList();
     const auto chosenPreset = [presets] {
         wchar_t text[128] = {};
-        ::SendMessageW(presets, CB_GETLBTEXT, ::SendMessageW(presets, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(text));
+        ::SendMessageW(
+            presets, CB_GETLBTEXT, ::SendMessageW(presets, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(text));
         return std::wstring(text);
     };
     EXPECT_EQ(chosenPreset(), L"Large files");
@@ -375,13 +428,15 @@ TEST_F(ExactScenario, APresetAndTheLanguageAreKeptOverARestart)
     ::SendMessageW(::GetDlgItem(pane, IDC_OPTIONS_GREATER_VALUE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
     const HWND unit = ::GetDlgItem(pane, IDC_OPTIONS_GREATER_UNIT);
     ::SendMessageW(unit, CB_SETCURSEL, Kilobytes, 0);
-    ::SendMessageW(pane, WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_GREATER_UNIT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(unit));
+    ::SendMessageW(
+        pane, WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_GREATER_UNIT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(unit));
     EXPECT_TRUE(saveEnabled()) << "a change can be saved";
     Command(ID_TB_SAVE_PRESET);
     EXPECT_FALSE(saveEnabled());
     // Back to the first preset, then German from the language menu.
     ::SendMessageW(presets, CB_SETCURSEL, 0, 0);
-    ::SendMessageW(Frame().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE), reinterpret_cast<LPARAM>(presets));
+    ::SendMessageW(
+        Frame().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE), reinterpret_cast<LPARAM>(presets));
     for (const auto& language : vandrelcommon::system::GetLanguages()) {
         if (language.code == "de") {
             Command(language.commandId);
@@ -392,8 +447,8 @@ TEST_F(ExactScenario, APresetAndTheLanguageAreKeptOverARestart)
     ASSERT_NO_FATAL_FAILURE(Restart());
     EXPECT_EQ(Text(Frame().GetToolbar().PresetLabel()), L"Suchvorlage:") << "still German";
     const HWND restartedPresets = Frame().GetToolbar().PresetList();
-    const LRESULT large = ::SendMessageW(restartedPresets, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-        reinterpret_cast<LPARAM>(L"Large files"));
+    const LRESULT large = ::SendMessageW(
+        restartedPresets, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Large files"));
     ASSERT_NE(large, CB_ERR);
     ::SendMessageW(restartedPresets, CB_SETCURSEL, static_cast<WPARAM>(large), 0);
     ::SendMessageW(Frame().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_TB_PRESET, CBN_SELCHANGE),
