@@ -19,6 +19,9 @@ display=120
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
+# The program and the server go whatever happens below (a failed capture
+# ends the script).
+trap 'WINEPREFIX=$root/build/wine-shot wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 # A prefix of its own, so that a running program or test run is not disturbed.
 export WINEPREFIX=$root/build/wine-shot
 if [ ! -f "$WINEPREFIX/.clonarium-ready" ]; then
@@ -32,6 +35,4 @@ sleep 1
 "$root/tools/wine.sh" explorer /desktop=shot,1280x900 "$@" >/dev/null 2>&1 &
 sleep "$wait_seconds"
 import -window root "$out"
-wineserver -k 2>/dev/null || true
-kill "$xvfb" 2>/dev/null || true
 echo "saved $out"
