@@ -85,6 +85,9 @@ private:
     const uint8_t* end_;
 };
 
+constexpr int kReplaceAttempts = 100;
+constexpr DWORD kReplacePause = 10; // ms
+
 bool ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector<uint8_t>& bytes)
 {
     // Another search may replace the file while it is read.
@@ -175,11 +178,17 @@ bool SearchCacheFile::Save(const std::wstring& path) const
         ::DeleteFileW(AddLongPathPrefix(fresh).c_str());
         return false;
     }
-    if (!::MoveFileExW(AddLongPathPrefix(fresh).c_str(), AddLongPathPrefix(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        ::DeleteFileW(AddLongPathPrefix(fresh).c_str());
-        return false;
+    // The old file cannot be replaced while another search reads it; a read
+    // takes moments, so the move is tried again for up to a second.
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (::MoveFileExW(
+                AddLongPathPrefix(fresh).c_str(), AddLongPathPrefix(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            return true;
+        }
+        ::Sleep(kReplacePause);
     }
-    return true;
+    ::DeleteFileW(AddLongPathPrefix(fresh).c_str());
+    return false;
 }
 
 std::vector<uint8_t> SearchCacheFile::Serialize() const
