@@ -6,16 +6,15 @@
 #   tools/guide-screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/tools/screenshot-common.sh"
 docs=$root/docs
 program=$root/build/bin/ui-demo.exe
 prefix=$root/build/wine-shot
 "$root/tools/install-packages.sh" imagemagick
 
 # Make sure the screenshot prefix exists, at 100% scaling.
-"$root/tools/screenshot.sh" /dev/null --wait 1 "$program" --help >/dev/null 2>&1 || true
-WINEPREFIX=$prefix "$root/tools/wine.sh" reg add 'HKCU\Control Panel\Desktop' \
-  /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
-WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+prepare_shot_prefix "$program"
+set_scaling 96
 
 # The demo tree: documents copied about, photos with a turned and a larger copy.
 demo=$prefix/drive_c/Demo
@@ -45,7 +44,7 @@ picture "$demo/Pictures/Camera/Holiday.jpg"
 shot() {
   local name=$1; shift
   "$root/tools/screenshot.sh" "$docs/$name.png" --wait 12 "$program" "$@" >/dev/null
-  /usr/bin/convert "$docs/$name.png" -fuzz 2% -trim +repage -strip "$docs/$name.png"
+  trim_shot "$docs/$name.png"
   echo "saved docs/$name.png"
 }
 shot guide-results --results 'C:\Demo'

@@ -6,6 +6,7 @@
 #   tools/preview-screenshots.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/tools/screenshot-common.sh"
 docs=$root/docs
 samples=$root/build/preview-shots
 program=$root/build/bin/ui-demo.exe
@@ -28,18 +29,12 @@ shot() {
   local files=()
   for file in "$@"; do files+=("$(windows "$samples/$file")"); done
   "$root/tools/screenshot.sh" "$docs/$name.png" --wait 8 "$program" --preview "${files[@]}" >/dev/null
-  /usr/bin/convert "$docs/$name.png" -fuzz 2% -trim +repage -strip "$docs/$name.png"
+  trim_shot "$docs/$name.png"
   echo "saved docs/$name.png"
 }
 
-set_scaling() {
-  WINEPREFIX=$root/build/wine-shot "$root/tools/wine.sh" reg add 'HKCU\Control Panel\Desktop' \
-    /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  WINEPREFIX=$root/build/wine-shot wineserver -k 2>/dev/null || true
-}
-
 # Make sure the screenshot prefix exists before its scaling is changed.
-"$root/tools/screenshot.sh" /dev/null --wait 1 "$program" --help >/dev/null 2>&1 || true
+prepare_shot_prefix "$program"
 for scaling in 96:100 144:150; do
   set_scaling "${scaling%%:*}"
   percent=${scaling##*:}

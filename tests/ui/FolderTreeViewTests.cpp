@@ -36,21 +36,12 @@ void PrintTo(const SearchRoot& root, std::ostream* out)
 namespace {
 
 using namespace clonarium;
+using uitest::LoadTable;
 using vandrelcommon::ui::Checked;
 using vandrelcommon::ui::CheckState;
 using vandrelcommon::ui::CTreeViewCtrl;
 using vandrelcommon::ui::Mixed;
 using vandrelcommon::ui::Unchecked;
-
-void LoadTable(const char* code)
-{
-    const std::string bytes =
-        ReadFileBytes(L"Z:" CLONARIUM_SOURCE_DIR L"/i18n/" + std::wstring(code, code + 2) + L".lng");
-    ASSERT_FALSE(bytes.empty()) << "the language table could not be read";
-    std::wstring text(bytes.size() / 2, L'\0');
-    memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    vandrelcommon::system::Localizer::Instance().LoadTable(text);
-}
 
 bool SamePath(const std::wstring& left, const std::wstring& right)
 {

@@ -24,22 +24,13 @@
 namespace {
 
 using namespace clonarium;
+using uitest::LoadTable;
 using vandrelcommon::system::Localize;
 using vandrelcommon::ui::CButton;
 using vandrelcommon::ui::CComboBox;
 using vandrelcommon::ui::CDateTimePickerCtrl;
 using vandrelcommon::ui::CTrackBarCtrl;
 using vandrelcommon::ui::CWindow;
-
-void LoadTable(const char* code)
-{
-    const std::string bytes =
-        ReadFileBytes(L"Z:" CLONARIUM_SOURCE_DIR L"/i18n/" + std::wstring(code, code + 2) + L".lng");
-    ASSERT_FALSE(bytes.empty()) << "the language table could not be read";
-    std::wstring text(bytes.size() / 2, L'\0');
-    memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    vandrelcommon::system::Localizer::Instance().LoadTable(text);
-}
 
 FILETIME LocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
 {

@@ -1,7 +1,12 @@
 #include "tests/ui/UiTestSupport.h"
 
+#include "i18n/Localizer.h"
+#include "tests/support/FileBytes.h"
 #include "ui/framework/Module.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -135,6 +140,16 @@ std::vector<std::wstring> RowNames(const CVirtualTree& tree)
         names.push_back(node->Columns()->GetColumnText(0, node));
     }
     return names;
+}
+
+void LoadTable(const char* code)
+{
+    const std::string bytes =
+        ReadFileBytes(L"Z:" CLONARIUM_SOURCE_DIR L"/i18n/" + std::wstring(code, code + 2) + L".lng");
+    ASSERT_FALSE(bytes.empty()) << "the language table could not be read";
+    std::wstring text(bytes.size() / 2, L'\0');
+    memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    vandrelcommon::system::Localizer::Instance().LoadTable(text);
 }
 
 } // namespace uitest

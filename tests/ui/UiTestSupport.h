@@ -89,4 +89,7 @@ vandrelcommon::ui::CVirtualNode* AddNamedGroup(
 // The names of the tree's rows in display order.
 std::vector<std::wstring> RowNames(const vandrelcommon::ui::CVirtualTree& tree);
 
+// Loads the language table of `code` ("en", "ru"...) from the source tree.
+void LoadTable(const char* code);
+
 } // namespace uitest
