@@ -91,7 +91,10 @@ public:
         ForEachCsvPiece(text, [this](std::wstring_view piece) { Wide(piece); });
     }
 
-    // The text with markup characters escaped, as UTF-8.
+    // The text with markup characters escaped, as UTF-8. XML 1.0 cannot
+    // carry control characters other than tab, line feed and carriage
+    // return, not even as references: their pictures (U+2400 on) stand in
+    // for them, and U+FFFD for the two non-characters U+FFFE and U+FFFF.
     void Escaped(std::wstring_view text)
     {
         for (size_t i = 0; i < text.size(); ++i) {
@@ -113,7 +116,13 @@ public:
                 buffer_ += "&gt;";
                 break;
             default:
-                i += AppendUtf8(text, i);
+                if (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') {
+                    AppendUtf8(0x2400 + static_cast<uint32_t>(c));
+                } else if (c == 0xFFFE || c == 0xFFFF) {
+                    AppendUtf8(0xFFFD);
+                } else {
+                    i += AppendCharacter(text, i);
+                }
             }
         }
         if (buffer_.size() >= kFlushSize) {
@@ -132,15 +141,20 @@ private:
 
     // Appends the character at `i` (a surrogate pair as one); answers how
     // many extra units it took. An unpaired surrogate becomes U+FFFD.
-    size_t AppendUtf8(std::wstring_view text, size_t i)
+    size_t AppendCharacter(std::wstring_view text, size_t i)
     {
-        uint32_t code = text[i];
-        size_t extra = 0;
-        if (code >= 0xD800 && code <= 0xDFFF) {
-            const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-            code = paired ? 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00) : 0xFFFD;
-            extra = paired ? 1 : 0;
+        const uint32_t code = text[i];
+        if (code < 0xD800 || code > 0xDFFF) {
+            AppendUtf8(code);
+            return 0;
         }
+        const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        AppendUtf8(paired ? 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00) : 0xFFFD);
+        return paired ? 1 : 0;
+    }
+
+    void AppendUtf8(uint32_t code)
+    {
         if (code < 0x80) {
             buffer_.push_back(static_cast<char>(code));
         } else if (code < 0x800) {
@@ -156,7 +170,6 @@ private:
             buffer_.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
             buffer_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
-        return extra;
     }
 
     void Flush()

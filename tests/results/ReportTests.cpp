@@ -169,6 +169,20 @@ TEST_F(ReportTest, XmlTotalsAndEscapes)
         << xml;
     EXPECT_NE(
         xml.find("</duplicate-file>\n\t\t</duplicate-group>\n\t</report>\n</clonarium-report>"), std::string::npos);
+
+    // Control characters come out as their pictures, tab, line feed and carriage return as they are.
+    tree.RemoveAll();
+    AddRecords(tree, {Record(L"c:\\x\\\x01"
+                             L"bell\x07\x1F\tline\n\rend\xFFFF.txt",
+                          1, kTime),
+                         Record(L"c:\\y\\z", 1, kTime)});
+    const std::string named = "<path>c:\\x\\\xE2\x90\x81"
+                              "bell\xE2\x90\x87\xE2\x90\x9F\tline\n\rend\xEF\xBF\xBD.txt</path>";
+    EXPECT_NE(Written(WriteXmlReport, ExactDuplicates).find(named), std::string::npos);
+    EXPECT_NE(Written(WriteHtmlReport, ExactDuplicates)
+                  .find("<td>\xE2\x90\x81"
+                        "bell\xE2\x90\x87\xE2\x90\x9F\tline"),
+        std::string::npos);
 }
 
 TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
