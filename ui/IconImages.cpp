@@ -2,6 +2,7 @@
 
 #include "resources/resource.h"
 #include "ui/common/ImageBitmap.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -14,6 +15,7 @@
 namespace clonarium {
 
 using vandrelcommon::ui::GdiBitmap;
+using vandrelcommon::ui::ImageListHandle;
 
 namespace {
 
@@ -69,6 +71,26 @@ GdiBitmap LoadIconImage(UINT id, int size)
         return GdiBitmap();
     }
     return GdiBitmap(handle);
+}
+
+ImageListHandle IconImageList(std::initializer_list<UINT> icons)
+{
+    const int size = IconSize();
+    ImageListHandle list(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
+    for (const UINT id : icons) {
+        const GdiBitmap image = LoadIconImage(id, size);
+        ::ImageList_Add(list.Get(), image.Get(), nullptr);
+    }
+    return list;
+}
+
+void SetButtonIcon(HWND button, HIMAGELIST images)
+{
+    BUTTON_IMAGELIST list{};
+    list.himl = images;
+    list.margin = RECT{vandrelcommon::ui::ScaleX(2), 0, 0, 0};
+    list.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+    vandrelcommon::ui::CButton(button).SetImageList(list);
 }
 
 } // namespace clonarium

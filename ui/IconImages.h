@@ -5,6 +5,9 @@
 #include "ui/framework/GdiHandles.h"
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <initializer_list>
 
 namespace clonarium {
 
@@ -14,5 +17,13 @@ int IconSize();
 // Icon `id` at `size` x `size` pixels as a 32-bit bitmap with premultiplied
 // alpha; nothing when GDI+ is not running or the icon is missing.
 vandrelcommon::ui::GdiBitmap LoadIconImage(UINT id, int size);
+
+// An image list of the icons at IconSize(), in the order given.
+vandrelcommon::ui::ImageListHandle IconImageList(std::initializer_list<UINT> icons);
+
+// Shows the list's first picture on the button, left of its text. Image
+// lists rather than bitmaps: a button draws those with their transparency.
+// The list must outlive the button.
+void SetButtonIcon(HWND button, HIMAGELIST images);
 
 } // namespace clonarium

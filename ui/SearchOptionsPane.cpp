@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -95,18 +94,6 @@ constexpr std::array<SizeRow, 2> kSizeRows = {{
 constexpr std::array<int, 4> kImageControls = {
     IDC_OPTIONS_IMAGES_GROUP, IDC_OPTIONS_SIMILARITY_LABEL, IDC_OPTIONS_SIMILARITY, IDC_OPTIONS_SIMILARITY_VALUE};
 
-// The icons at the screen's scaling, in the order given.
-ImageListHandle ImageListOf(std::initializer_list<UINT> icons)
-{
-    const int size = IconSize();
-    ImageListHandle list(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
-    for (const UINT id : icons) {
-        const GdiBitmap image = LoadIconImage(id, size);
-        ::ImageList_Add(list.Get(), image.Get(), nullptr);
-    }
-    return list;
-}
-
 // An unsigned decimal number that fits 32 bits, nothing else around it.
 bool ParseBound(const std::wstring& text, uint32_t& value)
 {
@@ -186,20 +173,13 @@ const CEditListBox& CSearchOptionsPane::List(int listId) const
 
 void CSearchOptionsPane::LoadImages()
 {
-    modeImages_ = ImageListOf({IDB_MODE_EXACT, IDB_MODE_IMAGES});
+    modeImages_ = IconImageList({IDB_MODE_EXACT, IDB_MODE_IMAGES});
     Item(IDC_OPTIONS_MODE).SendMessage(CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(modeImages_.Get()));
-    // Image lists rather than bitmaps: a button draws those with their transparency.
-    addImage_ = ImageListOf({IDB_LIST_ADD});
-    removeImage_ = ImageListOf({IDB_LIST_REMOVE});
+    addImage_ = IconImageList({IDB_LIST_ADD});
+    removeImage_ = IconImageList({IDB_LIST_REMOVE});
     for (const ListRow& row : kListRows) {
-        for (const auto& [id, images] :
-            {std::pair{row.add, addImage_.Get()}, std::pair{row.remove, removeImage_.Get()}}) {
-            BUTTON_IMAGELIST list{};
-            list.himl = images;
-            list.margin = RECT{ScaleX(2), 0, 0, 0};
-            list.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
-            Item(id).SendMessage(BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
-        }
+        SetButtonIcon(GetDlgItem(row.add), addImage_.Get());
+        SetButtonIcon(GetDlgItem(row.remove), removeImage_.Get());
     }
 }
 
