@@ -15,7 +15,6 @@
 namespace clonarium {
 
 using vandrelcommon::ui::GdiBitmap;
-using vandrelcommon::ui::ImageListHandle;
 
 namespace {
 
@@ -73,10 +72,11 @@ GdiBitmap LoadIconImage(UINT id, int size)
     return GdiBitmap(handle);
 }
 
-ImageListHandle IconImageList(std::initializer_list<UINT> icons)
+vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons)
 {
     const int size = IconSize();
-    ImageListHandle list(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
+    vandrelcommon::ui::ImageListHandle list(
+        ::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
     for (const UINT id : icons) {
         const GdiBitmap image = LoadIconImage(id, size);
         ::ImageList_Add(list.Get(), image.Get(), nullptr);

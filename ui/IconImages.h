@@ -18,8 +18,8 @@ int IconSize();
 // alpha; nothing when GDI+ is not running or the icon is missing.
 vandrelcommon::ui::GdiBitmap LoadIconImage(UINT id, int size);
 
-// An image list of the icons at IconSize(), in the order given.
-vandrelcommon::ui::ImageListHandle IconImageList(std::initializer_list<UINT> icons);
+// The icons at the screen's scaling, in the order given.
+vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons);
 
 // Shows the list's first picture on the button, left of its text. Image
 // lists rather than bitmaps: a button draws those with their transparency.

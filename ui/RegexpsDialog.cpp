@@ -67,8 +67,8 @@ LRESULT CRegexpsDlg::OnInitDialog(Message&)
     list_.SubclassWindow(GetDlgItem(IDC_REGEXP_LIST));
     ::SendMessageW(list_.EditBox(), EM_LIMITTEXT, CEditListBox::kMaxTextLength, 0);
     AddTooltips();
-    addImage_ = IconImageList({IDB_LIST_ADD});
-    removeImage_ = IconImageList({IDB_LIST_REMOVE});
+    addImage_ = ImageListOf({IDB_LIST_ADD});
+    removeImage_ = ImageListOf({IDB_LIST_REMOVE});
     for (const int id : {IDC_REGEXP_ADD_RULE, IDC_REGEXP_ADD}) {
         SetButtonIcon(GetDlgItem(id), addImage_.Get());
     }

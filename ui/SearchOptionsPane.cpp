@@ -173,10 +173,10 @@ const CEditListBox& CSearchOptionsPane::List(int listId) const
 
 void CSearchOptionsPane::LoadImages()
 {
-    modeImages_ = IconImageList({IDB_MODE_EXACT, IDB_MODE_IMAGES});
+    modeImages_ = ImageListOf({IDB_MODE_EXACT, IDB_MODE_IMAGES});
     Item(IDC_OPTIONS_MODE).SendMessage(CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(modeImages_.Get()));
-    addImage_ = IconImageList({IDB_LIST_ADD});
-    removeImage_ = IconImageList({IDB_LIST_REMOVE});
+    addImage_ = ImageListOf({IDB_LIST_ADD});
+    removeImage_ = ImageListOf({IDB_LIST_REMOVE});
     for (const ListRow& row : kListRows) {
         SetButtonIcon(GetDlgItem(row.add), addImage_.Get());
         SetButtonIcon(GetDlgItem(row.remove), removeImage_.Get());
