@@ -80,23 +80,25 @@ cmake -S "$twice/source" -B "$twice/build" -G Ninja \
 cmake --build "$twice/build" --target package >/dev/null
 again=$twice/build/dist
 cmp -s "$dist/$zip" "$again/$zip" || fail "the zip differs between two builds"
-# The installer: the same files, and the same tables apart from what every
-# build stamps anew: the package code and its dates, and the product code (so
-# that each build upgrades the one before).
-msi_files() { mkdir -p "$2" && (cd "$2" && msiextract "$1" >/dev/null); }
-msi_tables() {
-  local table
-  for table in $(msiinfo tables "$1" | sort); do
-    echo "[$table]"
-    case $table in
-      _SummaryInformation) msiinfo export "$1" "$table" | grep -Ev $'^(9|12|13)\t' ;;
-      Property) msiinfo export "$1" "$table" | grep -v $'^ProductCode\t' ;;
-      *) msiinfo export "$1" "$table" ;;
-    esac
-  done
+# The installer: the same files, and the same tables (each table a file, its
+# binary streams in a folder beside it) apart from what every build stamps
+# anew: the package code and its dates, and the product code (so that each
+# build upgrades the one before).
+msi_contents() {
+  mkdir -p "$2/files" "$2/tables"
+  (cd "$2/files" && msiextract "$1" >/dev/null)
+  (
+    cd "$2/tables"
+    for table in $(msiinfo tables "$1"); do
+      case $table in
+        _SummaryInformation) msiinfo export "$1" "$table" | grep -Ev $'^(9|12|13)\t' ;;
+        Property) msiinfo export "$1" "$table" | grep -v $'^ProductCode\t' ;;
+        *) msiinfo export "$1" "$table" ;;
+      esac > "$table.idt"
+    done
+  )
 }
-msi_files "$dist/$msi" "$twice/files-first"
-msi_files "$again/$msi" "$twice/files-again"
-diff -r "$twice/files-first" "$twice/files-again" >/dev/null || fail "the installer's files differ between two builds"
-diff <(msi_tables "$dist/$msi") <(msi_tables "$again/$msi") >&2 || fail "the installer's tables differ between two builds"
+msi_contents "$dist/$msi" "$twice/first"
+msi_contents "$again/$msi" "$twice/again"
+diff -r "$twice/first" "$twice/again" >&2 || fail "the installer's files or tables differ between two builds"
 echo "package test: installer and portable zip work; two builds give the same packages (copying, building and comparing took $((SECONDS - twice_start)) s)"
