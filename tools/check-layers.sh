@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Checks that the folders depend on each other one way only: every
 # #include "folder/..." of a source file must name a folder its own layer may
-# use. Prints each include that breaks the rule; exits non-zero if any does.
+# use. Also checks that the common controls are reached through their
+# wrappers in ui/framework/Controls.h: no other program source sends them a
+# control message of its own. Prints each line that breaks a rule; exits
+# non-zero if any does.
 #   tools/check-layers.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,5 +42,12 @@ for layer in "${!allowed[@]}"; do
     fi
   done < <(grep -HE '^#include "[a-z]+/' "$layer"/*.h "$layer"/*.cpp 2>/dev/null || true)
 done
-[ $status -eq 0 ] && echo "check-layers: every include runs one way"
+controls='(LVM|TVM|TB|RB|SB|CB|TBM|PBM|DTM|HDM|TTM)_[A-Z]+'
+while IFS= read -r line; do
+  echo "check-layers: $line sends a control message past its wrapper"
+  status=1
+done < <(grep -rnE "(Send|Post)Message[AW]?\(.*\b$controls" --include='*.cpp' --include='*.h' ui tools |
+  grep -v '^ui/framework/' |
+  grep -vE '\b(SB|TB)_(LEFT|RIGHT|LINE|PAGE|THUMB|TOP|BOTTOM|END)' || true) # scroll codes, not messages
+[ $status -eq 0 ] && echo "check-layers: every include runs one way; every control is reached through its wrapper"
 exit $status

@@ -137,7 +137,7 @@ void CDuplicatesPane::ShowResult()
     UpdateStatistics();
     SortGroupsBy(GroupSortOrder::TotalSize);
     if (!tree_.Rows().empty()) {
-        tree_.ListView().SendMessage(LVM_ENSUREVISIBLE, 0, FALSE);
+        tree_.ListView().EnsureVisible(0, false);
     }
     StartPreviewTimer();
 }
@@ -387,7 +387,7 @@ void CDuplicatesPane::Export(UINT command)
             info.mask = LVCF_TEXT;
             info.pszText = title;
             info.cchTextMax = 256;
-            tree_.ListView().SendMessage(LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
+            tree_.ListView().GetColumn(column, info);
             context.headers.emplace_back(title);
         }
         written = command == ID_EXPORT_HTML ? WriteHtmlReport(tree_, context, chosen)

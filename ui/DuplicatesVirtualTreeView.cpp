@@ -64,7 +64,7 @@ bool CDuplicatesVirtualTreeView::Attach(HWND listView)
     SHFILEINFOW info{};
     const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info,
         sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-    ListView().SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
+    ListView().SetImageList(systemImages, LVSIL_SMALL);
     groupIcon_ = info.iIcon;
 
     padlockSize_ = std::min(IconSize(), vandrelcommon::ui::ScaleX(16));
@@ -101,7 +101,7 @@ void CDuplicatesVirtualTreeView::RelocalizeColumns()
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT;
         column.pszText = title.data();
-        ListView().SendMessage(LVM_SETCOLUMNW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&column));
+        ListView().SetColumn(index++, column);
     }
 }
 
@@ -259,18 +259,18 @@ LRESULT CDuplicatesVirtualTreeView::OnColumnClick(Message& msg)
     const auto header = Header();
     HDITEMW item{};
     item.mask = HDI_FORMAT;
-    header.SendMessage(HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    header.GetItem(column, item);
     const bool flag = (item.fmt & HDF_SORTUP) == 0;
-    const int count = static_cast<int>(header.SendMessage(HDM_GETITEMCOUNT));
+    const int count = header.GetItemCount();
     for (int index = 0; index < count; ++index) {
         HDITEMW other{};
         other.mask = HDI_FORMAT;
-        header.SendMessage(HDM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&other));
+        header.GetItem(index, other);
         other.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (index == column) {
             other.fmt |= flag ? HDF_SORTUP : HDF_SORTDOWN;
         }
-        header.SendMessage(HDM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&other));
+        header.SetItem(index, other);
     }
     SortFiles(*this, key, flag);
     return 0;
@@ -293,7 +293,7 @@ LRESULT CDuplicatesVirtualTreeView::OnCellPrePaint(NMLVCUSTOMDRAW& draw)
     if (draw.iSubItem == RemarkColumn()) {
         draw.clrText = RGB(255, 0, 0);
     } else {
-        draw.clrText = static_cast<COLORREF>(ListView().SendMessage(LVM_GETTEXTCOLOR));
+        draw.clrText = ListView().GetTextColor();
     }
     return CDRF_NEWFONT;
 }
@@ -315,10 +315,7 @@ void CDuplicatesVirtualTreeView::DrawPadlock(HDC dc, int row) const
     const CVirtualNode* locked = LockedFile(file->parent);
     const HBITMAP image = locked == file ? closedPadlock_.Get() : locked == nullptr ? openPadlock_.Get() : nullptr;
     RECT cell{};
-    cell.top = kLockColumn;
-    cell.left = LVIR_BOUNDS;
-    if (image == nullptr ||
-        ListView().SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)) == 0) {
+    if (image == nullptr || !ListView().GetSubItemRect(row, kLockColumn, cell, LVIR_BOUNDS)) {
         return;
     }
     vandrelcommon::ui::MemoryDC source(dc);

@@ -72,7 +72,7 @@ private:
     void ToggleLock(CVirtualNode* file);
     void DrawPadlock(HDC dc, int row) const;
     void SendCommand(UINT command) const;
-    vandrelcommon::ui::CWindow Header() const { return vandrelcommon::ui::CWindow(ListView().GetHeader()); }
+    vandrelcommon::ui::CHeaderCtrl Header() const { return vandrelcommon::ui::CHeaderCtrl(ListView().GetHeader()); }
 
     ResultMode mode_ = ExactDuplicates;
     GroupOrdering ordering_;

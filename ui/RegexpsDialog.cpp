@@ -279,9 +279,9 @@ void CRegexpsDlg::CheckExpression(const std::wstring& text)
     tool.lpszText = const_cast<wchar_t*>(message.c_str());
     const vandrelcommon::ui::CToolTipCtrl tip(errorTip_);
     tip.UpdateTipText(tool);
-    tip.SendMessage(TTM_SETTITLEW, TTI_ERROR, reinterpret_cast<LPARAM>(Text("error-title").c_str()));
-    tip.SendMessage(TTM_TRACKPOSITION, 0, MAKELPARAM(edit.left + 10, edit.bottom));
-    tip.SendMessage(TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    tip.SetTitle(TTI_ERROR, Text("error-title"));
+    tip.TrackPosition(edit.left + 10, edit.bottom);
+    tip.TrackActivate(tool, true);
     ::SetTimer(Hwnd(), kTipTimer, kTipShownMilliseconds, nullptr);
 }
 
@@ -295,7 +295,7 @@ LRESULT CRegexpsDlg::OnTimer(Message& msg)
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = Hwnd();
-    vandrelcommon::ui::CToolTipCtrl(errorTip_).SendMessage(TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+    vandrelcommon::ui::CToolTipCtrl(errorTip_).TrackActivate(tool, false);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "ui/common/EditListBox.h"
 #include "ui/common/VirtualTreeView.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
 #include "ui/framework/GdiHandles.h"
@@ -124,7 +125,8 @@ private:
         const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"file.txt", FILE_ATTRIBUTE_NORMAL,
             &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
         tree_.Attach(list);
-        ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
+        const CListViewCtrl view(list);
+        view.SetImageList(systemImages, LVSIL_SMALL);
         const struct {
             const wchar_t* title;
             int width;
@@ -135,7 +137,7 @@ private:
             column.fmt = i == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
             column.pszText = const_cast<wchar_t*>(columns[i].title);
             column.cx = ScaleX(columns[i].width);
-            ::SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+            view.InsertColumn(i, column);
         }
         Fill();
         return 0;

@@ -13,6 +13,7 @@
 #include "ui/common/Layout.h"
 #include "ui/common/MenuImageTable.h"
 #include "ui/common/TextFit.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
@@ -182,8 +183,9 @@ private:
         (void)msg;
         CreateSimpleReBar();
         toolbar_ = CreateToolBar(hwnd_, kToolBarId, kToolBarStyle | TBSTYLE_LIST);
-        ::SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
-        ::SendMessageW(toolbar_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+        const CToolBarCtrl toolbar(toolbar_);
+        toolbar.SetExtendedStyle(TBSTYLE_EX_MIXEDBUTTONS | TBSTYLE_EX_HIDECLIPPEDBUTTONS);
+        toolbar.LoadStandardImages(IDB_STD_SMALL_COLOR);
         TBBUTTON buttons[] = {
             {STD_FILENEW, ID_DEMO_ASK, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_SHOWTEXT | BTNS_AUTOSIZE, {}, 0,
                 reinterpret_cast<INT_PTR>(L"Ask for a name...")},
@@ -193,8 +195,8 @@ private:
             {STD_REPLACE, ID_DEMO_LOCK_DIVIDER, TBSTATE_ENABLED, BTNS_CHECK | BTNS_SHOWTEXT | BTNS_AUTOSIZE, {}, 0,
                 reinterpret_cast<INT_PTR>(L"Lock the divider")},
         };
-        ::SendMessageW(toolbar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-        ::SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+        toolbar.AddButtons(static_cast<int>(std::size(buttons)), buttons);
+        toolbar.AutoSize();
         AddReBarBand(toolbar_);
         UIAddToolBar(toolbar_);
 

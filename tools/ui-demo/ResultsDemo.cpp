@@ -6,6 +6,7 @@
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "ui/MainFrame.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 
 #include <windows.h>
@@ -58,7 +59,7 @@ private:
         }
         if (options_.images) {
             const HWND mode = ::GetDlgItem(OptionsPane().Hwnd(), IDC_OPTIONS_MODE);
-            ::SendMessageW(mode, CB_SETCURSEL, 1, 0);
+            CComboBox(mode).SetCurSel(1);
             ::SendMessageW(OptionsPane().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS_MODE, CBN_SELCHANGE),
                 reinterpret_cast<LPARAM>(mode));
         }

@@ -7,6 +7,7 @@
 #include "results/DuplicateResult.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/common/VirtualTreeView.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
 
@@ -54,7 +55,7 @@ private:
         SHFILEINFOW info{};
         const auto systemImages = reinterpret_cast<HIMAGELIST>(::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY,
             &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-        ::SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
+        CListViewCtrl(list).SetImageList(systemImages, LVSIL_SMALL);
         request_.groupIcon = info.iIcon;
         request_.results = &tree_;
         AddColumns();

@@ -115,7 +115,7 @@ private:
     void PressChevron() const
     {
         RECT band{};
-        ::SendMessageW(ReBar(), RB_GETRECT, 0, reinterpret_cast<LPARAM>(&band));
+        CReBarCtrl(ReBar()).GetRect(0, band);
         const LPARAM point = MAKELPARAM(band.right - ScaleX(6), (band.top + band.bottom) / 2);
         ::SendMessageW(ReBar(), WM_LBUTTONDOWN, MK_LBUTTON, point);
         ::SendMessageW(ReBar(), WM_LBUTTONUP, 0, point);

@@ -1,5 +1,6 @@
 #include "ui/common/ButtonST.h"
 
+#include "ui/framework/Controls.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Module.h"
 
@@ -99,10 +100,10 @@ void CButtonST::SetTooltipText(const std::wstring& text)
         if (tooltip_ == nullptr) {
             return;
         }
-        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        CToolTipCtrl(tooltip_).AddTool(tool);
         return;
     }
-    ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    CToolTipCtrl(tooltip_).UpdateTipText(tool);
 }
 
 void CButtonST::SetAutoRepeat(bool repeat, UINT pause)

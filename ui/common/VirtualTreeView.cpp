@@ -345,9 +345,9 @@ RECT CVirtualTreeView::ExpanderRect(int row) const
     }
     // Column 0 need not be the leftmost one.
     RECT column{};
-    const HWND header = ListView().GetHeader();
-    if (header != nullptr) {
-        ::SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&column));
+    const CHeaderCtrl header(ListView().GetHeader());
+    if (header.Hwnd() != nullptr) {
+        header.GetItemRect(0, column);
     }
     const int unit = IndentWidth();
     const int left = bounds.left + column.left + unit * rows_[row]->level;
@@ -608,7 +608,7 @@ bool CVirtualTreeView::MoveByKey(WPARAM key)
     }
     target = std::clamp(target, 0, last);
     SelectOnly(target);
-    ListView().SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
+    ListView().EnsureVisible(target, false);
     return true;
 }
 

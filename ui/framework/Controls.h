@@ -60,14 +60,30 @@ public:
     {
         return static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     }
+    // `portion` LVIR_*; false for a cell that does not exist.
+    bool GetSubItemRect(int row, int column, RECT& rect, int portion) const
+    {
+        rect.top = column;
+        rect.left = portion;
+        return SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != 0;
+    }
+    COLORREF GetTextColor() const { return static_cast<COLORREF>(SendMessage(LVM_GETTEXTCOLOR)); }
     HWND GetHeader() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
     int InsertColumn(int column, const LVCOLUMNW& info) const
     {
         return static_cast<int>(
             SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
     }
-    // `width` in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
     bool DeleteColumn(int column) const { return SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(column)) != 0; }
+    bool GetColumn(int column, LVCOLUMNW& info) const
+    {
+        return SendMessage(LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)) != 0;
+    }
+    bool SetColumn(int column, const LVCOLUMNW& info) const
+    {
+        return SendMessage(LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)) != 0;
+    }
+    // `width` in pixels, or LVSCW_AUTOSIZE / LVSCW_AUTOSIZE_USEHEADER.
     bool SetColumnWidth(int column, int width) const
     {
         return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width) != 0;
@@ -94,6 +110,26 @@ public:
     DWORD GetExtendedListViewStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     // The LVIS_* state bits the list asks its owner for.
     bool SetCallbackMask(UINT mask) const { return SendMessage(LVM_SETCALLBACKMASK, mask) != 0; }
+};
+
+class CHeaderCtrl : public CWindow {
+public:
+    using CWindow::CWindow;
+
+    int GetItemCount() const { return static_cast<int>(SendMessage(HDM_GETITEMCOUNT)); }
+    // Fills what `item.mask` asks for.
+    bool GetItem(int index, HDITEMW& item) const
+    {
+        return SendMessage(HDM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
+    }
+    bool SetItem(int index, const HDITEMW& item) const
+    {
+        return SendMessage(HDM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
+    }
+    bool GetItemRect(int index, RECT& rect) const
+    {
+        return SendMessage(HDM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect)) != 0;
+    }
 };
 
 class CTreeViewCtrl : public CWindow {
@@ -210,6 +246,11 @@ public:
     }
     DWORD SetExtendedStyle(DWORD style) const { return static_cast<DWORD>(SendMessage(TB_SETEXTENDEDSTYLE, 0, style)); }
     void AutoSize() const { SendMessage(TB_AUTOSIZE); }
+    // One of the common control library's bitmaps (IDB_*).
+    void LoadStandardImages(UINT bitmap) const
+    {
+        SendMessage(TB_LOADIMAGES, bitmap, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    }
     // The button's rectangle by command; false when there is no such button.
     bool GetRect(int command, RECT& rect) const
     {
@@ -257,6 +298,10 @@ public:
         return SendMessage(RB_SETBANDINFOW, index, reinterpret_cast<LPARAM>(&band)) != 0;
     }
     UINT GetBarHeight() const { return static_cast<UINT>(SendMessage(RB_GETBARHEIGHT)); }
+    bool GetRect(UINT band, RECT& rect) const
+    {
+        return SendMessage(RB_GETRECT, band, reinterpret_cast<LPARAM>(&rect)) != 0;
+    }
     // The band under `hit.pt`, -1 for none; `hit.flags` tells the part (RBHT_*).
     int HitTest(RBHITTESTINFO& hit) const
     {
@@ -420,6 +465,17 @@ public:
     void UpdateTipText(const TOOLINFOW& tool) const
     {
         SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // `icon` TTI_* or an icon handle.
+    bool SetTitle(WPARAM icon, const std::wstring& title) const
+    {
+        return SendMessage(TTM_SETTITLEW, icon, reinterpret_cast<LPARAM>(title.c_str())) != 0;
+    }
+    // Where a tracking tip shows, in screen coordinates.
+    void TrackPosition(int x, int y) const { SendMessage(TTM_TRACKPOSITION, 0, MAKELPARAM(x, y)); }
+    void TrackActivate(const TOOLINFOW& tool, bool on) const
+    {
+        SendMessage(TTM_TRACKACTIVATE, on, reinterpret_cast<LPARAM>(&tool));
     }
 };
 
