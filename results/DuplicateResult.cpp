@@ -17,18 +17,6 @@ using vandrelcommon::system::TextFormat;
 
 namespace {
 
-std::wstring_view NameView(std::wstring_view path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
-}
-
-std::wstring_view FolderView(std::wstring_view path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash);
-}
-
 void CopyToRequest(LVITEMW& item, const std::wstring& text)
 {
     if (item.pszText == nullptr || item.cchTextMax <= 0) {
@@ -59,27 +47,84 @@ std::wstring GroupedDecimal(int64_t value)
     return {digits.rbegin(), digits.rend()};
 }
 
-uint32_t Resolution(const CDuplicateItem* item)
-{
-    const auto* image = dynamic_cast<const CDuplicateImageItem*>(item);
-    return image == nullptr ? 0 : image->width * image->height;
-}
-
 int FileCount(const CVirtualNode* group)
 {
     return group->childCount;
 }
 
+// The shell's date-time formatter with the given FDTF_ flags.
+std::wstring ShellFormatTime(const FILETIME& time, DWORD flags)
+{
+    // It is exported by ordinal only.
+    using FormatDateTime = int(WINAPI*)(const FILETIME*, DWORD*, LPWSTR, UINT);
+    static const auto format = [] {
+        HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"); // stays loaded for the process
+        return shlwapi == nullptr ? FormatDateTime(nullptr)
+                                  : reinterpret_cast<FormatDateTime>(
+                                        reinterpret_cast<void*>(GetProcAddress(shlwapi, MAKEINTRESOURCEA(354))));
+    }();
+    if (format == nullptr) {
+        return {};
+    }
+    wchar_t buffer[40] = {};
+    const int length = format(&time, &flags, buffer, 40);
+    return length <= 0 ? std::wstring() : std::wstring(buffer);
+}
+
+constexpr DWORD kShortDate = 0x02;
+constexpr DWORD kLongTime = 0x08;
+constexpr int64_t kTicksPerSecond = 10'000'000;
+constexpr int64_t kSecondsPerDay = 86'400;
+constexpr int64_t kTicksPerDay = kTicksPerSecond * kSecondsPerDay;
+constexpr int64_t kLastCachedDay = 3'000'000; // in the year 9814
+
+int64_t TicksOf(const FILETIME& time)
+{
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+FILETIME FileTimeOfTicks(int64_t ticks)
+{
+    return {static_cast<DWORD>(ticks), static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32)};
+}
+
+// True when the shell's date text changes at the local midnight that
+// `offset` gives on the day of `utc`.
+bool DateTurnsAt(int64_t utc, int64_t offset)
+{
+    const int64_t midnight = (utc + offset) / kTicksPerDay * kTicksPerDay - offset;
+    const std::wstring before = ShellFormatTime(FileTimeOfTicks(midnight - kTicksPerSecond), kShortDate);
+    return !before.empty() && before != ShellFormatTime(FileTimeOfTicks(midnight), kShortDate);
+}
+
 } // namespace
+
+std::wstring_view FileNameView(std::wstring_view path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring_view FolderView(std::wstring_view path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash);
+}
 
 std::wstring FileNameOf(const std::wstring& path)
 {
-    return std::wstring(NameView(path));
+    return std::wstring(FileNameView(path));
 }
 
 std::wstring FolderOf(const std::wstring& path)
 {
     return std::wstring(FolderView(path));
+}
+
+uint64_t Resolution(const CDuplicateItem& item)
+{
+    const auto* image = dynamic_cast<const CDuplicateImageItem*>(&item);
+    return image == nullptr ? 0 : static_cast<uint64_t>(image->width) * image->height;
 }
 
 std::wstring ExtensionOf(const std::wstring& path)
@@ -103,21 +148,58 @@ std::wstring FormatByteSize(int64_t size)
 
 std::wstring FormatFileTime(const FILETIME& time)
 {
-    // The shell's date-time formatter is exported by ordinal only.
-    using FormatDateTime = int(WINAPI*)(const FILETIME*, DWORD*, LPWSTR, UINT);
-    static const auto format = [] {
-        HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"); // stays loaded for the process
-        return shlwapi == nullptr ? FormatDateTime(nullptr)
-                                  : reinterpret_cast<FormatDateTime>(
-                                        reinterpret_cast<void*>(GetProcAddress(shlwapi, MAKEINTRESOURCEA(354))));
-    }();
-    if (format == nullptr) {
-        return {};
+    return ShellFormatTime(time, kShortDate | kLongTime);
+}
+
+FileTimeFormatter::FileTimeFormatter()
+{
+    // Keys by local day and second are right only if the shell converts with
+    // the same one offset: its date must turn at the midnight this offset
+    // gives, in winter and in summer alike.
+    const int64_t january = 132235632000000000; // 2020-01-15 12:00:00 UTC
+    const FILETIME utc = FileTimeOfTicks(january);
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&utc, &local)) {
+        return;
     }
-    DWORD flags = 0x0A; // short date, long time
-    wchar_t buffer[40] = {};
-    const int length = format(&time, &flags, buffer, 40);
-    return length <= 0 ? std::wstring() : std::wstring(buffer);
+    offset_ = TicksOf(local) - january;
+    cached_ = DateTurnsAt(january, offset_) && DateTurnsAt(january + 182 * kTicksPerDay, offset_);
+    if (cached_) {
+        times_.resize(kSecondsPerDay);
+    }
+}
+
+const std::wstring& FileTimeFormatter::Format(const FILETIME& time)
+{
+    // Days near the ends of the range go to the shell as they are.
+    const int64_t local = TicksOf(time) + offset_;
+    if (!cached_ || local < 2 * kTicksPerDay || local > kLastCachedDay * kTicksPerDay) {
+        text_ = FormatFileTime(time);
+        return text_;
+    }
+    const int64_t day = local / kTicksPerDay;
+    std::wstring& clock = times_[static_cast<size_t>(local % kTicksPerDay / kTicksPerSecond)];
+    const auto date = dates_.find(day);
+    if (date != dates_.end() && !clock.empty()) {
+        text_.assign(date->second).append(1, L' ').append(clock);
+        return text_;
+    }
+    // A day or a second not seen before: the shell's own text, split into
+    // its two parts and checked against what is known already.
+    text_ = FormatFileTime(time);
+    std::wstring dateText = date != dates_.end() ? date->second : ShellFormatTime(time, kShortDate);
+    if (dateText.empty() || text_.empty()) {
+        return text_; // nothing to learn from a time the shell cannot format
+    }
+    const bool joined = text_.size() > dateText.size() && text_.compare(0, dateText.size(), dateText) == 0 &&
+                        text_[dateText.size()] == L' ';
+    if (!joined || (!clock.empty() && text_.compare(dateText.size() + 1, std::wstring::npos, clock) != 0)) {
+        cached_ = false;
+        return text_;
+    }
+    clock = text_.substr(dateText.size() + 1);
+    dates_.try_emplace(day, std::move(dateText));
+    return text_;
 }
 
 CDuplicateItem::CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex)
@@ -375,8 +457,8 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
             return flag ? order < 0 : order > 0;
         }
         case FileSortKey::FileName: {
-            const int order = _wcsicmp(a.path.c_str() + (a.path.size() - NameView(a.path).size()),
-                b.path.c_str() + (b.path.size() - NameView(b.path).size()));
+            const int order = _wcsicmp(a.path.c_str() + (a.path.size() - FileNameView(a.path).size()),
+                b.path.c_str() + (b.path.size() - FileNameView(b.path).size()));
             return flag ? order > 0 : order < 0;
         }
         case FileSortKey::Size:
@@ -384,7 +466,7 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
         case FileSortKey::Remark:
             return flag ? a.Remark() < b.Remark() : a.Remark() > b.Remark();
         case FileSortKey::Resolution:
-            return flag ? Resolution(&a) < Resolution(&b) : Resolution(&a) > Resolution(&b);
+            return flag ? Resolution(a) < Resolution(b) : Resolution(a) > Resolution(b);
         }
         return false;
     };

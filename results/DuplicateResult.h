@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace clonarium {
 
@@ -20,14 +22,35 @@ using vandrelcommon::ui::CVirtualTree;
 
 // The text after the last backslash; the whole path when there is none.
 std::wstring FileNameOf(const std::wstring& path);
+std::wstring_view FileNameView(std::wstring_view path);
 // The text before the last backslash; empty when there is none.
 std::wstring FolderOf(const std::wstring& path);
+std::wstring_view FolderView(std::wstring_view path);
 // The text after the last dot when it lies after the last backslash.
 std::wstring ExtensionOf(const std::wstring& path);
 // The platform's short size text; decimal digits grouped by "," if it fails.
 std::wstring FormatByteSize(int64_t size);
 // Short date and long time; empty when the platform cannot format it.
 std::wstring FormatFileTime(const FILETIME& time);
+
+// FormatFileTime for the many times of one report. The shell's formatter is
+// dear, so each day's date text and each second's time text are asked for
+// once and joined as the shell joins them. The local-time offset is taken
+// once, as the shell takes the current one at every call. Where the shell's
+// own text shows that it joins or converts otherwise, every time goes to it.
+class FileTimeFormatter {
+public:
+    FileTimeFormatter();
+    // The text of FormatFileTime(time), kept until the next call.
+    const std::wstring& Format(const FILETIME& time);
+
+private:
+    std::wstring text_;
+    int64_t offset_ = 0; // local time minus UTC, in file-time units
+    bool cached_ = false;
+    std::unordered_map<int64_t, std::wstring> dates_; // by local day
+    std::vector<std::wstring> times_;                 // by local second of the day; empty: not asked yet
+};
 
 class CDuplicateItem : public vandrelcommon::ui::IVirtualNodeData, public vandrelcommon::ui::IIterableTextColumn {
 public:
@@ -83,6 +106,9 @@ public:
 // The node's data as a group or a file item, or null.
 CDuplicateGroup* GroupOf(const CVirtualNode* node);
 CDuplicateItem* ItemOf(const CVirtualNode* node);
+
+// Width times height of a picture; 0 for a file that is not one.
+uint64_t Resolution(const CDuplicateItem& item);
 
 // A group's current files times its size, or for images the sum of its
 // files' own sizes.

@@ -4,6 +4,8 @@
 #include "system/Handles.h"
 #include "system/LongPath.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string_view>
 
 namespace clonarium {
@@ -22,6 +24,26 @@ constexpr int kSizeColumn = 3;
 constexpr int kModifiedColumn = 4;
 constexpr int kCreatedColumn = 5;
 constexpr int kAccessedColumn = 6;
+
+// Hands the pieces of a CSV field to `piece` in order: quotes doubled, and
+// the whole in quotes when it holds a quote, a comma or a line feed.
+template <typename Piece>
+void ForEachCsvPiece(std::wstring_view text, Piece piece)
+{
+    const bool quoted = text.find_first_of(L"\",\n") != std::wstring_view::npos;
+    if (quoted) {
+        piece(L"\"");
+    }
+    size_t start = 0;
+    for (size_t quote = text.find(L'"'); quote != std::wstring_view::npos; quote = text.find(L'"', quote + 1)) {
+        piece(text.substr(start, quote + 1 - start));
+        start = quote; // the quote goes out once more
+    }
+    piece(text.substr(start));
+    if (quoted) {
+        piece(L"\"");
+    }
+}
 
 // A report file written through a buffer: a system call per megabyte, not
 // per field. A failed open or a short write makes every later call a no-op.
@@ -48,10 +70,31 @@ public:
         Bytes(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)));
     }
 
-    void Decimal(int64_t value) { Bytes(std::to_string(value)); }
-    void WideDecimal(int64_t value) { Wide(std::to_wstring(value)); }
+    void Decimal(int64_t value)
+    {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+        Bytes(std::string_view(digits, static_cast<size_t>(end - digits)));
+    }
 
-    // The text with markup characters escaped, as UTF-8.
+    void WideDecimal(int64_t value)
+    {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+        wchar_t wide[24];
+        std::copy(digits, end, wide);
+        Wide(std::wstring_view(wide, static_cast<size_t>(end - digits)));
+    }
+
+    void CsvField(std::wstring_view text)
+    {
+        ForEachCsvPiece(text, [this](std::wstring_view piece) { Wide(piece); });
+    }
+
+    // The text with markup characters escaped, as UTF-8. XML 1.0 cannot
+    // carry control characters other than tab, line feed and carriage
+    // return, not even as references: their pictures (U+2400 on) stand in
+    // for them, and U+FFFD for the two non-characters U+FFFE and U+FFFF.
     void Escaped(std::wstring_view text)
     {
         for (size_t i = 0; i < text.size(); ++i) {
@@ -73,7 +116,13 @@ public:
                 buffer_ += "&gt;";
                 break;
             default:
-                i += AppendUtf8(text, i);
+                if (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') {
+                    AppendUtf8(0x2400 + static_cast<uint32_t>(c));
+                } else if (c == 0xFFFE || c == 0xFFFF) {
+                    AppendUtf8(0xFFFD);
+                } else {
+                    i += AppendCharacter(text, i);
+                }
             }
         }
         if (buffer_.size() >= kFlushSize) {
@@ -92,15 +141,20 @@ private:
 
     // Appends the character at `i` (a surrogate pair as one); answers how
     // many extra units it took. An unpaired surrogate becomes U+FFFD.
-    size_t AppendUtf8(std::wstring_view text, size_t i)
+    size_t AppendCharacter(std::wstring_view text, size_t i)
     {
-        uint32_t code = text[i];
-        size_t extra = 0;
-        if (code >= 0xD800 && code <= 0xDFFF) {
-            const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-            code = paired ? 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00) : 0xFFFD;
-            extra = paired ? 1 : 0;
+        const uint32_t code = text[i];
+        if (code < 0xD800 || code > 0xDFFF) {
+            AppendUtf8(code);
+            return 0;
         }
+        const bool paired = code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        AppendUtf8(paired ? 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00) : 0xFFFD);
+        return paired ? 1 : 0;
+    }
+
+    void AppendUtf8(uint32_t code)
+    {
         if (code < 0x80) {
             buffer_.push_back(static_cast<char>(code));
         } else if (code < 0x800) {
@@ -116,7 +170,6 @@ private:
             buffer_.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
             buffer_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
-        return extra;
     }
 
     void Flush()
@@ -164,21 +217,59 @@ std::wstring Text(CVirtualNode* node, int column)
     return node->Columns()->GetColumnText(column, node);
 }
 
-void WriteCsvGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
+// The column texts of file rows as GetColumnText gives them, for rows one
+// after another: names and folders are views into the path, times go through
+// one formatter, and a size is formatted once for a run of equal sizes.
+class RowTexts {
+public:
+    // Kept until the next call.
+    std::wstring_view Text(CVirtualNode* file, CDuplicateItem& item, int column)
+    {
+        switch (column) {
+        case kNameColumn:
+            return FileNameView(item.path);
+        case kFolderColumn:
+            return FolderView(item.path);
+        case kSizeColumn:
+            if (item.size != size_ || sizeText_.empty()) {
+                size_ = item.size;
+                sizeText_ = FormatByteSize(size_);
+            }
+            return sizeText_;
+        case kModifiedColumn:
+            return times_.Format(item.lastWriteTime);
+        case kCreatedColumn:
+            return times_.Format(item.creationTime);
+        case kAccessedColumn:
+            return times_.Format(item.lastAccessTime);
+        default:
+            other_ = item.GetColumnText(column, file);
+            return other_;
+        }
+    }
+
+private:
+    FileTimeFormatter times_;
+    int64_t size_ = 0;
+    std::wstring sizeText_;
+    std::wstring other_;
+};
+
+void WriteCsvGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, ResultMode mode)
 {
-    out.Wide(CsvField(Text(group, kNameColumn)));
+    out.CsvField(Text(group, kNameColumn));
     out.Wide(L",,");
     out.WideDecimal(GroupTotalSize(group));
     out.Wide(L"\n");
     ForEachFile(group, [&](CVirtualNode* file, CDuplicateItem* item) {
         for (const int column : {kNameColumn, kFolderColumn}) {
-            out.Wide(CsvField(Text(file, column)));
+            out.CsvField(texts.Text(file, *item, column));
             out.Wide(L",");
         }
         out.WideDecimal(item->size);
         for (const int column : {kModifiedColumn, kCreatedColumn, kAccessedColumn}) {
             out.Wide(L",");
-            out.Wide(CsvField(Text(file, column)));
+            out.CsvField(texts.Text(file, *item, column));
         }
         if (const CDuplicateImageItem* image = ImageOf(item, mode)) {
             out.Wide(L",");
@@ -218,7 +309,7 @@ void WriteHtmlHead(ReportFile& out, const ReportContext& context)
     out.Bytes("</tr></table>\n<br/>");
 }
 
-void WriteHtmlGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
+void WriteHtmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, ResultMode mode)
 {
     out.Bytes("\n<table><tr><th colspan=\"2\">");
     out.Escaped(Text(group, kNameColumn));
@@ -231,7 +322,7 @@ void WriteHtmlGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
         for (int column = 0; column + 1 < columns; ++column) {
             if (column != kLockColumn) {
                 out.Bytes("<td>");
-                out.Escaped(Text(file, column));
+                out.Escaped(texts.Text(file, *item, column));
                 out.Bytes("</td>");
             }
         }
@@ -242,7 +333,7 @@ void WriteHtmlGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
 
 void Line(ReportFile& out, int tabs, std::string_view text)
 {
-    out.Bytes(std::string(tabs, '\t'));
+    out.Bytes(std::string_view("\t\t\t\t").substr(0, static_cast<size_t>(tabs)));
     out.Bytes(text);
 }
 
@@ -252,6 +343,17 @@ void Element(ReportFile& out, int tabs, std::string_view name, std::wstring_view
     out.Bytes(name);
     out.Bytes(">");
     out.Escaped(text);
+    out.Bytes("</");
+    out.Bytes(name);
+    out.Bytes(">\n");
+}
+
+void DecimalElement(ReportFile& out, int tabs, std::string_view name, int64_t value)
+{
+    Line(out, tabs, "<");
+    out.Bytes(name);
+    out.Bytes(">");
+    out.Decimal(value);
     out.Bytes("</");
     out.Bytes(name);
     out.Bytes(">\n");
@@ -286,15 +388,15 @@ void WriteXmlGeneral(ReportFile& out, CVirtualTree& tree, const ReportContext& c
     Element(out, 2, "date", context.date);
     Element(
         out, 2, "type", Localize(images ? "search-options.cbi-similar-images" : "search-options.cbi-exact-duplicates"));
-    Element(out, 2, "total-size", std::to_wstring(total));
+    DecimalElement(out, 2, "total-size", total);
     if (!images) {
-        Element(out, 2, "wasted-size", std::to_wstring(wasted));
+        DecimalElement(out, 2, "wasted-size", wasted);
     }
-    Element(out, 2, "duplicates-count", std::to_wstring(files));
+    DecimalElement(out, 2, "duplicates-count", files);
     Line(out, 1, "</general>\n");
 }
 
-void WriteXmlGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
+void WriteXmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, ResultMode mode)
 {
     Line(out, 2, "<duplicate-group");
     Attribute(out, "total-size", GroupTotalSize(group));
@@ -303,10 +405,10 @@ void WriteXmlGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
     ForEachFile(group, [&](CVirtualNode* file, CDuplicateItem* item) {
         Line(out, 3, "<duplicate-file>\n");
         Element(out, 4, "path", item->path);
-        Element(out, 4, "last-write-time", Text(file, kModifiedColumn));
-        Element(out, 4, "creation-time", Text(file, kCreatedColumn));
-        Element(out, 4, "last-access-time", Text(file, kAccessedColumn));
-        Element(out, 4, "size", std::to_wstring(item->size));
+        Element(out, 4, "last-write-time", texts.Text(file, *item, kModifiedColumn));
+        Element(out, 4, "creation-time", texts.Text(file, *item, kCreatedColumn));
+        Element(out, 4, "last-access-time", texts.Text(file, *item, kAccessedColumn));
+        DecimalElement(out, 4, "size", item->size);
         if (const CDuplicateImageItem* image = ImageOf(item, mode)) {
             Line(out, 4, "<image-info");
             Attribute(out, "width", image->width);
@@ -338,23 +440,16 @@ std::wstring ReportDate()
 std::wstring CsvField(std::wstring_view text)
 {
     std::wstring field;
-    field.reserve(text.size() + 2);
-    bool quote = false;
-    for (const wchar_t c : text) {
-        if (c == L'"') {
-            field += L'"';
-        }
-        quote = quote || c == L'"' || c == L',' || c == L'\n';
-        field += c;
-    }
-    return quote ? L"\"" + field + L"\"" : field;
+    ForEachCsvPiece(text, [&field](std::wstring_view piece) { field += piece; });
+    return field;
 }
 
 bool WriteCsvReport(CVirtualTree& tree, ResultMode mode, const std::wstring& path)
 {
     ReportFile out(path);
     out.Bytes("\xFF\xFE");
-    ForEachGroup(tree, [&](CVirtualNode* group) { WriteCsvGroup(out, group, mode); });
+    RowTexts texts;
+    ForEachGroup(tree, [&](CVirtualNode* group) { WriteCsvGroup(out, texts, group, mode); });
     return out.Finish();
 }
 
@@ -363,7 +458,8 @@ bool WriteHtmlReport(CVirtualTree& tree, const ReportContext& context, const std
     ReportFile out(path);
     out.Bytes("\xEF\xBB\xBF");
     WriteHtmlHead(out, context);
-    ForEachGroup(tree, [&](CVirtualNode* group) { WriteHtmlGroup(out, group, context.mode); });
+    RowTexts texts;
+    ForEachGroup(tree, [&](CVirtualNode* group) { WriteHtmlGroup(out, texts, group, context.mode); });
     out.Bytes("</body></html>");
     return out.Finish();
 }
@@ -374,7 +470,8 @@ bool WriteXmlReport(CVirtualTree& tree, const ReportContext& context, const std:
     out.Bytes("\xEF\xBB\xBF");
     WriteXmlGeneral(out, tree, context);
     Line(out, 1, "<report>\n");
-    ForEachGroup(tree, [&](CVirtualNode* group) { WriteXmlGroup(out, group, context.mode); });
+    RowTexts texts;
+    ForEachGroup(tree, [&](CVirtualNode* group) { WriteXmlGroup(out, texts, group, context.mode); });
     Line(out, 1, "</report>\n");
     Line(out, 0, "</clonarium-report>");
     return out.Finish();

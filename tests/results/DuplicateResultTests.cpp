@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 using namespace clonarium;
 using vandrelcommon::system::Localize;
 
@@ -116,6 +119,39 @@ TEST_F(DuplicateResultTest, FormattersGiveText)
     EXPECT_NE(FormatByteSize(6144).find(L'6'), std::wstring::npos);
     // 2020-01-02 03:04:05 UTC
     EXPECT_NE(FormatFileTime(FileTimeOf(132223334450000000ull)).find(L"2020"), std::wstring::npos);
+}
+
+TEST_F(DuplicateResultTest, FileTimeFormatterGivesTheShellsTextForEveryTime)
+{
+    // Days and seconds drawn from small sets meet again in new pairs, so most
+    // texts are joined from what the formatter keeps; midnights, fractions of
+    // a second and the ends of the range are among them.
+    constexpr uint64_t kDay = 864000000000;
+    constexpr uint64_t kSecond = 10000000;
+    std::mt19937_64 random(14);
+    std::vector<uint64_t> days;
+    for (int i = 0; i < 60; ++i) {
+        days.push_back(145000 + random() % 20000); // 1998 to 2052
+    }
+    std::vector<uint64_t> times = {0, 1, kDay, 2 * kDay - 1, 2 * kDay, 3 * kDay + 5 * kSecond,
+        2914000 * kDay + 7 * kSecond, 3000000 * kDay, 3000001 * kDay + 9 * kSecond};
+    for (int i = 0; i < 20000; ++i) {
+        const uint64_t day = days[random() % days.size()];
+        const uint64_t second = i % 3 == 0 ? random() % 86400 : random() % 90 * 960;
+        const uint64_t fraction = i % 5 == 0 ? 0 : random() % kSecond;
+        times.push_back(day * kDay + (i % 7 == 0 ? 86399 : second) * kSecond + fraction);
+        times.push_back(day * kDay + (i % 11 == 0 ? 0 : second) * kSecond);
+    }
+    FileTimeFormatter formatter;
+    size_t differing = 0;
+    for (const uint64_t time : times) {
+        const std::wstring expected = FormatFileTime(FileTimeOf(time));
+        if (formatter.Format(FileTimeOf(time)) != expected && ++differing <= 5) {
+            ADD_FAILURE() << "file time " << time << ": \"" << formatter.Format(FileTimeOf(time)) << "\" against \""
+                          << expected << "\"";
+        }
+    }
+    EXPECT_EQ(differing, 0u) << "of " << times.size();
 }
 
 TEST_F(DuplicateResultTest, GroupsSortEitherWayAndAGroupWithoutFilesGoesLast)

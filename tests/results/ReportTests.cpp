@@ -18,16 +18,19 @@ protected:
     void SetUp() override
     {
         LoadEnglish();
-        time = Utf8FromWide(FormatFileTime(FileTimeOf(0)));
+        time = Utf8FromWide(FormatFileTime(FileTimeOf(kTime)));
         ASSERT_FALSE(time.empty());
     }
 
     // Two exact groups: a name with a quote and a comma, a folder with an ampersand.
     void AddExactGroups()
     {
-        AddRecords(tree, {Record(L"c:\\a&b\\say \"hi\", x.txt", 10), Record(L"c:\\d\\<e>.txt", 10)});
-        AddRecords(tree, {Record(L"c:\\f\\g.bin", 3), Record(L"c:\\f\\h.bin", 3), Record(L"c:\\f\\i.bin", 3)});
+        AddRecords(tree, {Record(L"c:\\a&b\\say \"hi\", x.txt", 10, kTime), Record(L"c:\\d\\<e>.txt", 10, kTime)});
+        AddRecords(tree,
+            {Record(L"c:\\f\\g.bin", 3, kTime), Record(L"c:\\f\\h.bin", 3, kTime), Record(L"c:\\f\\i.bin", 3, kTime)});
     }
+
+    static constexpr uint64_t kTime = 132223334450000000; // 2020-01-02 03:04:05 UTC
 
     ReportContext Context(ResultMode mode)
     {
@@ -63,7 +66,7 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
     EXPECT_EQ(ReadFileBytes(path), "\xFF\xFE") << "an empty result is the byte-order mark alone";
 
     AddExactGroups();
-    const std::wstring t = FormatFileTime(FileTimeOf(0));
+    std::wstring t = FormatFileTime(FileTimeOf(kTime));
     ASSERT_TRUE(WriteCsvReport(tree, ExactDuplicates, path));
     EXPECT_EQ(ReadFileBytes(path), Utf16File(L"\"2 files, 10 bytes each\",,20\n"
                                              L"\"say \"\"hi\"\", x.txt\",c:\\a&b,10," +
@@ -88,6 +91,7 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
     tree.RemoveAll();
     AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
     ASSERT_TRUE(WriteCsvReport(tree, SimilarImages, path));
+    t = FormatFileTime(FileTimeOf(0));
     EXPECT_EQ(ReadFileBytes(path), Utf16File(L"2 images,,12\n"
                                              L"a.jpg,p,7," +
                                              t + L"," + t + L"," + t +
@@ -111,7 +115,7 @@ TEST_F(ReportTest, HtmlEscapesEveryTextAndSkipsLockAndRemarkColumns)
         "<td><i>Modified</i></td><td><i>Created</i></td><td><i>Last access</i></td></tr></table>\n<br/>";
     EXPECT_EQ(Written(WriteHtmlReport, ExactDuplicates), head + "</body></html>");
 
-    AddRecords(tree, {Record(L"c:\\a&b\\say \"it's\".txt", 10), Record(L"c:\\d\\\x0416<e>.txt", 10)});
+    AddRecords(tree, {Record(L"c:\\a&b\\say \"it's\".txt", 10, kTime), Record(L"c:\\d\\\x0416<e>.txt", 10, kTime)});
     const std::string cells = "<td>" + time + "</td><td>" + time + "</td><td>" + time + "</td></tr>";
     EXPECT_EQ(Written(WriteHtmlReport, ExactDuplicates),
         head +
@@ -130,7 +134,9 @@ TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
     EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td></tr></table>"), std::string::npos);
     EXPECT_NE(
         html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"), std::string::npos);
-    EXPECT_NE(html.find("<td>" + time + "</td><td>640x480</td></tr>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<td>" + Utf8FromWide(FormatFileTime(FileTimeOf(0))) + "</td><td>640x480</td></tr>"),
+        std::string::npos)
+        << html;
     EXPECT_EQ(html.find("Remark"), std::string::npos);
 }
 
@@ -163,6 +169,20 @@ TEST_F(ReportTest, XmlTotalsAndEscapes)
         << xml;
     EXPECT_NE(
         xml.find("</duplicate-file>\n\t\t</duplicate-group>\n\t</report>\n</clonarium-report>"), std::string::npos);
+
+    // Control characters come out as their pictures, tab, line feed and carriage return as they are.
+    tree.RemoveAll();
+    AddRecords(tree, {Record(L"c:\\x\\\x01"
+                             L"bell\x07\x1F\tline\n\rend\xFFFF.txt",
+                          1, kTime),
+                         Record(L"c:\\y\\z", 1, kTime)});
+    const std::string named = "<path>c:\\x\\\xE2\x90\x81"
+                              "bell\xE2\x90\x87\xE2\x90\x9F\tline\n\rend\xEF\xBF\xBD.txt</path>";
+    EXPECT_NE(Written(WriteXmlReport, ExactDuplicates).find(named), std::string::npos);
+    EXPECT_NE(Written(WriteHtmlReport, ExactDuplicates)
+                  .find("<td>\xE2\x90\x81"
+                        "bell\xE2\x90\x87\xE2\x90\x9F\tline"),
+        std::string::npos);
 }
 
 TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
