@@ -1,7 +1,6 @@
 #include "deletion/DeleteGuard.h"
 
 #include "deletion/FileOperations.h"
-#include "i18n/Localizer.h"
 #include "system/LongPath.h"
 
 #include <algorithm>
@@ -13,11 +12,6 @@ using vandrelcommon::system::AddLongPathPrefix;
 using vandrelcommon::system::KernelHandle;
 
 namespace {
-
-std::wstring Text(const char* key)
-{
-    return vandrelcommon::system::Localize(std::string("duplicates-pane.") + key);
-}
 
 struct FileState {
     uint64_t size = 0;
@@ -97,7 +91,7 @@ std::optional<std::wstring> DeleteGuard::Check(
     }
     attributes = state->attributes;
     if (!Matches(state, check.size, check.lastWriteTime)) {
-        return Text("file-changed");
+        return ReasonText("file-changed");
     }
     if (check.keptCopies.empty() && check.wholeGroupConfirmed) {
         return std::nullopt;
@@ -108,7 +102,7 @@ std::optional<std::wstring> DeleteGuard::Check(
             return std::nullopt;
         }
     }
-    return Text("no-kept-copy");
+    return ReasonText("no-kept-copy");
 }
 
 bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE openFile, uint64_t size, bool compareContent)

@@ -62,15 +62,14 @@ bool WindowsVistaDeleter::DeleteToRecycleBin(const std::wstring& path)
     if (operation == nullptr) {
         return false;
     }
-    IShellItem* item = nullptr;
+    IShellItem* made = nullptr;
     const std::wstring plain = StripLongPathPrefix(path);
-    if (FAILED(createItem_(plain.c_str(), nullptr, IID_IShellItem, reinterpret_cast<void**>(&item)))) {
+    if (FAILED(createItem_(plain.c_str(), nullptr, IID_IShellItem, reinterpret_cast<void**>(&made)))) {
         return false;
     }
-    const HRESULT queued = operation->DeleteItem(item, nullptr);
-    item->Release();
+    const ComOwner<IShellItem> item(made);
     BOOL aborted = FALSE;
-    return SUCCEEDED(queued) && SUCCEEDED(operation->PerformOperations()) &&
+    return SUCCEEDED(operation->DeleteItem(item.get(), nullptr)) && SUCCEEDED(operation->PerformOperations()) &&
            SUCCEEDED(operation->GetAnyOperationsAborted(&aborted)) && !aborted;
 }
 

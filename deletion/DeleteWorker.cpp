@@ -1,7 +1,6 @@
 #include "deletion/DeleteWorker.h"
 
 #include "deletion/FileOperations.h"
-#include "i18n/Localizer.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
 
@@ -11,14 +10,8 @@ namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
 using vandrelcommon::system::KernelHandle;
-using vandrelcommon::system::Localize;
 
 namespace {
-
-std::wstring Text(const char* key)
-{
-    return Localize(std::string("duplicates-pane.") + key);
-}
 
 // Opened for reading and for its own deletion, sharing reading only: while
 // it is open nobody can change, rename or remove it, so the file the checks
@@ -118,7 +111,7 @@ std::optional<std::wstring> DeleteWorker::ToRecycleBin(const std::wstring& path)
         return std::nullopt;
     }
     RestoreAttributes(path, attributes);
-    return Text("cannot-delete-to-recycle-bin");
+    return ReasonText("cannot-delete-to-recycle-bin");
 }
 
 std::optional<std::wstring> DeleteWorker::Permanently(const std::wstring& path, const DeleteCheck& check)
@@ -155,29 +148,29 @@ std::optional<std::wstring> DeleteWorker::ToBackup(const std::wstring& path)
     const size_t slash = plain.rfind(L'\\');
     std::wstring mirror;
     if (slash == std::wstring::npos || !PrepareBackupFolder(parameters_.backupFolder, plain.substr(0, slash), mirror)) {
-        return Text("cannot-create-backup-folder");
+        return ReasonText("cannot-create-backup-folder");
     }
     std::wstring target = AddLongPathPrefix(mirror + plain.substr(slash));
+    bool overwrite = false;
     if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES && callback_ != nullptr) {
         switch (callback_->OnFileExists(path, target)) {
         case ConflictAction::Cancel:
             callback_->Stop();
-            return Text("canceled");
+            return ReasonText("canceled");
         case ConflictAction::Skip:
-            return Text("skipped");
-        case ConflictAction::Overwrite: {
-            const DWORD attributes = ClearReadOnly(target);
-            if (!::DeleteFileW(target.c_str())) {
-                RestoreAttributes(target, attributes); // the copy below then fails with the reason
-            }
+            return ReasonText("skipped");
+        case ConflictAction::Overwrite:
+            overwrite = true;
             break;
-        }
         default:
             break;
         }
     }
-    if (!::CopyFileW(path.c_str(), target.c_str(), TRUE)) {
-        return Text("cannot-backup-file") + SystemErrorText();
+    // The old backup may be the last copy of a file deleted in an earlier
+    // run: it goes only once the new copy is whole.
+    const bool copied = overwrite ? CopyOver(path, target) : ::CopyFileW(path.c_str(), target.c_str(), TRUE) != FALSE;
+    if (!copied) {
+        return ReasonText("cannot-backup-file") + SystemErrorText();
     }
     const DWORD attributes = ClearReadOnly(path);
     if (::DeleteFileW(path.c_str())) {

@@ -1,5 +1,6 @@
 #include "deletion/FileOperations.h"
 
+#include "i18n/Localizer.h"
 #include "system/LongPath.h"
 
 #include <vector>
@@ -39,6 +40,11 @@ void RestoreAttributes(const std::wstring& path, DWORD attributes)
         ::SetFileAttributesW(path.c_str(), attributes);
     }
     ::SetLastError(error);
+}
+
+std::wstring ReasonText(const char* key)
+{
+    return vandrelcommon::system::Localize(std::string("duplicates-pane.") + key);
 }
 
 std::wstring SystemErrorText(DWORD error)
@@ -106,6 +112,45 @@ bool PrepareBackupFolder(const std::wstring& root, const std::wstring& folder, s
     }
     out = current;
     return true;
+}
+
+namespace {
+
+// Removes a copy of our own, read-only or not, keeping the last error.
+void RemoveCopy(const std::wstring& path)
+{
+    const DWORD error = ::GetLastError();
+    ClearReadOnly(path);
+    ::DeleteFileW(path.c_str());
+    ::SetLastError(error);
+}
+
+} // namespace
+
+bool CopyOver(const std::wstring& source, const std::wstring& target)
+{
+    constexpr int kNameAttempts = 100;
+    std::wstring copy;
+    for (int attempt = 0; copy.empty() || !IsGone(copy); ++attempt) {
+        if (attempt == kNameAttempts) {
+            ::SetLastError(ERROR_FILE_EXISTS);
+            return false;
+        }
+        copy = target + L".part" + std::to_wstring(attempt);
+    }
+    if (!::CopyFileW(source.c_str(), copy.c_str(), TRUE)) {
+        if (::GetLastError() != ERROR_FILE_EXISTS) {
+            RemoveCopy(copy); // the name was free: whatever a broken copy left there is ours
+        }
+        return false;
+    }
+    const DWORD attributes = ClearReadOnly(target);
+    if (::MoveFileExW(copy.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    RestoreAttributes(target, attributes);
+    RemoveCopy(copy);
+    return false;
 }
 
 bool IsGone(const std::wstring& path)

@@ -18,6 +18,10 @@ DWORD ClearReadOnly(const std::wstring& path);
 // Puts the attributes back after a failure, when the file is still there.
 void RestoreAttributes(const std::wstring& path, DWORD attributes);
 
+// The user's text of a failure reason, by its key among the duplicates
+// pane's texts.
+std::wstring ReasonText(const char* key);
+
 // The system's text for the calling thread's last error, line end included.
 std::wstring SystemErrorText();
 std::wstring SystemErrorText(DWORD error);
@@ -29,6 +33,12 @@ void RemoveEmptyParents(const std::wstring& path);
 // Mirrors `folder` (C:\Photos\2019) under `root` (D:\Backup\C\Photos\2019),
 // creating what is missing. `out` receives the mirrored folder.
 bool PrepareBackupFolder(const std::wstring& root, const std::wstring& folder, std::wstring& out);
+
+// Puts a copy of `source` in the place of the existing file `target`, which
+// stays as it was until the whole copy is there: the copy is made under a free
+// name beside it and then renamed over it, read-only or not. False with the
+// last error set when `target` could not be replaced; no partial copy is left.
+bool CopyOver(const std::wstring& source, const std::wstring& target);
 
 // True when nothing exists at `path` (its attributes cannot be read because
 // it is not there, not because it is out of reach).

@@ -181,6 +181,11 @@
 #define IDB_MENU_SORT_UP 426
 #define IDB_MENU_SORT_DOWN 427
 
+// The delete progress rows: the current file, skipped files, elapsed time.
+#define IDB_PROGRESS_FILE 428
+#define IDB_PROGRESS_SKIPPED 429
+#define IDB_PROGRESS_CLOCK 430
+
 // Menu items, numbered by the items they stand beside.
 #define IDB_MENU_DELETE_PERMANENTLY 233
 #define IDB_MENU_CLEAR_SELECTION 279

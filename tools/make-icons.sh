@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Renders the icons of the toolbar, the menus and the search modes from their
-# sources (resources/icons/*.svg, drawn on a 16 x 16 grid) into PNG files
-# beside them at 16, 24 and 32 pixels: 100%, 150% and 200% scaling. The build
-# only uses the PNG files; rerun this after changing a source. Needs
-# rsvg-convert; the output carries no time stamps, so a rerun gives the same
-# files.
+# Renders the icons of the toolbar, the menus, the search modes and the
+# progress rows from their sources (resources/icons/*.svg, drawn on a 16 x 16
+# grid) into PNG files beside them at 16, 24 and 32 pixels: 100%, 150% and
+# 200% scaling. The build only uses the PNG files; rerun this after changing
+# a source. Needs rsvg-convert; the output carries no time stamps, so a rerun
+# gives the same files.
 #   tools/make-icons.sh [--sheet OUT.png]   --sheet: also every icon on one
 #                                           enlarged sheet, for a look at them
 set -euo pipefail

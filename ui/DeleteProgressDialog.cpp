@@ -4,6 +4,7 @@
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
+#include "ui/IconImages.h"
 #include "ui/framework/Controls.h"
 
 #include <commctrl.h>
@@ -12,6 +13,7 @@ namespace clonarium {
 
 using vandrelcommon::system::Localize;
 using vandrelcommon::system::TextFormat;
+using vandrelcommon::ui::CButton;
 using vandrelcommon::ui::CVirtualNode;
 using vandrelcommon::ui::Message;
 
@@ -29,6 +31,19 @@ std::wstring Shown(const std::wstring& path)
 {
     const size_t start = path.find_first_not_of(L"\\?");
     return start == std::wstring::npos ? std::wstring() : path.substr(start);
+}
+
+UINT ModeImage(DeleteMode mode)
+{
+    switch (mode) {
+    case DeleteMode::BackupInFolder:
+        return IDB_MENU_BACKUP_IN_FOLDER;
+    case DeleteMode::Permanently:
+        return IDB_MENU_DELETE_PERMANENTLY;
+    case DeleteMode::ToRecycleBin:
+        break;
+    }
+    return IDB_MENU_RECYCLE_BIN;
 }
 
 } // namespace
@@ -63,15 +78,20 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
     Progress().SetRange32(0, kProgressRange);
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
-    ::CheckDlgButton(Hwnd(), IDC_DELETE_EMPTY_FOLDERS, BST_UNCHECKED);
+    CButton(Item(IDC_DELETE_EMPTY_FOLDERS)).SetCheck(BST_UNCHECKED);
     EnterState(State::Ready);
     return TRUE;
 }
 
 void CDeleteProgressDialog::FillList()
 {
-    rows_ = AddProgressRows(list_, {Text("status-delete.deleting-file"), Text("status-delete.files-deleted"),
-                                       Text("status-delete.files-skipped"), Text("status-exact.elapsed-time")});
+    rowImages_ =
+        ImageListOf({IDB_PROGRESS_FILE, ModeImage(request_.parameters.mode), IDB_PROGRESS_SKIPPED, IDB_PROGRESS_CLOCK});
+    list_.ListView().SetImageList(rowImages_.Get(), LVSIL_SMALL);
+    rows_ = AddProgressRows(list_,
+        {Text("status-delete.deleting-file"), Text("status-delete.files-deleted"), Text("status-delete.files-skipped"),
+            Text("status-exact.elapsed-time")},
+        {kFileRow, kDeletedRow, kSkippedRow, kTimeRow});
     SetRow(kFileRow, Text("status-delete.press-start"));
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(uint64_t{0}).Add(queued_).Str());
     SetRow(kSkippedRow, L"0");
@@ -157,7 +177,7 @@ LRESULT CDeleteProgressDialog::OnStartPause(Message&)
 
 void CDeleteProgressDialog::Start()
 {
-    request_.parameters.deleteEmptyFolders = ::IsDlgButtonChecked(Hwnd(), IDC_DELETE_EMPTY_FOLDERS) == BST_CHECKED;
+    request_.parameters.deleteEmptyFolders = CButton(Item(IDC_DELETE_EMPTY_FOLDERS)).GetCheck() == BST_CHECKED;
     EnterState(State::Deleting);
     Item(IDC_DELETE_EMPTY_FOLDERS).EnableWindow(false);
     startTick_ = ::GetTickCount64();

@@ -13,6 +13,7 @@
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
+#include "ui/framework/GdiHandles.h"
 
 #include <windows.h>
 #include <shobjidl.h>
@@ -95,6 +96,7 @@ private:
     DeleteRequest& request_;
     HWND mainWindow_;
     ITaskbarList3* taskbar_;
+    vandrelcommon::ui::ImageListHandle rowImages_; // lent to the list, so it outlives it
     vandrelcommon::ui::CVirtualTreeView list_;
     std::vector<CProgressNodeData*> rows_; // owned by the list's nodes
     DeleteWorker worker_;

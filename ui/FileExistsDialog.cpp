@@ -8,6 +8,7 @@
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::ui::CButton;
 using vandrelcommon::ui::CComboBox;
 using vandrelcommon::ui::Message;
 
@@ -36,8 +37,8 @@ LRESULT CFileExistsDlg::OnInitDialog(Message&)
     SetTexts();
     const int index = question_.chosenIndex;
     CComboBox(Item(IDC_FILE_EXISTS_ACTION)).SetCurSel(index >= kRename ? kRename : std::max(index, kOverwrite));
-    ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_AUTO, index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(Hwnd(), IDC_FILE_EXISTS_FOR_ALL, BST_UNCHECKED);
+    CButton(Item(IDC_FILE_EXISTS_AUTO)).SetCheck(index == kRenameGenerated ? BST_CHECKED : BST_UNCHECKED);
+    CButton(Item(IDC_FILE_EXISTS_FOR_ALL)).SetCheck(BST_UNCHECKED);
     Arrange();
     Item(IDC_FILE_EXISTS_ACTION).SetFocus(); // the choice, not the paths, comes first
     return FALSE;
@@ -71,7 +72,7 @@ bool CFileExistsDlg::IsRenameSelected() const
 
 bool CFileExistsDlg::IsAutoChecked() const
 {
-    return ::IsDlgButtonChecked(Hwnd(), IDC_FILE_EXISTS_AUTO) == BST_CHECKED;
+    return CButton(Item(IDC_FILE_EXISTS_AUTO)).GetCheck() == BST_CHECKED;
 }
 
 void CFileExistsDlg::Arrange()
@@ -117,7 +118,7 @@ LRESULT CFileExistsDlg::OnNameChanged(Message&)
 LRESULT CFileExistsDlg::OnClose(Message& msg)
 {
     const bool typed = IsRenameSelected() && !IsAutoChecked();
-    question_.applyToAll = !typed && ::IsDlgButtonChecked(Hwnd(), IDC_FILE_EXISTS_FOR_ALL) == BST_CHECKED;
+    question_.applyToAll = !typed && CButton(Item(IDC_FILE_EXISTS_FOR_ALL)).GetCheck() == BST_CHECKED;
     const int list = CComboBox(Item(IDC_FILE_EXISTS_ACTION)).GetCurSel();
     question_.chosenIndex = list == kRename ? (typed ? kRename : kRenameGenerated) : std::max(list, kOverwrite);
     if (msg.CommandId() == IDOK && typed) {

@@ -71,4 +71,16 @@ GdiBitmap LoadIconImage(UINT id, int size)
     return GdiBitmap(handle);
 }
 
+vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons)
+{
+    const int size = IconSize();
+    vandrelcommon::ui::ImageListHandle list(
+        ::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
+    for (const UINT id : icons) {
+        const GdiBitmap image = LoadIconImage(id, size);
+        ::ImageList_Add(list.Get(), image.Get(), nullptr);
+    }
+    return list;
+}
+
 } // namespace clonarium

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace clonarium {
 
 // The side of toolbar and menu icons at the screen's DPI: 16 pixels at 100%.
@@ -14,5 +16,8 @@ int IconSize();
 // Icon `id` at `size` x `size` pixels as a 32-bit bitmap with premultiplied
 // alpha; nothing when GDI+ is not running or the icon is missing.
 vandrelcommon::ui::GdiBitmap LoadIconImage(UINT id, int size);
+
+// The icons at the screen's scaling, in the order given.
+vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons);
 
 } // namespace clonarium

@@ -41,10 +41,13 @@ void CProgressNodeData::FillDisplayInfo(LVITEMW& item, vandrelcommon::ui::CVirtu
     if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
         ::lstrcpynW(item.pszText, (item.iSubItem == 0 ? caption_ : value_).c_str(), item.cchTextMax);
     }
+    if ((item.mask & LVIF_IMAGE) != 0 && item.iSubItem == 0) {
+        item.iImage = image_;
+    }
 }
 
-std::vector<CProgressNodeData*> AddProgressRows(
-    vandrelcommon::ui::CVirtualTreeView& list, const std::vector<std::wstring>& captions)
+std::vector<CProgressNodeData*> AddProgressRows(vandrelcommon::ui::CVirtualTreeView& list,
+    const std::vector<std::wstring>& captions, const std::vector<int>& images)
 {
     const vandrelcommon::ui::CListViewCtrl listView(list.Hwnd());
     const RECT client = list.GetClientRect();
@@ -55,8 +58,8 @@ std::vector<CProgressNodeData*> AddProgressRows(
     column.cx = (client.right - client.left) - column.cx;
     listView.InsertColumn(1, column);
     std::vector<CProgressNodeData*> rows;
-    for (const std::wstring& caption : captions) {
-        auto data = std::make_unique<CProgressNodeData>(caption);
+    for (size_t i = 0; i < captions.size(); ++i) {
+        auto data = std::make_unique<CProgressNodeData>(captions[i], i < images.size() ? images[i] : I_IMAGENONE);
         rows.push_back(data.get());
         list.AddNode(nullptr, std::move(data));
     }

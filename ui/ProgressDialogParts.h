@@ -13,10 +13,13 @@
 
 namespace clonarium {
 
-// One row of a progress dialog's list: a caption and its value.
+// One row of a progress dialog's list: a caption, its value and the index of
+// the caption's image in the list's small images (I_IMAGENONE for none).
 class CProgressNodeData : public vandrelcommon::ui::IVirtualNodeData {
 public:
-    explicit CProgressNodeData(std::wstring caption) : caption_(std::move(caption)) { }
+    explicit CProgressNodeData(std::wstring caption, int image = I_IMAGENONE)
+        : caption_(std::move(caption)), image_(image)
+    { }
     void FillDisplayInfo(LVITEMW& item, vandrelcommon::ui::CVirtualNode* node) override;
     const std::wstring& Value() const { return value_; }
     void SetValue(std::wstring value) { value_ = std::move(value); }
@@ -24,12 +27,14 @@ public:
 private:
     std::wstring caption_;
     std::wstring value_;
+    int image_;
 };
 
 // Gives the list its caption and value columns, the captions two fifths of
 // its width, and one row a caption, in order; the rows belong to the list.
-std::vector<CProgressNodeData*> AddProgressRows(
-    vandrelcommon::ui::CVirtualTreeView& list, const std::vector<std::wstring>& captions);
+// `images`, when given, holds each row's image index.
+std::vector<CProgressNodeData*> AddProgressRows(vandrelcommon::ui::CVirtualTreeView& list,
+    const std::vector<std::wstring>& captions, const std::vector<int>& images = {});
 
 // Fills `list` with the thread priorities, "Normal" selected, each item's
 // data its priority value; texts the label and sets the list 10 pixels (at

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -94,18 +93,6 @@ constexpr std::array<SizeRow, 2> kSizeRows = {{
 
 constexpr std::array<int, 4> kImageControls = {
     IDC_OPTIONS_IMAGES_GROUP, IDC_OPTIONS_SIMILARITY_LABEL, IDC_OPTIONS_SIMILARITY, IDC_OPTIONS_SIMILARITY_VALUE};
-
-// The icons at the screen's scaling, in the order given.
-ImageListHandle ImageListOf(std::initializer_list<UINT> icons)
-{
-    const int size = IconSize();
-    ImageListHandle list(::ImageList_Create(size, size, ILC_COLOR32, static_cast<int>(icons.size()), 0));
-    for (const UINT id : icons) {
-        const GdiBitmap image = LoadIconImage(id, size);
-        ::ImageList_Add(list.Get(), image.Get(), nullptr);
-    }
-    return list;
-}
 
 // An unsigned decimal number that fits 32 bits, nothing else around it.
 bool ParseBound(const std::wstring& text, uint32_t& value)

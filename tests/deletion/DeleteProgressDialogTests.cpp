@@ -8,6 +8,7 @@
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 #include "ui/DeleteProgressDialog.h"
+#include "ui/IconImages.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,22 @@ TEST_F(DeleteProgressDialogTest, CancelBeforeStartAsksAndTouchesNothing)
     EXPECT_EQ(dialog_->RowValue(CDeleteProgressDialog::kFileRow), L"Press Start button to initiate deleting");
     EXPECT_EQ(dialog_->RowValue(CDeleteProgressDialog::kDeletedRow), L"0 of 1");
     EXPECT_EQ(::IsDlgButtonChecked(window_, IDC_DELETE_EMPTY_FOLDERS), UINT(BST_UNCHECKED));
+    // Every row shows its own image at the screen's icon size.
+    const HWND list = ::GetDlgItem(window_, IDC_DELETE_LIST);
+    const auto images = reinterpret_cast<HIMAGELIST>(::SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(::ImageList_GetImageCount(images), 4);
+    int width = 0;
+    int height = 0;
+    EXPECT_TRUE(::ImageList_GetIconSize(images, &width, &height));
+    EXPECT_EQ(width, IconSize());
+    for (int row = 0; row < 4; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        ASSERT_TRUE(::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_EQ(item.iImage, row);
+    }
     {
         QuestionAnswerer no(IDNO);
         Click(IDCANCEL);

@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 
 using namespace clonarium;
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FindHandle;
 using vandrelcommon::system::KernelHandle;
 
 namespace {
@@ -296,6 +298,39 @@ TEST_F(DeleteWorkerTest, BackupMirrorsTheFolderAndAnswersConflicts)
     EXPECT_EQ(ReadFileBytes(skipped), "same");
     EXPECT_EQ(ReadFileBytes(renamed), "same");
     EXPECT_EQ(callback.conflicts, 4);
+}
+
+TEST_F(DeleteWorkerTest, OverwriteKeepsTheOldBackupWhenTheNewCopyCannotBeMade)
+{
+    // The old backup may be the only copy left of a file deleted in an earlier run.
+    const std::wstring source = tree.MakeFile(L"src\\o.txt", "new");
+    std::wstring mirror;
+    ASSERT_TRUE(PrepareBackupFolder(backupRoot, tree.Path(L"src"), mirror));
+    const std::wstring oldCopy = mirror + L"\\o.txt";
+    ASSERT_TRUE(WriteFileBytes(oldCopy, "old backup"));
+    ASSERT_TRUE(AddAttributes(oldCopy, FILE_ATTRIBUTE_READONLY));
+    const DWORD oldAttributes = ::GetFileAttributesW(oldCopy.c_str());
+    callback.answer = [](const std::wstring&, std::wstring&) { return ConflictAction::Overwrite; };
+    auto items = Items(Queued(source, {kept}));
+    KernelHandle holder(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    Run(std::move(items), DeleteMode::BackupInFolder);
+    holder.Reset();
+
+    EXPECT_EQ(ReasonFor(source), English("cannot-backup-file") + SystemErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(ReadFileBytes(oldCopy), "old backup");
+    EXPECT_EQ(::GetFileAttributesW(oldCopy.c_str()), oldAttributes);
+    EXPECT_EQ(ReadFileBytes(source), "new");
+    // Nothing of the attempt is left beside the old copy.
+    WIN32_FIND_DATAW entry;
+    FindHandle find(::FindFirstFileW((mirror + L"\\*").c_str(), &entry));
+    ASSERT_TRUE(find);
+    std::vector<std::wstring> names;
+    do {
+        names.push_back(entry.cFileName);
+    } while (::FindNextFileW(find.Get(), &entry));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L".", L"..", L"o.txt"}));
 }
 
 TEST_F(DeleteWorkerTest, CancelInTheConflictStopsTheRunAndAnEmptyQueueStillStartsAndFinishes)

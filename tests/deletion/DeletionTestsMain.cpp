@@ -11,6 +11,7 @@
 #include "tests/support/TempTree.h"
 #include "ui/DeleteProgressDialog.h"
 #include "ui/FileExistsDialog.h"
+#include "ui/framework/Gdiplus.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
+    const vandrelcommon::ui::GdiplusSession gdiplus; // the progress rows' icons
     int result = 0;
     if (Has(argc, argv, "--show-progress") || Has(argc, argv, "--show-file-exists")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));

@@ -30,6 +30,7 @@
 
 using namespace clonarium;
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FindHandle;
 using vandrelcommon::system::KernelHandle;
 
 namespace {
@@ -46,8 +47,8 @@ std::wstring MakeRoot(const wchar_t* name)
 void RemoveTree(const std::wstring& path)
 {
     WIN32_FIND_DATAW entry;
-    HANDLE find = ::FindFirstFileW((AddLongPathPrefix(path) + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    const FindHandle find(::FindFirstFileW((AddLongPathPrefix(path) + L"\\*").c_str(), &entry));
+    if (find) {
         do {
             const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") {
@@ -60,8 +61,7 @@ void RemoveTree(const std::wstring& path)
             } else {
                 ::DeleteFileW(child.c_str());
             }
-        } while (::FindNextFileW(find, &entry));
-        ::FindClose(find);
+        } while (::FindNextFileW(find.Get(), &entry));
     }
     ::RemoveDirectoryW(AddLongPathPrefix(path).c_str());
 }
