@@ -30,7 +30,7 @@ std::unique_ptr<CDuplicateItem> ItemFor(const std::wstring& file)
         record.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         record.lastWriteTime = data.ftLastWriteTime;
     }
-    return std::make_unique<CDuplicateItem>(record, static_cast<int64_t>(record.size), 0);
+    return CDuplicateItem::Create(record, static_cast<int64_t>(record.size), 0);
 }
 
 class CPreviewDemoWindow : public CWindowImpl {
