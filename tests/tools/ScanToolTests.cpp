@@ -2,6 +2,7 @@
 #include "tools/clonarium-scan/ScanOutput.h"
 
 #include "storage/SearchPresets.h"
+#include "system/Handles.h"
 #include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
@@ -45,28 +46,61 @@ std::string ReadAll(FILE* file)
     return text;
 }
 
-// Runs clonarium-scan.exe from beside this program through the command
-// interpreter, standard error going to a file of the tree.
+std::string ReadWhole(const std::wstring& path)
+{
+    std::string text;
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+        text = ReadAll(file);
+        fclose(file);
+    }
+    return text;
+}
+
+KernelHandle InheritableOutput(const std::wstring& path)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return KernelHandle(::CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Runs clonarium-scan.exe from beside this program, its standard output and
+// error going to files of the tree. Started directly, not through the command
+// interpreter: under load Wine's cmd now and then failed to find the program.
 ScanRun RunScan(const TempTree& tree, const std::wstring& arguments)
 {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring program = self;
     program = program.substr(0, program.find_last_of(L'\\') + 1) + L"clonarium-scan.exe";
+    const std::wstring outPath = tree.Path(L"stdout.txt");
     const std::wstring errPath = tree.Path(L"stderr.txt");
-    const std::wstring command = L"\"\"" + program + L"\" " + arguments + L" 2>\"" + errPath + L"\"\"";
     ScanRun run;
-    FILE* pipe = _wpopen(command.c_str(), L"rb");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot start clonarium-scan.exe";
-        return run;
+    {
+        const KernelHandle out = InheritableOutput(outPath);
+        const KernelHandle err = InheritableOutput(errPath);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = out.Get();
+        startup.hStdError = err.Get();
+        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+        PROCESS_INFORMATION started{};
+        if (!out.IsValid() || !err.IsValid() ||
+            !::CreateProcessW(
+                program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+            ADD_FAILURE() << "cannot start clonarium-scan.exe";
+            return run;
+        }
+        const KernelHandle process(started.hProcess);
+        const KernelHandle thread(started.hThread);
+        ::WaitForSingleObject(process.Get(), INFINITE);
+        DWORD exitCode = 0;
+        ::GetExitCodeProcess(process.Get(), &exitCode);
+        run.exitCode = static_cast<int>(exitCode);
     }
-    run.out = ReadAll(pipe);
-    run.exitCode = _pclose(pipe);
-    if (FILE* err = _wfopen(errPath.c_str(), L"rb")) {
-        run.err = ReadAll(err);
-        fclose(err);
-    }
+    run.out = ReadWhole(outPath);
+    run.err = ReadWhole(errPath);
     return run;
 }
 
