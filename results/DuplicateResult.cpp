@@ -52,6 +52,13 @@ int FileCount(const CVirtualNode* group)
     return group->childCount;
 }
 
+constexpr ResultColumn kExactColumns[] = {{"header-filename", 250}, {nullptr, 16}, {"header-folder", 300},
+    {"header-size", 100}, {"header-last-write-date", 150}, {"header-creation-date", 150},
+    {"header-last-access-date", 150}, {"header-remark", 200}};
+constexpr ResultColumn kImageColumns[] = {{"header-filename", 250}, {nullptr, 16}, {"header-folder", 300},
+    {"header-size", 100}, {"header-last-write-date", 150}, {"header-creation-date", 150},
+    {"header-last-access-date", 150}, {"header-resolution", 150}, {"header-remark", 200}};
+
 // The shell's date-time formatter with the given FDTF_ flags.
 std::wstring ShellFormatTime(const FILETIME& time, DWORD flags)
 {
@@ -368,6 +375,20 @@ CVirtualNode* AddGroup(
         groupData->lockedId = 0;
     }
     return node;
+}
+
+std::span<const ResultColumn> ResultColumns(ResultMode mode)
+{
+    if (mode == SimilarImages) {
+        return kImageColumns;
+    }
+    return kExactColumns;
+}
+
+std::wstring ColumnHeader(const ResultColumn& column)
+{
+    return column.headerKey == nullptr ? std::wstring()
+                                       : Localize(std::string("duplicates-pane.tree.") + column.headerKey);
 }
 
 ResultStatistics ComputeStatistics(CVirtualTree& tree)

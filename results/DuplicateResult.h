@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -126,6 +127,17 @@ private:
 // Appends one group found by a finder and its files, in the finder's order.
 CVirtualNode* AddGroup(
     CVirtualTree& tree, const FileGroup& group, ResultMode mode, ExtensionIcons& icons, int32_t groupIcon);
+
+// The result tree's columns in order: the language key of each header
+// (under "duplicates-pane.tree."; null for the lock column, which has none)
+// and its width at 96 DPI.
+struct ResultColumn {
+    const char* headerKey;
+    int width;
+};
+std::span<const ResultColumn> ResultColumns(ResultMode mode);
+// A column's header in the current language; empty for the lock column.
+std::wstring ColumnHeader(const ResultColumn& column);
 
 struct ResultStatistics {
     uint64_t files = 0;

@@ -370,17 +370,7 @@ void Attribute(ReportFile& out, std::string_view name, int64_t value)
 
 void WriteXmlGeneral(ReportFile& out, CVirtualTree& tree, const ReportContext& context)
 {
-    int64_t files = 0;
-    int64_t total = 0;
-    int64_t wasted = 0;
-    ForEachGroup(tree, [&](CVirtualNode* group) {
-        const int64_t groupTotal = GroupTotalSize(group);
-        files += group->childCount;
-        total += groupTotal;
-        if (group->childCount > 0) {
-            wasted += groupTotal / group->childCount * (group->childCount - 1);
-        }
-    });
+    const ResultStatistics statistics = ComputeStatistics(tree);
     const bool images = context.mode == SimilarImages;
     Line(out, 0, "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n");
     Line(out, 0, "<clonarium-report>\n");
@@ -388,11 +378,11 @@ void WriteXmlGeneral(ReportFile& out, CVirtualTree& tree, const ReportContext& c
     Element(out, 2, "date", context.date);
     Element(
         out, 2, "type", Localize(images ? "search-options.cbi-similar-images" : "search-options.cbi-exact-duplicates"));
-    DecimalElement(out, 2, "total-size", total);
+    DecimalElement(out, 2, "total-size", statistics.total);
     if (!images) {
-        DecimalElement(out, 2, "wasted-size", wasted);
+        DecimalElement(out, 2, "wasted-size", statistics.wasted);
     }
-    DecimalElement(out, 2, "duplicates-count", files);
+    DecimalElement(out, 2, "duplicates-count", static_cast<int64_t>(statistics.files));
     Line(out, 1, "</general>\n");
 }
 

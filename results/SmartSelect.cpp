@@ -14,23 +14,6 @@ constexpr std::array<const char*, kSmartSelectRuleCount> kRuleKeys = {"keep-firs
     "keep-oldest-accessed", "keep-shortest-fn", "keep-longest-fn", "keep-shortest-path", "keep-longest-path",
     "keep-highest-res", "keep-lowest-res"};
 
-size_t FolderLength(const std::wstring& path)
-{
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? 0 : slash;
-}
-
-size_t NameLength(const std::wstring& path)
-{
-    return path.size() - (path.rfind(L'\\') == std::wstring::npos ? 0 : FolderLength(path) + 1);
-}
-
-uint64_t Pixels(const CDuplicateItem& item)
-{
-    const auto& image = static_cast<const CDuplicateImageItem&>(item);
-    return static_cast<uint64_t>(image.width) * image.height;
-}
-
 // True when `later` is strictly better than `kept` by the rule.
 bool Replaces(SmartSelectRule rule, const CDuplicateItem& later, const CDuplicateItem& kept)
 {
@@ -48,17 +31,17 @@ bool Replaces(SmartSelectRule rule, const CDuplicateItem& later, const CDuplicat
     case KeepOldestAccessed:
         return CompareFileTime(&later.lastAccessTime, &kept.lastAccessTime) < 0;
     case KeepShortestFileName:
-        return NameLength(later.path) < NameLength(kept.path);
+        return FileNameView(later.path).size() < FileNameView(kept.path).size();
     case KeepLongestFileName:
-        return NameLength(later.path) > NameLength(kept.path);
+        return FileNameView(later.path).size() > FileNameView(kept.path).size();
     case KeepShortestPath:
-        return FolderLength(later.path) < FolderLength(kept.path);
+        return FolderView(later.path).size() < FolderView(kept.path).size();
     case KeepLongestPath:
-        return FolderLength(later.path) > FolderLength(kept.path);
+        return FolderView(later.path).size() > FolderView(kept.path).size();
     case KeepHighestResolution:
-        return Pixels(later) > Pixels(kept);
+        return Resolution(later) > Resolution(kept);
     case KeepLowestResolution:
-        return Pixels(later) < Pixels(kept);
+        return Resolution(later) < Resolution(kept);
     default:
         return false;
     }

@@ -1,6 +1,5 @@
 #include "ui/DuplicatesVirtualTreeView.h"
 
-#include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "ui/IconImages.h"
 #include "ui/framework/Dpi.h"
@@ -8,39 +7,18 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <span>
 #include <string>
 
 namespace clonarium {
 
-using vandrelcommon::system::Localize;
 using vandrelcommon::ui::Message;
 
 namespace {
 
-struct ColumnEntry {
-    const char* key; // under "duplicates-pane.tree."; null: a single space
-    int width;
-};
-
-constexpr ColumnEntry kExactColumns[] = {{"header-filename", 250}, {nullptr, 16}, {"header-folder", 300},
-    {"header-size", 100}, {"header-last-write-date", 150}, {"header-creation-date", 150},
-    {"header-last-access-date", 150}, {"header-remark", 200}};
-constexpr ColumnEntry kImageColumns[] = {{"header-filename", 250}, {nullptr, 16}, {"header-folder", 300},
-    {"header-size", 100}, {"header-last-write-date", 150}, {"header-creation-date", 150},
-    {"header-last-access-date", 150}, {"header-resolution", 150}, {"header-remark", 200}};
-
-std::span<const ColumnEntry> ColumnsOf(ResultMode mode)
+// The lock column's header holds a space rather than nothing.
+std::wstring ColumnTitle(const ResultColumn& column)
 {
-    if (mode == SimilarImages) {
-        return kImageColumns;
-    }
-    return kExactColumns;
-}
-
-std::wstring ColumnTitle(const ColumnEntry& column)
-{
-    return column.key == nullptr ? L" " : Localize(std::string("duplicates-pane.tree.") + column.key);
+    return column.headerKey == nullptr ? L" " : ColumnHeader(column);
 }
 
 bool IsFileRow(const CVirtualNode* node)
@@ -83,7 +61,7 @@ void CDuplicatesVirtualTreeView::SetupColumns(ResultMode mode)
     while (list.DeleteColumn(0)) {
     }
     int index = 0;
-    for (const ColumnEntry& entry : ColumnsOf(mode)) {
+    for (const ResultColumn& entry : ResultColumns(mode)) {
         std::wstring title = ColumnTitle(entry);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -96,7 +74,7 @@ void CDuplicatesVirtualTreeView::SetupColumns(ResultMode mode)
 void CDuplicatesVirtualTreeView::RelocalizeColumns()
 {
     int index = 0;
-    for (const ColumnEntry& entry : ColumnsOf(mode_)) {
+    for (const ResultColumn& entry : ResultColumns(mode_)) {
         std::wstring title = ColumnTitle(entry);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT;

@@ -2,6 +2,7 @@
 
 #include "resources/resource.h"
 #include "ui/common/ImageBitmap.h"
+#include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
@@ -81,6 +82,15 @@ vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons
         ::ImageList_Add(list.Get(), image.Get(), nullptr);
     }
     return list;
+}
+
+void SetButtonIcon(HWND button, HIMAGELIST images)
+{
+    BUTTON_IMAGELIST list{};
+    list.himl = images;
+    list.margin = RECT{vandrelcommon::ui::ScaleX(2), 0, 0, 0};
+    list.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+    vandrelcommon::ui::CButton(button).SetImageList(list);
 }
 
 } // namespace clonarium

@@ -5,6 +5,7 @@
 #include "ui/framework/GdiHandles.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <initializer_list>
 
@@ -19,5 +20,10 @@ vandrelcommon::ui::GdiBitmap LoadIconImage(UINT id, int size);
 
 // The icons at the screen's scaling, in the order given.
 vandrelcommon::ui::ImageListHandle ImageListOf(std::initializer_list<UINT> icons);
+
+// Shows the list's first picture on the button, left of its text. Image
+// lists rather than bitmaps: a button draws those with their transparency.
+// The list must outlive the button.
+void SetButtonIcon(HWND button, HIMAGELIST images);
 
 } // namespace clonarium

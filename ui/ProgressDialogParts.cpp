@@ -3,6 +3,7 @@
 #include "i18n/Localizer.h"
 #include "ui/common/ThreadPriorities.h"
 #include "ui/framework/Dpi.h"
+#include "ui/framework/GdiHandles.h"
 
 #include <cstdio>
 #include <memory>
@@ -25,12 +26,10 @@ std::string PriorityKey(const wchar_t* key)
 
 int TextWidth(const vandrelcommon::ui::CWindow& window, const std::wstring& text)
 {
-    HDC dc = ::GetDC(window);
-    const HGDIOBJ old = ::SelectObject(dc, window.GetFont());
+    const vandrelcommon::ui::ClientDC dc(window);
+    const vandrelcommon::ui::SelectedObject font(dc, window.GetFont());
     SIZE size{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(window, dc);
     return size.cx;
 }
 

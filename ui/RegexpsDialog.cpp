@@ -3,6 +3,7 @@
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
 #include "storage/RegexpRules.h"
+#include "ui/IconImages.h"
 #include "ui/common/InputBox.h"
 #include "ui/framework/GdiHandles.h"
 
@@ -66,6 +67,14 @@ LRESULT CRegexpsDlg::OnInitDialog(Message&)
     list_.SubclassWindow(GetDlgItem(IDC_REGEXP_LIST));
     ::SendMessageW(list_.EditBox(), EM_LIMITTEXT, CEditListBox::kMaxTextLength, 0);
     AddTooltips();
+    addImage_ = ImageListOf({IDB_LIST_ADD});
+    removeImage_ = ImageListOf({IDB_LIST_REMOVE});
+    for (const int id : {IDC_REGEXP_ADD_RULE, IDC_REGEXP_ADD}) {
+        SetButtonIcon(GetDlgItem(id), addImage_.Get());
+    }
+    for (const int id : {IDC_REGEXP_DELETE_RULE, IDC_REGEXP_REMOVE}) {
+        SetButtonIcon(GetDlgItem(id), removeImage_.Get());
+    }
     const auto match = Combo(IDC_REGEXP_MATCH);
     for (const char* key : {"matches.full-path", "matches.folder-path", "matches.file-name"}) {
         match.AddString(Text(key));

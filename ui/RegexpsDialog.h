@@ -7,6 +7,7 @@
 #include "ui/common/EditListBox.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
+#include "ui/framework/GdiHandles.h"
 
 #include <string>
 
@@ -75,6 +76,8 @@ private:
     ApplicationSettings& settings_;
     RegexpRule* current_ = nullptr;
     vandrelcommon::ui::CEditListBox list_;
+    vandrelcommon::ui::ImageListHandle addImage_;
+    vandrelcommon::ui::ImageListHandle removeImage_;
     HWND tooltips_ = nullptr; // children of the dialog: destroyed with it
     HWND errorTip_ = nullptr;
 };

@@ -175,18 +175,11 @@ void CSearchOptionsPane::LoadImages()
 {
     modeImages_ = ImageListOf({IDB_MODE_EXACT, IDB_MODE_IMAGES});
     Item(IDC_OPTIONS_MODE).SendMessage(CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(modeImages_.Get()));
-    // Image lists rather than bitmaps: a button draws those with their transparency.
     addImage_ = ImageListOf({IDB_LIST_ADD});
     removeImage_ = ImageListOf({IDB_LIST_REMOVE});
     for (const ListRow& row : kListRows) {
-        for (const auto& [id, images] :
-            {std::pair{row.add, addImage_.Get()}, std::pair{row.remove, removeImage_.Get()}}) {
-            BUTTON_IMAGELIST list{};
-            list.himl = images;
-            list.margin = RECT{ScaleX(2), 0, 0, 0};
-            list.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
-            Item(id).SendMessage(BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
-        }
+        SetButtonIcon(GetDlgItem(row.add), addImage_.Get());
+        SetButtonIcon(GetDlgItem(row.remove), removeImage_.Get());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "tests/support/TempTree.h"
 #include "ui/RegexpsDialog.h"
 #include "ui/SelectProgressDialog.h"
+#include "ui/framework/Gdiplus.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
+    const vandrelcommon::ui::GdiplusSession gdiplus; // the buttons' icons
     int result = 0;
     if (Has(argc, argv, "--show-select") || Has(argc, argv, "--show-regexps")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));

@@ -3,7 +3,6 @@
 #include "deletion/BackupNames.h"
 #include "deletion/DeleteWorker.h"
 #include "deletion/TreeDeleteItem.h"
-#include "i18n/Localizer.h"
 #include "results/Reports.h"
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanOutput.h"
@@ -11,22 +10,15 @@
 
 namespace clonarium {
 
-using vandrelcommon::system::Localize;
 using vandrelcommon::system::Utf8FromWide;
 
 namespace {
 
 std::vector<std::wstring> ColumnHeaders(ResultMode mode)
 {
-    std::vector<const char*> keys = {"header-filename", nullptr, "header-folder", "header-size",
-        "header-last-write-date", "header-creation-date", "header-last-access-date"};
-    if (mode == SimilarImages) {
-        keys.push_back("header-resolution");
-    }
-    keys.push_back("header-remark");
     std::vector<std::wstring> headers;
-    for (const char* key : keys) {
-        headers.push_back(key == nullptr ? std::wstring() : Localize(std::string("duplicates-pane.tree.") + key));
+    for (const ResultColumn& column : ResultColumns(mode)) {
+        headers.push_back(ColumnHeader(column));
     }
     return headers;
 }

@@ -49,6 +49,8 @@ IIterableTextColumn* CVirtualNode::Columns() const
     return dynamic_cast<IIterableTextColumn*>(data.get());
 }
 
+static_assert(sizeof(void*) != 8 || sizeof(CVirtualNode) == 72, "a node grew past 72 bytes");
+
 CVirtualTree::CVirtualTree()
 {
     root_.flags = CVirtualNode::kExpanded;
@@ -91,7 +93,7 @@ CVirtualNode* CVirtualTree::AddNode(CVirtualNode* parent, std::unique_ptr<IVirtu
     }
     auto* node = new CVirtualNode; // owned by `parent` from the link below on
     node->sequenceNumber = parent->nextSequenceNumber++;
-    node->level = parent->level + 1;
+    node->level = static_cast<int16_t>(parent->level + 1);
     node->data = std::move(data);
     node->parent = parent;
     node->previousSibling = parent->lastChild;

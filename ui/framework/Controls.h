@@ -452,6 +452,11 @@ public:
     void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
     // Pressed as by the mouse: the parent gets BN_CLICKED.
     void Click() const { SendMessage(BM_CLICK); }
+    // The picture drawn beside the text; the list must outlive the button.
+    void SetImageList(const BUTTON_IMAGELIST& list) const
+    {
+        SendMessage(BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
+    }
 };
 
 class CToolTipCtrl : public CWindow {
