@@ -4,6 +4,8 @@
 
 namespace clonarium {
 
+using vandrelcommon::system::FileIdentity;
+
 namespace {
 
 // Two names of one file are one picture: only the first stays. Identities

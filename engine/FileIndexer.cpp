@@ -10,7 +10,9 @@
 namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FileIdentity;
 using vandrelcommon::system::FindHandle;
+using vandrelcommon::system::IdentifyFile;
 using vandrelcommon::system::IsDiskFile;
 using vandrelcommon::system::KernelHandle;
 
@@ -99,18 +101,34 @@ bool ReadFileTimes(FileRecord& record)
     return file && ReadFileTimes(file.Get(), record);
 }
 
+bool RecordFile(const std::wstring& path, FileRecord& record)
+{
+    record = FileRecord{};
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed > 0 ? ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr) : 0;
+    record.path = length > 0 && length < needed ? full.substr(0, length) : path;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(AddLongPathPrefix(record.path).c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    record.size = JoinSize(data.nFileSizeHigh, data.nFileSizeLow);
+    record.creationTime = data.ftCreationTime;
+    record.lastAccessTime = data.ftLastAccessTime;
+    record.lastWriteTime = data.ftLastWriteTime;
+    return true;
+}
+
 bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity)
 {
     const KernelHandle file = OpenForReading(record.path);
     BY_HANDLE_FILE_INFORMATION information{};
-    if (!file || !::GetFileInformationByHandle(file.Get(), &information)) {
+    if (!file || !IdentifyFile(file.Get(), identity, &information)) {
         return false;
     }
     record.creationTime = information.ftCreationTime;
     record.lastAccessTime = information.ftLastAccessTime;
     record.lastWriteTime = information.ftLastWriteTime;
-    identity.volume = information.dwVolumeSerialNumber;
-    identity.index = JoinSize(information.nFileIndexHigh, information.nFileIndexLow);
     return true;
 }
 

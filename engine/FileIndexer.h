@@ -4,6 +4,7 @@
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 #include "engine/SearchProcessCallback.h"
+#include "system/FileIdentity.h"
 
 #include <windows.h>
 
@@ -46,22 +47,17 @@ public:
     std::vector<Times> times;
 };
 
-// Which file a name opens: the volume's serial number and the file's index
-// on it. Two names of one file (hard links, short names, two spellings of a
-// root) share it.
-struct FileIdentity {
-    DWORD volume = 0;
-    uint64_t index = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
 // Reads the three times of the file at record.path, opened for reading with
 // read sharing; false when it cannot be opened or its times cannot be read.
 bool ReadFileTimes(FileRecord& record);
+// One file recorded as the indexer records it: its full path, size and three
+// times, from the file's attributes (the file is not opened). False when they
+// cannot be read; the record then holds the path alone.
+bool RecordFile(const std::wstring& path, FileRecord& record);
 // The same, with the file's identity from the same call. Dear under Wine
 // (the volume's serial is asked for every time): only for files whose names
 // could collide, such as the members of a group.
-bool ReadFileTimesAndIdentity(FileRecord& record, FileIdentity& identity);
+bool ReadFileTimesAndIdentity(FileRecord& record, vandrelcommon::system::FileIdentity& identity);
 
 // True when two of these names could open one file, so that their
 // identities are worth asking for: the search had several roots (one folder

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# Builds the two packages a Windows user downloads, into build/dist/:
+# Builds the two packages a Windows user downloads, into BUILD/dist/:
 #   Clonarium-VERSION-x64.msi           the installer (settings in the user's folders)
 #   Clonarium-VERSION-x64-portable.zip  the program to unpack anywhere (settings beside it)
 #   SHA256SUMS                          the checksums of both
-# VERSION is the project's version (CMakeLists.txt), the one the program's
-# version resource carries.
-#   tools/package.sh
+# VERSION is the first three parts of the project's version (CMakeLists.txt),
+# the one the program's version resource carries.
+#   tools/package.sh              sets up, builds and packages build/
+#   tools/package.sh --built DIR  packages what the build in DIR has made
+#                                 (the CMake target `package` does this)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$root/build
 "$root/tools/install-packages.sh" wixl python3
-"$root/tools/setup.sh" >/dev/null
-cmake --build "$build" --target Clonarium simix-gm >/dev/null
+if [ "${1:-}" = --built ]; then
+  build=$(cd "$2" && pwd)
+else
+  build=$root/build
+  "$root/tools/setup.sh" >/dev/null
+  cmake --build "$build" --target Clonarium simix-gm >/dev/null
+fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "package.sh: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 

@@ -8,6 +8,8 @@
 namespace clonarium {
 
 using namespace vandrelcommon::ui;
+using vandrelcommon::system::FileIdentity;
+using vandrelcommon::system::IdentifyFile;
 
 namespace {
 

@@ -4,6 +4,7 @@
 // are read through a read-only mapping, a window at a time; a text file's
 // lines are found by a scanner thread while the first ones already show.
 #include "imaging/ImageClonarium.h"
+#include "system/FileIdentity.h"
 #include "ui/PreviewFile.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Window.h"
@@ -26,6 +27,12 @@ namespace clonarium {
 // for, so that a late message of an earlier file is told apart.
 constexpr UINT PreviewRefreshMessage = 32868;
 
+// Owner of a drawer of the picture library.
+struct ImageDrawerDeleter {
+    void operator()(ImageClonarium::IImageDraw* drawer) const { ImageClonarium::FreeImageDrawer(drawer); }
+};
+using ImageDrawerOwner = std::unique_ptr<ImageClonarium::IImageDraw, ImageDrawerDeleter>;
+
 class CFilePreviewCtrl : public vandrelcommon::ui::CWindowImpl {
 public:
     CFilePreviewCtrl();
@@ -41,7 +48,7 @@ public:
     PreviewKind DetectKind(const std::wstring& path);
     // True when the shown file is the one `identity` names, or, when the
     // shown file could not be identified, has the same path.
-    bool Shows(const FileIdentity& identity, const std::wstring& path) const;
+    bool Shows(const vandrelcommon::system::FileIdentity& identity, const std::wstring& path) const;
 
     void SetNoPreviewText(const std::wstring& text);
 
@@ -75,9 +82,6 @@ public:
     END_MESSAGE_MAP()
 
 private:
-    struct DrawerDeleter {
-        void operator()(ImageClonarium::IImageDraw* drawer) const { ImageClonarium::FreeImageDrawer(drawer); }
-    };
     // One scroll bar's state, in rows or columns.
     struct ScrollAxis {
         int page = 0;
@@ -116,7 +120,7 @@ private:
 
     std::wstring path_; // "\\?\" form; empty when nothing is shown
     PreviewKind kind_ = PreviewKind::None;
-    FileIdentity identity_;
+    vandrelcommon::system::FileIdentity identity_;
     bool identified_ = false;
 
     MappedFile file_;
@@ -139,7 +143,7 @@ private:
     uint64_t columns_ = 0; // widest line, or a hex row
 
     std::wstring noPreviewText_ = L"No preview available";
-    std::unique_ptr<ImageClonarium::IImageDraw, DrawerDeleter> drawer_;
+    ImageDrawerOwner drawer_;
 };
 
 } // namespace clonarium

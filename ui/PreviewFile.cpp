@@ -118,24 +118,6 @@ RECT FitPicture(uint32_t width, uint32_t height, int clientWidth, int clientHeig
     return RECT{x, y, x + w, y + h};
 }
 
-bool IdentifyFile(HANDLE file, FileIdentity& identity)
-{
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!::GetFileInformationByHandle(file, &information)) {
-        return false;
-    }
-    identity.volumeSerial = information.dwVolumeSerialNumber;
-    identity.index = (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-    return true;
-}
-
-bool IdentifyFile(const std::wstring& path, FileIdentity& identity)
-{
-    KernelHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file && IdentifyFile(file.Get(), identity);
-}
-
 MappedFile::MappedFile()
 {
     SYSTEM_INFO system{};

@@ -42,17 +42,6 @@ std::string HexRow(const uint8_t* bytes, size_t count, uint64_t offset, int offs
 // proportions kept; either way centred.
 RECT FitPicture(uint32_t width, uint32_t height, int clientWidth, int clientHeight);
 
-// Identity of a file on its volume; hard links and other spellings of one
-// file have the same.
-struct FileIdentity {
-    DWORD volumeSerial = 0;
-    uint64_t index = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-bool IdentifyFile(HANDLE file, FileIdentity& identity);
-// Opens the file with no access rights just to ask who it is.
-bool IdentifyFile(const std::wstring& path, FileIdentity& identity);
-
 // A file opened for reading (others may read) and mapped read-only. Every
 // thread reads through a view of its own, replaced on each Map; views start
 // at the allocation granularity.

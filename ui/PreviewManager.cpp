@@ -14,6 +14,8 @@ namespace clonarium {
 
 using namespace vandrelcommon::ui;
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FileIdentity;
+using vandrelcommon::system::IdentifyFile;
 using vandrelcommon::system::Localize;
 
 CPreviewPane::CPreviewPane() : CDialogImpl(IDD_PREVIEW_PANE)

@@ -236,6 +236,14 @@ TEST(FileIndexer, RecordsTimesAndSizeAsTheFileSystemReportsThem)
         EXPECT_FALSE(record.isImage);
         EXPECT_EQ(record.width, 0u);
     }
+    // One file recorded on its own, named another way, comes out the same.
+    FileRecord alone;
+    ASSERT_TRUE(RecordFile(tree.Path(L"elsewhere\\..\\dated.txt"), alone));
+    EXPECT_EQ(alone.path, path);
+    EXPECT_EQ(alone.size, 5u);
+    EXPECT_EQ(FileTimeToUInt64(alone.lastWriteTime), FileTimeToUInt64(written));
+    EXPECT_FALSE(RecordFile(tree.Path(L"missing.txt"), alone));
+    EXPECT_EQ(alone.path, tree.Path(L"missing.txt"));
 }
 
 TEST(FileIndexer, FilesStampedExactlyAtADateBoundAreExcluded)

@@ -3,7 +3,8 @@
 # installs the program, its marker and its shortcut, the installed program
 # opens its window, the uninstaller leaves nothing of ours; the portable zip
 # runs from where it is unpacked and keeps its settings beside itself.
-# Packaging the same build again gives the same files.
+# The shipped programs built again from a clean copy of the tree, in another
+# folder, give the same packages.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$root/build
@@ -38,11 +39,13 @@ cp "$dist/$msi" "$WINEPREFIX/drive_c/"
 "${wine[@]}" msiexec /i "C:\\$msi" /qn || fail "msiexec /i failed"
 installed="$WINEPREFIX/drive_c/Program Files/Clonarium"
 for file in Clonarium.exe simix-gm.dll nonportable; do
-  [ -f "$installed/$file" ] || fail "$file not installed"
+  cmp -s "$installed/$file" "$build/package-stage/$file" || fail "$file not installed as packaged"
 done
-cmp -s "$installed/Clonarium.exe" "$build/package-stage/Clonarium.exe" || fail "installed program differs"
 shortcut=$(find "$WINEPREFIX/drive_c" -iname 'Clonarium.lnk' | head -1)
 [ -n "$shortcut" ] || fail "no Start-menu shortcut"
+target=$(python3 "$root/tests/package/link-target.py" "$shortcut")
+[ "$target" = 'C:\Program Files\Clonarium\Clonarium.exe in C:\Program Files\Clonarium\' ] ||
+  fail "the shortcut starts '$target'"
 "${wine[@]}" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
   grep -Eq 'DisplayName +REG_SZ +Clonarium' || fail "no Add/Remove Programs entry"
 expect_title 'C:\Program Files\Clonarium\Clonarium.exe'
@@ -64,15 +67,38 @@ python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.arg
 expect_title 'C:\stick\Clonarium\Clonarium.exe'
 [ -f "$portable/Clonarium/settings/settings.ini" ] || fail "the portable copy kept no settings beside itself"
 
-# The same build packaged again: the zip is the same bytes; the installer
-# holds the same files (its product code and dates change by design).
-first=$(mktemp -d)
-trap 'rm -rf "$first"; WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
-cp "$dist/$msi" "$dist/$zip" "$first/"
-"$root/tools/package.sh" >/dev/null
-cmp -s "$first/$zip" "$dist/$zip" || fail "the zip differs between two packagings"
-mkdir -p "$first/a" "$first/b"
-(cd "$first/a" && msiextract "$first/$msi" >/dev/null)
-(cd "$first/b" && msiextract "$dist/$msi" >/dev/null)
-diff -r "$first/a" "$first/b" >/dev/null || fail "the installer's files differ between two packagings"
-echo "package test: installer and portable zip work"
+# A clean copy of the tree (everything but the build folder), built in a
+# folder of its own: only the two shipped programs, then packaged.
+twice=$build/package-twice
+twice_start=$SECONDS
+rm -rf "$twice"
+mkdir -p "$twice/source"
+trap 'rm -rf "$twice"; WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$twice/source" -xf -
+cmake -S "$twice/source" -B "$twice/build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$twice/source/cmake/toolchain-mingw64.cmake" >/dev/null
+cmake --build "$twice/build" --target package >/dev/null
+again=$twice/build/dist
+cmp -s "$dist/$zip" "$again/$zip" || fail "the zip differs between two builds"
+# The installer: the same files, and the same tables (each table a file, its
+# binary streams in a folder beside it) apart from what every build stamps
+# anew: the package code and its dates, and the product code (so that each
+# build upgrades the one before).
+msi_contents() {
+  mkdir -p "$2/files" "$2/tables"
+  (cd "$2/files" && msiextract "$1" >/dev/null)
+  (
+    cd "$2/tables"
+    for table in $(msiinfo tables "$1"); do
+      case $table in
+        _SummaryInformation) msiinfo export "$1" "$table" | grep -Ev $'^(9|12|13)\t' ;;
+        Property) msiinfo export "$1" "$table" | grep -v $'^ProductCode\t' ;;
+        *) msiinfo export "$1" "$table" ;;
+      esac > "$table.idt"
+    done
+  )
+}
+msi_contents "$dist/$msi" "$twice/first"
+msi_contents "$again/$msi" "$twice/again"
+diff -r "$twice/first" "$twice/again" >&2 || fail "the installer's files or tables differ between two builds"
+echo "package test: installer and portable zip work; two builds give the same packages (copying, building and comparing took $((SECONDS - twice_start)) s)"

@@ -425,6 +425,13 @@ TEST_F(PreviewAreaTest, ASecondLoadWhileScanningAndAShrunkFileAreSafe)
 
 TEST_F(PreviewAreaTest, LabelsAndNoPreviewTextFollowTheLanguage)
 {
+    // The view of an empty pane paints the no-preview text of the language.
+    preview_.ShowSecond(nullptr);
+    const RECT whole = View(1).GetClientRect();
+    vandrelcommon::system::Localizer::Instance().LoadTable(
+        L"\xFEFF[duplicates-pane]\r\nno-preview-available=Nothing to preview in this pane\r\n");
+    preview_.Relocalize();
+    const RECT longNotice = Inked(*Print(1), whole);
     vandrelcommon::system::Localizer::Instance().LoadTable(
         L"\xFEFF[duplicates-pane]\r\ntree.header-filename=Nom\r\ntree.header-size=Taille\r\n"
         L"tree.header-last-write-date=Modifie\r\nno-preview-available=Rien\r\n");
@@ -441,6 +448,11 @@ TEST_F(PreviewAreaTest, LabelsAndNoPreviewTextFollowTheLanguage)
     EXPECT_EQ(name.left, size.left);
     const RECT view = vandrelcommon::ui::CWindow(::GetDlgItem(pane, IDC_PREVIEW_VIEW)).GetRectInParent();
     EXPECT_GT(view.top, size.bottom);
+    // "Rien" is a seventh of the longer text, and still centred.
+    const RECT shortNotice = Inked(*Print(1), whole);
+    EXPECT_GT(shortNotice.right - shortNotice.left, 0);
+    EXPECT_LT((shortNotice.right - shortNotice.left) * 4, longNotice.right - longNotice.left);
+    EXPECT_LT(std::abs((shortNotice.left + shortNotice.right) / 2 - whole.right / 2), 4);
     vandrelcommon::system::Localizer::Instance().LoadTable(L"\xFEFF");
 }
 

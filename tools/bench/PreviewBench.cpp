@@ -6,6 +6,7 @@
 //                  times in all: median and worst time from the call to the
 //                  picture painted.
 //   preview-bench text FILE | pictures N DIR
+#include "engine/FileIndexer.h"
 #include "results/DuplicateResult.h"
 #include "ui/PreviewManager.h"
 #include "ui/framework/Module.h"
@@ -61,12 +62,7 @@ Memory MemoryNow()
 CDuplicateItem ItemFor(const std::wstring& path)
 {
     FileRecord record;
-    record.path = path;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        record.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        record.lastWriteTime = data.ftLastWriteTime;
-    }
+    RecordFile(path, record);
     return CDuplicateItem(record, static_cast<int64_t>(record.size), 0);
 }
 
@@ -146,7 +142,7 @@ int BenchPictures(CPreviewManager& preview, int switches, const std::wstring& fo
     const RECT client = view.GetClientRect();
     // The library's share: loading the picture, and drawing it at the view's size.
     std::vector<double> loads, draws;
-    ImageClonarium::IImageDraw* drawer = ImageClonarium::CreateImageDrawer();
+    const ImageDrawerOwner drawer(ImageClonarium::CreateImageDrawer());
     MemoryDC memory;
     GdiBitmap bitmap(::CreateCompatibleBitmap(ClientDC(view), client.right, client.bottom));
     SelectedObject selected(memory, bitmap.Get());
@@ -159,7 +155,6 @@ int BenchPictures(CPreviewManager& preview, int switches, const std::wstring& fo
         drawer->Draw(memory, place.left, place.top, place.right - place.left, place.bottom - place.top);
         draws.push_back((Now() - start) * 1000);
     }
-    ImageClonarium::FreeImageDrawer(drawer);
     std::sort(loads.begin(), loads.end());
     std::sort(draws.begin(), draws.end());
     std::vector<double> sorted = times;

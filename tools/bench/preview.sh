@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 what=${1:-both}
+"$root/tools/install-packages.sh" python3 imagemagick
 if [ ! -f "$root/build/build.ninja" ]; then
   "$root/tools/setup.sh"
 fi
@@ -42,7 +43,6 @@ fi
 if [ "$what" != text ]; then
   pictures=$data/pictures
   if [ ! -f "$pictures/4.jpg" ]; then
-    command -v convert >/dev/null || { echo "preview.sh: ImageMagick's convert is needed for the pictures" >&2; exit 2; }
     mkdir -p "$pictures"
     # Plasma fractals: the fine detail of a photo, about 3 MB each.
     for i in 1 2 3 4; do

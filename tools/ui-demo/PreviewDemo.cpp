@@ -2,6 +2,7 @@
 // view would show them, so that it can be looked at without a search.
 #include "tools/ui-demo/Demo.h"
 
+#include "engine/FileIndexer.h"
 #include "i18n/Localizer.h"
 #include "results/DuplicateResult.h"
 #include "ui/PreviewManager.h"
@@ -22,14 +23,7 @@ namespace {
 std::unique_ptr<CDuplicateItem> ItemFor(const std::wstring& file)
 {
     clonarium::FileRecord record;
-    std::wstring full(MAX_PATH * 4, L'\0');
-    const DWORD length = ::GetFullPathNameW(file.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    record.path = length > 0 && length < full.size() ? full.substr(0, length) : file;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (::GetFileAttributesExW(record.path.c_str(), GetFileExInfoStandard, &data)) {
-        record.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        record.lastWriteTime = data.ftLastWriteTime;
-    }
+    clonarium::RecordFile(file, record);
     return std::make_unique<CDuplicateItem>(record, static_cast<int64_t>(record.size), 0);
 }
 
