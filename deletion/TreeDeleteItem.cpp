@@ -13,7 +13,7 @@ namespace {
 FileRecord KeptCopy(const CDuplicateItem& item)
 {
     FileRecord record;
-    record.path = item.path;
+    record.path = item.Path();
     record.size = static_cast<uint64_t>(item.size);
     record.lastWriteTime = item.lastWriteTime;
     return record;
@@ -40,7 +40,7 @@ void CollectGroup(const CVirtualNode* group, ResultMode mode, bool wholeGroupsCo
         DeleteCheck check = shared;
         check.size = static_cast<uint64_t>(item.size);
         check.lastWriteTime = item.lastWriteTime;
-        queue.push_back(std::make_unique<CTreeDeleteItem>(file, item.path, std::move(check)));
+        queue.push_back(std::make_unique<CTreeDeleteItem>(file, std::wstring(item.Path()), std::move(check)));
     }
 }
 

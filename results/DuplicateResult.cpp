@@ -209,13 +209,31 @@ const std::wstring& FileTimeFormatter::Format(const FILETIME& time)
     return text_;
 }
 
+static_assert(sizeof(void*) != 8 || sizeof(CDuplicateItem) == 64, "a file item grew past 64 bytes");
+
+template <typename Item, typename... Arguments>
+std::unique_ptr<Item> CDuplicateItem::Place(const FileRecord& record, Arguments... arguments)
+{
+    const size_t length = record.path.size();
+    void* block = ::operator new(sizeof(Item) + (length + 1) * sizeof(wchar_t));
+    auto* path = reinterpret_cast<wchar_t*>(static_cast<char*>(block) + sizeof(Item));
+    std::copy_n(record.path.data(), length, path);
+    path[length] = L'\0';
+    return std::unique_ptr<Item>(::new (block) Item(record, arguments...));
+}
+
+std::unique_ptr<CDuplicateItem> CDuplicateItem::Create(const FileRecord& record, int64_t size, int32_t iconIndex)
+{
+    return Place<CDuplicateItem>(record, size, iconIndex);
+}
+
 CDuplicateItem::CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex)
-    : path(record.path),
-      size(size),
+    : size(size),
       iconIndex(iconIndex),
       lastWriteTime(record.lastWriteTime),
       lastAccessTime(record.lastAccessTime),
-      creationTime(record.creationTime)
+      creationTime(record.creationTime),
+      pathLength_(static_cast<uint32_t>(record.path.size()))
 { }
 
 void CDuplicateItem::FillDisplayInfo(LVITEMW& item, CVirtualNode* node)
@@ -232,9 +250,9 @@ std::wstring CDuplicateItem::GetColumnText(int column, CVirtualNode*)
 {
     switch (column) {
     case 0:
-        return FileNameOf(path);
+        return std::wstring(FileNameView(Path()));
     case 2:
-        return FolderOf(path);
+        return std::wstring(FolderView(Path()));
     case 3:
         return FormatByteSize(size);
     case 4:
@@ -263,6 +281,11 @@ void CDuplicateItem::SetRemark(std::wstring text)
     } else {
         remark_ = std::make_unique<std::wstring>(std::move(text));
     }
+}
+
+std::unique_ptr<CDuplicateImageItem> CDuplicateImageItem::Create(const FileRecord& record, int32_t iconIndex)
+{
+    return Place<CDuplicateImageItem>(record, iconIndex);
 }
 
 CDuplicateImageItem::CDuplicateImageItem(const FileRecord& record, int32_t iconIndex)
@@ -366,9 +389,9 @@ CVirtualNode* AddGroup(
     for (const FileRecord& record : group.files) {
         const int32_t icon = icons.IconOf(record.path);
         if (mode == SimilarImages) {
-            tree.AddNode(node, std::make_unique<CDuplicateImageItem>(record, icon));
+            tree.AddNode(node, CDuplicateImageItem::Create(record, icon));
         } else {
-            tree.AddNode(node, std::make_unique<CDuplicateItem>(record, size, icon));
+            tree.AddNode(node, CDuplicateItem::Create(record, size, icon));
         }
     }
     if (!group.files.empty()) {
@@ -474,12 +497,11 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
             return flag ? CompareFileTime(&a.lastAccessTime, &b.lastAccessTime) > 0
                         : CompareFileTime(&a.lastAccessTime, &b.lastAccessTime) < 0;
         case FileSortKey::Folder: {
-            const int order = FolderView(a.path).compare(FolderView(b.path));
+            const int order = FolderView(a.Path()).compare(FolderView(b.Path()));
             return flag ? order < 0 : order > 0;
         }
         case FileSortKey::FileName: {
-            const int order = _wcsicmp(a.path.c_str() + (a.path.size() - FileNameView(a.path).size()),
-                b.path.c_str() + (b.path.size() - FileNameView(b.path).size()));
+            const int order = _wcsicmp(FileNameView(a.Path()).data(), FileNameView(b.Path()).data());
             return flag ? order > 0 : order < 0;
         }
         case FileSortKey::Size:

@@ -53,15 +53,27 @@ private:
     std::vector<std::wstring> times_;                 // by local second of the day; empty: not asked yet
 };
 
+// A file row. A result holds a million of them, so an item and its path's
+// characters share one heap block: items are made only by Create, which
+// places the characters after the object, and are never copied.
 class CDuplicateItem : public vandrelcommon::ui::IVirtualNodeData, public vandrelcommon::ui::IIterableTextColumn {
 public:
-    CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex);
+    static std::unique_ptr<CDuplicateItem> Create(const FileRecord& record, int64_t size, int32_t iconIndex);
+    CDuplicateItem(const CDuplicateItem&) = delete;
+    CDuplicateItem& operator=(const CDuplicateItem&) = delete;
+    // Frees the whole block, whatever size the object's type has.
+    static void operator delete(void* block) { ::operator delete(block); }
 
     void FillDisplayInfo(LVITEMW& item, CVirtualNode* node) override;
     std::wstring GetColumnText(int column, CVirtualNode* node) override;
     int GetColumnCount() override { return 8; }
 
-    std::wstring path;
+    // The full path; a null follows its characters.
+    std::wstring_view Path() const
+    {
+        return {reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(this) + PathOffset()), pathLength_};
+    }
+
     int64_t size;
     int32_t iconIndex;
     FILETIME lastWriteTime;
@@ -72,7 +84,18 @@ public:
     const std::wstring& Remark() const;
     void SetRemark(std::wstring text);
 
+protected:
+    CDuplicateItem(const FileRecord& record, int64_t size, int32_t iconIndex);
+    // An `Item` made with `arguments` in a block that holds the record's path after it.
+    template <typename Item, typename... Arguments>
+    static std::unique_ptr<Item> Place(const FileRecord& record, Arguments... arguments);
+
 private:
+    // Where the path's characters begin: right after the object, so every
+    // class made by Place answers its own size.
+    virtual size_t PathOffset() const { return sizeof(CDuplicateItem); }
+
+    uint32_t pathLength_;
     // Few files ever get one, and a million rows each holding an empty
     // string would cost 24 bytes a row more than this pointer.
     std::unique_ptr<std::wstring> remark_;
@@ -80,13 +103,18 @@ private:
 
 class CDuplicateImageItem : public CDuplicateItem {
 public:
-    CDuplicateImageItem(const FileRecord& record, int32_t iconIndex);
+    static std::unique_ptr<CDuplicateImageItem> Create(const FileRecord& record, int32_t iconIndex);
 
     std::wstring GetColumnText(int column, CVirtualNode* node) override;
     int GetColumnCount() override { return 9; }
 
     uint32_t width;
     uint32_t height;
+
+private:
+    friend class CDuplicateItem; // Place makes it
+    CDuplicateImageItem(const FileRecord& record, int32_t iconIndex);
+    size_t PathOffset() const override { return sizeof(CDuplicateImageItem); }
 };
 
 class CDuplicateGroup : public vandrelcommon::ui::IVirtualNodeData, public vandrelcommon::ui::IIterableTextColumn {

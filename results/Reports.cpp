@@ -227,9 +227,9 @@ public:
     {
         switch (column) {
         case kNameColumn:
-            return FileNameView(item.path);
+            return FileNameView(item.Path());
         case kFolderColumn:
-            return FolderView(item.path);
+            return FolderView(item.Path());
         case kSizeColumn:
             if (item.size != size_ || sizeText_.empty()) {
                 size_ = item.size;
@@ -394,7 +394,7 @@ void WriteXmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
     out.Bytes(">\n");
     ForEachFile(group, [&](CVirtualNode* file, CDuplicateItem* item) {
         Line(out, 3, "<duplicate-file>\n");
-        Element(out, 4, "path", item->path);
+        Element(out, 4, "path", item->Path());
         Element(out, 4, "last-write-time", texts.Text(file, *item, kModifiedColumn));
         Element(out, 4, "creation-time", texts.Text(file, *item, kCreatedColumn));
         Element(out, 4, "last-access-time", texts.Text(file, *item, kAccessedColumn));

@@ -31,13 +31,13 @@ bool Replaces(SmartSelectRule rule, const CDuplicateItem& later, const CDuplicat
     case KeepOldestAccessed:
         return CompareFileTime(&later.lastAccessTime, &kept.lastAccessTime) < 0;
     case KeepShortestFileName:
-        return FileNameView(later.path).size() < FileNameView(kept.path).size();
+        return FileNameView(later.Path()).size() < FileNameView(kept.Path()).size();
     case KeepLongestFileName:
-        return FileNameView(later.path).size() > FileNameView(kept.path).size();
+        return FileNameView(later.Path()).size() > FileNameView(kept.Path()).size();
     case KeepShortestPath:
-        return FolderView(later.path).size() < FolderView(kept.path).size();
+        return FolderView(later.Path()).size() < FolderView(kept.Path()).size();
     case KeepLongestPath:
-        return FolderView(later.path).size() > FolderView(kept.path).size();
+        return FolderView(later.Path()).size() > FolderView(kept.Path()).size();
     case KeepHighestResolution:
         return Resolution(later) > Resolution(kept);
     case KeepLowestResolution:
@@ -122,7 +122,7 @@ void DecideRegexpRule(const CVirtualNode* group, const RegexpRule& rule, Selecti
         if (item == nullptr) {
             continue;
         }
-        if (const std::optional<CheckState> state = rule.NewCheckState(item->path)) {
+        if (const std::optional<CheckState> state = rule.NewCheckState(std::wstring(item->Path()))) {
             changes.files.push_back(file);
             changes.states.push_back(*state);
         }

@@ -410,7 +410,7 @@ void CDuplicatesPane::RunShellCommand(UINT command) const
         return;
     }
     if (command == ID_FILE_SHOW_IN_FOLDER) {
-        if (PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(file->path.c_str())) {
+        if (PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(file->Path().data())) {
             ::SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
             ::ILFree(item);
         }
@@ -419,7 +419,7 @@ void CDuplicatesPane::RunShellCommand(UINT command) const
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
     execute.hwnd = container_.GetMainWindow();
-    execute.lpFile = file->path.c_str();
+    execute.lpFile = file->Path().data();
     execute.nShow = SW_SHOWNORMAL;
     if (command == ID_FILE_PROPERTIES) {
         execute.fMask = SEE_MASK_INVOKEIDLIST;

@@ -39,11 +39,11 @@ void CPreviewPane::SetFile(const CDuplicateItem* item)
         }
         return;
     }
-    const std::wstring path = AddLongPathPrefix(item->path);
+    const std::wstring path = AddLongPathPrefix(std::wstring(item->Path()));
     if (path != view_.Path()) {
         view_.Load(path);
     }
-    ::SetDlgItemTextW(hwnd_, IDC_PREVIEW_NAME, item->path.c_str());
+    ::SetDlgItemTextW(hwnd_, IDC_PREVIEW_NAME, item->Path().data());
     ::SetDlgItemTextW(hwnd_, IDC_PREVIEW_SIZE, FormatByteSize(item->size).c_str());
     ::SetDlgItemTextW(hwnd_, IDC_PREVIEW_MODIFIED, FormatFileTime(item->lastWriteTime).c_str());
 }

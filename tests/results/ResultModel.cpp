@@ -66,7 +66,7 @@ std::vector<std::wstring> PathsOf(const CVirtualNode* group)
 {
     std::vector<std::wstring> paths;
     for (const CVirtualNode* file : FilesOf(group)) {
-        paths.push_back(ItemOf(file)->path);
+        paths.emplace_back(ItemOf(file)->Path());
     }
     return paths;
 }

@@ -199,7 +199,7 @@ std::vector<std::wstring> Scenario::FilesMarked(bool marked)
     for (const CVirtualNode* group = Tree().Root().firstChild; group != nullptr; group = group->nextSibling) {
         for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
             if ((file->GetCheckState() == vandrelcommon::ui::Checked) == marked) {
-                files.push_back(ItemOf(file)->path);
+                files.emplace_back(ItemOf(file)->Path());
             }
         }
     }

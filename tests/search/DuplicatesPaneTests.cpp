@@ -45,7 +45,7 @@ std::string Ascii(const std::string& bytes)
 std::wstring PathOf(const CVirtualNode* node)
 {
     const CDuplicateItem* item = ItemOf(node);
-    return item == nullptr ? std::wstring() : item->path;
+    return item == nullptr ? std::wstring() : std::wstring(item->Path());
 }
 
 class DuplicatesPaneTest : public testing::Test {

@@ -110,7 +110,7 @@ protected:
         for (CVirtualNode* group = results_.Root().firstChild; group != nullptr; group = group->nextSibling) {
             std::vector<std::wstring> names;
             for (CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
-                names.push_back(FileNameOf(ItemOf(file)->path));
+                names.push_back(std::wstring(FileNameView(ItemOf(file)->Path())));
             }
             std::sort(names.begin(), names.end());
             groups.push_back(names);
@@ -313,6 +313,6 @@ TEST_F(SearchProgressDialogTest, AnImageSearchFillsTheTreeWithPictures)
     for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
         const auto* picture = dynamic_cast<const CDuplicateImageItem*>(file->data.get());
         ASSERT_NE(picture, nullptr);
-        EXPECT_EQ(picture->width, picture->path.ends_with(L".png") ? 160u : 320u);
+        EXPECT_EQ(picture->width, picture->Path().ends_with(L".png") ? 160u : 320u);
     }
 }

@@ -193,12 +193,12 @@ std::wstring Text(HWND window)
     return vandrelcommon::ui::CWindow(window).GetText();
 }
 
-CDuplicateItem MakeItem(const std::wstring& path, int64_t size)
+std::unique_ptr<CDuplicateItem> MakeItem(const std::wstring& path, int64_t size)
 {
     FileRecord record;
     record.path = path;
     record.size = static_cast<uint64_t>(size);
-    return CDuplicateItem(record, size, 0);
+    return CDuplicateItem::Create(record, size, 0);
 }
 
 // A preview area in a parent window as the duplicates pane would hold it.
@@ -258,9 +258,9 @@ TEST_F(PreviewAreaTest, TextIsScannedScrolledAndPainted)
         text += "line " + std::to_string(i) + "\r\n";
     }
     const std::wstring path = tree_.MakeFile(L"lines.txt", text);
-    const CDuplicateItem item = MakeItem(path, static_cast<int64_t>(text.size()));
+    const auto item = MakeItem(path, static_cast<int64_t>(text.size()));
     preview_.SetSinglePane(true);
-    preview_.ShowFirst(&item);
+    preview_.ShowFirst(item.get());
     WaitForScan(0);
     CFilePreviewCtrl& view = View(0);
     EXPECT_EQ(view.Kind(), PreviewKind::Text);
@@ -306,8 +306,8 @@ TEST_F(PreviewAreaTest, HexDumpAndEmptyAndMissingFiles)
     std::string bytes(1000, '\x80');
     bytes[0] = '\x1F';
     const std::wstring binary = tree_.MakeFile(L"data.bin", bytes + std::string(100, '\0'));
-    const CDuplicateItem hex = MakeItem(binary, 1100);
-    preview_.ShowFirst(&hex);
+    const auto hex = MakeItem(binary, 1100);
+    preview_.ShowFirst(hex.get());
     EXPECT_EQ(View(0).Kind(), PreviewKind::Hex);
     EXPECT_EQ(ScrollInfo(View(0), SB_VERT).nMax, 1100 / 16);
     EXPECT_EQ(ScrollInfo(View(0), SB_HORZ).nMax, 74);
@@ -319,8 +319,8 @@ TEST_F(PreviewAreaTest, HexDumpAndEmptyAndMissingFiles)
     EXPECT_GT(firstRow.right, std::min<LONG>(width, 70 * View(0).CharWidth()) - View(0).CharWidth());
 
     const std::wstring empty = tree_.MakeFile(L"empty.txt");
-    const CDuplicateItem emptyItem = MakeItem(empty, 0);
-    preview_.ShowSecond(&emptyItem);
+    const auto emptyItem = MakeItem(empty, 0);
+    preview_.ShowSecond(emptyItem.get());
     WaitForScan(1);
     EXPECT_EQ(View(1).Kind(), PreviewKind::Text);
     EXPECT_EQ(View(1).LineCount(), 0u);
@@ -329,8 +329,8 @@ TEST_F(PreviewAreaTest, HexDumpAndEmptyAndMissingFiles)
 
     // A file that cannot be opened shows the no-preview text at the top; the
     // fields still name it.
-    const CDuplicateItem missing = MakeItem(tree_.Path(L"gone.txt"), 5);
-    preview_.ShowSecond(&missing);
+    const auto missing = MakeItem(tree_.Path(L"gone.txt"), 5);
+    preview_.ShowSecond(missing.get());
     EXPECT_EQ(View(1).Kind(), PreviewKind::None);
     const RECT notice = Inked(*Print(1), whole);
     EXPECT_LT(notice.bottom, 3 * View(1).LineHeight());
@@ -348,10 +348,10 @@ TEST_F(PreviewAreaTest, PicturesAreDrawnCentredOrShrunk)
     const std::wstring large = tree_.Path(L"large.png");
     ASSERT_TRUE(WritePicture(small, Filled(40, 20, 0xFFFF0000), Format::Png));
     ASSERT_TRUE(WritePicture(large, Filled(1600, 400, 0xFF0000FF), Format::Png));
-    const CDuplicateItem smallItem = MakeItem(small, 100);
-    const CDuplicateItem largeItem = MakeItem(large, 100);
-    preview_.ShowFirst(&smallItem);
-    preview_.ShowSecond(&largeItem);
+    const auto smallItem = MakeItem(small, 100);
+    const auto largeItem = MakeItem(large, 100);
+    preview_.ShowFirst(smallItem.get());
+    preview_.ShowSecond(largeItem.get());
     ASSERT_EQ(View(0).Kind(), PreviewKind::Image);
     ASSERT_EQ(View(1).Kind(), PreviewKind::Image);
 
@@ -375,10 +375,10 @@ TEST_F(PreviewAreaTest, ReleaseFileLetsGoOfEverySpellingOfTheShownFile)
     const std::wstring path = tree_.MakeFile(L"shown.txt", Repeat("some text\n", 100));
     const std::wstring link = tree_.Path(L"link.txt");
     const std::wstring other = tree_.MakeFile(L"other.txt", "other\n");
-    const CDuplicateItem item = MakeItem(path, 1000);
-    const CDuplicateItem otherItem = MakeItem(other, 6);
-    preview_.ShowFirst(&item);
-    preview_.ShowSecond(&otherItem);
+    const auto item = MakeItem(path, 1000);
+    const auto otherItem = MakeItem(other, 6);
+    preview_.ShowFirst(item.get());
+    preview_.ShowSecond(otherItem.get());
     WaitForScan(0);
     ASSERT_FALSE(View(0).Path().empty());
     EXPECT_FALSE(::DeleteFileW(path.c_str())) << "the shown file is held open";
@@ -401,16 +401,16 @@ TEST_F(PreviewAreaTest, ASecondLoadWhileScanningAndAShrunkFileAreSafe)
     // Ten megabytes of short lines keep the scanner busy for a moment.
     const std::wstring big = tree_.MakeFile(L"big.txt", Repeat("0123456789\n", 1000000));
     const std::wstring small = tree_.MakeFile(L"small.txt", "one\ntwo\n");
-    const CDuplicateItem bigItem = MakeItem(big, 11000000);
-    const CDuplicateItem smallItem = MakeItem(small, 8);
-    preview_.ShowFirst(&bigItem);
-    preview_.ShowFirst(&smallItem);
+    const auto bigItem = MakeItem(big, 11000000);
+    const auto smallItem = MakeItem(small, 8);
+    preview_.ShowFirst(bigItem.get());
+    preview_.ShowFirst(smallItem.get());
     WaitForScan(0);
     EXPECT_EQ(View(0).LineCount(), 3u);
     uitest::PumpMessages(300);
     EXPECT_EQ(View(0).LineCount(), 3u) << "nothing of the first scan arrives late";
 
-    preview_.ShowFirst(&bigItem);
+    preview_.ShowFirst(bigItem.get());
     WaitForScan(0);
     EXPECT_EQ(View(0).LineCount(), 1000001u);
     if (!ShrinkUnixFile(big, 20)) {

@@ -59,24 +59,24 @@ Memory MemoryNow()
     return Memory{counters.WorkingSetSize / 1048576.0, counters.PagefileUsage / 1048576.0};
 }
 
-CDuplicateItem ItemFor(const std::wstring& path)
+std::unique_ptr<CDuplicateItem> ItemFor(const std::wstring& path)
 {
     FileRecord record;
     RecordFile(path, record);
-    return CDuplicateItem(record, static_cast<int64_t>(record.size), 0);
+    return CDuplicateItem::Create(record, static_cast<int64_t>(record.size), 0);
 }
 
 int BenchText(CPreviewManager& preview, const std::wstring& path)
 {
     CFilePreviewCtrl& view = preview.Pane(0).View();
-    const CDuplicateItem item = ItemFor(path);
+    const std::unique_ptr<CDuplicateItem> item = ItemFor(path);
     const uint64_t rows = static_cast<uint64_t>(view.GetClientRect().bottom / view.LineHeight());
     // Once to warm the page cache, then measured.
     for (int run = 0; run < 2; ++run) {
         preview.ShowFirst(nullptr);
         const Memory before = MemoryNow();
         const double start = Now();
-        preview.ShowFirst(&item);
+        preview.ShowFirst(item.get());
         while (view.LineCount() < rows && view.IsScanning()) {
             Pump();
             ::Sleep(0);
@@ -93,7 +93,7 @@ int BenchText(CPreviewManager& preview, const std::wstring& path)
         }
         const double scan = Now() - start;
         const Memory after = MemoryNow();
-        const double gigabytes = static_cast<double>(item.size) / 1e9;
+        const double gigabytes = static_cast<double>(item->size) / 1e9;
         std::printf("%s: %.2f GB, %llu lines, widest %llu columns\n", run == 0 ? "cold-ish" : "measured", gigabytes,
             static_cast<unsigned long long>(view.LineCount()), static_cast<unsigned long long>(view.WidthInColumns()));
         std::printf("  first lines painted: %.1f ms\n", firstLines * 1000);
@@ -122,7 +122,7 @@ int BenchPictures(CPreviewManager& preview, int switches, const std::wstring& fo
         return 2;
     }
     std::sort(files.begin(), files.end());
-    std::vector<CDuplicateItem> items;
+    std::vector<std::unique_ptr<CDuplicateItem>> items;
     for (const std::wstring& file : files) {
         items.push_back(ItemFor(file));
     }
@@ -131,7 +131,7 @@ int BenchPictures(CPreviewManager& preview, int switches, const std::wstring& fo
     for (int i = 0; i < switches; ++i) {
         const double start = Now();
         // ShowFirst loads the picture and paints it before it returns.
-        preview.ShowFirst(&items[static_cast<size_t>(i) % items.size()]);
+        preview.ShowFirst(items[static_cast<size_t>(i) % items.size()].get());
         times.push_back((Now() - start) * 1000);
         if (view.Kind() != PreviewKind::Image) {
             std::fprintf(stderr, "preview-bench: %ls is no picture to the library\n", view.Path().c_str());

@@ -34,7 +34,7 @@ std::string GroupLines(CVirtualTree& tree)
         FileGroup copy;
         for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
             FileRecord record;
-            record.path = ItemOf(file)->path;
+            record.path = ItemOf(file)->Path();
             copy.files.push_back(record);
         }
         AppendGroup(copy, out);

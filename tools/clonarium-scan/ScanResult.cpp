@@ -71,7 +71,7 @@ void AppendResult(CVirtualTree& tree, bool marks, std::string& out)
                 if (marks) {
                     out += file->GetCheckState() == vandrelcommon::ui::Checked ? "x " : "  ";
                 }
-                out += Utf8FromWide(item->path);
+                out += Utf8FromWide(item->Path());
                 out += "\r\n";
             }
         }

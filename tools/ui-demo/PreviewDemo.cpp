@@ -24,7 +24,7 @@ std::unique_ptr<CDuplicateItem> ItemFor(const std::wstring& file)
 {
     clonarium::FileRecord record;
     clonarium::RecordFile(file, record);
-    return std::make_unique<CDuplicateItem>(record, static_cast<int64_t>(record.size), 0);
+    return CDuplicateItem::Create(record, static_cast<int64_t>(record.size), 0);
 }
 
 class CPreviewDemoWindow : public CWindowImpl {
