@@ -465,13 +465,13 @@ void SortGroups(CVirtualTree& tree, GroupSortOrder order, bool ascending)
         } else if (const CDuplicateItem* first = ItemOf(group->firstChild)) {
             keyed.key = first->size;
         } else {
-            keyed.hasKey = false; // below every other group, whichever the direction
+            keyed.hasKey = false; // smallest going up, largest going down: first either way
         }
         groups.push_back(keyed);
     }
     std::sort(groups.begin(), groups.end(), [ascending](const Keyed& a, const Keyed& b) {
         if (a.hasKey != b.hasKey) {
-            return ascending ? !a.hasKey : a.hasKey;
+            return !a.hasKey;
         }
         return ascending ? a.key < b.key : b.key < a.key;
     });

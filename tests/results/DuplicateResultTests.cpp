@@ -154,7 +154,7 @@ TEST_F(DuplicateResultTest, FileTimeFormatterGivesTheShellsTextForEveryTime)
     EXPECT_EQ(differing, 0u) << "of " << times.size();
 }
 
-TEST_F(DuplicateResultTest, GroupsSortEitherWayAndAGroupWithoutFilesGoesLast)
+TEST_F(DuplicateResultTest, GroupsSortEitherWayAndAGroupWithoutFilesComesFirstBySingleSize)
 {
     CVirtualNode* bigFew = AddRecords(tree, {Record(L"a", 1000), Record(L"b", 1000)});
     CVirtualNode* smallMany = AddRecords(tree, {Record(L"c", 10), Record(L"d", 10), Record(L"e", 10)});
@@ -171,8 +171,8 @@ TEST_F(DuplicateResultTest, GroupsSortEitherWayAndAGroupWithoutFilesGoesLast)
     SortGroups(tree, GroupSortOrder::SingleFileSize, true);
     EXPECT_EQ(GroupsOf(tree), (Order{empty, smallMany, middle, bigFew}));
     SortGroups(tree, GroupSortOrder::SingleFileSize, false);
-    EXPECT_EQ(GroupsOf(tree), (Order{bigFew, middle, smallMany, empty}));
-    EXPECT_EQ(tree.Rows(), (Order{bigFew, middle, smallMany, empty}));
+    EXPECT_EQ(GroupsOf(tree), (Order{empty, bigFew, middle, smallMany}));
+    EXPECT_EQ(tree.Rows(), (Order{empty, bigFew, middle, smallMany}));
 
     GroupOrdering ordering{GroupSortOrder::TotalSize, false}; // as a loaded search leaves it
     EXPECT_TRUE(ordering.DirectionFor(GroupSortOrder::TotalSize));

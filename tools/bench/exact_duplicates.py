@@ -138,14 +138,20 @@ def main():
 
     wine = os.path.join(args.root, "tools", "wine.sh")
     scan = os.path.join(args.root, "build", "bin", "clonarium-scan.exe")
+    # Every file read each time: the search cache has its own benchmark.
     tools = [
-        ("clonarium-scan --all", [wine, scan, "--all", windows_path(tree)]),
+        ("clonarium-scan --all", [wine, scan, "--all", "--no-cache", windows_path(tree)]),
         ("jdupes -r", ["jdupes", "-r", tree]),
         ("rdfind", ["rdfind", "-makeresultsfile", "false", tree]),
         ("fdupes -r", ["fdupes", "-r", tree]),
     ]
     if args.baseline:
-        tools.insert(1, ("baseline --all", [wine, os.path.abspath(args.baseline), "--all", windows_path(tree)]))
+        baseline = os.path.abspath(args.baseline)
+        # Builds from before the search cache know no --no-cache and read every file anyway.
+        with open(baseline, "rb") as exe:
+            knows_cache = "--no-cache".encode("utf-16-le") in exe.read()
+        options = ["--all", "--no-cache"] if knows_cache else ["--all"]
+        tools.insert(1, ("baseline --all", [wine, baseline] + options + [windows_path(tree)]))
 
     warm_cache(tree)
     for _, command in tools:
