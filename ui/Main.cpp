@@ -9,6 +9,8 @@
 #include "ui/framework/MessageLoop.h"
 #include "ui/framework/Module.h"
 
+#include "ui/framework/ProgramSession.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -44,20 +46,6 @@ int Run(int showCommand)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int exitCode = 0;
-    {
-        GdiplusSession gdiplus;
-        INITCOMMONCONTROLSEX controls{};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES;
-        ::InitCommonControlsEx(&controls);
-        AppModule().Init(instance);
-        exitCode = Run(showCommand);
-        AppModule().Term();
-    }
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
-    return exitCode;
+    const ProgramSession session(instance);
+    return Run(showCommand);
 }

@@ -13,6 +13,8 @@
 #include "ui/FileExistsDialog.h"
 #include "ui/framework/Gdiplus.h"
 
+#include "ui/framework/ProgramSession.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -86,12 +88,7 @@ int ShowProgress(bool start)
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    const vandrelcommon::ui::GdiplusSession gdiplus; // the progress rows' icons
+    const vandrelcommon::ui::ProgramSession session; // GDI+ among it, for the icons
     int result = 0;
     if (Has(argc, argv, "--show-progress") || Has(argc, argv, "--show-file-exists")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));
@@ -99,9 +96,6 @@ int main(int argc, char** argv)
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
-    }
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
     }
     return result;
 }

@@ -13,6 +13,8 @@
 #include "ui/SelectProgressDialog.h"
 #include "ui/framework/Gdiplus.h"
 
+#include "ui/framework/ProgramSession.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -66,12 +68,7 @@ int ShowRegexps()
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    const vandrelcommon::ui::GdiplusSession gdiplus; // the buttons' icons
+    const vandrelcommon::ui::ProgramSession session; // GDI+ among it, for the icons
     int result = 0;
     if (Has(argc, argv, "--show-select") || Has(argc, argv, "--show-regexps")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));
@@ -80,9 +77,6 @@ int main(int argc, char** argv)
         vandrelcommon::system::LoadLanguage("en");
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
-    }
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
     }
     return result;
 }

@@ -1,4 +1,6 @@
 // The search test program: the search worker under its progress dialog.
+#include "ui/framework/ProgramSession.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,15 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&controls);
+    const vandrelcommon::ui::ProgramSession session;
     testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -3,6 +3,8 @@
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
 
+#include "ui/framework/ProgramSession.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,20 +13,7 @@
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    vandrelcommon::ui::GdiplusSession gdiplus;
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_DATE_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
-
+    const vandrelcommon::ui::ProgramSession session;
     testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-
-    vandrelcommon::ui::AppModule().Term();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -8,6 +8,8 @@
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
 
+#include "ui/framework/ProgramSession.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -41,25 +43,10 @@ int RunAboutDemo(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int result = 0;
-    {
-        vandrelcommon::ui::GdiplusSession gdiplus;
-        INITCOMMONCONTROLSEX controls{};
-        controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES;
-        ::InitCommonControlsEx(&controls);
-        vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
-        if (argc > 2 && std::strcmp(argv[1], "--about") == 0) {
-            result = RunAboutDemo(argc, argv);
-        } else {
-            testing::InitGoogleTest(&argc, argv);
-            result = RUN_ALL_TESTS();
-        }
-        vandrelcommon::ui::AppModule().Term();
+    const vandrelcommon::ui::ProgramSession session;
+    if (argc > 2 && std::strcmp(argv[1], "--about") == 0) {
+        return RunAboutDemo(argc, argv);
     }
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
-    return result;
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 // file by its path, which is what the tree would cost without asking once
 // per extension (on a sample of the files). Prints medians.
 //   folder-tree-bench [ENTRIES [FOLDERS [RUNS]]]
+#include "ui/framework/ProgramSession.h"
 #include "ui/FolderTreeView.h"
 #include "ui/framework/Module.h"
 
@@ -139,12 +140,7 @@ int main(int argc, char** argv)
     const int folders = argc > 2 ? std::clamp(std::atoi(argv[2]), 0, entries) : 0;
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
 
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_TREEVIEW_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    AppModule().Init(::GetModuleHandleW(nullptr));
+    const ProgramSession session;
 
     std::vector<std::wstring> files;
     const std::wstring folder = MakeBenchFolder(entries, folders, files);
@@ -195,9 +191,5 @@ int main(int argc, char** argv)
 
     parent.DestroyWindow();
     RemoveBenchFolder(folder, folders, files);
-    AppModule().Term();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
     return failures == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 //   results-mode-bench.exe [GROUPS [FILES_PER_GROUP [RUNS]]]
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
+#include "ui/framework/ProgramSession.h"
 #include "ui/MainFrame.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/MessageLoop.h"
@@ -90,11 +91,7 @@ int wmain(int argc, wchar_t** argv)
     const int filesPerGroup = argc > 2 ? std::max(2, _wtoi(argv[2])) : 5;
     const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
 
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    vandrelcommon::ui::GdiplusSession gdiplus;
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
+    const vandrelcommon::ui::ProgramSession session;
     vandrelcommon::ui::CMessageLoop loop;
     vandrelcommon::ui::AppModule().AddMessageLoop(&loop);
 
@@ -160,9 +157,5 @@ int wmain(int argc, wchar_t** argv)
         }
     }
     vandrelcommon::ui::AppModule().RemoveMessageLoop();
-    vandrelcommon::ui::AppModule().Term();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
     return result;
 }

@@ -10,6 +10,7 @@
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
+#include "ui/framework/ProgramSession.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Module.h"
@@ -56,12 +57,7 @@ void CALLBACK CloseWhenFinished(HWND, UINT, UINT_PTR, DWORD)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
+    const vandrelcommon::ui::ProgramSession session;
     vandrelcommon::system::LoadLanguage("en");
 
     ScanOptions options;
@@ -97,8 +93,5 @@ int wmain(int argc, wchar_t** argv)
     WriteText(::GetStdHandle(STD_OUTPUT_HANDLE), GroupLines(results));
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), "seconds: " + std::to_string(seconds.count()) + "\r\n");
     results.DestroyWindow();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
     return ended == CSearchProgressDialog::kFound || ended == CSearchProgressDialog::kNothingFound ? 0 : 1;
 }

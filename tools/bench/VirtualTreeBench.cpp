@@ -4,6 +4,7 @@
 // would leave it. Prints the median of several runs of each step and checks
 // that the list view holds nothing but the number of rows.
 //   virtual-tree-bench [GROUPS [FILES_PER_GROUP [RUNS]]]
+#include "ui/framework/ProgramSession.h"
 #include "ui/common/VirtualTreeView.h"
 #include "ui/framework/Module.h"
 
@@ -107,11 +108,7 @@ int main(int argc, char** argv)
     const int filesPerGroup = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
 
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_LISTVIEW_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    AppModule().Init(::GetModuleHandleW(nullptr));
+    const ProgramSession session;
 
     CBenchParent parent;
     parent.Create(nullptr, RECT{0, 0, 800, 600}, L"virtual tree bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
@@ -212,7 +209,6 @@ int main(int argc, char** argv)
     std::printf("  destroying the window (empties the tree): %8.1f ms\n", (Now() - start) * 1000);
     Check(view->Root().childCount == 0, "the tree is empty once the window is gone");
     view.reset();
-    AppModule().Term();
     std::printf(failures == 0 ? "all checks passed\n" : "%d checks failed\n", failures);
     return failures == 0 ? 0 : 1;
 }

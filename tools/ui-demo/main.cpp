@@ -22,6 +22,7 @@
 //   ui-demo.exe --preview FILE [FILE2]
 //                            the preview of one file, or of two side by side
 #include "tools/ui-demo/Demo.h"
+#include "ui/framework/ProgramSession.h"
 #include "ui/framework/Gdiplus.h"
 #include "ui/framework/Module.h"
 
@@ -105,13 +106,7 @@ std::vector<std::wstring> PreviewFiles()
 
 int main(int argc, char** argv)
 {
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    vandrelcommon::ui::GdiplusSession gdiplus;
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES;
-    ::InitCommonControlsEx(&controls);
-    vandrelcommon::ui::AppModule().Init(::GetModuleHandleW(nullptr));
+    const vandrelcommon::ui::ProgramSession session;
 
     const char* first = argc > 1 ? argv[1] : "";
     const char* second = argc > 2 ? argv[2] : "";
@@ -145,9 +140,5 @@ int main(int argc, char** argv)
         result = uidemo::RunDemo(start);
     }
 
-    vandrelcommon::ui::AppModule().Term();
-    if (SUCCEEDED(com)) {
-        ::CoUninitialize();
-    }
     return result;
 }
