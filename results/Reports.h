@@ -27,7 +27,9 @@ bool WriteHtmlReport(CVirtualTree& tree, const ReportContext& context, const std
 bool WriteXmlReport(CVirtualTree& tree, const ReportContext& context, const std::wstring& path);
 
 // A field of a CSV line: quotes doubled, and the whole in quotes when it
-// holds a quote, a comma or a line feed.
+// holds a quote, a comma or a line feed. A text a spreadsheet would run as a
+// formula (it begins with "=", "+", "-" or "@", or with apostrophes and then
+// one of them) gets one more apostrophe in front; a reader drops it again.
 std::wstring CsvField(std::wstring_view text);
 
 } // namespace clonarium
