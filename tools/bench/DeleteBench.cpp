@@ -6,10 +6,11 @@
 //     Prints the files deleted, failed with a reason and lost; exit 1 if any
 //     was lost, a control file changed or the counters do not add up.
 //
-//   delete-bench speed recycle|permanent|backup [FILES [RUNS]]
+//   delete-bench speed recycle|permanent|backup [FILES [RUNS [BYTES]]]
 //     The worker comparing each file with its kept copy byte for byte, the
 //     worker checking size and time only, and a bare loop of the same work,
-//     over the same number of fresh files; prints the medians and ratios.
+//     over the same number of fresh files (of 207 bytes, or BYTES); prints
+//     the medians and ratios.
 #include "deletion/BackupNames.h"
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
@@ -110,9 +111,12 @@ FileRecord SeenNow(const std::wstring& path)
     return record;
 }
 
-std::string Content(int group)
+// At least 207 bytes; `bytes` more makes it that long.
+std::string Content(int group, size_t bytes = 0)
 {
-    return "group " + std::to_string(group) + std::string(200, char('a' + group % 26));
+    std::string content = "group " + std::to_string(group) + std::string(200, char('a' + group % 26));
+    content.resize(std::max(content.size(), bytes), char('A' + group % 26));
+    return content;
 }
 
 // Wine's Recycle Bin is the desktop Trash under XDG_DATA_HOME; empty without one.
@@ -341,13 +345,13 @@ int FaultRun(DeleteMode mode, const char* modeName, int queuedCount)
 
 // Every name differs from the names of the other runs and loops: Wine's Trash
 // slows down on a name it holds already.
-std::vector<std::wstring> MakeFiles(const std::wstring& folder, const std::wstring& prefix, int count)
+std::vector<std::wstring> MakeFiles(const std::wstring& folder, const std::wstring& prefix, int count, size_t bytes)
 {
     std::vector<std::wstring> paths;
     MakeFolders(folder);
     for (int i = 0; i < count; ++i) {
         paths.push_back(folder + L"\\" + prefix + std::to_wstring(i) + L".bin");
-        WriteBytes(paths.back(), Content(i / 10));
+        WriteBytes(paths.back(), Content(i / 10, bytes));
     }
     return paths;
 }
@@ -396,13 +400,13 @@ double BareLoop(const std::vector<std::wstring>& paths, DeleteMode mode, const s
 // run: with `compare`, byte for byte, as for exact duplicates; without, by
 // size and time alone, as for similar pictures.
 double ThroughWorker(const std::vector<std::wstring>& paths, const std::wstring& keptFolder, DeleteMode mode,
-    bool compare, const std::wstring& backup, int& left)
+    bool compare, const std::wstring& backup, size_t bytes, int& left)
 {
     DeleteWorker worker;
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::wstring kept = keptFolder + L"\\kept" + std::to_wstring(i / 10) + L".bin";
         if (i % 10 == 0) {
-            WriteBytes(kept, Content(int(i / 10)));
+            WriteBytes(kept, Content(int(i / 10), bytes));
         }
         DeleteCheck check;
         const FileRecord seen = SeenNow(paths[i]);
@@ -439,7 +443,7 @@ void EmptyTrash()
 
 // The worker with and without the byte comparison, against the bare loop,
 // interleaved within each run so that the machine's load falls on all three.
-int Speed(DeleteMode mode, const char* modeName, int count, int runs)
+int Speed(DeleteMode mode, const char* modeName, int count, int runs, size_t bytes)
 {
     const std::wstring root = MakeRoot(L"clonarium-delete-speed-");
     std::vector<double> bare, sizeAndTime, compared;
@@ -449,16 +453,17 @@ int Speed(DeleteMode mode, const char* modeName, int count, int runs)
         const std::wstring tag = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(run);
         MakeFolders(folder + L"\\kept");
         MakeFolders(folder + L"\\backup");
-        const std::vector<std::wstring> bareFiles = MakeFiles(folder + L"\\bare", L"bare-" + tag + L"-", count);
+        const std::vector<std::wstring> bareFiles = MakeFiles(folder + L"\\bare", L"bare-" + tag + L"-", count, bytes);
         EmptyTrash();
         bare.push_back(BareLoop(bareFiles, mode, folder + L"\\backup"));
         for (const bool compare : {false, true}) {
             const std::wstring name = compare ? L"compared" : L"unchecked";
-            const std::vector<std::wstring> files = MakeFiles(folder + L"\\" + name, name + L"-" + tag + L"-", count);
+            const std::vector<std::wstring> files =
+                MakeFiles(folder + L"\\" + name, name + L"-" + tag + L"-", count, bytes);
             EmptyTrash();
             int left = 0;
             (compare ? compared : sizeAndTime)
-                .push_back(ThroughWorker(files, folder + L"\\kept", mode, compare, folder + L"\\backup", left));
+                .push_back(ThroughWorker(files, folder + L"\\kept", mode, compare, folder + L"\\backup", bytes, left));
             failures += left;
         }
     }
@@ -468,7 +473,7 @@ int Speed(DeleteMode mode, const char* modeName, int count, int runs)
     std::printf("%s, %d files of %zu bytes, median of %d runs: bare loop %.3f s (%.1f us a file); worker checking "
                 "size and time %.3f s (%.1f us a file, ratio %.2f); worker comparing bytes %.3f s (%.1f us a file, "
                 "ratio %.2f); the comparison costs %.1f us a file (%+.1f%%); files the worker failed: %d\n",
-        modeName, count, Content(0).size(), runs, bareMedian, bareMedian * 1e6 / count, sizeAndTimeMedian,
+        modeName, count, Content(0, bytes).size(), runs, bareMedian, bareMedian * 1e6 / count, sizeAndTimeMedian,
         sizeAndTimeMedian * 1e6 / count, sizeAndTimeMedian / bareMedian, comparedMedian, comparedMedian * 1e6 / count,
         comparedMedian / bareMedian, (comparedMedian - sizeAndTimeMedian) * 1e6 / count,
         (comparedMedian / sizeAndTimeMedian - 1) * 100, failures);
@@ -500,17 +505,18 @@ int wmain(int argc, wchar_t** argv)
     } else if (what == L"speed") {
         const int files = argc > 3 ? _wtoi(argv[3]) : 10000;
         const int runs = argc > 4 ? _wtoi(argv[4]) : 3;
+        const size_t bytes = argc > 5 ? size_t(_wtoi64(argv[5])) : 0;
         if (mode == L"recycle") {
-            return Speed(DeleteMode::ToRecycleBin, "recycle bin", files, runs);
+            return Speed(DeleteMode::ToRecycleBin, "recycle bin", files, runs, bytes);
         }
         if (mode == L"permanent") {
-            return Speed(DeleteMode::Permanently, "permanent", files, runs);
+            return Speed(DeleteMode::Permanently, "permanent", files, runs, bytes);
         }
         if (mode == L"backup") {
-            return Speed(DeleteMode::BackupInFolder, "backup in folder", files, runs);
+            return Speed(DeleteMode::BackupInFolder, "backup in folder", files, runs, bytes);
         }
     }
     std::fprintf(stderr, "usage: delete-bench fault recycle|permanent|backup [QUEUED]\n"
-                         "       delete-bench speed recycle|permanent|backup [FILES [RUNS]]\n");
+                         "       delete-bench speed recycle|permanent|backup [FILES [RUNS [BYTES]]]\n");
     return 2;
 }
