@@ -47,4 +47,5 @@ build_all() {
 "$root/tools/install-packages.sh" "${packages[@]}"
 make_prefix "$build/wine-test" null
 make_prefix "$build/wine" x11
+"$root/tools/title-bar-font.sh" "$build/wine" # run.sh shows the windows with their title bars
 build_all
