@@ -14,7 +14,7 @@ packages=(
   googletest
   wine wine64 fonts-wine
   xvfb xauth
-  wixl msitools
+  wixl msitools osslsigncode openssl python3-yaml
 )
 
 # make_prefix DIR GRAPHICS: a Wine prefix of our own; GRAPHICS "null" makes it
