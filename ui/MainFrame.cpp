@@ -469,14 +469,18 @@ LRESULT CMainFrame::OnOpenPaths(Message&)
     if (paths.empty() || mode_ != kOptionsMode) {
         return 0; // the folder tree is hidden in results mode
     }
+    constexpr int kNamesShown = 20; // of a long list the message names the first
     std::wstring notFound;
+    int missing = 0;
     bool ticked = false;
     for (const std::wstring& given : paths) {
         const std::wstring path = NormalizeStartPath(given);
         if (!path.empty() && StartPathExists(path) && folderTree_.TickPath(path)) {
             ticked = true;
-        } else {
+        } else if (++missing <= kNamesShown) {
             notFound += L"\n" + (path.empty() ? given : path);
+        } else if (missing == kNamesShown + 1) {
+            notFound += L"\n\u2026";
         }
     }
     if (!notFound.empty()) {
