@@ -27,14 +27,14 @@ shot() {
 
 prepare_shot_prefix "$bin/ui-demo.exe"
 make_demo_tree "$prefix/drive_c/Demo"
-# Enough files for a search to be caught halfway: 200 folders of 40 files,
+# Enough files for a search to be caught halfway: 1000 folders of 40 files,
 # every file with a copy in the next folder.
 many=$prefix/drive_c/Many
 rm -rf "$many" "$prefix/drive_c/Empty"
 mkdir -p "$prefix/drive_c/Empty"
 python3 - "$many" <<'PY'
 import os, sys
-for folder in range(200):
+for folder in range(1000):
     path = os.path.join(sys.argv[1], f"folder {folder:03}")
     os.makedirs(path)
     for file in range(40):
@@ -50,7 +50,7 @@ for scaling in 96:100 144:150; do
   suffix=$language-$percent
   shot "main-window-options-$suffix" 12 'C:\Clonarium\Clonarium.exe' 'C:\Demo\Documents' 'C:\Demo\Music'
   shot "results-exact-$suffix" 12 "$bin/ui-demo.exe" --results 'C:\Demo' --lang "$language"
-  shot "search-progress-$suffix" 8 "$bin/ui-demo.exe" --search 'C:\Many' --lang "$language" --pause-after 3
+  shot "search-progress-$suffix" 8 "$bin/ui-demo.exe" --search 'C:\Many' --lang "$language" --pause-after 2
   shot "delete-progress-$suffix" 6 "$bin/deletion-tests.exe" --show-progress --lang "$language"
   shot "regexps-$suffix" 6 "$bin/result-dialog-tests.exe" --show-regexps --lang "$language"
   shot "folder-tree-en-$percent" 8 "$bin/ui-demo.exe" --folders --menu
