@@ -33,13 +33,50 @@ std::span<const uint8_t> ComparedOrientations(const Likeness& likeness)
 {
     static constexpr uint8_t upright[] = {0};
     static constexpr uint8_t turns[] = {0, 1, 2, 3};
-    static constexpr uint8_t mirrors[] = {0, 2, FirstMirrored, FirstMirrored + 2};
+    static constexpr uint8_t mirrors[] = {0, FirstMirrored};
     static constexpr uint8_t all[] = {0, 1, 2, 3, 4, 5, 6, 7};
     if (likeness.Mirrors) {
         return likeness.Rotations ? std::span<const uint8_t>(all) : std::span<const uint8_t>(mirrors);
     }
     return likeness.Rotations ? std::span<const uint8_t>(turns) : std::span<const uint8_t>(upright);
 }
+
+namespace {
+
+// The bits in which two hashes differ, counted as if all 64 coefficients
+// told: a coefficient near zero in both pictures hashes alike in both, so
+// two symmetric pictures, half of whose coefficients are zero, would
+// otherwise agree in half their bits whatever they show. `telling` is the
+// larger count of coefficients that are not near zero.
+int Differing(uint64_t first, uint64_t second, int telling)
+{
+    return std::popcount(first ^ second) * 64 / std::max(telling, 1);
+}
+
+// Bits in which `a` in the compared orientations differs from `b` upright.
+// Either may be a part of the other cut down, or both parts of one picture
+// cut down differently.
+int OneWayDistance(const Signature& a, const Signature& b, const Likeness& likeness)
+{
+    auto telling = [&](size_t frameOfA, size_t frameOfB) {
+        return int(std::max(a.Telling[frameOfA], b.Telling[frameOfB]));
+    };
+    int best = 64;
+    for (const uint8_t orientation : ComparedOrientations(likeness)) {
+        best = std::min(best, Differing(a.Hashes[orientation], b.Hashes[0], telling(0, 0)));
+        for (size_t crop = 0; crop < CropCount; ++crop) {
+            best = std::min({best, Differing(a.Crops[orientation][crop], b.Hashes[0], telling(1 + crop, 0)),
+                Differing(a.Hashes[orientation], b.Crops[0][crop], telling(0, 1 + crop))});
+            for (size_t other = 0; other < CropCount; ++other) {
+                best = std::min(
+                    best, Differing(a.Crops[orientation][crop], b.Crops[0][other], telling(1 + crop, 1 + other)));
+            }
+        }
+    }
+    return best;
+}
+
+} // namespace
 
 int Distance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
@@ -48,13 +85,9 @@ int Distance(const Signature& a, const Signature& b, const Likeness& likeness)
             return 65;
         }
     }
-    int best = std::popcount(a.Hashes[0] ^ b.Hashes[0]);
-    // Both ways round: the turned hashes are not exactly each other's turn.
-    for (const uint8_t orientation : ComparedOrientations(likeness).subspan(1)) {
-        best = std::min({best, std::popcount(a.Hashes[orientation] ^ b.Hashes[0]),
-            std::popcount(a.Hashes[0] ^ b.Hashes[orientation])});
-    }
-    return best;
+    // Both ways round: a coefficient near zero hashes alike in every
+    // orientation, so `a` turned is not quite `b` turned back.
+    return std::min(OneWayDistance(a, b, likeness), OneWayDistance(b, a, likeness));
 }
 
 namespace {
@@ -249,7 +282,10 @@ Units MakeUnits(const std::vector<Signature>& signatures)
 {
     std::vector<uint32_t> order(signatures.size());
     std::iota(order.begin(), order.end(), 0u);
-    auto key = [&](uint32_t position) { return std::pair(signatures[position].Hashes, signatures[position].Tone); };
+    auto key = [&](uint32_t position) {
+        const Signature& signature = signatures[position];
+        return std::tuple(signature.Hashes, signature.Crops, signature.Telling, signature.Tone);
+    };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     Units units;
     for (size_t rank = 0; rank < order.size(); ++rank) {
@@ -271,10 +307,13 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrott
     const uint32_t count = units.Count();
     const std::span<const uint8_t> orientations = ComparedOrientations(likeness);
     std::vector<MultiIndex::Entry> entries;
-    entries.reserve(count * orientations.size());
+    entries.reserve(count * (orientations.size() + CropCount));
     for (uint32_t unit = 0; unit < count; ++unit) {
         for (const uint8_t orientation : orientations) {
             entries.push_back({units.Signatures[unit]->Hashes[orientation], unit});
+        }
+        for (const uint64_t crop : units.Signatures[unit]->Crops[0]) {
+            entries.push_back({crop, unit});
         }
     }
     MultiIndex index(entries);

@@ -7,8 +7,7 @@
 
 namespace vandrelcommon::ui {
 
-ProgramSession::ComApartment::ComApartment()
-    : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+ProgramSession::ComApartment::ComApartment() : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
 { }
 
 ProgramSession::ComApartment::~ComApartment()
