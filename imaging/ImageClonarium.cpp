@@ -219,7 +219,7 @@ private:
     void Read()
     {
         ComScope com(COINIT_MULTITHREADED);
-        PictureReader reader;
+        PictureReader reader(&budget_);
         for (;;) {
             size_t index;
             {
@@ -249,6 +249,7 @@ private:
     uint64_t told_ = 0;            // pictures the caller has been told of
     std::vector<size_t> finished_; // read, not yet told
     bool stop_ = false;
+    DecodingBudget budget_{DecodingBudgetBytes};
 };
 
 class CompareProgress final : public IGroupingProgress {

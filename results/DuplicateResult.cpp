@@ -307,7 +307,7 @@ std::wstring CDuplicateImageItem::GetColumnText(int column, CVirtualNode* node)
     case 7:
         return TextFormat(L"%1%x%2%").Add(width).Add(height).Str();
     case 8:
-        return TextFormat(L"%1%%").Add(similarity).Str();
+        return std::to_wstring(similarity) + L"%";
     case 9:
         return Remark();
     default:

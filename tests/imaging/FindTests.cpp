@@ -1,5 +1,7 @@
 #include "tests/imaging/ImagingTest.h"
+#include "imaging/PictureHeader.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/HostilePictures.h"
 
 #include <malloc.h>
 
@@ -133,6 +135,32 @@ TEST_F(ImageClonariumFind, ReadsGifAndAPathListedTwice)
     EXPECT_EQ(Named(groups), (Names{{L"a.png", L"a.gif"}}));
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0].size(), 3u);
+}
+
+// An animated GIF shows its first frame; the decoder is given no more, so a
+// thousand frames after it cost nothing. The last frame is another scene.
+TEST_F(ImageClonariumFind, ReadsOnlyTheFirstFrameOfAnAnimatedGif)
+{
+    const std::string first = PictureBytes(sceneA, Format::Gif), last = PictureBytes(sceneC, Format::Gif);
+    auto frame = [](const std::string& gif) {
+        const size_t image = gif.find('\x2C', 13); // the image descriptor, after screen and colours
+        return gif.substr(image, gif.size() - 1 - image);
+    };
+    std::string animated = first.substr(0, first.size() - 1);
+    for (int copy = 0; copy < 1000; ++copy) {
+        animated += frame(first);
+    }
+    animated += frame(last) + '\x3B';
+    AddFile(L"animated.gif", animated);
+    Add(L"a.png", sceneA, Format::Png);
+    Add(L"c.png", sceneC, Format::Png);
+
+    EXPECT_EQ(Named(Find()), (Names{{L"animated.gif", L"a.png"}}));
+    ImageClonarium::DeclaredSize size;
+    ASSERT_TRUE(
+        ImageClonarium::ReadDeclaredSize({reinterpret_cast<const uint8_t*>(animated.data()), animated.size()}, size));
+    EXPECT_EQ(size.FirstPictureEnd, first.size() - 1);
+    EXPECT_EQ(size.Pixels, 2u * sceneA.Width * sceneA.Height); // the screen and the first frame
 }
 
 TEST_F(ImageClonariumFind, SkipsEmptyDamagedAndNonPictureFiles)

@@ -40,7 +40,7 @@ protected:
         context.statusLine = L"5 files & more";
         context.headers = {L"File name", L"", L"Folder", L"Size", L"Modified", L"Created", L"Last access"};
         if (mode == SimilarImages) {
-            context.headers.push_back(L"Resolution");
+            context.headers.insert(context.headers.end(), {L"Resolution", L"Similarity"});
         }
         context.headers.push_back(L"Remark");
         context.productAddress = L"https://example.org/?a=1&b=2";
