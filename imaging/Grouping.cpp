@@ -43,34 +43,40 @@ std::span<const uint8_t> ComparedOrientations(const Likeness& likeness)
 
 namespace {
 
-// The bits in which two hashes differ, counted as if all 64 coefficients
-// told: a coefficient near zero in both pictures hashes alike in both, so
-// two symmetric pictures, half of whose coefficients are zero, would
-// otherwise agree in half their bits whatever they show. `telling` is the
-// larger count of coefficients that are not near zero.
-int Differing(uint64_t first, uint64_t second, int telling)
-{
-    return std::popcount(first ^ second) * 64 / std::max(telling, 1);
-}
-
-// Bits in which `a` in the compared orientations differs from `b` upright.
-// Either may be a part of the other cut down, or both parts of one picture
-// cut down differently.
+// Bits in which `a` in the compared orientations differs from `b` upright,
+// counted as if all 64 coefficients told: a coefficient near zero in both
+// pictures hashes alike in both, so two symmetric pictures, half of whose
+// coefficients are zero, would otherwise agree in half their bits whatever
+// they show. Either picture may be a part of the other cut down; parts of
+// both (copies cut down differently) are compared upright.
 int OneWayDistance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
-    auto telling = [&](size_t frameOfA, size_t frameOfB) {
-        return int(std::max(a.Telling[frameOfA], b.Telling[frameOfB]));
+    // The fewest differing bits for each frame of `a` against each of `b`
+    // (frame 0 the whole picture, 1 + k part k), scaled once at the end.
+    std::array<std::array<int, 1 + CropCount>, 1 + CropCount> fewest;
+    for (auto& row : fewest) {
+        row.fill(64);
+    }
+    auto note = [&](size_t frameOfA, size_t frameOfB, uint64_t x, uint64_t y) {
+        fewest[frameOfA][frameOfB] = std::min(fewest[frameOfA][frameOfB], std::popcount(x ^ y));
     };
-    int best = 64;
     for (const uint8_t orientation : ComparedOrientations(likeness)) {
-        best = std::min(best, Differing(a.Hashes[orientation], b.Hashes[0], telling(0, 0)));
+        note(0, 0, a.Hashes[orientation], b.Hashes[0]);
         for (size_t crop = 0; crop < CropCount; ++crop) {
-            best = std::min({best, Differing(a.Crops[orientation][crop], b.Hashes[0], telling(1 + crop, 0)),
-                Differing(a.Hashes[orientation], b.Crops[0][crop], telling(0, 1 + crop))});
-            for (size_t other = 0; other < CropCount; ++other) {
-                best = std::min(
-                    best, Differing(a.Crops[orientation][crop], b.Crops[0][other], telling(1 + crop, 1 + other)));
-            }
+            note(1 + crop, 0, a.Crops[orientation][crop], b.Hashes[0]);
+            note(0, 1 + crop, a.Hashes[orientation], b.Crops[0][crop]);
+        }
+    }
+    for (size_t crop = 0; crop < CropCount; ++crop) {
+        for (size_t other = 0; other < CropCount; ++other) {
+            note(1 + crop, 1 + other, a.Crops[0][crop], b.Crops[0][other]);
+        }
+    }
+    int best = 64;
+    for (size_t frameOfA = 0; frameOfA <= CropCount; ++frameOfA) {
+        for (size_t frameOfB = 0; frameOfB <= CropCount; ++frameOfB) {
+            const int telling = std::max({int(a.Telling[frameOfA]), int(b.Telling[frameOfB]), 1});
+            best = std::min(best, fewest[frameOfA][frameOfB] * 64 / telling);
         }
     }
     return best;
@@ -284,7 +290,7 @@ Units MakeUnits(const std::vector<Signature>& signatures)
     std::iota(order.begin(), order.end(), 0u);
     auto key = [&](uint32_t position) {
         const Signature& signature = signatures[position];
-        return std::tuple(signature.Hashes, signature.Crops, signature.Telling, signature.Tone);
+        return std::tie(signature.Hashes, signature.Crops, signature.Telling, signature.Tone);
     };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     Units units;

@@ -110,8 +110,8 @@ PYTHON
         cjpeg -quality 85 "$ppm" >"${ppm%.ppm}.jpg"
         rm "$ppm"
     done
-    # 10,000 frames of 64 x 64.
-    "$convert" -size 64x64 xc:white -fill black -draw 'circle 32,32 32,8' "$set_dir/frame.gif"
+    # 10,000 frames of 150 x 150: 225 million pixels in all, under the limit.
+    "$convert" -size 150x150 xc:white -fill black -draw 'circle 75,75 75,20' "$set_dir/frame.gif"
     python3 - "$set_dir/frame.gif" "$set_dir/animated-10000.gif" <<'PYTHON'
 import sys
 one = open(sys.argv[1], "rb").read()
