@@ -36,8 +36,9 @@ std::span<const uint8_t> ComparedOrientations(const Likeness& likeness);
 
 // Hash bits in which two pictures differ, or 65 when their colours are too
 // far apart: the best of the orientations the likeness compares, of the whole
-// pictures, of one whole and a part of the other (a copy cut down), and of
-// parts of both (copies cut down differently).
+// pictures and of one whole and a part of the other (a copy cut down); when
+// that is over the likeness's threshold, of parts of both too (copies cut
+// down differently).
 int Distance(const Signature& a, const Signature& b, const Likeness& likeness);
 
 // Told how far the grouping has come; false stops it.
