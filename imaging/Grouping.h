@@ -55,10 +55,10 @@ using Groups = std::vector<std::vector<uint32_t>>;
 // Groups of positions in `signatures`: each of two or more pictures alike
 // to each other, each picture in at most one group, members in ascending
 // order, groups ordered by their first member. Every pair alike as whole
-// pictures, or as one whole and an upright part of the other, is found;
-// pictures alike through parts of both, or a part of a turned one, only join
-// a group that one of those pairs started. Returns false (and no groups) when
-// `progress` asked to stop.
+// pictures, or as one whole and an upright part of the other within 7 bits,
+// is found; pictures alike through parts of both, or a part of a turned one,
+// only join a group that one of those pairs started. Returns false (and no
+// groups) when `progress` asked to stop.
 bool GroupAlike(
     const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress, Groups& groups);
 

@@ -46,8 +46,8 @@ Signature MirrorOf(const Signature& s)
 }
 
 // The distance of two pictures as whole pictures (in the orientations asked
-// for) or as a whole picture and a part of the other (upright): the pairs
-// the index must find. Two parts, or a part of a turned picture, only hold
+// for) or as a whole picture and a part of the other (upright, within 7
+// bits): the pairs the index must find. Two parts, or a part of a turned picture, only hold
 // groups together.
 int DirectDistance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
@@ -57,8 +57,10 @@ int DirectDistance(const Signature& a, const Signature& b, const Likeness& liken
             std::popcount(a.Hashes[0] ^ b.Hashes[orientation])});
     }
     for (size_t crop = 0; crop < CropCount; ++crop) {
-        best = std::min(
-            {best, std::popcount(a.Crops[0][crop] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Crops[0][crop])});
+        for (const int bits :
+            {std::popcount(a.Crops[0][crop] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Crops[0][crop])}) {
+            best = std::min(best, bits <= 7 ? bits : 64); // parts are looked up within 7 bits
+        }
     }
     return Distance(a, b, likeness) > 64 ? 65 : best;
 }
