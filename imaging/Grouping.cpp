@@ -74,7 +74,8 @@ int OneWayDistance(const Signature& a, const Signature& b, const Likeness& liken
     for (size_t frameOfA = 0; frameOfA <= CropCount; ++frameOfA) {
         for (size_t frameOfB = 0; frameOfB <= CropCount; ++frameOfB) {
             const int telling = std::max({int(a.Telling[frameOfA]), int(b.Telling[frameOfB]), 1});
-            best = std::min(best, fewest[frameOfA][frameOfB] * 64 / telling);
+            const int penalty = frameOfA == 0 && frameOfB == 0 ? 0 : PartPenalty;
+            best = std::min(best, fewest[frameOfA][frameOfB] * 64 / telling + penalty);
         }
     }
     return best;
@@ -313,9 +314,9 @@ Units MakeUnits(const std::vector<Signature>& signatures)
 // pair alike through a turn or mirror image of one side is found when the
 // other side asks. The other holds the upright parts of every unit, which a
 // copy cut down matches within a few bits (at most 3 on the photographs of
-// tools/bench): it is looked up with at most one bit flipped a piece, which
-// finds every part within 7 bits at an eighth of the lookups. False when the
-// progress asked to stop.
+// tools/bench, and PartPenalty more are counted): it is looked up with at
+// most one bit flipped a piece, which finds every part within 7 bits at an
+// eighth of the lookups. False when the progress asked to stop.
 bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrottle& throttle, std::vector<Edge>& edges)
 {
     const uint32_t count = units.Count();

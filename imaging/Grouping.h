@@ -15,6 +15,12 @@ namespace ImageClonarium {
 // similarity of 1 to 100; see HashThreshold in Grouping.cpp for the mapping.
 int HashThreshold(uint16_t similarity);
 
+// Two pictures alike only through a part of one (a copy cut down) are held
+// this many bits further apart: a part is compared in many more ways than a
+// whole picture, so unrelated pictures meet through parts more often. Copies
+// cut down match their part within 3 bits on the photographs of tools/bench.
+constexpr int PartPenalty = 2;
+
 // Mean colours further apart than this (of 255, in any channel) are not
 // alike whatever their pattern: a flat black and a flat white picture, or the
 // same drawing in another colour.

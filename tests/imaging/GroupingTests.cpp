@@ -59,7 +59,7 @@ int DirectDistance(const Signature& a, const Signature& b, const Likeness& liken
     for (size_t crop = 0; crop < CropCount; ++crop) {
         for (const int bits :
             {std::popcount(a.Crops[0][crop] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Crops[0][crop])}) {
-            best = std::min(best, bits <= 7 ? bits : 64); // parts are looked up within 7 bits
+            best = std::min(best, bits <= 7 ? bits + PartPenalty : 64); // parts are looked up within 7 bits
         }
     }
     return Distance(a, b, likeness) > 64 ? 65 : best;
@@ -152,15 +152,15 @@ TEST(Distance, FindsPartsOfOnePictureInTheOrientationsAskedFor)
     const Likeness upright = Within(10, false, false), turns = Within(10, true, false);
     const Signature a = Make(random(), random);
     const Signature cut = Make(a.Crops[0][2] ^ 0b111, random);
-    EXPECT_EQ(Distance(a, cut, upright), 3);
-    EXPECT_EQ(Distance(cut, a, upright), 3);
+    EXPECT_EQ(Distance(a, cut, upright), 3 + PartPenalty);
+    EXPECT_EQ(Distance(cut, a, upright), 3 + PartPenalty);
     Signature cutOtherwise = Make(random(), random);
     cutOtherwise.Crops[0][4] = a.Crops[0][1];
-    EXPECT_EQ(Distance(a, cutOtherwise, upright), 0);
+    EXPECT_EQ(Distance(a, cutOtherwise, upright), PartPenalty);
     const Signature turnedCut = Make(a.Crops[3][5], random);
     EXPECT_GT(Distance(a, turnedCut, upright), 10);
-    EXPECT_EQ(Distance(a, turnedCut, turns), 0);
-    EXPECT_EQ(Distance(turnedCut, a, turns), 0);
+    EXPECT_EQ(Distance(a, turnedCut, turns), PartPenalty);
+    EXPECT_EQ(Distance(turnedCut, a, turns), PartPenalty);
 }
 
 TEST(GroupAlike, NeverChainsUnlikePicturesThroughAlikeOnes)
