@@ -6,7 +6,7 @@
 //   each entry: size (8), last-write time (8), number of the search that
 //     last saw it (4), path length in characters (2), what it holds (1: bit
 //     0 a digest, bit 1 a picture, bit 2 an identity), the upper-cased path
-//     in UTF-16, then the digest (16 bytes), the picture's signature (96
+//     in UTF-16, then the digest (16 bytes), the picture's signature (136
 //     bytes) and the identity (volume serial 4, file index 8) when held.
 // Integers are little-endian. A file that is not exactly this is not used.
 #include "engine/SearchCache.h"
@@ -22,8 +22,9 @@ namespace clonarium {
 class SearchCacheFile : public ISearchCache {
 public:
     // 2: picture signatures grew to 96 bytes to hold the mirror images' hashes.
-    // 3: identities of the members of groups.
-    static constexpr uint32_t kVersion = 3;
+    // 3: to 136 bytes, with the hashes of parts of the picture.
+    // 4: identities of the members of groups.
+    static constexpr uint32_t kVersion = 4;
     static constexpr size_t kHeaderSize = 36;
     // Entries that this many searches in a row did not see are dropped.
     static constexpr uint32_t kSearchesKept = 10;
