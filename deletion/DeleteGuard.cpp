@@ -14,29 +14,24 @@ namespace {
 
 constexpr size_t kCompareBlock = 1 << 20;
 
-struct FileState {
-    uint64_t size = 0;
-    FILETIME lastWriteTime{};
-    DWORD attributes = 0;
-};
-
-std::optional<FileState> StateOf(HANDLE file)
+std::optional<OpenFileState> StateOf(HANDLE file)
 {
-    FILE_BASIC_INFO basic{};
-    LARGE_INTEGER size{};
-    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic)) || !::GetFileSizeEx(file, &size)) {
+    OpenFileState state;
+    FILE_STANDARD_INFO standard{};
+    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &state.basic, sizeof(state.basic)) ||
+        !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof(standard))) {
         return std::nullopt;
     }
-    const FILETIME lastWrite{
-        static_cast<DWORD>(basic.LastWriteTime.LowPart), static_cast<DWORD>(basic.LastWriteTime.HighPart)};
-    return FileState{static_cast<uint64_t>(size.QuadPart), lastWrite, basic.FileAttributes};
+    state.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+    state.links = standard.NumberOfLinks;
+    return state;
 }
 
-bool Matches(const std::optional<FileState>& state, uint64_t size, const FILETIME& lastWrite)
+bool Matches(const std::optional<OpenFileState>& state, uint64_t size, const FILETIME& lastWrite)
 {
-    return state && (state->attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && state->size == size &&
-           state->lastWriteTime.dwLowDateTime == lastWrite.dwLowDateTime &&
-           state->lastWriteTime.dwHighDateTime == lastWrite.dwHighDateTime;
+    return state && (state->basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && state->size == size &&
+           state->basic.LastWriteTime.LowPart == lastWrite.dwLowDateTime &&
+           static_cast<DWORD>(state->basic.LastWriteTime.HighPart) == lastWrite.dwHighDateTime;
 }
 
 bool ReadWhole(HANDLE file, char* data, DWORD want)
@@ -47,14 +42,14 @@ bool ReadWhole(HANDLE file, char* data, DWORD want)
 
 } // namespace
 
-std::optional<std::wstring> DeleteGuard::Check(const DeleteCheck& check, HANDLE file, DWORD& attributes)
+std::optional<std::wstring> DeleteGuard::Check(const DeleteCheck& check, HANDLE file, OpenFileState& state)
 {
-    const std::optional<FileState> state = StateOf(file);
-    if (!state) {
+    const std::optional<OpenFileState> seen = StateOf(file);
+    if (!seen) {
         return SystemErrorText();
     }
-    attributes = state->attributes;
-    if (!Matches(state, check.size, check.lastWriteTime)) {
+    state = *seen;
+    if (!Matches(seen, check.size, check.lastWriteTime)) {
         return ReasonText("file-changed");
     }
     if (check.keptCopies.empty() && check.wholeGroupConfirmed) {

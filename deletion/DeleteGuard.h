@@ -13,16 +13,26 @@
 
 namespace clonarium {
 
+// What the open queued file tells of itself.
+struct OpenFileState {
+    uint64_t size = 0;
+    FILE_BASIC_INFO basic{}; // times and attributes
+    DWORD links = 1;         // names the file has
+};
+
 class DeleteGuard {
 public:
     // The reason to leave the file alone, or nothing when it may go. `file`
     // is the queued file, opened by the caller so that nobody can write to it
-    // while it is open; its state is read through it, and exact duplicates
-    // are compared with the kept copy byte for byte. `attributes` receives the
-    // file's attributes.
-    std::optional<std::wstring> Check(const DeleteCheck& check, HANDLE file, DWORD& attributes);
+    // while it is open; its state is read through it into `state`, and exact
+    // duplicates are compared with the kept copy byte for byte.
+    std::optional<std::wstring> Check(const DeleteCheck& check, HANDLE file, OpenFileState& state);
     // Lets go of the kept copy held open.
     void Release();
+    // The kept copy that passed the last check, while it is held; none after
+    // a group confirmed whole.
+    const std::wstring& HeldPath() const { return heldPath_; }
+    HANDLE HeldFile() const { return held_.Get(); }
 
 private:
     bool KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t size, bool compareContent);

@@ -14,12 +14,6 @@ namespace {
 // No confirmation, progress or error window; to the Recycle Bin.
 constexpr DWORD kOperationFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI;
 
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename T>
-using ComOwner = std::unique_ptr<T, ComRelease>;
-
 ComOwner<IFileOperation> CreateFileOperation()
 {
     IFileOperation* operation = nullptr;

@@ -5,9 +5,17 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include <memory>
 #include <string>
 
 namespace clonarium {
+
+// Owns one reference to a COM object.
+struct ComRelease {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename T>
+using ComOwner = std::unique_ptr<T, ComRelease>;
 
 enum class RecycleResult {
     Recycled,

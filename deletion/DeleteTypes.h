@@ -15,6 +15,9 @@ enum class DeleteMode : uint32_t {
     ToRecycleBin = 0,
     BackupInFolder = 1,
     Permanently = 2,
+    // The file's name is given to a hard link to the kept copy of its group:
+    // the names share one file, and the marked file's space is freed.
+    HardLink = 3,
 };
 
 // Stored in the settings file as "ddom": the numbering is fixed.
@@ -32,6 +35,9 @@ struct DeleteParameters {
     bool deleteEmptyFolders = false;
     // Root of the mirror tree for BackupInFolder, a plain absolute path.
     std::wstring backupFolder;
+    // Where the run writes what it did, for an undo (deletion/DeleteJournal.h);
+    // empty: no journal.
+    std::wstring journalFile{};
 };
 
 // What the search saw of a queued file and of the files of its group that
@@ -79,6 +85,9 @@ public:
     // The file is about to be handled; `path` is in long-path form.
     virtual void OnFileStarted(const std::wstring& path) = 0;
     virtual void OnFileDeleted(IDeleteItem* item) = 0;
+    // HardLink mode's success: the name now shares the kept copy's file.
+    // `freedBytes` is 0 when the two names were one file already.
+    virtual void OnFileLinked(IDeleteItem* item, uint64_t freedBytes) = 0;
     virtual void OnFileFailed(IDeleteItem* item, const std::wstring& reason) = 0;
     virtual void OnDeleteStarted(uint64_t count) = 0;
     // The backup target exists. Both paths are in long-path form; `target`

@@ -1,14 +1,19 @@
 #pragma once
 // Removes the queued files one at a time on a thread of its own, in one of
-// the three modes, reporting each file's outcome to its callback.
+// the three modes, or gives their names to hard links to the kept copies,
+// reporting each file's outcome to its callback and writing what it did
+// into the journal of the run.
 #include "deletion/DeleteGuard.h"
+#include "deletion/DeleteJournal.h"
 #include "deletion/DeleteOperation.h"
 #include "deletion/DeleteTypes.h"
 #include "system/Worker.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace clonarium {
@@ -29,15 +34,25 @@ public:
 
     void Run() override;
 
+    // Called in HardLink mode after the link is made and before it takes the
+    // file's name: lets a test stop the run there, as a crash would.
+    void SetBeforeLinkMovesForTest(std::function<void()> hook) { beforeLinkMoves_ = std::move(hook); }
+
 private:
-    // Failure reason, or nothing when the file was handled and has left its
-    // place. `file` is the queued file, open for its deletion; each way
-    // closes it when done.
-    std::optional<std::wstring> Handle(const IDeleteItem& item, const std::wstring& path);
-    std::optional<std::wstring> ToRecycleBin(
-        vandrelcommon::system::KernelHandle& file, const std::wstring& path, DWORD attributes);
-    std::optional<std::wstring> ToBackup(
-        vandrelcommon::system::KernelHandle& file, const std::wstring& path, DWORD attributes);
+    // Failure reason, or nothing when the file was handled: it has left its
+    // place, or its name shares the kept copy's file (`freed` then tells the
+    // bytes that freed). `file` is the queued file, open for its handling;
+    // each way closes it when done.
+    std::optional<std::wstring> Handle(const IDeleteItem& item, const std::wstring& path, uint64_t& freed);
+    std::optional<std::wstring> ToRecycleBin(vandrelcommon::system::KernelHandle& file, const std::wstring& path,
+        const OpenFileState& state, JournalEntry& entry);
+    std::optional<std::wstring> ToBackup(vandrelcommon::system::KernelHandle& file, const std::wstring& path,
+        const OpenFileState& state, JournalEntry& entry);
+    std::optional<std::wstring> LinkToKeptCopy(vandrelcommon::system::KernelHandle& file, const std::wstring& path,
+        const OpenFileState& state, JournalEntry& entry, uint64_t& freed);
+    std::optional<std::wstring> LinkFailure(DWORD error, const std::wstring& path);
+    bool MoveLinkOver(vandrelcommon::system::KernelHandle& file, HANDLE link, const std::wstring& path);
+    void BeginJournal();
     void DiscardQueue();
 
     std::unique_ptr<IDeleteOperation> deleter_;
@@ -45,6 +60,15 @@ private:
     IDeleteProcessCallback* callback_ = nullptr;
     DeleteGuard guard_;
     std::deque<std::unique_ptr<IDeleteItem>> queue_;
+    JournalWriter journal_;
+    uint64_t nextId_ = 0;
+    uint64_t nextTemporary_ = 0;
+    // Volumes that said they hold no hard links: said once, then short.
+    std::set<std::wstring> volumesWithoutLinks_;
+    // The rename that replaces a name still held open; given up for the run
+    // once the system does not know it.
+    bool posixRename_ = true;
+    std::function<void()> beforeLinkMoves_;
 };
 
 } // namespace clonarium

@@ -137,7 +137,7 @@ void RemoveCopy(const std::wstring& path)
 
 } // namespace
 
-bool CopyOver(HANDLE source, const std::wstring& target)
+bool CopyOver(HANDLE source, const std::wstring& sourcePath, const std::wstring& target)
 {
     constexpr int kNameAttempts = 100;
     std::wstring copy;
@@ -148,7 +148,7 @@ bool CopyOver(HANDLE source, const std::wstring& target)
         }
         copy = target + L".part" + std::to_wstring(attempt);
     }
-    if (!CopyOpenFile(source, copy)) {
+    if (!CopyOpenFile(source, sourcePath, copy)) {
         return false;
     }
     const DWORD attributes = ClearReadOnly(target);
@@ -180,25 +180,58 @@ bool CopyBytes(HANDLE source, HANDLE target)
     }
 }
 
+// The streams besides the main one, named ":name:$DATA". True when there are
+// none, or the file system keeps none (FAT; Wine, which answers as if a file
+// had no stream at all), or each was copied to the same name of `target`.
+bool CopyNamedStreams(const std::wstring& sourcePath, const std::wstring& target)
+{
+    WIN32_FIND_STREAM_DATA stream{};
+    const vandrelcommon::system::FindHandle streams(
+        ::FindFirstStreamW(sourcePath.c_str(), FindStreamInfoStandard, &stream, 0));
+    if (!streams) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_HANDLE_EOF || error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_FUNCTION ||
+               error == ERROR_NOT_SUPPORTED;
+    }
+    do {
+        const std::wstring name = stream.cStreamName;
+        if (name == L"::$DATA") {
+            continue;
+        }
+        const KernelHandle from(::CreateFileW((sourcePath + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        const KernelHandle to(::CreateFileW(
+            (target + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!from || !to || !CopyBytes(from.Get(), to.Get())) {
+            return false;
+        }
+    } while (::FindNextStreamW(streams.Get(), &stream));
+    return ::GetLastError() == ERROR_HANDLE_EOF;
+}
+
 } // namespace
 
-bool CopyOpenFile(HANDLE source, const std::wstring& target)
+bool CopyOpenFile(
+    HANDLE source, const std::wstring& sourcePath, const std::wstring& target, const FILE_BASIC_INFO* basic)
 {
-    FILE_BASIC_INFO basic{};
+    FILE_BASIC_INFO info{};
     const LARGE_INTEGER start{};
-    if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof(basic)) ||
+    if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &info, sizeof(info)) ||
         !::SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) {
         return false;
+    }
+    if (basic != nullptr) {
+        info = *basic;
     }
     KernelHandle copy(::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!copy) {
         return false;
     }
-    basic.ChangeTime.QuadPart = 0; // left to the system
+    info.ChangeTime.QuadPart = 0; // left to the system
     // The attributes last: a read-only copy could no longer be removed here.
-    if (CopyBytes(source, copy.Get()) &&
-        ::SetFileInformationByHandle(copy.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+    if (CopyBytes(source, copy.Get()) && CopyNamedStreams(sourcePath, target) &&
+        ::SetFileInformationByHandle(copy.Get(), FileBasicInfo, &info, sizeof(info))) {
         return true;
     }
     const DWORD error = ::GetLastError();

@@ -35,12 +35,12 @@ void RemoveEmptyParents(const std::wstring& path);
 // creating what is missing. `out` receives the mirrored folder.
 bool PrepareBackupFolder(const std::wstring& root, const std::wstring& folder, std::wstring& out);
 
-// Puts a copy of the open file `source` in the place of the existing file
-// `target`, which stays as it was until the whole copy is there: the copy is
-// made under a free name beside it and then renamed over it, read-only or
-// not. False with the last error set when `target` could not be replaced; no
-// partial copy is left.
-bool CopyOver(HANDLE source, const std::wstring& target);
+// Puts a copy of the open file `source` (at `sourcePath`) in the place of the
+// existing file `target`, which stays as it was until the whole copy is
+// there: the copy is made under a free name beside it and then renamed over
+// it, read-only or not. False with the last error set when `target` could not
+// be replaced; no partial copy is left.
+bool CopyOver(HANDLE source, const std::wstring& sourcePath, const std::wstring& target);
 
 // True when nothing exists at `path` (its attributes cannot be read because
 // it is not there, not because it is out of reach).
@@ -54,8 +54,12 @@ bool IsGone(const std::wstring& path);
 bool ShellTakesName(const std::wstring& path);
 
 // Copies the open file, from its start, into the new file `target` (which
-// must not exist), with the source's times and attributes. False with the last
-// error set; nothing is left at `target` then.
-bool CopyOpenFile(HANDLE source, const std::wstring& target);
+// must not exist), with the source's times and attributes, or those of
+// `basic` when given. The named streams of the file at `sourcePath` go with
+// it where the file system keeps any; they are read from the path, while the
+// main stream, the one the checks compared, comes from the open file. False
+// with the last error set; nothing is left at `target` then.
+bool CopyOpenFile(
+    HANDLE source, const std::wstring& sourcePath, const std::wstring& target, const FILE_BASIC_INFO* basic = nullptr);
 
 } // namespace clonarium

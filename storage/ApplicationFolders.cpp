@@ -54,6 +54,7 @@ bool ChooseApplicationFolders(const FolderRoots& roots, ApplicationFolders& fold
     folders.presetsFolder = folders.baseFolder + L"\\presets";
     folders.regexpsFolder = folders.baseFolder + L"\\regexps";
     folders.cacheFile = folders.baseFolder + L"\\search-cache.dat";
+    folders.journalFile = folders.baseFolder + L"\\last-deletion.journal";
     return true;
 }
 

@@ -24,6 +24,8 @@ struct ApplicationFolders {
     std::wstring regexpsFolder;
     // What searches learnt of files (engine/SearchCacheFile.h).
     std::wstring cacheFile;
+    // What the last deletion did, for its undo (deletion/DeleteJournal.h).
+    std::wstring journalFile;
 };
 
 // The running executable's folder and the user's local application-data folder.

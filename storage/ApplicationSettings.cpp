@@ -79,6 +79,7 @@ void ApplicationSettings::PrepareFolders(const FolderRoots& roots)
     presetsFolder = folders.presetsFolder;
     regexpsFolder = folders.regexpsFolder;
     cacheFile = folders.cacheFile;
+    journalFile = folders.journalFile;
     LoadSettings(folders.settingsFile);
 }
 

@@ -47,7 +47,8 @@ public:
     std::wstring defaultRulesFile;
     std::wstring presetsFolder = L"presets";
     std::wstring regexpsFolder = L"regexps";
-    std::wstring cacheFile; // not stored; empty when the folders are unknown
+    std::wstring cacheFile;   // not stored; empty when the folders are unknown
+    std::wstring journalFile; // likewise
     std::wstring backupFolder;
     PresetList presets;
     RuleList rules;

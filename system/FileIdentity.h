@@ -23,4 +23,8 @@ bool IdentifyFile(HANDLE file, FileIdentity& identity, BY_HANDLE_FILE_INFORMATIO
 // who it is.
 bool IdentifyFile(const std::wstring& path, FileIdentity& identity);
 
+// True when two open handles are one file. Asks for the 128-bit file id
+// where the file system gives it (cheaper under Wine too), else as above.
+bool SameFile(HANDLE a, HANDLE b);
+
 } // namespace vandrelcommon::system

@@ -40,6 +40,8 @@ UINT ModeImage(DeleteMode mode)
         return IDB_MENU_BACKUP_IN_FOLDER;
     case DeleteMode::Permanently:
         return IDB_MENU_DELETE_PERMANENTLY;
+    case DeleteMode::HardLink:
+        return IDB_MENU_HARD_LINK;
     case DeleteMode::ToRecycleBin:
         break;
     }
@@ -332,6 +334,12 @@ void CDeleteProgressDialog::OnFileDeleted(IDeleteItem* item)
         }
         Refresh();
     });
+}
+
+void CDeleteProgressDialog::OnFileLinked(IDeleteItem* item, uint64_t freedBytes)
+{
+    OnInterfaceThread([&] { freed_ += freedBytes; });
+    OnFileDeleted(item);
 }
 
 void CDeleteProgressDialog::OnFileFailed(IDeleteItem* item, const std::wstring& reason)

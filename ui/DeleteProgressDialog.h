@@ -54,6 +54,7 @@ public:
     void OnStarted() override;
     void OnFileStarted(const std::wstring& path) override;
     void OnFileDeleted(IDeleteItem* item) override;
+    void OnFileLinked(IDeleteItem* item, uint64_t freedBytes) override;
     void OnFileFailed(IDeleteItem* item, const std::wstring& reason) override;
     void OnDeleteStarted(uint64_t count) override;
     ConflictAction OnFileExists(const std::wstring& source, std::wstring& target) override;
@@ -107,6 +108,7 @@ private:
     uint64_t total_ = 0;
     uint64_t deleted_ = 0;
     uint64_t skipped_ = 0;
+    uint64_t freed_ = 0; // bytes
     ULONGLONG startTick_ = 0;
     // Rows of deleted files, taken out of the tree a batch at a time.
     std::vector<vandrelcommon::ui::CVirtualNode*> pendingPrune_;

@@ -29,6 +29,12 @@ public:
         events.push_back(L"deleted " + item->GetPath());
         deleted.push_back(item->GetPath());
     }
+    void OnFileLinked(IDeleteItem* item, uint64_t freedBytes) override
+    {
+        events.push_back(L"linked " + item->GetPath());
+        linked.push_back(item->GetPath());
+        freed += freedBytes;
+    }
     void OnFileFailed(IDeleteItem* item, const std::wstring& reason) override
     {
         events.push_back(L"failed " + item->GetPath());
@@ -50,6 +56,8 @@ public:
     std::function<ConflictAction(const std::wstring&, std::wstring&)> answer;
     std::vector<std::wstring> events;
     std::vector<std::wstring> deleted;
+    std::vector<std::wstring> linked;
+    uint64_t freed = 0;
     std::vector<std::pair<std::wstring, std::wstring>> failed;
     int conflicts = 0;
 };

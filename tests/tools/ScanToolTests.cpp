@@ -385,7 +385,7 @@ TEST(ScanTool, NamesWhatItCouldNotRead)
 TEST(ScanTool, ClearCacheSaysWhyWhenTheCacheStays)
 {
     TempTree tree;
-    const std::wstring cache = ScanCacheFile();
+    const std::wstring cache = ScanFolders().cacheFile;
     ASSERT_FALSE(cache.empty());
     ASSERT_TRUE(WriteFileBytes(cache, "not a cache"));
     if (!SetImmutable(cache, true)) {

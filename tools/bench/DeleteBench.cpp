@@ -147,6 +147,7 @@ public:
         }
     }
     void OnFileDeleted(IDeleteItem* item) override { outcome[item->GetPath()] += L"deleted;"; }
+    void OnFileLinked(IDeleteItem* item, uint64_t) override { outcome[item->GetPath()] += L"linked;"; }
     void OnFileFailed(IDeleteItem* item, const std::wstring& reason) override
     {
         outcome[item->GetPath()] += L"failed;";

@@ -12,8 +12,8 @@ using vandrelcommon::system::AddLongPathPrefix;
 
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
-    L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER]] "
-    L"[--report csv|html|xml|json FILE] [--no-cache] [--clear-cache] PATH...";
+    L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER|hardlink]] "
+    L"[--report csv|html|xml|json FILE] [--no-cache] [--clear-cache] PATH... | --undo";
 
 namespace {
 
@@ -97,6 +97,12 @@ bool ApplyClearCache(ScanOptions& options, const std::vector<std::wstring>&, std
     return true;
 }
 
+bool ApplyUndo(ScanOptions& options, const std::vector<std::wstring>&, std::wstring&)
+{
+    options.undo = true;
+    return true;
+}
+
 bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
     const std::string key(values[0].begin(), values[0].end()); // rule keys are ASCII
@@ -138,8 +144,10 @@ bool ApplyDelete(ScanOptions& options, const std::vector<std::wstring>& values, 
     } else if (value.starts_with(L"backup:") && value.size() > 7) {
         parameters.mode = DeleteMode::BackupInFolder;
         parameters.backupFolder = value.substr(7);
+    } else if (value == L"hardlink") {
+        parameters.mode = DeleteMode::HardLink;
     } else {
-        error = L"--delete takes recycle, permanent or backup:FOLDER, not '" + value + L"'";
+        error = L"--delete takes recycle, permanent, backup:FOLDER or hardlink, not '" + value + L"'";
         return false;
     }
     options.deletion = parameters;
@@ -159,6 +167,7 @@ const OptionDefinition kOptions[] = {
     {L"--delete", 1, &ApplyDelete},
     {L"--no-cache", 0, &ApplyNoCache},
     {L"--clear-cache", 0, &ApplyClearCache},
+    {L"--undo", 0, &ApplyUndo},
 };
 
 const OptionDefinition* FindOption(const std::wstring& name)
@@ -201,6 +210,13 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
         if (!option->apply(options, values, error)) {
             return false;
         }
+    }
+    if (options.undo) {
+        if (arguments.size() > 1) {
+            error = L"--undo comes alone";
+            return false;
+        }
+        return true;
     }
     if (options.paths.empty() && !options.clearCache) {
         error = L"no PATH given";
@@ -250,14 +266,14 @@ bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<Search
     return true;
 }
 
-std::wstring ScanCacheFile()
+ApplicationFolders ScanFolders()
 {
     ApplicationFolders folders;
     if (!ChooseApplicationFolders(SystemFolderRoots(), folders)) {
-        return std::wstring();
+        return ApplicationFolders();
     }
     CreateApplicationFolders(folders);
-    return folders.cacheFile;
+    return folders;
 }
 
 void AdmitEveryFile(SearchParameters& parameters)

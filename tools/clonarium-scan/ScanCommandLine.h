@@ -2,13 +2,15 @@
 // The command line of clonarium-scan:
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
 //                  [--similarity N] [--no-rotations] [--mirrors|--no-mirrors]
-//                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
+//                  [--select RULE [--delete recycle|permanent|backup:FOLDER|hardlink]]
 //                  [--report csv|html|xml|json FILE|-] [--no-cache] [--clear-cache]
 //                  PATH...
+//   clonarium-scan --undo
 #include "deletion/DeleteTypes.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 #include "results/SmartSelect.h"
+#include "storage/ApplicationFolders.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +45,7 @@ struct ScanOptions {
     std::optional<DeleteParameters> deletion; // only with a rule; a backup folder made absolute
     bool noCache = false;                     // neither read nor write the search cache
     bool clearCache = false;                  // empty it first; the only thing done without a PATH
+    bool undo = false;                        // put back what the last deletion took; alone
     std::vector<std::wstring> paths;
 };
 
@@ -58,9 +61,10 @@ bool MakeAbsolute(std::wstring& path, std::wstring& error);
 // names neither.
 bool ResolveScanRoots(const std::vector<std::wstring>& paths, std::vector<SearchRoot>& roots, std::wstring& error);
 
-// The search cache's file, beside the settings the program would use from
-// this executable's folder (created on the way); empty when unknown.
-std::wstring ScanCacheFile();
+// The folders the program would use from this executable's folder (created
+// on the way), where the search cache and the deletion journal are kept;
+// every path empty when unknown.
+ApplicationFolders ScanFolders();
 
 // Ignore masks off, protected folders off, every attribute switch on.
 void AdmitEveryFile(SearchParameters& parameters);

@@ -1,6 +1,7 @@
 #include "tools/clonarium-scan/ScanResult.h"
 
 #include "deletion/BackupNames.h"
+#include "deletion/DeleteUndo.h"
 #include "deletion/DeleteWorker.h"
 #include "deletion/TreeDeleteItem.h"
 #include "results/Reports.h"
@@ -31,6 +32,7 @@ public:
     void OnFileStarted(const std::wstring&) override { }
     void OnDeleteStarted(uint64_t) override { }
     void OnFileDeleted(IDeleteItem* item) override { Print("deleted " + Utf8FromWide(item->GetPath())); }
+    void OnFileLinked(IDeleteItem* item, uint64_t) override { Print("linked " + Utf8FromWide(item->GetPath())); }
     void OnFileFailed(IDeleteItem* item, const std::wstring& reason) override
     {
         ++failures_;
@@ -49,6 +51,30 @@ private:
 
     HANDLE output_;
     uint64_t failures_ = 0;
+};
+
+// Prints each file as it is put back or skipped.
+class ConsoleUndoCallback : public IUndoCallback {
+public:
+    explicit ConsoleUndoCallback(HANDLE output) : output_(output) { }
+
+    void OnUndoStarted(DeleteMode, uint64_t) override { }
+    void OnFileStarted(const std::wstring&) override { }
+    void OnFileRestored(const std::wstring& path) override
+    {
+        WriteText(output_, "restored " + Utf8FromWide(path) + "\r\n");
+    }
+    void OnFileSkipped(const std::wstring& path, const std::wstring& reason) override
+    {
+        ++skipped_;
+        WriteText(output_, "skipped " + Utf8FromWide(path) + ": " + Utf8FromWide(reason) + "\r\n");
+    }
+
+    uint64_t Skipped() const { return skipped_; }
+
+private:
+    HANDLE output_;
+    uint64_t skipped_ = 0;
 };
 
 } // namespace
@@ -115,6 +141,15 @@ uint64_t DeleteMarkedFiles(CVirtualTree& tree, ResultMode mode, const DeletePara
     }
     worker.Run(); // on this thread: nothing else runs meanwhile
     return callback.Failures();
+}
+
+uint64_t UndoLastDeletion(const std::wstring& journalFile, HANDLE output)
+{
+    ConsoleUndoCallback callback(output);
+    UndoWorker worker(journalFile);
+    worker.SetCallback(&callback);
+    worker.Run(); // on this thread
+    return callback.Skipped();
 }
 
 } // namespace clonarium

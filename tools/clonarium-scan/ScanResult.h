@@ -23,9 +23,13 @@ void AppendResult(CVirtualTree& tree, bool marks, std::string& out);
 // false when it could not be written.
 bool WriteScanReport(CVirtualTree& tree, ResultMode mode, const ScanReport& report, uint64_t filesNotRead);
 
-// Deletes the marked files, writing "deleted PATH" or "failed PATH: REASON"
-// to `output` for each; a backup name that is taken gets a generated one.
-// Answers the number of files that failed.
+// Deletes the marked files, writing "deleted PATH", "linked PATH" or "failed
+// PATH: REASON" to `output` for each; a backup name that is taken gets a
+// generated one. Answers the number of files that failed.
 uint64_t DeleteMarkedFiles(CVirtualTree& tree, ResultMode mode, const DeleteParameters& parameters, HANDLE output);
+
+// Puts back what the last deletion took, from its journal, writing "restored
+// PATH" or "skipped PATH: REASON" for each file. Answers the number skipped.
+uint64_t UndoLastDeletion(const std::wstring& journalFile, HANDLE output);
 
 } // namespace clonarium

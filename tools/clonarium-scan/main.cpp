@@ -50,7 +50,15 @@ int wmain(int argc, wchar_t** argv)
         !MakeScanParameters(options, parameters, error)) {
         return UsageError(error);
     }
-    const std::wstring cacheFile = ScanCacheFile();
+    const ApplicationFolders folders = ScanFolders();
+    if (options.undo) {
+        LoadLanguage("en");
+        return UndoLastDeletion(folders.journalFile, ::GetStdHandle(STD_OUTPUT_HANDLE)) > 0 ? kOutputError : 0;
+    }
+    if (options.deletion && options.deletion->mode == DeleteMode::HardLink && parameters.SearchMode == SimilarImages) {
+        return UsageError(L"--delete hardlink links exact duplicates only: similar pictures differ");
+    }
+    const std::wstring& cacheFile = folders.cacheFile;
     if (options.clearCache && !SearchCacheFile::Clear(cacheFile)) {
         return OutputError(
             "cannot delete the cache " + Utf8FromWide(cacheFile) + ": " + Utf8FromWide(SystemErrorText()));
@@ -101,6 +109,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (options.report && !WriteScanReport(tree, mode, *options.report, callback.FilesNotRead())) {
         return OutputError("cannot write the report " + Utf8FromWide(options.report->path));
+    }
+    if (options.deletion) {
+        options.deletion->journalFile = folders.journalFile;
     }
     if (options.deletion && DeleteMarkedFiles(tree, mode, *options.deletion, output) > 0) {
         return kOutputError;
