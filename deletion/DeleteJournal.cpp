@@ -255,9 +255,9 @@ void TidyStoppedLinks(const Journal& journal)
         if (entry.state != JournalEntry::State::Linking || entry.temporary.empty()) {
             continue;
         }
-        const KernelHandle temporary(::CreateFileW(AddLongPathPrefix(entry.temporary).c_str(),
-            DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING, 0, nullptr));
+        const KernelHandle temporary(
+            ::CreateFileW(AddLongPathPrefix(entry.temporary).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
         const KernelHandle kept(::CreateFileW(AddLongPathPrefix(entry.where).c_str(), FILE_READ_ATTRIBUTES,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
         FILE_STANDARD_INFO standard{};

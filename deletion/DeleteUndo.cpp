@@ -204,8 +204,8 @@ std::optional<std::wstring> UndoWorker::FromLink(const JournalEntry& entry)
     const std::wstring target = AddLongPathPrefix(entry.path);
     const std::wstring keptPath = AddLongPathPrefix(entry.where);
     // Writing shared to nobody while the copy is made.
-    KernelHandle kept(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    KernelHandle kept(::CreateFileW(
+        keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!kept) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReasonText("undo-copy-gone")

@@ -90,7 +90,8 @@ BinItem Describe(IShellFolder2& bin, const ITEMIDLIST* item, std::optional<UINT>
         described.deleted = value.date;
     }
     ::VariantClear(&value);
-    if (SUCCEEDED(bin.GetDetailsEx(item, &kSize, &value)) && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_UI8))) {
+    if (SUCCEEDED(bin.GetDetailsEx(item, &kSize, &value)) &&
+        SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_UI8))) {
         described.size = value.ullVal;
     }
     ::VariantClear(&value);
@@ -175,8 +176,9 @@ RestoreResult RestoreFromRecycleBin(const std::wstring& path, uint64_t size)
     while (items->Next(1, &item, nullptr) == S_OK) {
         PidlOwner owner(item);
         const BinItem described = Describe(*bin, item, fromColumn);
-        if (FoldersMatch(described.folder, path.substr(0, slash)) && NamesMatch(described.name, path.substr(slash + 1)) &&
-            (!described.size || *described.size == size) && described.deleted > bestDeleted) {
+        if (FoldersMatch(described.folder, path.substr(0, slash)) &&
+            NamesMatch(described.name, path.substr(slash + 1)) && (!described.size || *described.size == size) &&
+            described.deleted > bestDeleted) {
             bestDeleted = described.deleted;
             best = std::move(owner);
         }
