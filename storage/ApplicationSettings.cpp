@@ -124,7 +124,7 @@ bool ApplicationSettings::LoadSettings(const std::wstring& path)
     smartSelectType = rule >= 0 && static_cast<uint32_t>(rule) <= kLastSmartSelectRule ? rule : 0;
 
     const int32_t mode = file.GetInt(kGeneral, L"ddt", 0);
-    deleteMode = mode == 1 || mode == 2 ? mode : 0;
+    deleteMode = mode >= 1 && mode <= 3 ? mode : 0;
 
     defaultPresetFile = file.GetString(kGeneral, L"dpfn", L"");
     defaultRulesFile = file.GetString(kGeneral, L"drfn", L"");

@@ -158,6 +158,7 @@ HWND CClonariumToolbar::Create(HWND parent, HWND commandWindow, const PopupMenus
         DestroyWindow();
         return nullptr;
     }
+    menuTip_.Create(hwnd_);
     SetMode(Mode::Options);
     return hwnd_;
 }
@@ -422,6 +423,9 @@ bool CClonariumToolbar::ShowDropDownMenu(int id)
         break;
     case ID_TB_DELETE:
         which = PopupMenu::Delete;
+        // Similar pictures differ: they cannot share one file.
+        ::EnableMenuItem(
+            menus_->Submenu(which), ID_DELETE_HARD_LINK, MF_BYCOMMAND | (searchMode_ == 1 ? MF_GRAYED : MF_ENABLED));
         break;
     case ID_TB_LANGUAGE:
         which = PopupMenu::Language;
@@ -456,6 +460,20 @@ bool CClonariumToolbar::ShowDropDownMenu(int id)
         ::SendMessageW(MenuTarget(id), WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }
     return true;
+}
+
+LRESULT CClonariumToolbar::OnMenuSelect(Message& msg)
+{
+    menuTip_.OnMenuSelect(msg.wParam, msg.lParam);
+    msg.handled = false;
+    return 0;
+}
+
+LRESULT CClonariumToolbar::OnExitMenuLoop(Message& msg)
+{
+    menuTip_.Hide();
+    msg.handled = false;
+    return 0;
 }
 
 LRESULT CClonariumToolbar::OnSize(Message& msg)

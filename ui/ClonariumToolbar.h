@@ -10,6 +10,7 @@
 // window as WM_COMMAND; a drop-down button opens its popup menu and sends the
 // chosen item's command instead. The command window reflects notifications
 // (REFLECT_NOTIFICATIONS), through which the drop-down buttons reach here.
+#include "ui/MenuItemTip.h"
 #include "ui/PopupMenus.h"
 #include "ui/framework/GdiHandles.h"
 #include "ui/framework/Window.h"
@@ -59,6 +60,8 @@ public:
     // menu sends a cut-off drop-down button's id as a command: the command
     // window opens its menu with this.
     bool ShowDropDownMenu(int id);
+    // The tip shown beside the highlighted item of a drop-down menu.
+    const CMenuItemTip& MenuTip() const { return menuTip_; }
 
     BEGIN_MESSAGE_MAP()
     ON_MESSAGE(WM_SIZE, OnSize)
@@ -66,6 +69,8 @@ public:
     ON_MESSAGE(WM_CTLCOLORSTATIC, OnLabelColor)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
     ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_MESSAGE(WM_MENUSELECT, OnMenuSelect)
+    ON_MESSAGE(WM_EXITMENULOOP, OnExitMenuLoop)
     ON_REFLECTED_NOTIFY_CODE(TBN_DROPDOWN, OnDropDown)
     END_MESSAGE_MAP()
 
@@ -76,6 +81,8 @@ private:
     LRESULT OnMeasureItem(vandrelcommon::ui::Message& msg);
     LRESULT OnDrawItem(vandrelcommon::ui::Message& msg);
     LRESULT OnDropDown(vandrelcommon::ui::Message& msg);
+    LRESULT OnMenuSelect(vandrelcommon::ui::Message& msg);
+    LRESULT OnExitMenuLoop(vandrelcommon::ui::Message& msg);
 
     bool AddButtons();
     bool CreatePresetControls();
@@ -101,6 +108,7 @@ private:
 
     Mode mode_ = Mode::Options;
     int searchMode_ = 0;
+    CMenuItemTip menuTip_; // beside the drop-down menus' items
 };
 
 } // namespace clonarium

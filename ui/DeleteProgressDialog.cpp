@@ -3,6 +3,7 @@
 #include "deletion/FileOperations.h"
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
+#include "results/DuplicateResult.h"
 #include "ui/FileExistsDialog.h"
 #include "ui/IconImages.h"
 #include "ui/framework/Controls.h"
@@ -72,10 +73,11 @@ CDeleteProgressDialog::~CDeleteProgressDialog()
 
 LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 {
-    SetText(Text("caption-deleting"));
+    SetText(Text(request_.parameters.mode == DeleteMode::HardLink ? "caption-linking" : "caption-deleting"));
     CenterWindow(GetParent());
     queued_ = request_.queue.size();
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
+    FitListForLinks();
     FillList();
     FillPriorityList(Item(IDC_DELETE_PRIORITY_LABEL), Priorities());
     Progress().SetRange32(0, kProgressRange);
@@ -85,19 +87,53 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     return TRUE;
 }
 
+bool CDeleteProgressDialog::ShowsFreedSpace() const
+{
+    return request_.parameters.mode == DeleteMode::HardLink;
+}
+
+// A link leaves every folder as full as it was: the box for emptied folders
+// gives its place to the row of the freed space.
+void CDeleteProgressDialog::FitListForLinks()
+{
+    if (request_.parameters.mode != DeleteMode::HardLink) {
+        return;
+    }
+    const vandrelcommon::ui::CWindow box = Item(IDC_DELETE_EMPTY_FOLDERS);
+    const vandrelcommon::ui::CWindow bar = Item(IDC_DELETE_PROGRESS);
+    RECT list = Item(IDC_DELETE_LIST).GetRectInParent();
+    RECT progress = bar.GetRectInParent();
+    const int grow = box.GetRectInParent().bottom - progress.bottom;
+    box.ShowWindow(SW_HIDE);
+    list.bottom += grow;
+    progress.top += grow;
+    progress.bottom += grow;
+    Item(IDC_DELETE_LIST).MoveWindow(list);
+    bar.MoveWindow(progress);
+}
+
 void CDeleteProgressDialog::FillList()
 {
     rowImages_ =
         ImageListOf({IDB_PROGRESS_FILE, ModeImage(request_.parameters.mode), IDB_PROGRESS_SKIPPED, IDB_PROGRESS_CLOCK});
     list_.ListView().SetImageList(rowImages_.Get(), LVSIL_SMALL);
-    rows_ = AddProgressRows(list_,
-        {Text("status-delete.deleting-file"), Text("status-delete.files-deleted"), Text("status-delete.files-skipped"),
-            Text("status-exact.elapsed-time")},
-        {kFileRow, kDeletedRow, kSkippedRow, kTimeRow});
+    const bool linking = request_.parameters.mode == DeleteMode::HardLink;
+    std::vector<std::wstring> captions = {Text(linking ? "status-delete.linking-file" : "status-delete.deleting-file"),
+        Text(linking ? "status-delete.files-linked" : "status-delete.files-deleted"),
+        Text("status-delete.files-skipped"), Text("status-exact.elapsed-time")};
+    std::vector<int> images = {kFileRow, kDeletedRow, kSkippedRow, kTimeRow};
+    if (ShowsFreedSpace()) {
+        captions.push_back(Text("status-delete.space-freed"));
+        images.push_back(kDeletedRow);
+    }
+    rows_ = AddProgressRows(list_, captions, images);
     SetRow(kFileRow, Text("status-delete.press-start"));
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(uint64_t{0}).Add(queued_).Str());
     SetRow(kSkippedRow, L"0");
     SetRow(kTimeRow, L"00:00:00");
+    if (ShowsFreedSpace()) {
+        SetRow(kFreedRow, FormatByteSize(0));
+    }
 }
 
 vandrelcommon::ui::CComboBox CDeleteProgressDialog::Priorities() const
@@ -259,6 +295,9 @@ void CDeleteProgressDialog::Refresh(bool evenPaused)
     SetRow(kDeletedRow, TextFormat(Localize("common.m-of-n")).Add(deleted_).Add(queued_).Str());
     SetRow(kSkippedRow, std::to_wstring(skipped_));
     SetRow(kTimeRow, ElapsedText((::GetTickCount64() - startTick_) / 1000));
+    if (ShowsFreedSpace()) {
+        SetRow(kFreedRow, FormatByteSize(static_cast<int64_t>(freed_)));
+    }
     const uint64_t done = deleted_ + skipped_;
     const int position = total_ == 0 ? 0 : static_cast<int>(done * kProgressRange / total_);
     Progress().SetPos(position);
@@ -329,6 +368,9 @@ void CDeleteProgressDialog::OnFileDeleted(IDeleteItem* item)
 {
     OnInterfaceThread([&] {
         ++deleted_;
+        if (request_.parameters.mode == DeleteMode::Permanently) {
+            freed_ += item->GetCheck().size;
+        }
         if (CVirtualNode* node = static_cast<CTreeDeleteItem*>(item)->Node(); node != nullptr) {
             pendingPrune_.push_back(node);
         }
@@ -336,9 +378,16 @@ void CDeleteProgressDialog::OnFileDeleted(IDeleteItem* item)
     });
 }
 
+// The row says so while it waits to leave the tree with the deleted rows.
 void CDeleteProgressDialog::OnFileLinked(IDeleteItem* item, uint64_t freedBytes)
 {
-    OnInterfaceThread([&] { freed_ += freedBytes; });
+    OnInterfaceThread([&] {
+        freed_ += freedBytes;
+        CVirtualNode* node = static_cast<CTreeDeleteItem*>(item)->Node();
+        if (node != nullptr && request_.setRemark) {
+            request_.setRemark(node, Text("linked"));
+        }
+    });
     OnFileDeleted(item);
 }
 

@@ -40,13 +40,16 @@ struct DeleteRequest {
 class CDeleteProgressDialog : public vandrelcommon::ui::CDialogImpl, public IDeleteProcessCallback {
 public:
     enum class State { Ready, Deleting, Paused, Finished, Canceled };
-    enum Row { kFileRow, kDeletedRow, kSkippedRow, kTimeRow };
+    // The freed space is shown for links.
+    enum Row { kFileRow, kDeletedRow, kSkippedRow, kTimeRow, kFreedRow };
 
     // `taskbar` shows the progress on the main window's button; may be null.
     CDeleteProgressDialog(DeleteRequest& request, HWND mainWindow, ITaskbarList3* taskbar);
     ~CDeleteProgressDialog() override;
 
     State GetState() const { return state_; }
+    // The bytes the run freed on the disk.
+    uint64_t FreedBytes() const { return freed_; }
     std::wstring RowValue(Row row) const;
 
     // IDeleteProcessCallback, called on the worker thread: each hands its
@@ -88,6 +91,8 @@ private:
     void EnterState(State state);
     void Finish();
     void Refresh(bool evenPaused = false);
+    bool ShowsFreedSpace() const;
+    void FitListForLinks();
     void SetRow(Row row, std::wstring value);
     void SetTaskbarState(TBPFLAG flag) const;
     vandrelcommon::ui::CComboBox Priorities() const;

@@ -100,6 +100,8 @@ std::optional<DeleteMode> DeleteModeOf(UINT command)
         return DeleteMode::ToRecycleBin;
     case ID_DELETE_BACKUP_IN_FOLDER:
         return DeleteMode::BackupInFolder;
+    case ID_DELETE_HARD_LINK:
+        return DeleteMode::HardLink;
     default:
         return std::nullopt;
     }
@@ -146,6 +148,7 @@ void CDuplicatesPane::ShowResult()
 void CDuplicatesPane::ClearResult()
 {
     StopPreviewTimer();
+    freedBytes_ = 0;
     tree_.SetupColumns(tree_.Mode());
     seenNode_ = nullptr;
     previewShown_ = false;
@@ -153,7 +156,13 @@ void CDuplicatesPane::ClearResult()
 
 void CDuplicatesPane::UpdateStatistics()
 {
-    container_.SetStatusText(StatisticsText(ComputeStatistics(tree_), tree_.Mode()));
+    std::wstring text = StatisticsText(ComputeStatistics(tree_), tree_.Mode());
+    if (freedBytes_ > 0) {
+        text += L"  " + TextFormat(Localize("main.status.space-freed"))
+                            .Add(FormatByteSize(static_cast<int64_t>(freedBytes_)))
+                            .Str();
+    }
+    container_.SetStatusText(text);
 }
 
 void CDuplicatesPane::Relocalize()
@@ -290,6 +299,9 @@ bool CDuplicatesPane::RunResultCommand(UINT command)
     case ID_FILE_SHOW_IN_FOLDER:
     case ID_FILE_PROPERTIES:
         RunShellCommand(command);
+        return true;
+    case ID_UNDO_LAST_DELETION: // the window's, as it works in both modes
+        ::SendMessageW(container_.GetMainWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         return true;
     default:
         return false;
@@ -539,11 +551,18 @@ bool CDuplicatesPane::ChooseBackupFolder()
 
 void CDuplicatesPane::StartDelete(DeleteMode mode)
 {
+    // Similar pictures differ: they cannot share one file.
+    if (mode == DeleteMode::HardLink && tree_.Mode() == SimilarImages) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
     settings_.deleteMode = static_cast<uint32_t>(mode);
     if (mode == DeleteMode::BackupInFolder && !ChooseBackupFolder()) {
         return;
     }
-    const bool wholeGroups = HasWholeGroupChecked(tree_);
+    // A link needs a kept copy: a group marked whole loses nothing, its files
+    // fail with that reason.
+    const bool wholeGroups = mode != DeleteMode::HardLink && HasWholeGroupChecked(tree_);
     if (wholeGroups && ::MessageBoxW(container_.GetMainWindow(),
                            Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
                            Localize("duplicates-pane.messages.warning-all-selected-caption").c_str(),
@@ -560,6 +579,7 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     request.tree = &tree_;
     request.parameters.mode = mode;
     request.parameters.backupFolder = settings_.backupFolder;
+    request.parameters.journalFile = settings_.journalFile;
     request.setRemark = [](CVirtualNode* node, const std::wstring& reason) {
         if (CDuplicateItem* item = ItemOf(node)) {
             item->SetRemark(reason);
@@ -569,6 +589,7 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     StopPreviewTimer();
     CDeleteProgressDialog dialog(request, container_.GetMainWindow(), container_.GetTaskbarList());
     dialog.DoModal(container_.GetMainWindow());
+    freedBytes_ += dialog.FreedBytes();
     UpdateStatistics();
     tree_.Invalidate(false);
     StartPreviewTimer();

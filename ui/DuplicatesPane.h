@@ -97,6 +97,9 @@ private:
     // the preview shows it already.
     const CVirtualNode* seenNode_ = nullptr;
     bool previewShown_ = false;
+    // Bytes freed on the disk by the deletions and links since the result was
+    // shown, told in the status line.
+    uint64_t freedBytes_ = 0;
     bool timerRunning_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include "ui/IconImages.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/StartPaths.h"
+#include "ui/UndoProgressDialog.h"
 #include "ui/common/InputBox.h"
 #include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
@@ -238,6 +239,9 @@ LRESULT CMainFrame::OnCommand(Message& msg)
         return 0;
     case ID_HELP_CLEAR_CACHE:
         SearchCacheFile::Clear(settings_.cacheFile);
+        return 0;
+    case ID_UNDO_LAST_DELETION:
+        UndoLastDeletion(hwnd_, settings_.journalFile);
         return 0;
     case ID_APP_ABOUT: {
         CAboutDlg about(settings_, SiteAddress());

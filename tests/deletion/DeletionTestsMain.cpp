@@ -1,8 +1,9 @@
 // The deletion test program: GoogleTest, or with
-//   --show-progress [--lang CODE] [--start]
+//   --show-progress [--lang CODE] [--start] [--link]
 //   --show-file-exists [--lang CODE]
 // the delete progress dialog over a few files of its own (started at once
-// with --start), or the "Backuping" dialog for a name that is taken, in the
+// with --start; replacing them with hard links with --link), or the
+// "Backuping" dialog for a name that is taken, in the
 // language CODE: for looking at them and taking their pictures.
 #include "i18n/Localizer.h"
 #include "system/LongPath.h"
@@ -41,7 +42,7 @@ int ShowFileExists()
     return static_cast<int>(dialog.DoModal(nullptr));
 }
 
-int ShowProgress(bool start)
+int ShowProgress(bool start, bool link)
 {
     TempTree tree;
     HWND listView = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 400, 300,
@@ -52,7 +53,7 @@ int ShowProgress(bool start)
     DeleteRequest request;
     request.settings = &settings;
     request.tree = &view;
-    request.parameters.mode = DeleteMode::ToRecycleBin;
+    request.parameters.mode = link ? DeleteMode::HardLink : DeleteMode::ToRecycleBin;
     for (int group = 0; group < 3; ++group) {
         vandrelcommon::ui::CVirtualNode* groupNode = view.AddNode(nullptr, nullptr);
         const std::wstring kept = tree.MakeFile(L"kept" + std::to_wstring(group) + L".txt", "same");
@@ -92,7 +93,9 @@ int main(int argc, char** argv)
     int result = 0;
     if (Has(argc, argv, "--show-progress") || Has(argc, argv, "--show-file-exists")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));
-        result = Has(argc, argv, "--show-progress") ? ShowProgress(Has(argc, argv, "--start")) : ShowFileExists();
+        result = Has(argc, argv, "--show-progress")
+                     ? ShowProgress(Has(argc, argv, "--start"), Has(argc, argv, "--link"))
+                     : ShowFileExists();
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();

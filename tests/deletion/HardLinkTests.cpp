@@ -48,8 +48,8 @@ OnDisk Look(const std::wstring& path)
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
     if (file && vandrelcommon::system::IdentifyFile(file.Get(), seen.identity, &information)) {
-        seen.written = (uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
-                       information.ftLastWriteTime.dwLowDateTime;
+        seen.written =
+            (uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) | information.ftLastWriteTime.dwLowDateTime;
         seen.attributes = information.dwFileAttributes;
         seen.links = information.nNumberOfLinks;
     }
@@ -226,8 +226,8 @@ TEST_F(HardLinks, EveryMarkedNameOpensTheKeptCopyAndKeepsItsPlace)
     const bool hidden = AddAttributes(tree.Path(L"scan\\b\\photo.jpg"), FILE_ATTRIBUTE_HIDDEN);
     const auto before = Snapshot(tree.Path(L"scan"));
 
-    const ScanRun run = RunScan(tree, L"--all --no-cache --select keep-oldest-modified --delete hardlink \"" +
-                                          tree.Path(L"scan") + L"\"");
+    const ScanRun run = RunScan(
+        tree, L"--all --no-cache --select keep-oldest-modified --delete hardlink \"" + tree.Path(L"scan") + L"\"");
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     const auto outcomes = Outcomes(run.out);
     EXPECT_EQ(outcomes.size(), 3u) << run.out;
@@ -316,8 +316,8 @@ TEST_F(HardLinks, EachRefusalLeavesBothFilesAsTheyWere)
         before[each.kept] = Look(each.kept);
     }
     {
-        KernelHandle holder(::CreateFileW(
-            tree.Path(L"held\\marked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        KernelHandle holder(
+            ::CreateFileW(tree.Path(L"held\\marked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder);
         Run(std::move(items));
     }
@@ -408,8 +408,8 @@ TEST_F(HardLinks, UndoPutsTheTreeBackAfterEachModeEvenAfterARestart)
             EXPECT_EQ(ReadFileBytes(taken), "a newcomer");
             ASSERT_TRUE(::DeleteFileW(taken.c_str()));
         }
-        if (deletion == L"recycle" && undo.out.find(Utf8FromWide(English("undo-recycle-bin-refused"))) !=
-                                          std::string::npos) {
+        if (deletion == L"recycle" &&
+            undo.out.find(Utf8FromWide(English("undo-recycle-bin-refused"))) != std::string::npos) {
             // Wine's bin names no verb for its Restore command: the files stay
             // in the bin, and the journal keeps them for a later undo.
             for (const auto& [path, outcome] : undone) {
@@ -438,8 +438,8 @@ TEST_F(HardLinks, UndoPutsTheTreeBackAfterEachModeEvenAfterARestart)
     // A permanent deletion has no undo.
     tree.MakeFile(L"permanent\\a\\x.txt", "x");
     tree.MakeFile(L"permanent\\b\\x.txt", "x");
-    const ScanRun run = RunScan(
-        tree, L"--all --no-cache --select keep-first --delete permanent \"" + tree.Path(L"permanent") + L"\"");
+    const ScanRun run =
+        RunScan(tree, L"--all --no-cache --select keep-first --delete permanent \"" + tree.Path(L"permanent") + L"\"");
     ASSERT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(UndoableFiles(programJournal), 0u);
     const ScanRun undo = RunScan(tree, L"--undo");

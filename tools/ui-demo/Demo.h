@@ -53,6 +53,7 @@ struct ToolbarDemoOptions {
     bool results = false;        // the buttons of results mode
     bool images = false;         // the smart selection of similar pictures
     int openMenu = 0;            // a drop-down button whose menu opens by itself
+    int menuItem = 0;            // that menu's item highlighted by the Down key, from 1
     int width = 900;             // of the window at 100% scaling
 };
 // The main window's toolbar in a rebar.

@@ -70,11 +70,23 @@ private:
 
     LRESULT OnTimer(Message& msg)
     {
+        if (msg.wParam == kItemTimer) {
+            ::KillTimer(hwnd_, kItemTimer);
+            // The open menu takes the keys, as from the user.
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            for (int i = 0; menu != nullptr && i < options_.menuItem; ++i) {
+                ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            }
+            return 0;
+        }
         if (msg.wParam != kMenuTimer) {
             msg.handled = false;
             return 0;
         }
         ::KillTimer(hwnd_, kMenuTimer);
+        if (options_.menuItem > 0) {
+            ::SetTimer(hwnd_, kItemTimer, 500, nullptr);
+        }
         if (options_.openMenu == kChevron) {
             PressChevron();
         } else {
@@ -122,6 +134,7 @@ private:
     }
 
     static constexpr UINT_PTR kMenuTimer = 1;
+    static constexpr UINT_PTR kItemTimer = 2;
     ToolbarDemoOptions options_;
     clonarium::PopupMenus menus_;
     CClonariumToolbar toolbar_;

@@ -80,6 +80,8 @@ uidemo::ToolbarDemoOptions ToolbarOptions(int argc, char** argv)
             options.images = true;
         } else if (std::strcmp(argv[i], "--menu") == 0 && hasValue) {
             options.openMenu = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--item") == 0 && hasValue) {
+            options.menuItem = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--chevron") == 0) {
             options.openMenu = uidemo::kChevron;
         } else if (std::strcmp(argv[i], "--width") == 0 && hasValue) {
