@@ -19,8 +19,8 @@ public:
     // From WM_MENUSELECT: shows the item's tip, or hides the tip.
     void OnMenuSelect(WPARAM wParam, LPARAM lParam);
     void Hide();
-    // The text shown, empty while hidden.
-    const std::wstring& Shown() const { return text_; }
+    HWND Window() const { return tip_; }
+    HWND Owner() const { return owner_; }
 
 private:
     HWND owner_ = nullptr;

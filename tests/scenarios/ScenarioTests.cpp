@@ -9,6 +9,7 @@
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
+#include "system/FileIdentity.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TestPictures.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 
 using namespace clonarium;
 
@@ -225,6 +227,70 @@ void PickDesktopFolder(HWND dialog, const std::wstring& name)
 // The backup folder is picked in the browser as a folder on the Desktop
 // (where Wine's browser reaches by a click; it takes no typed path), and
 // removed with everything in it at the end.
+// The tip beside "Replace with hard links" in the real toolbar's Delete menu,
+// read while the menu is open at it; the files linked; then, after a
+// restart, "Undo last deletion" from the Help menu's command.
+TEST_F(ExactScenario, HardLinksFromTheDeleteMenuThenUndoAfterARestart)
+{
+    ResultCommand(ID_SELECT_KEEP_OLDEST_MODIFIED);
+    std::wstring tip;
+    {
+        const MenuChooser highlight({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN});
+        const CMenuItemTip& menuTip = Frame().GetToolbar().MenuTip();
+        std::thread reader([&] {
+            WaitFor([&] { return ::IsWindowVisible(menuTip.Window()) != FALSE; }, 10000);
+            wchar_t text[1024] = {};
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.hwnd = menuTip.Owner();
+            tool.uId = 1;
+            tool.lpszText = text;
+            ::SendMessageW(menuTip.Window(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+            tip = text;
+            ::PostMessageW(::FindWindowW(L"#32768", nullptr), WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        Frame().GetToolbar().ShowDropDownMenu(ID_TB_DELETE);
+        reader.join();
+    }
+    EXPECT_EQ(tip, vandrelcommon::system::Localize("duplicates-pane.tooltips.hard-links"));
+    EXPECT_FALSE(::IsWindowVisible(Frame().GetToolbar().MenuTip().Window())) << "the tip goes with the menu";
+
+    Delete(ID_DELETE_HARD_LINK);
+    EXPECT_EQ(Fingerprints(ReadDisk(folder.Path(L"data"))), Fingerprints(before)) << "every name is still there";
+    for (const auto& [linked, kept] : {std::pair{L"backup\\report.doc", L"2019\\report.doc"},
+             {L"old\\report (copy).doc", L"2019\\report.doc"}, {L"a\\notes.txt", L"b\\notes.txt"}}) {
+        vandrelcommon::system::FileIdentity one;
+        vandrelcommon::system::FileIdentity other;
+        ASSERT_TRUE(vandrelcommon::system::IdentifyFile(Data(linked), one));
+        ASSERT_TRUE(vandrelcommon::system::IdentifyFile(Data(kept), other));
+        EXPECT_TRUE(one == other) << "one file under both names: " << testing::PrintToString(std::wstring(linked));
+    }
+    EXPECT_EQ(Groups(), 0) << "the linked rows left the tree, and their groups with them";
+    EXPECT_NE(Frame().GetStatusText().find(L"Space freed: " + FormatByteSize(85000)), std::wstring::npos)
+        << testing::PrintToString(Frame().GetStatusText());
+
+    Restart();
+    {
+        QuestionAnswerer yes(IDYES, vandrelcommon::system::Localize("duplicates-pane.undo.caption"));
+        DialogAnswerer undoing(IDC_UNDO_PAUSE, [](HWND dialog) {
+            WaitFor([dialog] { return !::IsWindowVisible(::GetDlgItem(dialog, IDC_UNDO_PAUSE)); }, 60000);
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        Command(ID_UNDO_LAST_DELETION);
+        EXPECT_TRUE(yes.answered);
+        EXPECT_TRUE(undoing.answered);
+    }
+    EXPECT_EQ(Fingerprints(ReadDisk(folder.Path(L"data"))), Fingerprints(before));
+    vandrelcommon::system::FileIdentity one;
+    vandrelcommon::system::FileIdentity other;
+    ASSERT_TRUE(vandrelcommon::system::IdentifyFile(Data(L"backup\\report.doc"), one));
+    ASSERT_TRUE(vandrelcommon::system::IdentifyFile(Data(L"2019\\report.doc"), other));
+    EXPECT_FALSE(one == other) << "each name has a file of its own again";
+    // Nothing is left to undo: the command says so.
+    QuestionAnswerer nothing(IDOK, vandrelcommon::system::Localize("duplicates-pane.undo.caption"));
+    Command(ID_UNDO_LAST_DELETION);
+}
+
 TEST_F(ExactScenario, BackupIntoAFolderGeneratesNamesForEveryConflict)
 {
     ResultCommand(ID_SELECT_KEEP_OLDEST_MODIFIED);
@@ -517,6 +583,18 @@ TEST_F(Scenario, SimilarPicturesKeepTheHighestResolutionAndDeletePermanently)
 
     ResultCommand(ID_SELECT_KEEP_HIGHEST_RES);
     EXPECT_EQ(FilesMarked(false), std::vector<std::wstring>{Data(L"web\\holiday large.png")});
+    // Similar pictures are not one file: the Delete menu does not offer links,
+    // and the command, should it come, changes nothing.
+    {
+        const MenuChooser close(-1);
+        Frame().GetToolbar().ShowDropDownMenu(ID_TB_DELETE);
+    }
+    EXPECT_NE(::GetMenuState(Frame().GetPopupMenus().Submenu(PopupMenu::Delete), ID_DELETE_HARD_LINK, MF_BYCOMMAND) &
+                  MF_GRAYED,
+        0u);
+    ResultCommand(ID_DELETE_HARD_LINK);
+    EXPECT_EQ(Fingerprints(ReadDisk(folder.Path(L"data"))), Fingerprints(before));
+    EXPECT_EQ(Tree().Root().firstChild->childCount, 3);
     const DiskState binBefore = RecycledFiles();
     Delete(ID_DELETE_PERMANENTLY);
     DiskState expected = before;
