@@ -68,13 +68,17 @@ bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t s
     if (!held_ || heldPath_ != kept.path) {
         Release();
         const std::wstring keptPath = AddLongPathPrefix(kept.path);
-        KernelHandle copy(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!copy || !Matches(StateOf(copy.Get()), kept.size, kept.lastWriteTime)) {
+        const DWORD share = shareDeletion_ ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
+        KernelHandle copy(::CreateFileW(
+            keptPath.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        const std::optional<OpenFileState> state = copy ? StateOf(copy.Get()) : std::nullopt;
+        if (!Matches(state, kept.size, kept.lastWriteTime)) {
             return false;
         }
         held_ = std::move(copy);
         heldPath_ = kept.path;
+        heldState_ = *state;
+        heldId_.reset();
     }
     return !compareContent || (kept.size == size && SameContent(file, held_.Get(), size));
 }
@@ -100,10 +104,22 @@ bool DeleteGuard::SameContent(HANDLE a, HANDLE b, uint64_t size)
     return true;
 }
 
+const vandrelcommon::system::FileId* DeleteGuard::HeldId()
+{
+    if (!heldId_ && held_) {
+        vandrelcommon::system::FileId id;
+        if (vandrelcommon::system::GetFileId(held_.Get(), id)) {
+            heldId_ = id;
+        }
+    }
+    return heldId_ ? &*heldId_ : nullptr;
+}
+
 void DeleteGuard::Release()
 {
     held_.Reset();
     heldPath_.clear();
+    heldId_.reset();
 }
 
 } // namespace clonarium

@@ -104,6 +104,23 @@ std::wstring VolumeOf(const std::wstring& path)
                                                                                                 : FolderOf(path);
 }
 
+// Removes the name the handle was opened by once it is closed.
+void RemoveOpenName(HANDLE file)
+{
+    FILE_DISPOSITION_INFO remove{TRUE};
+    ::SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof(remove));
+}
+
+// The FAT family never holds hard links, whatever error a failed link gave.
+// The volume's flags cannot tell: not every system that links says so in
+// them (Wine's never do).
+bool HoldsNoLinks(const std::wstring& volume)
+{
+    wchar_t system[MAX_PATH + 1] = {};
+    return ::GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
+           (wcscmp(system, L"FAT") == 0 || wcscmp(system, L"FAT32") == 0 || wcscmp(system, L"exFAT") == 0);
+}
+
 FILETIME FileTimeOf(const LARGE_INTEGER& time)
 {
     return FILETIME{time.LowPart, static_cast<DWORD>(time.HighPart)};
@@ -126,6 +143,7 @@ void DeleteWorker::Run()
         deleter_->Initialize();
     }
     BeginJournal();
+    guard_.ShareDeletion(parameters_.mode == DeleteMode::HardLink);
     if (callback_ != nullptr) {
         callback_->OnDeleteStarted(queue_.size());
     }
@@ -299,30 +317,28 @@ std::optional<std::wstring> DeleteWorker::LinkToKeptCopy(
     if ((state.basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return ReasonText("link-read-only");
     }
+    // The kept copy stays held, its bytes unchangeable, until the next group.
+    const vandrelcommon::system::FileId* keptId = guard_.HeldId();
+    if (keptId == nullptr) {
+        return SystemErrorText();
+    }
     // Two names of one file: nothing to do, and nothing freed.
-    if (state.links > 1 && vandrelcommon::system::SameFile(file.Get(), guard_.HeldFile())) {
+    vandrelcommon::system::FileId id;
+    if (state.links > 1 && vandrelcommon::system::GetFileId(file.Get(), id) && id == *keptId) {
         return std::nullopt;
     }
     if (!volumesWithoutLinks_.empty() && volumesWithoutLinks_.contains(VolumeOf(path))) {
         return ReasonText("no-hard-links-here");
     }
     const std::wstring kept = AddLongPathPrefix(guard_.HeldPath());
-    const KernelHandle keptFile(::CreateFileW(kept.c_str(), FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
-    FILE_BASIC_INFO keptBasic{};
-    if (!keptFile || !::GetFileInformationByHandleEx(keptFile.Get(), FileBasicInfo, &keptBasic, sizeof(keptBasic))) {
-        return SystemErrorText();
-    }
     entry.where = guard_.HeldPath();
-    entry.when = FileTimeOf(keptBasic.LastWriteTime);
-    // The kept copy is held open with writing and deletion shared to nobody:
-    // the link made now is surely a name of it.
+    entry.when = FileTimeOf(guard_.HeldState().basic.LastWriteTime);
     std::wstring temporary;
     for (;;) {
         temporary = FolderOf(path) + L"\\~clonarium-link-" + std::to_wstring(nextTemporary_++) + L".tmp";
         entry.temporary = StripLongPathPrefix(temporary);
         journal_.Linking(entry);
-        if (::CreateHardLinkW(temporary.c_str(), kept.c_str(), nullptr)) {
+        if (makeLink_ ? makeLink_(temporary, kept) : ::CreateHardLinkW(temporary.c_str(), kept.c_str(), nullptr)) {
             break;
         }
         if (const DWORD error = ::GetLastError(); error != ERROR_ALREADY_EXISTS) {
@@ -330,21 +346,24 @@ std::optional<std::wstring> DeleteWorker::LinkToKeptCopy(
             return LinkFailure(error, path);
         }
     }
-    // The rename needs the kept file open for deletion, which the guard shares
-    // with nobody.
-    guard_.Release();
     if (beforeLinkMoves_) {
         beforeLinkMoves_();
     }
+    // Others may rename the kept copy while it is held: the new name must be
+    // a name of the file the checks compared.
     KernelHandle link(::CreateFileW(temporary.c_str(), DELETE | FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!link || !vandrelcommon::system::SameFile(link.Get(), keptFile.Get())) {
-        return SystemErrorText(link ? ERROR_FILE_NOT_FOUND : ::GetLastError()); // left for the next run to tidy
+    if (!link) {
+        return SystemErrorText(); // left for the next run to tidy
+    }
+    if (!vandrelcommon::system::GetFileId(link.Get(), id) || !(id == *keptId)) {
+        RemoveOpenName(link.Get()); // a name of whatever took the kept copy's place
+        journal_.Abandoned(entry.id);
+        return ReasonText("no-kept-copy");
     }
     if (!MoveLinkOver(file, link.Get(), path)) {
         const DWORD error = ::GetLastError();
-        FILE_DISPOSITION_INFO remove{TRUE}; // one of two names of the kept copy
-        ::SetFileInformationByHandle(link.Get(), FileDispositionInfo, &remove, sizeof(remove));
+        RemoveOpenName(link.Get()); // one of two names of the kept copy
         journal_.Abandoned(entry.id);
         return SystemErrorText(error);
     }
@@ -378,8 +397,9 @@ std::optional<std::wstring> DeleteWorker::LinkFailure(DWORD error, const std::ws
     if (error == ERROR_NOT_SAME_DEVICE) {
         return ReasonText("link-other-volume");
     }
-    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) {
-        volumesWithoutLinks_.insert(VolumeOf(path));
+    const std::wstring volume = VolumeOf(path);
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || HoldsNoLinks(volume)) {
+        volumesWithoutLinks_.insert(volume);
         return ReasonText("no-hard-links");
     }
     return SystemErrorText(error);

@@ -37,6 +37,10 @@ public:
     // Called in HardLink mode after the link is made and before it takes the
     // file's name: lets a test stop the run there, as a crash would.
     void SetBeforeLinkMovesForTest(std::function<void()> hook) { beforeLinkMoves_ = std::move(hook); }
+    // Makes the links in place of the system, as CreateHardLinkW would: lets
+    // a test play a drive that holds none.
+    using MakeLink = std::function<bool(const std::wstring& link, const std::wstring& existing)>;
+    void SetMakeLinkForTest(MakeLink make) { makeLink_ = std::move(make); }
 
 private:
     // Failure reason, or nothing when the file was handled: it has left its
@@ -69,6 +73,7 @@ private:
     // once the system does not know it.
     bool posixRename_ = true;
     std::function<void()> beforeLinkMoves_;
+    MakeLink makeLink_;
 };
 
 } // namespace clonarium

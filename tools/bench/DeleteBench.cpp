@@ -11,6 +11,14 @@
 //     worker checking size and time only, and a bare loop of the same work,
 //     over the same number of fresh files (of 207 bytes, or BYTES); prints
 //     the medians and ratios.
+//
+//   delete-bench speed hardlink [GROUPS [RUNS [BYTES]]]
+//     The same for links: GROUPS groups of two, a kept copy and a marked
+//     file beside it, a hundred groups a folder; the bare loop makes each
+//     link under a temporary name and moves it over the marked file. A link
+//     needs the byte comparison, so the checks without their reads are timed
+//     on empty files, where the comparison has nothing to read, and the
+//     comparison on files of 207 bytes, or BYTES.
 #include "deletion/BackupNames.h"
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
@@ -442,6 +450,112 @@ void EmptyTrash()
     }
 }
 
+struct LinkSet {
+    std::vector<std::wstring> kept;
+    std::vector<std::wstring> marked;
+};
+
+// `count` groups of a kept copy and a marked file, a hundred groups a folder:
+// in a folder of thousands, Wine reads the whole folder for every name that
+// is not there yet, the temporary names of both loops among them.
+LinkSet MakeLinkSet(const std::wstring& folder, const std::wstring& tag, int count, bool empty, size_t bytes)
+{
+    LinkSet set;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring sub = folder + L"\\g" + std::to_wstring(i / 100);
+        if (i % 100 == 0) {
+            MakeFolders(sub);
+        }
+        set.kept.push_back(sub + L"\\k" + tag + std::to_wstring(i) + L".bin");
+        set.marked.push_back(sub + L"\\m" + tag + std::to_wstring(i) + L".bin");
+        const std::string content = empty ? std::string() : Content(i, bytes);
+        WriteBytes(set.kept.back(), content);
+        WriteBytes(set.marked.back(), content);
+    }
+    return set;
+}
+
+double BareLinks(const LinkSet& set)
+{
+    LARGE_INTEGER from, to;
+    ::QueryPerformanceCounter(&from);
+    for (size_t i = 0; i < set.marked.size(); ++i) {
+        const std::wstring& marked = set.marked[i];
+        const std::wstring temporary = marked.substr(0, marked.rfind(L'\\')) + L"\\~bare-link.tmp";
+        ::CreateHardLinkW(temporary.c_str(), set.kept[i].c_str(), nullptr);
+        ::MoveFileExW(temporary.c_str(), marked.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    ::QueryPerformanceCounter(&to);
+    return Seconds(from, to);
+}
+
+// As a real run: the checks, the links and the journal.
+double WorkerLinks(const LinkSet& set, const std::wstring& journal, int& left)
+{
+    DeleteWorker worker;
+    for (size_t i = 0; i < set.marked.size(); ++i) {
+        DeleteCheck check;
+        const FileRecord seen = SeenNow(set.marked[i]);
+        check.size = seen.size;
+        check.lastWriteTime = seen.lastWriteTime;
+        check.sameContent = true;
+        check.keptCopies.push_back(SeenNow(set.kept[i]));
+        worker.Enqueue(std::make_unique<FileDeleteItem>(set.marked[i], std::move(check)));
+    }
+    Tally tally;
+    DeleteParameters parameters{DeleteMode::HardLink, false, L""};
+    parameters.journalFile = journal;
+    worker.SetParameters(parameters);
+    worker.SetCallback(&tally);
+    LARGE_INTEGER from, to;
+    ::QueryPerformanceCounter(&from);
+    worker.Run();
+    ::QueryPerformanceCounter(&to);
+    left = int(tally.reasons.size());
+    for (const auto& [path, reason] : tally.reasons) {
+        if (left <= 3) {
+            std::wprintf(L"  failed: %ls: %ls\n", path.c_str(), reason.c_str());
+        }
+    }
+    return Seconds(from, to);
+}
+
+// Links every marked file of GROUPS groups, against the bare loop of the
+// same links and moves over the same kind of files, all four interleaved
+// within each run.
+int LinkSpeed(int count, int runs, size_t bytes)
+{
+    const std::wstring root = MakeRoot(L"clonarium-link-speed-");
+    std::vector<double> bareEmpty, workerEmpty, bareFull, workerFull;
+    int failures = 0;
+    for (int run = 0; run < runs; ++run) {
+        const std::wstring folder = root + L"\\run" + std::to_wstring(run);
+        for (const bool empty : {true, false}) {
+            const std::wstring kind = empty ? L"\\empty" : L"\\full";
+            const LinkSet bareSet = MakeLinkSet(folder + kind + L"-bare", L"b", count, empty, bytes);
+            (empty ? bareEmpty : bareFull).push_back(BareLinks(bareSet));
+            const LinkSet set = MakeLinkSet(folder + kind + L"-worker", L"w", count, empty, bytes);
+            int left = 0;
+            (empty ? workerEmpty : workerFull).push_back(WorkerLinks(set, root + L"\\journal", left));
+            failures += left;
+        }
+    }
+    const double emptyBare = Median(bareEmpty);
+    const double emptyWorker = Median(workerEmpty);
+    const double fullBare = Median(bareFull);
+    const double fullWorker = Median(workerFull);
+    std::printf("hard links, %d groups of two, median of %d runs: empty files (the checks without reads): bare loop "
+                "of links and moves %.3f s (%.1f us a file), worker %.3f s (%.1f us a file, ratio %.2f); files of "
+                "%zu bytes (the checks with the byte comparison): bare loop %.3f s (%.1f us a file), worker %.3f s "
+                "(%.1f us a file, ratio %.2f), of which the reads about %.1f us a file; files the worker failed: %d\n",
+        count, runs, emptyBare, emptyBare * 1e6 / count, emptyWorker, emptyWorker * 1e6 / count,
+        emptyWorker / emptyBare, Content(0, bytes).size(), fullBare, fullBare * 1e6 / count, fullWorker,
+        fullWorker * 1e6 / count, fullWorker / fullBare,
+        ((fullWorker - fullBare) - (emptyWorker - emptyBare)) * 1e6 / count, failures);
+    RemoveTree(root);
+    return failures == 0 ? 0 : 1;
+}
+
 // The worker with and without the byte comparison, against the bare loop,
 // interleaved within each run so that the machine's load falls on all three.
 int Speed(DeleteMode mode, const char* modeName, int count, int runs, size_t bytes)
@@ -516,8 +630,11 @@ int wmain(int argc, wchar_t** argv)
         if (mode == L"backup") {
             return Speed(DeleteMode::BackupInFolder, "backup in folder", files, runs, bytes);
         }
+        if (mode == L"hardlink") {
+            return LinkSpeed(files, runs, bytes);
+        }
     }
     std::fprintf(stderr, "usage: delete-bench fault recycle|permanent|backup [QUEUED]\n"
-                         "       delete-bench speed recycle|permanent|backup [FILES [RUNS [BYTES]]]\n");
+                         "       delete-bench speed recycle|permanent|backup|hardlink [FILES [RUNS [BYTES]]]\n");
     return 2;
 }
