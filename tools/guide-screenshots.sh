@@ -2,7 +2,7 @@
 # Pictures for the user's guide (docs/guide.md) from the real main window,
 # over a small demo tree made here (C:\Demo in the screenshot prefix):
 # results of an exact search, a group's menu, similar pictures, the options,
-# the program started on folders.
+# the Delete menu at its hard links, the program started on folders.
 # Needs the build (tools/setup.sh).
 #   tools/guide-screenshots.sh
 set -euo pipefail
@@ -29,6 +29,8 @@ shot guide-results --results 'C:\Demo'
 shot guide-group-menu --results 'C:\Demo' --context
 shot guide-pictures --results 'C:\Demo\Pictures' --images
 shot guide-options --options
+# The Delete menu at "Replace with hard links", its tip beside it.
+shot guide-hard-links --results 'C:\Demo' --delete-menu 4
 # Started from Explorer's menu or a command line, on two folders and one
 # that is not there.
 portable_copy "$prefix/drive_c/Clonarium" en

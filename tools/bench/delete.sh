@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The delete worker's fault run in all three modes (files deleted, failed with
 # a reason, lost), then its speed in each mode with and without the byte
-# comparison against a bare loop of the same work, headless under Wine. What
+# comparison against a bare loop of the same work, and its links against a
+# bare loop of links and moves, headless under Wine. What
 # Wine recycles lands in a Trash of our own, removed at the end.
 #   tools/bench/delete.sh [QUEUED [SPEED_FILES [RUNS]]]
 set -euo pipefail
@@ -28,4 +29,6 @@ for mode in permanent backup recycle; do
   bench speed "$mode" "$files" "$runs" || status=1
   bench speed "$mode" $((files / 50)) "$runs" 1048576 || status=1
 done
+bench speed hardlink "$files" "$runs" || status=1
+bench speed hardlink $((files / 50)) "$runs" 1048576 || status=1
 exit $status

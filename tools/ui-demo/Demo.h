@@ -27,6 +27,7 @@ struct SearchDemoOptions {
     int pauseAfterSeconds = 0;   // presses Pause this long after the start; 0: never
     bool contextMenu = false;    // --results: a group's context menu opened
     bool deleteFiles = false;    // --results: the delete dialog run to its end
+    int deleteMenuItem = 0;      // --results: the Delete drop-down open at this item, from 1
 };
 // Searches the folder under the search progress dialog, then shows the
 // groups found in a result tree; ends at once when nothing was found.
@@ -38,6 +39,7 @@ struct ResultsDemoOptions {
     std::string language = "en"; // a language table's code
     bool contextMenu = false;    // the first group's context menu opened
     bool deleteFiles = false;    // all but the first of each group to the Recycle Bin
+    int deleteMenuItem = 0;      // all but the first marked, the Delete drop-down open at this item
 };
 // The main window searching the folder and showing what it found.
 int RunResultsDemo(const ResultsDemoOptions& options);

@@ -19,6 +19,7 @@ namespace {
 
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kPressStartTimer = 1;
+constexpr UINT_PTR kMenuItemTimer = 2;
 
 // The delete dialog open on this thread, if any.
 HWND FindDeleteDialog()
@@ -81,6 +82,14 @@ private:
             DuplicatesPane().SendMessage(WM_COMMAND, ID_DELETE_TO_RECYCLE_BIN);
             return 0;
         }
+        if (options_.deleteMenuItem > 0) {
+            // The menu takes the Down key as from the user once it is open;
+            // this call returns when it closes.
+            DuplicatesPane().SendMessage(WM_COMMAND, ID_SELECT_KEEP_FIRST);
+            ::SetTimer(hwnd_, kMenuItemTimer, 500, nullptr);
+            GetToolbar().ShowDropDownMenu(ID_TB_DELETE);
+            return 0;
+        }
         if (options_.contextMenu) {
             RECT row{};
             Results().ListView().GetItemRect(0, row, LVIR_LABEL);
@@ -94,6 +103,14 @@ private:
 
     LRESULT OnTimer(Message& msg)
     {
+        if (msg.wParam == kMenuItemTimer) {
+            ::KillTimer(hwnd_, kMenuItemTimer);
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            for (int i = 0; menu != nullptr && i < options_.deleteMenuItem; ++i) {
+                ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            }
+            return 0;
+        }
         if (msg.wParam != kPressStartTimer) {
             msg.handled = false;
             return 0;

@@ -8,11 +8,13 @@
 //   ui-demo.exe --search FOLDER [--images] [--lang CODE] [--pause-after SECONDS]
 //                            a search of FOLDER under its progress dialog,
 //                            then the groups found
-//   ui-demo.exe --results FOLDER [--images] [--lang CODE] [--context | --delete]
+//   ui-demo.exe --results FOLDER [--images] [--lang CODE] [--context | --delete | --delete-menu ITEM]
 //                            the main window after a search of FOLDER, a
 //                            file selected (--context: a group's menu open;
 //                            --delete: all but the first file of each group
-//                            deleted to the Recycle Bin, the dialog left open)
+//                            deleted to the Recycle Bin, the dialog left open;
+//                            --delete-menu: all but the first marked, the
+//                            toolbar's Delete menu open at its ITEMth item)
 //   ui-demo.exe --options [--images] [--lang CODE]
 //                            the search options pane
 //   ui-demo.exe --toolbar [--lang CODE] [--results] [--images] [--menu ID | --chevron] [--width PIXELS]
@@ -59,6 +61,8 @@ uidemo::SearchDemoOptions SearchOptions()
             options.contextMenu = true;
         } else if (argument == L"--delete") {
             options.deleteFiles = true;
+        } else if (argument == L"--delete-menu" && hasValue) {
+            options.deleteMenuItem = _wtoi(arguments[++i]);
         } else if (argument == L"--pause-after" && hasValue) {
             options.pauseAfterSeconds = _wtoi(arguments[++i]);
         }
@@ -125,8 +129,8 @@ int main(int argc, char** argv)
         result = uidemo::RunSearchDemo(SearchOptions());
     } else if (std::strcmp(first, "--results") == 0) {
         const uidemo::SearchDemoOptions options = SearchOptions();
-        result = uidemo::RunResultsDemo(uidemo::ResultsDemoOptions{
-            options.folder, options.images, options.language, options.contextMenu, options.deleteFiles});
+        result = uidemo::RunResultsDemo(uidemo::ResultsDemoOptions{options.folder, options.images, options.language,
+            options.contextMenu, options.deleteFiles, options.deleteMenuItem});
     } else if (std::strcmp(first, "--options") == 0) {
         const uidemo::SearchDemoOptions options = SearchOptions();
         result = uidemo::RunOptionsDemo(options.language, options.images);
