@@ -14,19 +14,6 @@ namespace {
 
 constexpr size_t kCompareBlock = 1 << 20;
 
-std::optional<OpenFileState> StateOf(HANDLE file)
-{
-    OpenFileState state;
-    FILE_STANDARD_INFO standard{};
-    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &state.basic, sizeof(state.basic)) ||
-        !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof(standard))) {
-        return std::nullopt;
-    }
-    state.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
-    state.links = standard.NumberOfLinks;
-    return state;
-}
-
 bool Matches(const std::optional<OpenFileState>& state, uint64_t size, const FILETIME& lastWrite)
 {
     return state && (state->basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && state->size == size &&
@@ -41,6 +28,19 @@ bool ReadWhole(HANDLE file, char* data, DWORD want)
 }
 
 } // namespace
+
+std::optional<OpenFileState> StateOf(HANDLE file)
+{
+    OpenFileState state;
+    FILE_STANDARD_INFO standard{};
+    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &state.basic, sizeof(state.basic)) ||
+        !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof(standard))) {
+        return std::nullopt;
+    }
+    state.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+    state.links = standard.NumberOfLinks;
+    return state;
+}
 
 std::optional<std::wstring> DeleteGuard::Check(const DeleteCheck& check, HANDLE file, OpenFileState& state)
 {
@@ -68,9 +68,8 @@ bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t s
     if (!held_ || heldPath_ != kept.path) {
         Release();
         const std::wstring keptPath = AddLongPathPrefix(kept.path);
-        const DWORD share = shareDeletion_ ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
-        KernelHandle copy(::CreateFileW(
-            keptPath.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        KernelHandle copy(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         const std::optional<OpenFileState> state = copy ? StateOf(copy.Get()) : std::nullopt;
         if (!Matches(state, kept.size, kept.lastWriteTime)) {
             return false;
@@ -78,7 +77,6 @@ bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t s
         held_ = std::move(copy);
         heldPath_ = kept.path;
         heldState_ = *state;
-        heldId_.reset();
     }
     return !compareContent || (kept.size == size && SameContent(file, held_.Get(), size));
 }
@@ -104,22 +102,10 @@ bool DeleteGuard::SameContent(HANDLE a, HANDLE b, uint64_t size)
     return true;
 }
 
-const vandrelcommon::system::FileId* DeleteGuard::HeldId()
-{
-    if (!heldId_ && held_) {
-        vandrelcommon::system::FileId id;
-        if (vandrelcommon::system::GetFileId(held_.Get(), id)) {
-            heldId_ = id;
-        }
-    }
-    return heldId_ ? &*heldId_ : nullptr;
-}
-
 void DeleteGuard::Release()
 {
     held_.Reset();
     heldPath_.clear();
-    heldId_.reset();
 }
 
 } // namespace clonarium

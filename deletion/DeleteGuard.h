@@ -3,7 +3,6 @@
 // saw, and a file of its group that stays is still there unchanged and, for
 // exact duplicates, holds the same bytes.
 #include "deletion/DeleteTypes.h"
-#include "system/FileIdentity.h"
 #include "system/Handles.h"
 
 #include <windows.h>
@@ -21,12 +20,11 @@ struct OpenFileState {
     DWORD links = 1;         // names the file has
 };
 
+// Nothing when the system does not tell.
+std::optional<OpenFileState> StateOf(HANDLE file);
+
 class DeleteGuard {
 public:
-    // A kept copy held open may be renamed or deleted by others meanwhile
-    // (its bytes still cannot change): a link to it is then renamed while
-    // it is held, and checked to be a name of it.
-    void ShareDeletion(bool share) { shareDeletion_ = share; }
     // The reason to leave the file alone, or nothing when it may go. `file`
     // is the queued file, opened by the caller so that nobody can write to it
     // while it is open; its state is read through it into `state`, and exact
@@ -39,9 +37,6 @@ public:
     const std::wstring& HeldPath() const { return heldPath_; }
     HANDLE HeldFile() const { return held_.Get(); }
     const OpenFileState& HeldState() const { return heldState_; }
-    // Who the held copy is, asked once while it is held; null when the
-    // system does not say.
-    const vandrelcommon::system::FileId* HeldId();
 
 private:
     bool KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t size, bool compareContent);
@@ -54,8 +49,6 @@ private:
     std::wstring heldPath_;
     vandrelcommon::system::KernelHandle held_;
     OpenFileState heldState_;
-    std::optional<vandrelcommon::system::FileId> heldId_;
-    bool shareDeletion_ = false;
     // Large reads, one file after the other, keep the comparison sequential.
     std::vector<char> blockA_;
     std::vector<char> blockB_;

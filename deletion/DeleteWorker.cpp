@@ -111,6 +111,16 @@ void RemoveOpenName(HANDLE file)
     ::SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof(remove));
 }
 
+// The open file has more than one name and the size, last write time and
+// attributes the kept copy had (a link changes its other times).
+bool IsNameOf(HANDLE file, const OpenFileState& kept)
+{
+    const std::optional<OpenFileState> state = StateOf(file);
+    return state && state->links > 1 && state->size == kept.size &&
+           state->basic.LastWriteTime.QuadPart == kept.basic.LastWriteTime.QuadPart &&
+           state->basic.FileAttributes == kept.basic.FileAttributes;
+}
+
 // The FAT family never holds hard links, whatever error a failed link gave.
 // The volume's flags cannot tell: not every system that links says so in
 // them (Wine's never do).
@@ -143,7 +153,6 @@ void DeleteWorker::Run()
         deleter_->Initialize();
     }
     BeginJournal();
-    guard_.ShareDeletion(parameters_.mode == DeleteMode::HardLink);
     if (callback_ != nullptr) {
         callback_->OnDeleteStarted(queue_.size());
     }
@@ -317,22 +326,19 @@ std::optional<std::wstring> DeleteWorker::LinkToKeptCopy(
     if ((state.basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return ReasonText("link-read-only");
     }
-    // The kept copy stays held, its bytes unchangeable, until the next group.
-    const vandrelcommon::system::FileId* keptId = guard_.HeldId();
-    if (keptId == nullptr) {
-        return SystemErrorText();
-    }
     // Two names of one file: nothing to do, and nothing freed.
-    vandrelcommon::system::FileId id;
-    if (state.links > 1 && vandrelcommon::system::GetFileId(file.Get(), id) && id == *keptId) {
+    if (state.links > 1 && vandrelcommon::system::SameFile(file.Get(), guard_.HeldFile())) {
         return std::nullopt;
     }
     if (!volumesWithoutLinks_.empty() && volumesWithoutLinks_.contains(VolumeOf(path))) {
         return ReasonText("no-hard-links-here");
     }
     const std::wstring kept = AddLongPathPrefix(guard_.HeldPath());
+    const OpenFileState keptState = guard_.HeldState();
     entry.where = guard_.HeldPath();
-    entry.when = FileTimeOf(guard_.HeldState().basic.LastWriteTime);
+    entry.when = FileTimeOf(keptState.basic.LastWriteTime);
+    // The kept copy is held open with writing and deletion shared to nobody:
+    // the link made now is surely a name of it.
     std::wstring temporary;
     for (;;) {
         temporary = FolderOf(path) + L"\\~clonarium-link-" + std::to_wstring(nextTemporary_++) + L".tmp";
@@ -346,18 +352,21 @@ std::optional<std::wstring> DeleteWorker::LinkToKeptCopy(
             return LinkFailure(error, path);
         }
     }
+    // The rename needs the kept copy open for deletion, which the guard
+    // shares with nobody.
+    guard_.Release();
     if (beforeLinkMoves_) {
         beforeLinkMoves_();
     }
-    // Others may rename the kept copy while it is held: the new name must be
-    // a name of the file the checks compared.
     KernelHandle link(::CreateFileW(temporary.c_str(), DELETE | FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!link) {
         return SystemErrorText(); // left for the next run to tidy
     }
-    if (!vandrelcommon::system::GetFileId(link.Get(), id) || !(id == *keptId)) {
-        RemoveOpenName(link.Get()); // a name of whatever took the kept copy's place
+    // Its name was free to others for a moment. Its id would tell surely, but
+    // costs as much as the whole link under Wine; another file cannot pass
+    // for the kept copy by chance.
+    if (!IsNameOf(link.Get(), keptState)) {
         journal_.Abandoned(entry.id);
         return ReasonText("no-kept-copy");
     }
@@ -368,7 +377,7 @@ std::optional<std::wstring> DeleteWorker::LinkToKeptCopy(
         return SystemErrorText(error);
     }
     journal_.Linked(entry.id);
-    freed = state.size;
+    freed = state.links > 1 ? 0 : state.size; // other names keep the old data
     return std::nullopt;
 }
 

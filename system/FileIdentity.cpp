@@ -2,6 +2,8 @@
 
 #include "system/Handles.h"
 
+#include <cstring>
+
 namespace vandrelcommon::system {
 
 bool IdentifyFile(HANDLE file, FileIdentity& identity, BY_HANDLE_FILE_INFORMATION* information)
@@ -23,28 +25,18 @@ bool IdentifyFile(const std::wstring& path, FileIdentity& identity)
     return file && IdentifyFile(file.Get(), identity);
 }
 
-bool GetFileId(HANDLE file, FileId& id)
-{
-    FILE_ID_INFO info{};
-    if (::GetFileInformationByHandleEx(file, FileIdInfo, &info, sizeof(info))) {
-        id.volume = info.VolumeSerialNumber;
-        id.id = info.FileId;
-        return true;
-    }
-    FileIdentity identity;
-    if (!IdentifyFile(file, identity)) {
-        return false;
-    }
-    id = FileId{identity.volumeSerial, {}};
-    memcpy(id.id.Identifier, &identity.index, sizeof(identity.index));
-    return true;
-}
-
 bool SameFile(HANDLE a, HANDLE b)
 {
-    FileId first;
-    FileId second;
-    return GetFileId(a, first) && GetFileId(b, second) && first == second;
+    FILE_ID_INFO idA{};
+    FILE_ID_INFO idB{};
+    if (::GetFileInformationByHandleEx(a, FileIdInfo, &idA, sizeof(idA)) &&
+        ::GetFileInformationByHandleEx(b, FileIdInfo, &idB, sizeof(idB))) {
+        return idA.VolumeSerialNumber == idB.VolumeSerialNumber &&
+               memcmp(&idA.FileId, &idB.FileId, sizeof(idA.FileId)) == 0;
+    }
+    FileIdentity first;
+    FileIdentity second;
+    return IdentifyFile(a, first) && IdentifyFile(b, second) && first == second;
 }
 
 } // namespace vandrelcommon::system

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 namespace vandrelcommon::system {
@@ -24,19 +23,8 @@ bool IdentifyFile(HANDLE file, FileIdentity& identity, BY_HANDLE_FILE_INFORMATIO
 // who it is.
 bool IdentifyFile(const std::wstring& path, FileIdentity& identity);
 
-// The same, for telling files apart only: the 128-bit file id where the file
-// system gives it (one cheap question under Wine too), else the volume's
-// serial and the file index.
-struct FileId {
-    uint64_t volume = 0;
-    FILE_ID_128 id{};
-    bool operator==(const FileId& other) const
-    {
-        return volume == other.volume && memcmp(&id, &other.id, sizeof(id)) == 0;
-    }
-};
-bool GetFileId(HANDLE file, FileId& id);
-// True when two open handles are one file.
+// True when two open handles are one file. Asks for the 128-bit file id
+// where the file system gives it (cheaper under Wine too), else as above.
 bool SameFile(HANDLE a, HANDLE b);
 
 } // namespace vandrelcommon::system

@@ -377,6 +377,7 @@ TEST_F(HardLinks, ADriveWithoutLinksIsToldOnceAndTheRunGoesOn)
 // The run stops, as a crash would, after the link is made and before it
 // takes the name: the name still holds its own file, and the next run
 // removes the temporary name, which is only a second name of the kept copy.
+// Nor does a file another program puts under that name ever take it.
 TEST_F(HardLinks, AStopBetweenTheLinkAndTheMoveLeavesTheNameAndTheNextRunTidiesUp)
 {
     const std::wstring kept = tree.MakeFile(L"kept\\k.txt", "same");
@@ -402,6 +403,25 @@ TEST_F(HardLinks, AStopBetweenTheLinkAndTheMoveLeavesTheNameAndTheNextRunTidiesU
     EXPECT_EQ(Look(kept).links, 1u);
     EXPECT_EQ(Look(kept).content, "same");
     EXPECT_EQ(Look(marked).content, "same");
+
+    // Another program takes the temporary name before the move: its file
+    // never reaches the marked name, and stays its own.
+    const FILETIME old = MakeFileTime(131000000000000000ull);
+    ASSERT_TRUE(SetFileTimes(kept, nullptr, nullptr, &old));
+    const std::wstring raced = tree.MakeFile(L"raced\\m.txt", "same");
+    std::wstring impostor;
+    DeleteWorker racing;
+    racing.SetBeforeLinkMovesForTest([&] {
+        impostor = tree.Path(L"raced\\" + Leftovers(tree.Path(L"raced")).at(0));
+        ASSERT_TRUE(::DeleteFileW(impostor.c_str()));
+        ASSERT_TRUE(WriteFileBytes(impostor, "SAME"));
+    });
+    Run(One(Queued(raced, {kept})), DeleteMode::HardLink, &racing);
+    EXPECT_EQ(ReasonFor(raced), English("no-kept-copy"));
+    EXPECT_EQ(Look(raced).content, "same");
+    EXPECT_EQ(Look(raced).links, 1u);
+    EXPECT_EQ(ReadFileBytes(impostor), "SAME");
+    EXPECT_EQ(Look(kept).links, 1u);
 }
 
 // Each mode that can be undone, through clonarium-scan, and the undo as a
