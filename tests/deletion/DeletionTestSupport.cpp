@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace clonarium {
 
 void LoadEnglish()
@@ -22,6 +24,17 @@ void LoadEnglish()
 std::wstring English(const char* key)
 {
     return vandrelcommon::system::Localize(std::string("duplicates-pane.") + key);
+}
+
+std::wstring TrashFiles()
+{
+    wchar_t data[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH) == 0 || data[0] != L'/') {
+        return {};
+    }
+    std::wstring trash = std::wstring(L"Z:") + data + L"/Trash/files";
+    std::replace(trash.begin(), trash.end(), L'/', L'\\');
+    return trash;
 }
 
 FileRecord Seen(const std::wstring& path)

@@ -14,6 +14,10 @@ namespace clonarium {
 void LoadEnglish();
 std::wstring English(const char* key); // key within "duplicates-pane"
 
+// Where Wine's Recycle Bin keeps the files it takes: the Trash of the
+// XDG_DATA_HOME the test program runs with. Empty without one.
+std::wstring TrashFiles();
+
 // The file as it is now (size and times), as a search would have seen it.
 FileRecord Seen(const std::wstring& path);
 

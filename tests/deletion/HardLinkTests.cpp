@@ -116,18 +116,6 @@ std::wstring ProgramJournal()
     return folders.journalFile;
 }
 
-// Where Wine's Recycle Bin keeps what it takes; empty elsewhere.
-std::wstring TrashFiles()
-{
-    wchar_t data[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH) == 0 || data[0] != L'/') {
-        return {};
-    }
-    std::wstring trash = std::wstring(L"Z:") + data + L"/Trash/files";
-    std::replace(trash.begin(), trash.end(), L'/', L'\\');
-    return trash;
-}
-
 // A folder of the test's own on another volume: Z: is the second drive of
 // Wine's prefix, and its \dev\shm a memory file system of its own.
 class OtherVolume {

@@ -59,19 +59,6 @@ std::wstring MakeExact(const TempTree& tree, const std::wstring& relative, const
     return path;
 }
 
-// Where Wine's Recycle Bin keeps the files it takes: the Trash of the
-// XDG_DATA_HOME the test program runs with. Empty without one.
-std::wstring TrashFiles()
-{
-    wchar_t data[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"XDG_DATA_HOME", data, MAX_PATH) == 0 || data[0] != L'/') {
-        return {};
-    }
-    std::wstring trash = std::wstring(L"Z:") + data + L"/Trash/files";
-    std::replace(trash.begin(), trash.end(), L'/', L'\\');
-    return trash;
-}
-
 // The name the Trash holds the file under: its own, or its own with a
 // number when the Trash held that name already.
 bool InTrash(const std::wstring& name, const std::string& content)

@@ -336,6 +336,14 @@ private:
 
 } // namespace
 
+void HighlightOpenMenuItem(int item)
+{
+    const HWND menu = ::FindWindowW(L"#32768", nullptr);
+    for (int i = 0; menu != nullptr && i < item; ++i) {
+        ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+}
+
 int RunWindowLoop(const std::function<bool()>& open)
 {
     CMessageLoop loop;

@@ -64,6 +64,10 @@ int RunToolbarDemo(const ToolbarDemoOptions& options);
 // The preview area showing one file, or two side by side.
 int RunPreviewDemo(const std::vector<std::wstring>& files);
 
+// Moves the highlight of the menu open now down to its `item`th item, from
+// 1, by the keys a user would press.
+void HighlightOpenMenuItem(int item);
+
 // Gives this thread a message loop, lets `open` create and show a window,
 // and runs the loop until that window ends it; 0 when `open` made none.
 int RunWindowLoop(const std::function<bool()>& open);

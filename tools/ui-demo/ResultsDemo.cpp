@@ -83,8 +83,8 @@ private:
             return 0;
         }
         if (options_.deleteMenuItem > 0) {
-            // The menu takes the Down key as from the user once it is open;
-            // this call returns when it closes.
+            // The item is highlighted once the menu is open; this call
+            // returns when it closes.
             DuplicatesPane().SendMessage(WM_COMMAND, ID_SELECT_KEEP_FIRST);
             ::SetTimer(hwnd_, kMenuItemTimer, 500, nullptr);
             GetToolbar().ShowDropDownMenu(ID_TB_DELETE);
@@ -105,10 +105,7 @@ private:
     {
         if (msg.wParam == kMenuItemTimer) {
             ::KillTimer(hwnd_, kMenuItemTimer);
-            const HWND menu = ::FindWindowW(L"#32768", nullptr);
-            for (int i = 0; menu != nullptr && i < options_.deleteMenuItem; ++i) {
-                ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-            }
+            HighlightOpenMenuItem(options_.deleteMenuItem);
             return 0;
         }
         if (msg.wParam != kPressStartTimer) {

@@ -72,11 +72,7 @@ private:
     {
         if (msg.wParam == kItemTimer) {
             ::KillTimer(hwnd_, kItemTimer);
-            // The open menu takes the keys, as from the user.
-            const HWND menu = ::FindWindowW(L"#32768", nullptr);
-            for (int i = 0; menu != nullptr && i < options_.menuItem; ++i) {
-                ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-            }
+            HighlightOpenMenuItem(options_.menuItem);
             return 0;
         }
         if (msg.wParam != kMenuTimer) {
