@@ -81,7 +81,7 @@ TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
         {{L"C:\\", L"--report", L"csv"}, L"--report needs two values"},
         {{L"--delete", L"permanent", L"C:\\"}, L"--delete deletes only what a --select rule marks"},
         {{L"--select", L"keep-first", L"--delete", L"backup:", L"C:\\"},
-            L"--delete takes recycle, permanent or backup:FOLDER, not 'backup:'"},
+            L"--delete takes recycle, permanent, backup:FOLDER or hardlink, not 'backup:'"},
     };
     for (const auto& [arguments, message] : cases) {
         const Parsed parsed = Parse(arguments);

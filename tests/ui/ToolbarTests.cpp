@@ -222,10 +222,12 @@ TEST_F(ToolbarTest, DropDownButtonsOpenTheirMenusAndSendTheChosenCommand)
         {CClonariumToolbar::Mode::Results, 1, ID_TB_SMART_SELECT, imageRules},
         {CClonariumToolbar::Mode::Results, 0, ID_TB_EXPORT, {ID_EXPORT_CSV, ID_EXPORT_HTML, ID_EXPORT_XML}},
         {CClonariumToolbar::Mode::Results, 0, ID_TB_DELETE,
-            {ID_DELETE_PERMANENTLY, ID_DELETE_TO_RECYCLE_BIN, ID_DELETE_BACKUP_IN_FOLDER}},
+            {ID_DELETE_PERMANENTLY, ID_DELETE_TO_RECYCLE_BIN, ID_DELETE_BACKUP_IN_FOLDER, ID_DELETE_HARD_LINK, 0,
+                ID_UNDO_LAST_DELETION}},
         {CClonariumToolbar::Mode::Options, 0, ID_TB_LANGUAGE,
             {ID_LANGUAGE_DE, ID_LANGUAGE_EN, ID_LANGUAGE_FR, ID_LANGUAGE_PL, ID_LANGUAGE_RU, ID_LANGUAGE_UA}},
-        {CClonariumToolbar::Mode::Options, 0, ID_TB_HELP, {ID_HELP_ONLINE, ID_HELP_CLEAR_CACHE, ID_APP_ABOUT}},
+        {CClonariumToolbar::Mode::Options, 0, ID_TB_HELP,
+            {ID_HELP_ONLINE, ID_HELP_CLEAR_CACHE, ID_UNDO_LAST_DELETION, ID_APP_ABOUT}},
     };
     for (const DropDown& dropDown : dropDowns) {
         host_.toolbar.SetMode(dropDown.mode);
@@ -241,7 +243,8 @@ TEST_F(ToolbarTest, DropDownButtonsOpenTheirMenusAndSendTheChosenCommand)
         // The last item was chosen; the button itself sends nothing.
         EXPECT_EQ(host_.commands, std::vector<WORD>{static_cast<WORD>(dropDown.ids.back())}) << dropDown.button;
     }
-    EXPECT_EQ(MenuPicker::texts, (std::vector<std::wstring>{L"Online help", L"Clear the search cache", L"About"}));
+    EXPECT_EQ(MenuPicker::texts,
+        (std::vector<std::wstring>{L"Online help", L"Clear the search cache", L"Undo last deletion", L"About"}));
 
     // The result menus' commands go to the result pane once there is one;
     // Help and Language stay with the main window.
