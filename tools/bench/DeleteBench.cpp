@@ -18,7 +18,8 @@
 //     link under a temporary name and moves it over the marked file. A link
 //     needs the byte comparison, so the checks without their reads are timed
 //     on empty files, where the comparison has nothing to read, and the
-//     comparison on files of 207 bytes, or BYTES.
+//     whole checks on files of 207 bytes, or BYTES, beside a loop of the
+//     comparison's opens and reads alone.
 #include "deletion/BackupNames.h"
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
@@ -489,6 +490,30 @@ double BareLinks(const LinkSet& set)
     return Seconds(from, to);
 }
 
+// The byte comparison alone, as the checks read: both files of each group
+// opened and read whole, one after the other, in blocks of 1 MiB.
+double ComparisonReads(const LinkSet& set)
+{
+    std::vector<char> a(1 << 20);
+    std::vector<char> b(1 << 20);
+    LARGE_INTEGER from, to;
+    ::QueryPerformanceCounter(&from);
+    for (size_t i = 0; i < set.marked.size(); ++i) {
+        const KernelHandle marked(::CreateFileW(set.marked[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        const KernelHandle kept(::CreateFileW(set.kept[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        DWORD gotA = 0;
+        DWORD gotB = 0;
+        while (::ReadFile(marked.Get(), a.data(), DWORD(a.size()), &gotA, nullptr) && gotA > 0 &&
+               ::ReadFile(kept.Get(), b.data(), DWORD(b.size()), &gotB, nullptr) && gotA == gotB &&
+               std::equal(a.begin(), a.begin() + gotA, b.begin())) {
+        }
+    }
+    ::QueryPerformanceCounter(&to);
+    return Seconds(from, to);
+}
+
 // As a real run: the checks, the links and the journal.
 double WorkerLinks(const LinkSet& set, const std::wstring& journal, int& left)
 {
@@ -526,7 +551,7 @@ double WorkerLinks(const LinkSet& set, const std::wstring& journal, int& left)
 int LinkSpeed(int count, int runs, size_t bytes)
 {
     const std::wstring root = MakeRoot(L"clonarium-link-speed-");
-    std::vector<double> bareEmpty, workerEmpty, bareFull, workerFull;
+    std::vector<double> bareEmpty, workerEmpty, bareFull, workerFull, reads;
     int failures = 0;
     for (int run = 0; run < runs; ++run) {
         const std::wstring folder = root + L"\\run" + std::to_wstring(run);
@@ -535,6 +560,9 @@ int LinkSpeed(int count, int runs, size_t bytes)
             const LinkSet bareSet = MakeLinkSet(folder + kind + L"-bare", L"b", count, empty, bytes);
             (empty ? bareEmpty : bareFull).push_back(BareLinks(bareSet));
             const LinkSet set = MakeLinkSet(folder + kind + L"-worker", L"w", count, empty, bytes);
+            if (!empty) {
+                reads.push_back(ComparisonReads(set));
+            }
             int left = 0;
             (empty ? workerEmpty : workerFull).push_back(WorkerLinks(set, root + L"\\journal", left));
             failures += left;
@@ -544,14 +572,15 @@ int LinkSpeed(int count, int runs, size_t bytes)
     const double emptyWorker = Median(workerEmpty);
     const double fullBare = Median(bareFull);
     const double fullWorker = Median(workerFull);
+    const double comparison = Median(reads);
     std::printf("hard links, %d groups of two, median of %d runs: empty files (the checks without reads): bare loop "
                 "of links and moves %.3f s (%.1f us a file), worker %.3f s (%.1f us a file, ratio %.2f); files of "
                 "%zu bytes (the checks with the byte comparison): bare loop %.3f s (%.1f us a file), worker %.3f s "
-                "(%.1f us a file, ratio %.2f), of which the reads about %.1f us a file; files the worker failed: %d\n",
+                "(%.1f us a file, ratio %.2f), the comparison's opens and reads alone %.3f s (%.1f us a file); "
+                "files the worker failed: %d\n",
         count, runs, emptyBare, emptyBare * 1e6 / count, emptyWorker, emptyWorker * 1e6 / count,
         emptyWorker / emptyBare, Content(0, bytes).size(), fullBare, fullBare * 1e6 / count, fullWorker,
-        fullWorker * 1e6 / count, fullWorker / fullBare,
-        ((fullWorker - fullBare) - (emptyWorker - emptyBare)) * 1e6 / count, failures);
+        fullWorker * 1e6 / count, fullWorker / fullBare, comparison, comparison * 1e6 / count, failures);
     RemoveTree(root);
     return failures == 0 ? 0 : 1;
 }
