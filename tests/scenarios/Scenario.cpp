@@ -4,6 +4,7 @@
 #include "results/DuplicateResult.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
+#include "ui/framework/Module.h"
 
 #include <commctrl.h>
 
@@ -128,15 +129,23 @@ void Scenario::TearDown()
         frame_->DestroyWindow();
     }
     frame_.reset();
+    if (loopAdded_) {
+        vandrelcommon::ui::AppModule().RemoveMessageLoop();
+        loopAdded_ = false;
+    }
 }
 
 void Scenario::Start()
 {
+    if (!loopAdded_) {
+        loopAdded_ = vandrelcommon::ui::AppModule().AddMessageLoop(&loop_);
+    }
     folder.MakeFolder(L"program");
     frame_ = std::make_unique<CMainFrame>(FolderRoots{folder.Path(L"program"), L""});
     frame_->SetEndsMessageLoop(false); // a quit message would end the next scenario's dialogs
     ASSERT_NE(frame_->CreateFrame(IDR_MAINFRAME, RECT{0, 0, 1000, 700}), nullptr);
     frame_->ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(frame_->Hwnd());
     frame_->UpdateWindow();
 }
 
@@ -178,9 +187,11 @@ void Scenario::ChooseMode(WPARAM arrow)
 
 void Scenario::Delete(UINT command)
 {
+    QuestionAnswerer yes(IDYES, L"Confirm");
     DialogAnswerer deleting(IDC_DELETE_START, RunDeleteDialog);
     ResultCommand(command);
     EXPECT_TRUE(deleting.answered);
+    EXPECT_TRUE(yes.answered) << "the question before the delete window";
 }
 
 void Scenario::Export(UINT command, const std::wstring& path)

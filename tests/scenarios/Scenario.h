@@ -5,6 +5,7 @@
 // dialogs the program opens.
 #include "tests/support/TempTree.h"
 #include "ui/MainFrame.h"
+#include "ui/framework/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,8 @@ protected:
     void ResultCommand(UINT id);
     // The mode list of the options pane, moved by the arrow keys.
     void ChooseMode(WPARAM arrow);
-    // Runs the deletion `command` opens: Start, and Close once it has finished.
+    // Runs the deletion `command` opens: Yes to its question, Start, and
+    // Close once it has finished.
     void Delete(UINT command);
     // Names the file in the save dialog `command` opens.
     void Export(UINT command, const std::wstring& path);
@@ -78,5 +80,8 @@ protected:
     TempTree folder;
 
 private:
+    // The program's loop: keys typed reach the frame's and panes' filters.
+    vandrelcommon::ui::CMessageLoop loop_;
+    bool loopAdded_ = false;
     std::unique_ptr<clonarium::CMainFrame> frame_;
 };

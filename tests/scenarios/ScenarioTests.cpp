@@ -555,8 +555,10 @@ TEST_F(Scenario, AStoppedSearchThenANewOneAndADeletionPausedAndResumed)
             WaitFor([button] { return !::IsWindowVisible(button); }, 60000);
             ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Delete 300 files permanently?");
         ResultCommand(ID_DELETE_PERMANENTLY);
         EXPECT_TRUE(deleting.answered);
+        EXPECT_TRUE(yes.answered);
     }
     EXPECT_EQ(pausedButton, L"Resume");
     EXPECT_GT(whilePaused[0], 0) << "paused before the end";
