@@ -88,6 +88,8 @@ int wmain(int argc, wchar_t** argv)
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));
     if (keepResult) {
         PrepareResult(tree, options);
+    }
+    if (keepResult && !(options.report && options.report->ToStandardOutput())) {
         std::string lines;
         AppendResult(tree, options.selectRule.has_value(), lines);
         written = WriteText(output, lines) && written;
@@ -95,7 +97,7 @@ int wmain(int argc, wchar_t** argv)
     if (!written) {
         return OutputError("cannot write the groups");
     }
-    if (options.report && !WriteScanReport(tree, mode, *options.report)) {
+    if (options.report && !WriteScanReport(tree, mode, *options.report, callback.FilesNotRead())) {
         return OutputError("cannot write the report " + Utf8FromWide(options.report->path));
     }
     if (options.deletion && DeleteMarkedFiles(tree, mode, *options.deletion, output) > 0) {
