@@ -7,8 +7,6 @@
 #include "ui/common/CheckBoxImages.h"
 #include "ui/framework/Dpi.h"
 
-#include <uxtheme.h>
-
 #include <algorithm>
 #include <array>
 #include <string>
@@ -94,9 +92,6 @@ HWND CFolderTreeView::Create(HWND parent, const RECT& rect, UINT id)
             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id))) == nullptr) {
         return nullptr;
     }
-    // The plain boxed plus and minus, as the result list draws them: some
-    // themes draw both as the same circle.
-    ::SetWindowTheme(hwnd_, L"", L"");
     const CTreeViewCtrl tree = Tree();
     tree.SetImageList(ShellIconCache::SystemImageList(), TVSIL_NORMAL);
     stateImages_ = vandrelcommon::ui::MakeCheckBoxImages(hwnd_, vandrelcommon::ui::ScaleX(kStateImageSize));

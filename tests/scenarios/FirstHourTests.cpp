@@ -11,8 +11,8 @@
 #include "results/DuplicateResult.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
-#include "ui/common/EditListBox.h"
-#include "ui/common/InputBox.h"
+#include "tests/support/TopDownBitmap.h"
+#include "ui/framework/GdiHandles.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -251,29 +251,6 @@ std::wstring MessageOf(HWND box)
     return text;
 }
 
-// A rule made in the rules dialog, with one expression, then chosen with OK.
-void MakeRule(HWND dialog, const wchar_t* name, const wchar_t* expression)
-{
-    {
-        WindowAnswerer naming(L"#32770", L"Adding a new rule...", [name](HWND box) {
-            ::SetDlgItemTextW(box, vandrelcommon::ui::CInputBox::kEditId, name);
-            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-        });
-        ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD_RULE), BM_CLICK, 0, 0);
-    }
-    WaitFor([] { return ::FindWindowW(L"#32770", L"Adding a new rule...") == nullptr; });
-    ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD), BM_CLICK, 0, 0);
-    const HWND list = ::GetDlgItem(dialog, IDC_REGEXP_LIST);
-    HWND edit = nullptr;
-    WaitFor([&] {
-        edit = ::GetDlgItem(list, vandrelcommon::ui::CEditListBox::kEditId);
-        return edit != nullptr && ::IsWindowVisible(edit);
-    });
-    ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(expression));
-    ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-}
-
 // Presses `keys` from a thread of its own once `ready` holds, as a user at
 // the keyboard would answer a window the program waits on.
 class KeysWhen {
@@ -425,24 +402,16 @@ std::vector<COLORREF> PaintedRows(HWND list)
     const int top = header.bottom - header.top;
     const int width = client.right;
     const int height = client.bottom - top;
-    HDC window = ::GetDC(list);
-    HDC memory = ::CreateCompatibleDC(window);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(window, width, height);
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, window, 0, top, SRCCOPY);
-    ::SelectObject(memory, previous);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const vandrelcommon::ui::ClientDC window(list);
+    const vandrelcommon::ui::MemoryDC memory(window);
+    const vandrelcommon::ui::GdiBitmap bitmap(::CreateCompatibleBitmap(window, width, height));
+    {
+        const vandrelcommon::ui::SelectedObject selected(memory, bitmap.Get());
+        ::BitBlt(memory, 0, 0, width, height, window, 0, top, SRCCOPY);
+    }
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(list, window);
+    ::GetDIBits(memory, bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     return pixels;
 }
 

@@ -4,6 +4,8 @@
 #include "results/DuplicateResult.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
+#include "ui/common/EditListBox.h"
+#include "ui/common/InputBox.h"
 #include "ui/framework/Module.h"
 
 #include <commctrl.h>
@@ -103,6 +105,28 @@ RemovedAtEnd::~RemovedAtEnd()
     for (const std::wstring& folder : folders) {
         RemoveEmptyFolders(folder);
     }
+}
+
+void MakeRule(HWND dialog, const wchar_t* name, const wchar_t* expression)
+{
+    {
+        WindowAnswerer naming(L"#32770", L"Adding a new rule...", [name](HWND box) {
+            ::SetDlgItemTextW(box, vandrelcommon::ui::CInputBox::kEditId, name);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD_RULE), BM_CLICK, 0, 0);
+    }
+    WaitFor([] { return ::FindWindowW(L"#32770", L"Adding a new rule...") == nullptr; });
+    ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD), BM_CLICK, 0, 0);
+    const HWND list = ::GetDlgItem(dialog, IDC_REGEXP_LIST);
+    HWND edit = nullptr;
+    WaitFor([&] {
+        edit = ::GetDlgItem(list, vandrelcommon::ui::CEditListBox::kEditId);
+        return edit != nullptr && ::IsWindowVisible(edit);
+    });
+    ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(expression));
+    ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
 }
 
 bool RecycleBinVisible()

@@ -22,6 +22,10 @@ DiskState ReadDisk(const std::wstring& folder);
 
 bool Exists(const std::wstring& path);
 
+// In the rules dialog, from a thread of its own: a new rule named `name`
+// with one expression, then OK, which chooses it.
+void MakeRule(HWND dialog, const wchar_t* name, const wchar_t* expression);
+
 // The files the Recycle Bin holds (under Wine the desktop's Trash in
 // XDG_DATA_HOME, which the run's script points at a fresh folder): name ->
 // bytes. Empty when the run named no such folder.
