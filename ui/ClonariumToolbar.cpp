@@ -316,7 +316,8 @@ void CClonariumToolbar::Layout()
         }
     }
     FitButtons();
-    const int available = GetClientRect().right;
+    // A few pixels to spare: a band cut that close shows its chevron.
+    const int available = GetClientRect().right - SpringMinimum();
     for (const int id : kLabelsGivenUp) {
         if (available <= 0 || IdealWidth() <= available) {
             break;
