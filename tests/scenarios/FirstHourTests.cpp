@@ -126,7 +126,8 @@ protected:
 
 // A drive opens by its button, a folder by a double click, by Right and by
 // "+"; a folder that holds something shows its button before it is opened;
-// a right click and Shift+F10 open the context menu.
+// a right click and Shift+F10 open the context menu; the toolbar's
+// drop-down button opens its menu.
 TEST_F(FirstHour, TheFolderTreeOpensByMouseAndKeysAndShowsItsMenu)
 {
     CFolderTreeView& folders = Frame().FolderTree();
@@ -174,6 +175,17 @@ TEST_F(FirstHour, TheFolderTreeOpensByMouseAndKeysAndShowsItsMenu)
         EXPECT_FALSE(clear.Texts().empty()) << "Shift+F10 opens the menu";
     }
     EXPECT_EQ(folders.GetCheckState(fourth), vandrelcommon::ui::Unchecked);
+
+    // The toolbar's drop-down button, whose notification goes up through
+    // the rebar to the window and back to the toolbar.
+    const HWND toolbar = Frame().GetToolbar().Hwnd();
+    RECT help{};
+    ::SendMessageW(toolbar, TB_GETRECT, ID_TB_HELP, reinterpret_cast<LPARAM>(&help));
+    {
+        MenuChooser close(-1);
+        Click(toolbar, POINT{(help.left + help.right) / 2, (help.top + help.bottom) / 2});
+        EXPECT_EQ(close.Texts().size(), 3u) << "the Help menu opened";
+    }
 }
 
 POINT CentreOf(HWND window)
@@ -432,6 +444,47 @@ void ExpectPaintedTruth(HWND list, const char* after)
     EXPECT_EQ(differing, 0u) << "pixels painted stale " << after;
 }
 
+// The status line starts with "Ready"; the drives are read again only while
+// the folder tree shows; after a deletion left no group the status line,
+// the units and the default preset's name follow a change of language.
+TEST_F(FirstHour, TheStatusLineAndTheNamesFollowTheLanguage)
+{
+    CMainFrame& frame = Frame();
+    EXPECT_EQ(frame.GetStatusText(), L"Ready");
+    EXPECT_TRUE(frame.FolderTree().IsRefreshingDrives());
+    ASSERT_TRUE(frame.FolderTree().TickPath(folder.Path(L"data")));
+    PressKey(VK_F5);
+    ASSERT_EQ(Groups(), 1);
+    EXPECT_FALSE(frame.FolderTree().IsRefreshingDrives()) << "the tree is hidden";
+    ResultCommand(ID_SELECT_KEEP_FIRST);
+    Delete(ID_DELETE_TO_RECYCLE_BIN);
+    ASSERT_EQ(Groups(), 0);
+
+    const auto language = [&](const char* code) {
+        for (const auto& entry : vandrelcommon::system::GetLanguages()) {
+            if (entry.code == code) {
+                Command(entry.commandId);
+            }
+        }
+    };
+    language("de");
+    EXPECT_EQ(frame.GetStatusText(), L"Verbleibende Duplikate: 0 in 0 Gruppen (Gesamtgr\u00f6\u00dfe: 0 Bytes; "
+                                     L"verschwendeter Platz: 0 Bytes)");
+    EXPECT_EQ(frame.GetMarksText(), L"Markiert: 0 Dateien, gibt 0 Bytes frei");
+    PressKey('N', {VK_CONTROL});
+    EXPECT_TRUE(frame.FolderTree().IsRefreshingDrives());
+    const HWND presets = frame.GetToolbar().PresetList();
+    EXPECT_NE(
+        ::SendMessageW(presets, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(Standard)")),
+        CB_ERR);
+    language("ru");
+    wchar_t unit[16] = {};
+    ::SendDlgItemMessageW(
+        frame.OptionsPane().Hwnd(), IDC_OPTIONS_LESS_UNIT, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(unit));
+    EXPECT_EQ(std::wstring(unit), L"\u041c\u0411"); // МБ
+    language("en");
+}
+
 // Groups of different sizes and counts, so that every order moves them.
 class Results : public Scenario {
 protected:
@@ -519,7 +572,7 @@ TEST_F(FirstHour, AdvancedViewFromTheChevronShowsTheOptions)
 {
     CMainFrame& frame = Frame();
     // Narrower than a user may drag it, so that the band cuts buttons off.
-    ::SetWindowPos(frame.Hwnd(), nullptr, 0, 0, 420, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOSENDCHANGING);
+    ::SetWindowPos(frame.Hwnd(), nullptr, 0, 0, 320, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOSENDCHANGING);
     Settle();
     const HWND toolbar = frame.GetToolbar().Hwnd();
     RECT shown{};

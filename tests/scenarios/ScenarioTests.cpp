@@ -462,7 +462,7 @@ TEST_F(Scenario, SimilarPicturesKeepTheHighestResolutionAndDeletePermanently)
     ASSERT_EQ(Frame().GetMode(), IModeContainer::kResultsMode);
     ASSERT_EQ(Groups(), 1);
     EXPECT_EQ(Tree().Root().firstChild->childCount, 3);
-    EXPECT_EQ(Frame().GetStatusText().rfind(L"Remaining 3 duplicates in 1 groups", 0), 0u) << Frame().GetStatusText();
+    EXPECT_EQ(Frame().GetStatusText().rfind(L"Remaining 3 duplicates in 1 group (", 0), 0u) << Frame().GetStatusText();
 
     ResultCommand(ID_SELECT_KEEP_HIGHEST_RES);
     EXPECT_EQ(FilesMarked(false), std::vector<std::wstring>{Data(L"web\\holiday large.png")});
