@@ -6,7 +6,7 @@
 //   each entry: size (8), last-write time (8), number of the search that
 //     last saw it (4), path length in characters (2), what it holds (1: bit
 //     0 a digest, bit 1 a picture), the upper-cased path in UTF-16, then the
-//     digest (16 bytes) and the picture's signature (96 bytes) when held.
+//     digest (16 bytes) and the picture's signature (136 bytes) when held.
 // Integers are little-endian. A file that is not exactly this is not used.
 #include "engine/SearchCache.h"
 
@@ -21,7 +21,8 @@ namespace clonarium {
 class SearchCacheFile : public ISearchCache {
 public:
     // 2: picture signatures grew to 96 bytes to hold the mirror images' hashes.
-    static constexpr uint32_t kVersion = 2;
+    // 3: to 136 bytes, with the hashes of parts of the picture.
+    static constexpr uint32_t kVersion = 3;
     static constexpr size_t kHeaderSize = 36;
     // Entries that this many searches in a row did not see are dropped.
     static constexpr uint32_t kSearchesKept = 10;

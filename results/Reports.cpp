@@ -337,6 +337,8 @@ void WriteCsvGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
             out.WideDecimal(image->width);
             out.Wide(L",");
             out.WideDecimal(image->height);
+            out.Wide(L",");
+            out.WideDecimal(image->similarity);
         }
         out.Wide(L"\n");
     });
@@ -346,7 +348,7 @@ void WriteCsvGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
 void WriteHtmlHead(ReportFile& out, const ReportContext& context)
 {
     const bool images = context.mode == SimilarImages;
-    out.Bytes(images ? R"(<html><head><style type="text/css">td { width: 14%; })"
+    out.Bytes(images ? R"(<html><head><style type="text/css">td { width: 12%; })"
                      : R"(<html><head><style type="text/css">td { width: 17%; })");
     out.Bytes(" th { text-align: left; } table { width: 100%; background-color: #F6F7F9; border-color: #E3E3E3; "
               "border-style: solid; border-width: 1px !important; }</style></head><body>");
@@ -376,7 +378,7 @@ void WriteHtmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Resul
     out.Escaped(Text(group, kNameColumn));
     out.Bytes("</th><th>");
     out.Escaped(Text(group, kSizeColumn));
-    out.Bytes(mode == SimilarImages ? "</th><th colspan=\"4\"></th></tr>\n" : "</th><th colspan=\"3\"></th></tr>\n");
+    out.Bytes(mode == SimilarImages ? "</th><th colspan=\"5\"></th></tr>\n" : "</th><th colspan=\"3\"></th></tr>\n");
     ForEachFile(group, [&](CVirtualNode* file, CDuplicateItem* item) {
         out.Bytes("\n<tr>");
         const int columns = item->GetColumnCount();
@@ -464,6 +466,7 @@ void WriteXmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
             Line(out, 4, "<image-info");
             Attribute(out, "width", image->width);
             Attribute(out, "height", image->height);
+            Attribute(out, "similarity", image->similarity);
             out.Bytes(" />\n");
         }
         Line(out, 3, "</duplicate-file>\n");

@@ -41,7 +41,7 @@ protected:
         context.statusLine = L"5 files & more";
         context.headers = {L"File name", L"", L"Folder", L"Size", L"Modified", L"Created", L"Last access"};
         if (mode == SimilarImages) {
-            context.headers.push_back(L"Resolution");
+            context.headers.insert(context.headers.end(), {L"Resolution", L"Similarity"});
         }
         context.headers.push_back(L"Remark");
         context.productAddress = L"https://example.org/?a=1&b=2";
@@ -90,16 +90,16 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
                                              L"\n"));
 
     tree.RemoveAll();
-    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16, 93)}, SimilarImages);
     ASSERT_TRUE(WriteCsvReport(tree, SimilarImages, path));
     t = FormatFileTime(FileTimeOf(0));
     EXPECT_EQ(ReadFileBytes(path), Utf16File(L"2 images,,12\n"
                                              L"a.jpg,p,7," +
                                              t + L"," + t + L"," + t +
-                                             L",640,480\n"
+                                             L",640,480,100\n"
                                              L"b.png,p,5," +
                                              t + L"," + t + L"," + t +
-                                             L",32,16\n"
+                                             L",32,16,93\n"
                                              L"\n"));
     EXPECT_EQ(CsvField(L"a\rb"), L"a\rb") << "a carriage return alone is not quoted";
     EXPECT_EQ(CsvField(L"a\nb"), L"\"a\nb\"");
@@ -131,11 +131,13 @@ TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
 {
     AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
     const std::string html = Written(WriteHtmlReport, SimilarImages);
-    EXPECT_NE(html.find("td { width: 14%; }"), std::string::npos);
-    EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td></tr></table>"), std::string::npos);
+    EXPECT_NE(html.find("td { width: 12%; }"), std::string::npos);
+    EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td><td><i>Similarity</i></td></tr></table>"),
+        std::string::npos);
     EXPECT_NE(
-        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"), std::string::npos);
-    EXPECT_NE(html.find("<td>" + Utf8FromWide(FormatFileTime(FileTimeOf(0))) + "</td><td>640x480</td></tr>"),
+        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"5\"></th></tr>"), std::string::npos);
+    EXPECT_NE(
+        html.find("<td>" + Utf8FromWide(FormatFileTime(FileTimeOf(0))) + "</td><td>640x480</td><td>100%</td></tr>"),
         std::string::npos)
         << html;
     EXPECT_EQ(html.find("Remark"), std::string::npos);
@@ -193,8 +195,10 @@ TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
     EXPECT_NE(xml.find("<type>Similar images</type>\n\t\t<total-size>12</total-size>\n\t\t<duplicates-count>2<"),
         std::string::npos);
     EXPECT_EQ(xml.find("wasted"), std::string::npos);
-    EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" />\n"), std::string::npos);
-    EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" />\n"), std::string::npos);
+    EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" similarity=\"100\" />\n"),
+        std::string::npos);
+    EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" similarity=\"100\" />\n"),
+        std::string::npos);
 }
 
 // The UTC file time an ISO 8601 text with an offset stands for; 0 when the
