@@ -12,14 +12,15 @@
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TopDownBitmap.h"
+#include "ui/framework/Dpi.h"
 #include "ui/framework/GdiHandles.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
-
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -121,6 +122,21 @@ protected:
         folder.MakeFile(L"data\\b\\song.txt", std::string(3000, 's'));
         ASSERT_NO_FATAL_FAILURE(Start());
         Settle();
+    }
+    // An item of the Language menu.
+    void ChooseLanguage(const char* code)
+    {
+        for (const auto& entry : vandrelcommon::system::GetLanguages()) {
+            if (entry.code == code) {
+                Command(entry.commandId);
+            }
+        }
+    }
+    void Search()
+    {
+        ASSERT_TRUE(Frame().FolderTree().TickPath(folder.Path(L"data")));
+        PressKey(VK_F5);
+        ASSERT_EQ(Frame().GetMode(), IModeContainer::kResultsMode);
     }
 };
 
@@ -335,6 +351,15 @@ TEST_F(FirstHour, TheKeyboardAloneSearchesMarksAndDeletes)
     EXPECT_EQ(::GetFocus(), toolbar) << "Alt alone reaches the toolbar too";
     PressKey(VK_ESCAPE);
     EXPECT_EQ(::GetFocus(), tree.Hwnd()) << "Escape leaves it";
+    PressKey(VK_F10);
+    PressKey(VK_END);
+    EXPECT_EQ(hotCommand(), ID_TB_HELP);
+    {
+        MenuChooser close(-1);
+        PressKey(VK_DOWN);
+        EXPECT_EQ(close.Texts().size(), 3u) << "Down opened the Help menu";
+    }
+    EXPECT_EQ(::GetFocus(), tree.Hwnd());
 
     // Down the tree: the drive by the arrows, then each folder by its name.
     const std::vector<std::wstring> path = FoldersDownTo(folder.Path(L"data"));
@@ -364,6 +389,16 @@ TEST_F(FirstHour, TheKeyboardAloneSearchesMarksAndDeletes)
     const HWND list = Tree().Hwnd();
     EXPECT_EQ(::GetFocus(), list) << "the result list has the focus";
     ASSERT_EQ(Groups(), 1);
+    PressKey(VK_F6);
+    EXPECT_TRUE(::IsChild(frame.Preview().Pane(0).Hwnd(), ::GetFocus())) << "F6 goes on to the preview";
+    PressKey(VK_F6, {VK_SHIFT});
+    EXPECT_EQ(::GetFocus(), list) << "and Shift+F6 back";
+    {
+        MenuChooser close(-1);
+        PressKey('E', {VK_CONTROL});
+        EXPECT_EQ(close.Texts().size(), 3u) << "Ctrl+E opened the Report menu";
+    }
+    EXPECT_EQ(::GetFocus(), list);
     PressKey(VK_RIGHT); // opens the group
     PressKey(VK_DOWN);
     PressKey(VK_DOWN);
@@ -404,27 +439,68 @@ TEST_F(FirstHour, TheKeyboardAloneSearchesMarksAndDeletes)
     EXPECT_EQ(::GetFocus(), tree.Hwnd()) << "where the keyboard was before the search";
 }
 
-// The list's rows as painted (below its header): the pixels, top to bottom.
-std::vector<COLORREF> PaintedRows(HWND list)
+// A part of a window as it is painted now (client coordinates).
+struct Picture {
+    RECT area{};
+    std::vector<COLORREF> pixels;
+
+    COLORREF At(int x, int y) const
+    {
+        return pixels[static_cast<size_t>(y - area.top) * static_cast<size_t>(area.right - area.left) +
+                      static_cast<size_t>(x - area.left)];
+    }
+    // The first column from `left` towards `right` (either way) holding a
+    // pixel that stands out from `paper` (text, lines, pictures); -1 if none.
+    int FirstInk(int left, int right, COLORREF paper) const
+    {
+        const auto differs = [paper](COLORREF pixel) {
+            for (const int shift : {0, 8, 16}) {
+                if (std::abs(static_cast<int>((pixel >> shift) & 0xff) - static_cast<int>((paper >> shift) & 0xff)) >
+                    60) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const int step = right >= left ? 1 : -1;
+        for (int x = left; x != right + step; x += step) {
+            for (int y = area.top; y < area.bottom; ++y) {
+                if (differs(At(x, y))) {
+                    return x;
+                }
+            }
+        }
+        return -1;
+    }
+};
+
+Picture PictureOf(HWND window, const RECT& area)
 {
-    RECT client{};
-    ::GetClientRect(list, &client);
-    RECT header{};
-    ::GetWindowRect(reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
-    const int top = header.bottom - header.top;
-    const int width = client.right;
-    const int height = client.bottom - top;
-    const vandrelcommon::ui::ClientDC window(list);
-    const vandrelcommon::ui::MemoryDC memory(window);
-    const vandrelcommon::ui::GdiBitmap bitmap(::CreateCompatibleBitmap(window, width, height));
+    Picture picture{area, {}};
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    const vandrelcommon::ui::ClientDC shown(window);
+    const vandrelcommon::ui::MemoryDC memory(shown);
+    const vandrelcommon::ui::GdiBitmap bitmap(::CreateCompatibleBitmap(shown, width, height));
     {
         const vandrelcommon::ui::SelectedObject selected(memory, bitmap.Get());
-        ::BitBlt(memory, 0, 0, width, height, window, 0, top, SRCCOPY);
+        ::BitBlt(memory, 0, 0, width, height, shown, area.left, area.top, SRCCOPY);
     }
     BITMAPINFO info = TopDownBitmapInfo(width, height);
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    ::GetDIBits(memory, bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    return pixels;
+    picture.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    ::GetDIBits(memory, bitmap.Get(), 0, static_cast<UINT>(height), picture.pixels.data(), &info, DIB_RGB_COLORS);
+    return picture;
+}
+
+// The list's rows as painted (below its header).
+std::vector<COLORREF> PaintedRows(HWND list)
+{
+    RECT area{};
+    ::GetClientRect(list, &area);
+    RECT header{};
+    ::GetWindowRect(reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0)), &header);
+    area.top = header.bottom - header.top;
+    return PictureOf(list, area).pixels;
 }
 
 // What the list shows now against what it shows when painted anew from
@@ -450,24 +526,20 @@ void ExpectPaintedTruth(HWND list, const char* after)
 TEST_F(FirstHour, TheStatusLineAndTheNamesFollowTheLanguage)
 {
     CMainFrame& frame = Frame();
+    const auto icon = [&] { return ::SendMessageW(frame.StatusBar(), SB_GETICON, 0, 0) != 0; };
     EXPECT_EQ(frame.GetStatusText(), L"Ready");
+    EXPECT_TRUE(icon()) << "the line starts with the program's icon";
     EXPECT_TRUE(frame.FolderTree().IsRefreshingDrives());
     ASSERT_TRUE(frame.FolderTree().TickPath(folder.Path(L"data")));
     PressKey(VK_F5);
     ASSERT_EQ(Groups(), 1);
+    EXPECT_TRUE(::IsWindowVisible(frame.StatusBar()) && icon());
     EXPECT_FALSE(frame.FolderTree().IsRefreshingDrives()) << "the tree is hidden";
     ResultCommand(ID_SELECT_KEEP_FIRST);
     Delete(ID_DELETE_TO_RECYCLE_BIN);
     ASSERT_EQ(Groups(), 0);
 
-    const auto language = [&](const char* code) {
-        for (const auto& entry : vandrelcommon::system::GetLanguages()) {
-            if (entry.code == code) {
-                Command(entry.commandId);
-            }
-        }
-    };
-    language("de");
+    ChooseLanguage("de");
     EXPECT_EQ(frame.GetStatusText(), L"Verbleibende Duplikate: 0 in 0 Gruppen (Gesamtgr\u00f6\u00dfe: 0 Bytes; "
                                      L"verschwendeter Platz: 0 Bytes)");
     EXPECT_EQ(frame.GetMarksText(), L"Markiert: 0 Dateien, gibt 0 Bytes frei");
@@ -477,12 +549,12 @@ TEST_F(FirstHour, TheStatusLineAndTheNamesFollowTheLanguage)
     EXPECT_NE(
         ::SendMessageW(presets, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(Standard)")),
         CB_ERR);
-    language("ru");
+    ChooseLanguage("ru");
     wchar_t unit[16] = {};
     ::SendDlgItemMessageW(
         frame.OptionsPane().Hwnd(), IDC_OPTIONS_LESS_UNIT, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(unit));
     EXPECT_EQ(std::wstring(unit), L"\u041c\u0411"); // МБ
-    language("en");
+    ChooseLanguage("en");
 }
 
 // Groups of different sizes and counts, so that every order moves them.
@@ -566,6 +638,22 @@ TEST_F(Results, TheListPaintsTheTruthAfterSortsAndDeletions)
     ExpectPaintedTruth(list, "after a deletion took rows away");
 }
 
+// The band's chevron as the rebar itself finds it, from the band's right
+// end; x is -1 while the band shows none.
+POINT ChevronOf(HWND rebar)
+{
+    RECT band{};
+    ::SendMessageW(rebar, RB_GETRECT, 0, reinterpret_cast<LPARAM>(&band));
+    POINT chevron{-1, (band.top + band.bottom) / 2};
+    for (int x = band.right - 1; x > band.left && chevron.x < 0; --x) {
+        RBHITTESTINFO hit{};
+        hit.pt = POINT{x, chevron.y};
+        ::SendMessageW(rebar, RB_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        chevron.x = hit.flags == RBHT_CHEVRON ? x - 2 : -1;
+    }
+    return chevron;
+}
+
 // A button cut off by the window's width is pressed from the rebar's
 // chevron menu: a check button changes as a click on it would.
 TEST_F(FirstHour, AdvancedViewFromTheChevronShowsTheOptions)
@@ -589,17 +677,8 @@ TEST_F(FirstHour, AdvancedViewFromTheChevronShowsTheOptions)
     }
     const auto at = std::find(cutOff.begin(), cutOff.end(), ID_TB_ADVANCED_VIEW);
     ASSERT_NE(at, cutOff.end()) << "Advanced view is cut off";
-    // The chevron as the rebar itself finds it, from the band's right end.
     const HWND rebar = frame.ReBar();
-    RECT bandRect{};
-    ::SendMessageW(rebar, RB_GETRECT, 0, reinterpret_cast<LPARAM>(&bandRect));
-    POINT chevron{-1, (bandRect.top + bandRect.bottom) / 2};
-    for (int x = bandRect.right - 1; x > bandRect.left && chevron.x < 0; --x) {
-        RBHITTESTINFO hit{};
-        hit.pt = POINT{x, chevron.y};
-        ::SendMessageW(rebar, RB_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        chevron.x = hit.flags == RBHT_CHEVRON ? x - 2 : -1;
-    }
+    const POINT chevron = ChevronOf(rebar);
     ASSERT_GE(chevron.x, 0) << "the band shows its chevron";
     ASSERT_FALSE(::IsWindowVisible(frame.OptionsPane().Hwnd()));
     {
@@ -611,6 +690,61 @@ TEST_F(FirstHour, AdvancedViewFromTheChevronShowsTheOptions)
     EXPECT_TRUE(frame.GetToolbar().IsButtonChecked(ID_TB_ADVANCED_VIEW));
     EXPECT_TRUE(::IsWindowVisible(frame.OptionsPane().Hwnd())) << "the options show";
     EXPECT_TRUE(frame.Settings().advancedView);
+}
+
+// The visible tooltip of the program, or nothing.
+std::wstring ShownTooltip()
+{
+    struct Found {
+        std::wstring text;
+    } found;
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            wchar_t name[32] = {};
+            ::GetClassNameW(window, name, 32);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            if (process == ::GetCurrentProcessId() && _wcsicmp(name, TOOLTIPS_CLASSW) == 0 &&
+                ::IsWindowVisible(window)) {
+                reinterpret_cast<Found*>(data)->text = TextOf(window);
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.text;
+}
+
+// In German, the longest of the toolbar's languages, the window at its
+// starting size, which is also its least, keeps Donate, Language and Help
+// whole: labels give way first and the band needs no chevron. A button's tooltip
+// names the keys of its commands in the language's words.
+TEST_F(FirstHour, ALongLanguageKeepsTheRightButtonsAndTooltipsNameTheKeys)
+{
+    ASSERT_NO_FATAL_FAILURE(Search());
+    ChooseLanguage("de");
+    CMainFrame& frame = Frame();
+    const HWND toolbar = frame.GetToolbar().Hwnd();
+    const auto buttonRect = [toolbar](int id) {
+        RECT rect{};
+        ::SendMessageW(toolbar, TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
+        return rect;
+    };
+    ::SetWindowPos(frame.Hwnd(), nullptr, 0, 0, vandrelcommon::ui::ScaleX(846), vandrelcommon::ui::ScaleY(600),
+        SWP_NOMOVE | SWP_NOZORDER);
+    Settle();
+    RECT shown{};
+    ::GetClientRect(toolbar, &shown);
+    for (const int id : {ID_TB_DONATE, ID_TB_LANGUAGE, ID_TB_HELP}) {
+        const RECT button = buttonRect(id);
+        EXPECT_TRUE(button.right > button.left && button.right <= shown.right) << id;
+    }
+    EXPECT_LT(ChevronOf(frame.ReBar()).x, 0) << "no chevron";
+
+    const RECT remove = buttonRect(ID_TB_DELETE);
+    SendHover(toolbar, POINT{(remove.left + remove.right) / 2, (remove.top + remove.bottom) / 2});
+    RunLoopUntil([] { return !ShownTooltip().empty(); });
+    EXPECT_EQ(ShownTooltip(), L"L\u00f6schen (Entf, Umschalt+Entf, Strg+B)");
 }
 
 // The questions before a deletion name the way and the number of files, and
@@ -676,27 +810,42 @@ TEST_F(FirstHour, DeletingAsksSafelyAndSaysWhereFilesGo)
     ASSERT_EQ(::SHCreateDirectoryExW(nullptr, earlier.substr(0, earlier.find_last_of(L'\\')).c_str(), nullptr),
         ERROR_SUCCESS);
     ASSERT_TRUE(WriteFileBytes(earlier, "an earlier backup"));
+    const std::wstring firstChoice = folder.Path(L"first choice");
     std::wstring shownWay;
     std::wstring shownFolder;
+    std::wstring folderBeforeChange;
     int chosenAction = -1;
     bool generateTicked = false;
     std::wstring sourceDetails;
     std::wstring targetDetails;
     {
-        WindowAnswerer browser(L"#32770", L"Browse for Folder", [&](HWND dialog) {
-            for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+        // The browser's box: a path typed there is the answer.
+        const auto typeFolder = [](HWND browser, const std::wstring& path) {
+            for (HWND child = ::GetWindow(browser, GW_CHILD); child != nullptr;
                  child = ::GetWindow(child, GW_HWNDNEXT)) {
                 wchar_t name[16] = {};
                 ::GetClassNameW(child, name, 16);
                 if (_wcsicmp(name, L"Edit") == 0) {
-                    ::SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(backup.c_str()));
+                    ::SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
                 }
             }
-            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        });
-        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 1 file into the backup folder " + backup + L"?");
+            ::PostMessageW(browser, WM_COMMAND, IDOK, 0);
+        };
+        const auto browser = [] {
+            const HWND found = ::FindWindowW(L"#32770", L"Browse for Folder");
+            return found != nullptr && ::IsWindowVisible(found) ? found : nullptr;
+        };
+        WindowAnswerer first(L"#32770", L"Browse for Folder", [&](HWND dialog) { typeFolder(dialog, firstChoice); });
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 1 file into the backup folder " + firstChoice + L"?");
+        // The folder is changed in the delete window before the run starts.
         DialogAnswerer deleting(IDC_DELETE_START, [&](HWND dialog) {
             shownWay = TextOf(::GetDlgItem(dialog, IDC_DELETE_MODE));
+            folderBeforeChange = TextOf(::GetDlgItem(dialog, IDC_DELETE_FOLDER));
+            ::PostMessageW(dialog, WM_COMMAND, IDC_DELETE_CHANGE_FOLDER, 0);
+            if (WaitFor([&] { return browser() != nullptr; })) {
+                typeFolder(browser(), backup);
+            }
+            WaitFor([&] { return browser() == nullptr; });
             shownFolder = TextOf(::GetDlgItem(dialog, IDC_DELETE_FOLDER));
             ::PostMessageW(dialog, WM_COMMAND, IDC_DELETE_START, 0);
             WaitFor([dialog] { return !::IsWindowVisible(::GetDlgItem(dialog, IDC_DELETE_START)); }, 60000);
@@ -710,11 +859,13 @@ TEST_F(FirstHour, DeletingAsksSafelyAndSaysWhereFilesGo)
             ::PostMessageW(dialog, WM_COMMAND, IDOK, 0); // as Enter
         });
         PressKey('B', {VK_CONTROL});
-        EXPECT_TRUE(browser.answered && yes.answered && deleting.answered && conflict.answered);
+        EXPECT_TRUE(first.answered && yes.answered && deleting.answered && conflict.answered);
     }
-    EXPECT_EQ(Frame().Settings().backupFolder, backup) << "the typed folder, not the one shown in the tree";
+    EXPECT_EQ(folderBeforeChange, firstChoice) << "the typed folder, not the one shown in the tree";
     EXPECT_EQ(shownWay, vandrelcommon::system::Localize("duplicates-pane.status-delete.mode-backup"));
-    EXPECT_EQ(shownFolder, backup) << "the delete window names the folder in full";
+    EXPECT_EQ(shownFolder, backup) << "the delete window names the folder chosen there, in full";
+    EXPECT_EQ(Frame().Settings().backupFolder, backup);
+    EXPECT_FALSE(Exists(firstChoice)) << "nothing went to the folder given up";
     EXPECT_EQ(chosenAction, 2) << "Rename to...";
     EXPECT_TRUE(generateTicked) << "...with a generated name, not Overwrite";
     EXPECT_EQ(sourceDetails.rfind(FormatByteSize(3000) + L", modified ", 0), 0u)

@@ -107,6 +107,16 @@ void SendClick(HWND window, POINT client, bool right, bool twice)
     Send(inputs);
 }
 
+void SendHover(HWND window, POINT client)
+{
+    POINT screen = client;
+    ::ClientToScreen(window, &screen);
+    // From a pixel beside it, so that the window sees the pointer move.
+    std::vector<INPUT> inputs{
+        MouseInput(MOUSEEVENTF_MOVE, POINT{screen.x - 1, screen.y}), MouseInput(MOUSEEVENTF_MOVE, screen)};
+    Send(inputs);
+}
+
 bool RunLoopUntil(const std::function<bool()>& done, int patience)
 {
     const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(patience);

@@ -18,6 +18,8 @@ void SendText(const std::wstring& text);
 // A click at a point of `window`'s client area: the left button, or the
 // right one; twice for a double click.
 void SendClick(HWND window, POINT client, bool right = false, bool twice = false);
+// The pointer moved onto a point of `window`'s client area and left there.
+void SendHover(HWND window, POINT client);
 
 // Runs this thread's message loop (its filters, then dispatch) until `done`
 // or `patience` ms have passed; false on timeout.

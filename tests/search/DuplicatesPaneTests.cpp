@@ -469,8 +469,10 @@ TEST_F(WindowDeleteTest, TheDeleteDialogAndTheRemarksAgreeWithTheDisk)
             skipped = RowValue(dialog, 2);
             ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 2 files to the Recycle Bin?");
         Command(ID_DELETE_TO_RECYCLE_BIN);
         EXPECT_TRUE(deleting.answered);
+        EXPECT_TRUE(yes.answered);
     }
     EXPECT_EQ(deleted, L"0 of 2");
     EXPECT_EQ(skipped, L"2");
