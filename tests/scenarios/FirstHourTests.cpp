@@ -638,6 +638,42 @@ TEST_F(Results, TheListPaintsTheTruthAfterSortsAndDeletions)
     ExpectPaintedTruth(list, "after a deletion took rows away");
 }
 
+// A group's context menu keeps its kinds of command apart; each cell's text
+// starts where its column's header does, not a picture's width further on.
+TEST_F(Results, TheGroupMenuHasItsSeparatorsAndCellsStandUnderTheirHeaders)
+{
+    const HWND list = Tree().Hwnd();
+    RECT groupName{};
+    Tree().ListView().GetItemRect(0, groupName, LVIR_LABEL);
+    {
+        MenuChooser close(-1);
+        Click(list, POINT{groupName.left + 4, (groupName.top + groupName.bottom) / 2}, true);
+        const std::vector<std::wstring> expected{
+            L"Remove from this list", L"", L"Smart selection", L"", L"By regexp...", L"Select all", L"Clear selection"};
+        EXPECT_EQ(close.Texts(), expected) << "separators around the smart selection";
+    }
+
+    // The first file's cells, below a row that is not selected.
+    const int row = 1;
+    LVITEMW unselected{};
+    unselected.stateMask = LVIS_SELECTED;
+    Tree().ListView().SetItemState(-1, unselected);
+    Settle();
+    const HWND header = Tree().ListView().GetHeader();
+    RECT rowRect{};
+    Tree().ListView().GetItemRect(row, rowRect, LVIR_BOUNDS);
+    const Picture painted = PictureOf(list, rowRect);
+    const auto paper = static_cast<COLORREF>(::SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+    for (const int column : {1, 2, 3}) {
+        RECT title{};
+        ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&title));
+        const int ink = painted.FirstInk(title.left, std::min(title.right, rowRect.right) - 1, paper);
+        EXPECT_GE(ink, title.left) << "column " << column;
+        EXPECT_LE(ink, title.left + vandrelcommon::ui::ScaleX(10))
+            << "column " << column << " starts at " << title.left;
+    }
+}
+
 // The band's chevron as the rebar itself finds it, from the band's right
 // end; x is -1 while the band shows none.
 POINT ChevronOf(HWND rebar)
