@@ -114,12 +114,12 @@ private:
     // A click on the chevron, as the rebar finds it from the band's right end.
     void PressChevron() const
     {
+        const CReBarCtrl rebar(ReBar());
         RECT band{};
-        CReBarCtrl(ReBar()).GetRect(0, band);
+        rebar.GetRect(0, band);
         RBHITTESTINFO hit{};
         hit.pt = POINT{band.right - 1, (band.top + band.bottom) / 2};
-        while (hit.pt.x > band.left &&
-               (::SendMessageW(ReBar(), RB_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), hit.flags != RBHT_CHEVRON)) {
+        while (hit.pt.x > band.left && (rebar.HitTest(hit), hit.flags != RBHT_CHEVRON)) {
             --hit.pt.x;
         }
         const LPARAM point = MAKELPARAM(hit.pt.x, hit.pt.y);
