@@ -23,6 +23,7 @@
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::system::LocalizeForm;
 using vandrelcommon::system::TextFormat;
 using vandrelcommon::ui::Checked;
 using vandrelcommon::ui::Message;
@@ -141,6 +142,11 @@ void CDuplicatesPane::ShowResult()
     SortGroupsBy(GroupSortOrder::TotalSize);
     if (!tree_.Rows().empty()) {
         tree_.ListView().EnsureVisible(0, false);
+        // The keys start at the first group, before anything is selected.
+        LVITEMW focus{};
+        focus.state = LVIS_FOCUSED;
+        focus.stateMask = LVIS_FOCUSED;
+        tree_.ListView().SetItemState(0, focus);
     }
     StartPreviewTimer();
 }
@@ -163,12 +169,43 @@ void CDuplicatesPane::UpdateStatistics()
                             .Str();
     }
     container_.SetStatusText(text);
+    UpdateMarks();
 }
 
+void CDuplicatesPane::UpdateMarks()
+{
+    marksDirty_ = false;
+    const std::wstring marked = MarkedFilesText(CountMarkedFiles(tree_));
+    container_.SetMarksText(ruleNote_.empty() ? marked : ruleNote_ + L"  " + marked);
+}
+
+// What a rule did is told until the marks change again; a new selection
+// that matched nothing changed nothing, and says so at once.
+void CDuplicatesPane::TellRuleResult(const RegexpRule& rule, uint64_t matched)
+{
+    if (matched == 0 && rule.StartsNewSelection()) {
+        const std::wstring text =
+            TextFormat(Localize("duplicates-pane.messages.rule-matched-nothing")).Add(rule.name).Str();
+        ::MessageBoxW(container_.GetMainWindow(), text.c_str(),
+            Localize("duplicates-pane.regexp-form.select-by-regexp").c_str(), MB_OK | MB_ICONINFORMATION);
+    }
+    ruleNote_ =
+        TextFormat(LocalizeForm("duplicates-pane.messages.rule-matched", matched)).Add(rule.name).Add(matched).Str();
+    UpdateMarks();
+}
+
+LRESULT CDuplicatesPane::OnMarksChanged(Message&)
+{
+    ruleNote_.clear();
+    marksDirty_ = true; // counted at the next tick: a key held down marks many rows
+    return 0;
+}
+
+// The result's texts follow the language even when no group is left.
 void CDuplicatesPane::Relocalize()
 {
     tree_.RelocalizeColumns();
-    if (!tree_.Rows().empty()) {
+    if (IsVisible()) {
         UpdateStatistics();
     }
 }
@@ -194,6 +231,9 @@ LRESULT CDuplicatesPane::OnTimer(Message& msg)
     if (msg.wParam != kPreviewTimer) {
         msg.handled = false;
         return 0;
+    }
+    if (marksDirty_) {
+        UpdateMarks();
     }
     const CVirtualNode* selected = SelectedNode();
     if (selected != seenNode_) {
@@ -292,9 +332,6 @@ bool CDuplicatesPane::RunResultCommand(UINT command)
     case ID_EXPORT_XML:
         Export(command);
         return true;
-    case CDuplicatesVirtualTreeView::kDeleteKeyCommand:
-        StartDelete(static_cast<DeleteMode>(settings_.deleteMode));
-        return true;
     case ID_FILE_OPEN:
     case ID_FILE_SHOW_IN_FOLDER:
     case ID_FILE_PROPERTIES:
@@ -316,6 +353,12 @@ void CDuplicatesPane::RunOverAllGroups(const SelectionJob& job)
     CSelectProgressDialog dialog(tree_, job, container_.GetMainWindow(), container_.GetTaskbarList());
     dialog.DoModal(container_.GetMainWindow());
     tree_.Invalidate(false);
+    if (job.regexpRule != nullptr) {
+        TellRuleResult(*job.regexpRule, dialog.MatchedFiles());
+    } else {
+        ruleNote_.clear();
+        UpdateMarks();
+    }
 }
 
 const RegexpRule* CDuplicatesPane::ChooseRegexpRule()
@@ -333,6 +376,8 @@ void CDuplicatesPane::SetAllMarks(vandrelcommon::ui::CheckState state)
     tree_.SetCheckState(&tree_.Root(), state);
     tree_.EnableWindow(true);
     tree_.Invalidate(false);
+    ruleNote_.clear();
+    UpdateMarks();
 }
 
 void CDuplicatesPane::SortGroupsBy(GroupSortOrder order)
@@ -453,7 +498,7 @@ LRESULT CDuplicatesPane::OnContextMenu(Message& msg)
 {
     POINT screen{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
     int row = -1;
-    if (msg.lParam == -1) {
+    if (msg.IsKeyboardContextMenu()) {
         // The menu key: at the focused row.
         const CVirtualNode* focused = tree_.FocusedNode();
         row = focused == nullptr ? -1 : tree_.RowOf(focused);
@@ -500,7 +545,7 @@ void CDuplicatesPane::ApplyToGroup(UINT command, CVirtualNode* group)
         tree_.SetCheckState(group, command == ID_SELECT_ALL ? Checked : Unchecked);
     } else if (command == ID_SELECT_BY_REGEXP) {
         if (const RegexpRule* rule = ChooseRegexpRule()) {
-            ApplyRegexpRule(tree_, group, *rule);
+            TellRuleResult(*rule, ApplyRegexpRule(tree_, group, *rule));
         }
     } else if (command == ID_SELECT_REMOVE_FROM_LIST) {
         tree_.SetRedraw(false);
@@ -509,6 +554,10 @@ void CDuplicatesPane::ApplyToGroup(UINT command, CVirtualNode* group)
         UpdateStatistics();
     }
     tree_.Invalidate(false);
+    if (command != ID_SELECT_BY_REGEXP) {
+        ruleNote_.clear();
+        UpdateMarks();
+    }
 }
 
 // The row is selected, and the chosen command arrives like any other.
@@ -560,19 +609,23 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     if (mode == DeleteMode::BackupInFolder && !ChooseBackupFolder()) {
         return;
     }
-    // A link needs a kept copy: a group marked whole loses nothing, its files
-    // fail with that reason.
+    const HWND owner = container_.GetMainWindow();
+    // Both questions answer No to Enter: losing the last copy of a file, or
+    // a file for good, takes a click on Yes. A link needs a kept copy: a
+    // group marked whole loses nothing, its files fail with that reason.
     const bool wholeGroups = mode != DeleteMode::HardLink && HasWholeGroupChecked(tree_);
-    if (wholeGroups && ::MessageBoxW(container_.GetMainWindow(),
-                           Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
+    if (wholeGroups && ::MessageBoxW(owner, Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
                            Localize("duplicates-pane.messages.warning-all-selected-caption").c_str(),
-                           MB_ICONWARNING | MB_YESNO) != IDYES) {
+                           MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     DeleteRequest request;
     request.queue = CollectCheckedFiles(tree_, tree_.Mode(), wholeGroups);
     if (request.queue.empty()) {
         ::MessageBeep(MB_OK); // nothing is marked
+        return;
+    }
+    if (!ConfirmDelete(mode, request.queue.size())) {
         return;
     }
     request.settings = &settings_;
@@ -587,12 +640,32 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     };
     request.preview = &preview_;
     StopPreviewTimer();
-    CDeleteProgressDialog dialog(request, container_.GetMainWindow(), container_.GetTaskbarList());
-    dialog.DoModal(container_.GetMainWindow());
+    CDeleteProgressDialog dialog(request, owner, container_.GetTaskbarList());
+    dialog.DoModal(owner);
     freedBytes_ += dialog.FreedBytes();
     UpdateStatistics();
     tree_.Invalidate(false);
     StartPreviewTimer();
+}
+
+// The question names the way and the number of files, and for a backup the
+// folder in full.
+bool CDuplicatesPane::ConfirmDelete(DeleteMode mode, size_t count) const
+{
+    const char* key = "duplicates-pane.messages.confirm-recycle-bin";
+    UINT style = MB_YESNO | MB_ICONQUESTION;
+    if (mode == DeleteMode::Permanently) {
+        key = "duplicates-pane.messages.confirm-permanently";
+        style = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2;
+    } else if (mode == DeleteMode::BackupInFolder) {
+        key = "duplicates-pane.messages.confirm-backup";
+    } else if (mode == DeleteMode::HardLink) {
+        key = "duplicates-pane.messages.confirm-hard-links";
+    }
+    const std::wstring text =
+        TextFormat(LocalizeForm(key, count)).Add(static_cast<uint64_t>(count)).Add(settings_.backupFolder).Str();
+    return ::MessageBoxW(container_.GetMainWindow(), text.c_str(),
+               Localize("duplicates-pane.messages.confirm-delete-caption").c_str(), style) == IDYES;
 }
 
 } // namespace clonarium

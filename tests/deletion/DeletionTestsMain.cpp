@@ -1,10 +1,10 @@
 // The deletion test program: GoogleTest, or with
-//   --show-progress [--lang CODE] [--start] [--link]
+//   --show-progress [--lang CODE] [--start] [--backup | --link]
 //   --show-file-exists [--lang CODE]
 // the delete progress dialog over a few files of its own (started at once
-// with --start; replacing them with hard links with --link), or the
-// "Backuping" dialog for a name that is taken, in the
-// language CODE: for looking at them and taking their pictures.
+// with --start; into a backup folder with --backup, replacing them with hard
+// links with --link), or the "Backuping" dialog for a name that is taken, in
+// the language CODE: for looking at them and taking their pictures.
 #include "i18n/Localizer.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
@@ -35,14 +35,14 @@ int ShowFileExists()
     TempTree tree;
     tree.MakeFile(L"Backup\\C\\Photos\\2019\\report (1).txt");
     ConflictQuestion question;
-    question.source = tree.MakeFile(L"Photos\\2019\\report.txt");
-    question.target = tree.MakeFile(L"Backup\\C\\Photos\\2019\\report.txt");
-    question.chosenIndex = 2;
+    question.source = tree.MakeFile(L"Photos\\2019\\report.txt", std::string(48000, 'r'));
+    question.target = tree.MakeFile(L"Backup\\C\\Photos\\2019\\report.txt", std::string(2000, 'r'));
+    question.chosenIndex = 3;
     CFileExistsDlg dialog(question);
     return static_cast<int>(dialog.DoModal(nullptr));
 }
 
-int ShowProgress(bool start, bool link)
+int ShowProgress(bool start, DeleteMode mode)
 {
     TempTree tree;
     HWND listView = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 400, 300,
@@ -53,7 +53,8 @@ int ShowProgress(bool start, bool link)
     DeleteRequest request;
     request.settings = &settings;
     request.tree = &view;
-    request.parameters.mode = link ? DeleteMode::HardLink : DeleteMode::ToRecycleBin;
+    request.parameters.mode = mode;
+    request.parameters.backupFolder = tree.Path(L"Backups of my photos");
     for (int group = 0; group < 3; ++group) {
         vandrelcommon::ui::CVirtualNode* groupNode = view.AddNode(nullptr, nullptr);
         const std::wstring kept = tree.MakeFile(L"kept" + std::to_wstring(group) + L".txt", "same");
@@ -85,6 +86,14 @@ int ShowProgress(bool start, bool link)
     return result;
 }
 
+DeleteMode ShownMode(int argc, char** argv)
+{
+    if (Has(argc, argv, "--backup")) {
+        return DeleteMode::BackupInFolder;
+    }
+    return Has(argc, argv, "--link") ? DeleteMode::HardLink : DeleteMode::ToRecycleBin;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,9 +102,8 @@ int main(int argc, char** argv)
     int result = 0;
     if (Has(argc, argv, "--show-progress") || Has(argc, argv, "--show-file-exists")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));
-        result = Has(argc, argv, "--show-progress")
-                     ? ShowProgress(Has(argc, argv, "--start"), Has(argc, argv, "--link"))
-                     : ShowFileExists();
+        result = Has(argc, argv, "--show-progress") ? ShowProgress(Has(argc, argv, "--start"), ShownMode(argc, argv))
+                                                    : ShowFileExists();
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
