@@ -2,18 +2,16 @@
 // The finders: they turn the search roots and a SearchParameters record into
 // groups of duplicate files, reported through an ISearchProcessCallback.
 #include "engine/FileIndexer.h"
-#include "engine/FileOpener.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 #include "engine/SearchCache.h"
 #include "engine/SearchProcessCallback.h"
 
-#include <array>
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,15 +49,23 @@ protected:
     size_t filesOpened_ = 0; // by the running search's own code (not the image library's)
 };
 
+// How much the exact search reads of a file before all of it, and in what
+// pieces. The sizes are those tools/bench/read-plan.sh found fastest.
+struct ReadPlan {
+    size_t headSize = 16 * 1024;   // its first bytes
+    size_t tailSize = 16 * 1024;   // where still tied, its last bytes
+    size_t chunkSize = 256 * 1024; // each read of a whole file
+    // A file no larger than its start and end together is read whole at once.
+    uint64_t WholeAtOnce() const { return headSize + tailSize; }
+};
+
 // Exact duplicates: files of one size whose whole content has one digest.
+// Files of a shared size are told apart by as little reading as will do:
+// first by their start, then, where still tied, by their end, and only
+// files that share size, start and end are read whole and digested.
 class DuplicateFinder : public AbstractDuplicateFinder {
 public:
-    static constexpr size_t kReadSize = 4096;
     static constexpr uint32_t kDigestSeed = 5;
-    // The file stream's own buffer below the 4096-byte reads: of 4 KiB to
-    // 1 MiB, 64 KiB read fastest. The stream fills one byte less than it is
-    // given, hence the extra byte.
-    static constexpr size_t kStreamBufferSize = 64 * 1024 + 1;
     // Threads opening files ahead of the worker, and files open at a time,
     // the one being read included. Of one to three threads and 4 or 8 files,
     // two and 8 were among the fastest; a third thread gained nothing.
@@ -68,13 +74,15 @@ public:
 
     // Without `openAhead` every file is opened on the worker thread just
     // before it is read.
-    explicit DuplicateFinder(const SearchParameters& parameters, bool openAhead = true);
+    explicit DuplicateFinder(const SearchParameters& parameters, bool openAhead = true, ReadPlan plan = {});
 
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
     // Files the last search opened: to read them, or to tell an empty file
     // from a device.
     size_t FilesOpened() const { return filesOpened_; }
+    // Bytes of file content the last search read.
+    uint64_t BytesRead() const { return bytesRead_; }
 
     // True with the digest's 32-digit text; false, with `text` empty, when the
     // file cannot be opened or read, or a stop was requested while reading.
@@ -82,25 +90,34 @@ public:
 
 private:
     enum class Outcome { Done, Failed, Canceled };
-    // A digest the cache holds for each file of the comparison, in order;
-    // files without one are read.
-    using KnownDigests = std::vector<std::optional<ContentDigest>>;
+    // The rounds of reading before the whole of a file: its start, its end.
+    enum class Stage { Head, Tail };
+    struct Comparison;
+    struct Candidate;
 
+    void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
+    // Splits every tie by what `stage` reads, reading it first where it is
+    // not known; a file left alone is decided. False when a stop was noticed.
+    bool SplitTies(Comparison& comparison, Stage stage, ISearchProcessCallback& callback);
+    // Reads what `stage` reads of each of these files, in order, opening
+    // them ahead; false when a stop was noticed.
+    bool ReadAll(
+        Comparison& comparison, const std::vector<uint32_t>& files, Stage stage, ISearchProcessCallback& callback);
+    Outcome ReadPart(HANDLE file, Candidate& candidate, Stage stage, ISearchProcessCallback& callback);
+    // Digests what is still tied, size by size, and reports the groups;
+    // after a stop only sizes complete without reading more are reported.
+    void ReportGroups(Comparison& comparison, bool canceled, ISearchProcessCallback& callback);
     // A file that gives more than `size` bytes has grown since it was listed,
     // or never ends (a device): it fails.
-    Outcome DigestFile(std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
-    void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
-    // The cache's digests of the files of shared sizes, and the paths of
-    // those it has none for.
-    KnownDigests LookUpDigests(const SizeMap& sizes, std::vector<const std::wstring*>& unknown);
-    // Digests the files of one size (`known` holds one entry a file) and
-    // reports its groups; false when a stop was noticed.
-    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, const std::optional<ContentDigest>* known,
-        FileOpener& opener, ISearchProcessCallback& callback);
+    Outcome DigestFile(HANDLE file, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
+    // The hash of `length` bytes from `offset`; a file that gives fewer fails.
+    Outcome HashRegion(HANDLE file, uint64_t offset, size_t length, ISearchProcessCallback& callback, uint64_t& hash);
 
     const bool openAhead_;
+    const ReadPlan plan_;
     bool severalRoots_ = false; // of the running search
-    std::array<char, kReadSize> buffer_{};
+    uint64_t bytesRead_ = 0;    // by the running search
+    std::vector<uint8_t> buffer_;
 };
 
 } // namespace clonarium

@@ -1,7 +1,7 @@
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
 #include "engine/DuplicateFinder.h"
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
@@ -190,8 +190,10 @@ TEST_F(DeleteWorkerTest, AFileEditedBehindTheSearchCacheIsStillRefusedAPermanent
     // is still grouped by a search with the cache. Deletion looks at the
     // files themselves and keeps it.
     const std::wstring copy = tree.MakeFile(L"s\\copy.txt", "same");
-    SearchCacheFile cache;
+    const TempTree cacheFolder;
     const auto search = [&] {
+        SearchCacheDatabase cache; // what the search before learnt
+        cache.Open(cacheFolder.Path(L"cache.db"));
         DuplicateFinder finder(AdmitAll());
         finder.SetCache(&cache);
         RecordingCallback groups;
