@@ -5,9 +5,9 @@
 #include "system/Handles.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
-#include <numeric>
 
 namespace clonarium {
 
@@ -40,26 +40,20 @@ struct DuplicateFinder::Candidate {
     FileRecord* file = nullptr;
     KnownContent known;
     bool counted = false; // OnFileCompared was called for it
-    bool left = false;    // alone in its tie, or unreadable: in no group
+    bool left = false;    // told apart from the rest of its size, or unreadable: in no group
 };
 
 // The files of shared sizes, in ascending order of size and, within a size,
-// in the order the indexer admitted them; and the ties among them: runs of
-// `order` that share size and whatever was read so far.
+// in the order the indexer admitted them.
 struct DuplicateFinder::Comparison {
     struct SizeClass {
         uint64_t size;
         uint32_t first; // in `candidates`
         uint32_t count;
-    };
-    struct Tie {
-        uint32_t begin; // in `order`
-        uint32_t end;
+        bool allDigested; // before anything was read: nothing needs reading
     };
     std::vector<Candidate> candidates;
     std::vector<SizeClass> sizes;
-    std::vector<uint32_t> order;
-    std::vector<Tie> ties;
 };
 
 namespace {
@@ -119,8 +113,7 @@ void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
             continue;
         }
         const auto first = static_cast<uint32_t>(comparison.candidates.size());
-        comparison.sizes.push_back({size, first, static_cast<uint32_t>(files.size())});
-        comparison.ties.push_back({first, first + static_cast<uint32_t>(files.size())});
+        bool allDigested = true;
         for (FileRecord& file : files) {
             Candidate& candidate = comparison.candidates.emplace_back();
             candidate.file = &file;
@@ -130,98 +123,43 @@ void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
             if (candidate.known.Has(KnownContent::kDigest)) {
                 candidate.counted = true;
                 callback.OnFileCompared(size);
+            } else {
+                allDigested = false;
             }
         }
+        comparison.sizes.push_back({size, first, static_cast<uint32_t>(files.size()), allDigested});
     }
-    comparison.order.resize(comparison.candidates.size());
-    std::iota(comparison.order.begin(), comparison.order.end(), 0u);
-    const bool canceled =
-        !SplitTies(comparison, Stage::Head, callback) || !SplitTies(comparison, Stage::Tail, callback);
+    const bool canceled = !ReadFirstParts(comparison, callback);
+    if (!canceled) {
+        SetApartLoneFiles(comparison, callback);
+    }
     ReportGroups(comparison, canceled, callback);
 }
 
-bool DuplicateFinder::SplitTies(Comparison& comparison, Stage stage, ISearchProcessCallback& callback)
+bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback)
 {
-    std::vector<Candidate>& candidates = comparison.candidates;
-    const auto digested = [&](uint32_t i) { return candidates[i].known.Has(KnownContent::kDigest); };
-    // What this round tells files by: a file read whole at once is told by
-    // its digest, and so is a tie whose every digest is known.
-    const auto partOf = [&](uint32_t i, bool allDigested) {
-        if (allDigested || candidates[i].file->size <= plan_.WholeAtOnce()) {
-            return KnownContent::kDigest;
-        }
-        return stage == Stage::Head ? KnownContent::kHead : KnownContent::kTail;
-    };
-    std::vector<uint8_t> allDigested(comparison.ties.size());
     std::vector<uint32_t> toRead;
-    for (size_t t = 0; t < comparison.ties.size(); ++t) {
-        const auto [begin, end] = comparison.ties[t];
-        allDigested[t] = std::all_of(&comparison.order[begin], &comparison.order[end], digested);
-        for (uint32_t i = begin; i < end; ++i) {
-            const uint32_t file = comparison.order[i];
-            if (!candidates[file].known.Has(partOf(file, allDigested[t]))) {
-                toRead.push_back(file);
+    for (const Comparison::SizeClass& sizeClass : comparison.sizes) {
+        const uint8_t parts =
+            sizeClass.size <= plan_.wholeAtOnce ? KnownContent::kDigest : KnownContent::kHead | KnownContent::kTail;
+        for (uint32_t i = sizeClass.first; i < sizeClass.first + sizeClass.count && !sizeClass.allDigested; ++i) {
+            if ((comparison.candidates[i].known.parts & parts) != parts) {
+                toRead.push_back(i);
             }
         }
     }
-    if (!ReadAll(comparison, toRead, stage, callback)) {
-        return false;
-    }
-    const auto key = [&](uint32_t i, KnownContent::Part part) {
-        ContentDigest value{};
-        const KnownContent& known = candidates[i].known;
-        if (part == KnownContent::kDigest) {
-            value = known.digest;
-        } else {
-            std::memcpy(value.data(), part == KnownContent::kHead ? &known.head : &known.tail, sizeof(uint64_t));
-        }
-        return value;
-    };
-    std::vector<Comparison::Tie> ties;
-    for (size_t t = 0; t < comparison.ties.size(); ++t) {
-        const auto [begin, end] = comparison.ties[t];
-        uint32_t* first = comparison.order.data() + begin;
-        uint32_t* last = std::stable_partition(
-            first, comparison.order.data() + end, [&](uint32_t i) { return !candidates[i].left; });
-        if (first == last) {
-            continue;
-        }
-        const KnownContent::Part part = partOf(*first, allDigested[t]);
-        std::stable_sort(first, last, [&](uint32_t a, uint32_t b) { return key(a, part) < key(b, part); });
-        for (uint32_t* run = first; run != last;) {
-            uint32_t* runEnd = std::find_if(run, last, [&](uint32_t i) { return key(i, part) != key(*run, part); });
-            if (runEnd - run == 1) {
-                Candidate& alone = candidates[*run];
-                alone.left = true;
-                if (!alone.counted) {
-                    alone.counted = true;
-                    callback.OnFileCompared(alone.file->size);
-                }
-            } else {
-                ties.push_back({static_cast<uint32_t>(run - comparison.order.data()),
-                    static_cast<uint32_t>(runEnd - comparison.order.data())});
-            }
-            run = runEnd;
-        }
-    }
-    comparison.ties = std::move(ties);
-    return true;
-}
-
-bool DuplicateFinder::ReadAll(
-    Comparison& comparison, const std::vector<uint32_t>& files, Stage stage, ISearchProcessCallback& callback)
-{
     std::vector<const std::wstring*> paths;
-    paths.reserve(files.size());
-    for (const uint32_t i : files) {
+    paths.reserve(toRead.size());
+    for (const uint32_t i : toRead) {
         paths.push_back(&comparison.candidates[i].file->path);
     }
     FileOpener opener(std::move(paths), openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1);
     bool goOn = true;
-    for (const uint32_t i : files) {
+    for (const uint32_t i : toRead) {
         Candidate& candidate = comparison.candidates[i];
         const FileRecord& file = *candidate.file;
-        const Outcome outcome = ReadPart(opener.Next(), candidate, stage, callback);
+        KnownContent learnt = candidate.known;
+        const Outcome outcome = ReadFirstPart(opener.Next(), file.size, learnt, callback);
         if (outcome == Outcome::Canceled) {
             goOn = false; // the file at which the stop was noticed is not counted
             break;
@@ -236,12 +174,13 @@ bool DuplicateFinder::ReadAll(
             continue;
         }
         if (cache_ != nullptr) {
-            cache_->KeepContent(file.path, file.size, file.lastWriteTime, candidate.known);
+            cache_->KeepContent(file.path, file.size, file.lastWriteTime, learnt);
         }
         if (callback.IsCanceled()) {
             goOn = false;
             break;
         }
+        candidate.known = learnt;
         if (candidate.known.Has(KnownContent::kDigest) && !candidate.counted) {
             candidate.counted = true;
             callback.OnFileCompared(file.size);
@@ -251,27 +190,65 @@ bool DuplicateFinder::ReadAll(
     return goOn;
 }
 
-DuplicateFinder::Outcome DuplicateFinder::ReadPart(
-    HANDLE file, Candidate& candidate, Stage stage, ISearchProcessCallback& callback)
+// A file no larger than its start and end together is read whole; of a
+// larger one both are read at one opening, which costs more than the bytes
+// of its end.
+DuplicateFinder::Outcome DuplicateFinder::ReadFirstPart(
+    HANDLE file, uint64_t size, KnownContent& known, ISearchProcessCallback& callback)
 {
     if (file == INVALID_HANDLE_VALUE || file == nullptr) {
         return Outcome::Failed;
     }
-    KnownContent& known = candidate.known;
-    const uint64_t size = candidate.file->size;
-    if (size <= plan_.WholeAtOnce()) {
+    if (size <= plan_.wholeAtOnce) {
         const Outcome outcome = DigestFile(file, size, callback, known.digest);
         known.parts |= outcome == Outcome::Done ? KnownContent::kDigest : 0;
         return outcome;
     }
-    if (stage == Stage::Head) {
-        const Outcome outcome = HashRegion(file, 0, plan_.headSize, callback, known.head);
-        known.parts |= outcome == Outcome::Done ? KnownContent::kHead : 0;
-        return outcome;
+    Outcome outcome = HashRegion(file, 0, plan_.headSize, callback, known.head);
+    if (outcome == Outcome::Done) {
+        outcome = HashRegion(file, size - plan_.tailSize, plan_.tailSize, callback, known.tail);
     }
-    const Outcome outcome = HashRegion(file, size - plan_.tailSize, plan_.tailSize, callback, known.tail);
-    known.parts |= outcome == Outcome::Done ? KnownContent::kTail : 0;
+    known.parts |= outcome == Outcome::Done ? KnownContent::kHead | KnownContent::kTail : 0;
     return outcome;
+}
+
+// Within each size, files are told apart by their digest where every one
+// is known or the files are read whole at once, otherwise by their start
+// and end; a file that shares them with no other is in no group.
+void DuplicateFinder::SetApartLoneFiles(Comparison& comparison, ISearchProcessCallback& callback)
+{
+    using Key = std::array<uint8_t, 2 * sizeof(uint64_t)>;
+    std::vector<std::pair<Key, uint32_t>> keys;
+    for (const Comparison::SizeClass& sizeClass : comparison.sizes) {
+        const bool byDigest = sizeClass.allDigested || sizeClass.size <= plan_.wholeAtOnce;
+        keys.clear();
+        for (uint32_t i = sizeClass.first; i < sizeClass.first + sizeClass.count; ++i) {
+            const KnownContent& known = comparison.candidates[i].known;
+            if (!comparison.candidates[i].left) {
+                Key key{};
+                if (byDigest) {
+                    std::memcpy(key.data(), known.digest.data(), key.size());
+                } else {
+                    std::memcpy(key.data(), &known.head, sizeof(uint64_t));
+                    std::memcpy(key.data() + sizeof(uint64_t), &known.tail, sizeof(uint64_t));
+                }
+                keys.emplace_back(key, i);
+            }
+        }
+        std::sort(keys.begin(), keys.end());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const bool alone = (k == 0 || keys[k - 1].first != keys[k].first) &&
+                               (k + 1 == keys.size() || keys[k + 1].first != keys[k].first);
+            Candidate& candidate = comparison.candidates[keys[k].second];
+            if (alone) {
+                candidate.left = true;
+                if (!candidate.counted) {
+                    candidate.counted = true;
+                    callback.OnFileCompared(candidate.file->size);
+                }
+            }
+        }
+    }
 }
 
 void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearchProcessCallback& callback)
@@ -298,9 +275,10 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
         for (; !canceled && next < toRead.size() && toRead[next] < sizeClass.first + sizeClass.count; ++next) {
             Candidate& candidate = candidates[toRead[next]];
             const FileRecord& file = *candidate.file;
-            const Outcome outcome = DigestFile(opener.Next(), file.size, callback, candidate.known.digest);
+            KnownContent learnt = candidate.known;
+            const Outcome outcome = DigestFile(opener.Next(), file.size, callback, learnt.digest);
             if (outcome == Outcome::Canceled) {
-                canceled = true;
+                canceled = true; // the file at which the stop was noticed is not counted
                 break;
             }
             candidate.counted = true;
@@ -310,14 +288,15 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
                 callback.OnFileNotRead();
                 continue;
             }
-            candidate.known.parts |= KnownContent::kDigest;
+            learnt.parts |= KnownContent::kDigest;
             if (cache_ != nullptr) {
-                cache_->KeepContent(file.path, file.size, file.lastWriteTime, candidate.known);
+                cache_->KeepContent(file.path, file.size, file.lastWriteTime, learnt);
             }
             if (callback.IsCanceled()) {
                 canceled = true;
                 break;
             }
+            candidate.known = learnt;
             callback.OnFileCompared(file.size);
         }
         // Groups completed before a stop are still reported: the files of the

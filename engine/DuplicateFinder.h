@@ -50,19 +50,21 @@ protected:
 };
 
 // How much the exact search reads of a file before all of it, and in what
-// pieces. The sizes are those tools/bench/read-plan.sh found fastest.
+// pieces, as tools/bench/read-plan.sh measured them: under Wine an opening
+// costs more than reading 16 KiB, so files up to that are read whole at
+// once; the size of the start and end read of larger files hardly changes
+// the time, and a page of each reads least of the sizes that were as fast.
 struct ReadPlan {
-    size_t headSize = 16 * 1024;   // its first bytes
-    size_t tailSize = 16 * 1024;   // where still tied, its last bytes
-    size_t chunkSize = 256 * 1024; // each read of a whole file
-    // A file no larger than its start and end together is read whole at once.
-    uint64_t WholeAtOnce() const { return headSize + tailSize; }
+    size_t headSize = 4 * 1024;       // its first bytes
+    size_t tailSize = 4 * 1024;       // and its last bytes
+    uint64_t wholeAtOnce = 16 * 1024; // a file no larger is read whole at once; at least head and tail
+    size_t chunkSize = 256 * 1024;    // each read of a whole file
 };
 
 // Exact duplicates: files of one size whose whole content has one digest.
 // Files of a shared size are told apart by as little reading as will do:
-// first by their start, then, where still tied, by their end, and only
-// files that share size, start and end are read whole and digested.
+// by their start and their end, and only files that share size, start and
+// end are read whole and digested.
 class DuplicateFinder : public AbstractDuplicateFinder {
 public:
     static constexpr uint32_t kDigestSeed = 5;
@@ -90,22 +92,18 @@ public:
 
 private:
     enum class Outcome { Done, Failed, Canceled };
-    // The rounds of reading before the whole of a file: its start, its end.
-    enum class Stage { Head, Tail };
     struct Comparison;
     struct Candidate;
 
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
-    // Splits every tie by what `stage` reads, reading it first where it is
-    // not known; a file left alone is decided. False when a stop was noticed.
-    bool SplitTies(Comparison& comparison, Stage stage, ISearchProcessCallback& callback);
-    // Reads what `stage` reads of each of these files, in order, opening
-    // them ahead; false when a stop was noticed.
-    bool ReadAll(
-        Comparison& comparison, const std::vector<uint32_t>& files, Stage stage, ISearchProcessCallback& callback);
-    Outcome ReadPart(HANDLE file, Candidate& candidate, Stage stage, ISearchProcessCallback& callback);
-    // Digests what is still tied, size by size, and reports the groups;
-    // after a stop only sizes complete without reading more are reported.
+    // Reads what first tells the files of each size apart, where it is not
+    // known, opening them ahead; false when a stop was noticed.
+    bool ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback);
+    // Adds to `known` what is read of the file at the first opening.
+    Outcome ReadFirstPart(HANDLE file, uint64_t size, KnownContent& known, ISearchProcessCallback& callback);
+    void SetApartLoneFiles(Comparison& comparison, ISearchProcessCallback& callback);
+    // Reads whole what is still tied, size by size, and reports the groups;
+    // after a stop, those of the files digested by then.
     void ReportGroups(Comparison& comparison, bool canceled, ISearchProcessCallback& callback);
     // A file that gives more than `size` bytes has grown since it was listed,
     // or never ends (a device): it fails.

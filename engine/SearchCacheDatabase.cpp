@@ -276,10 +276,10 @@ bool SearchCacheDatabase::PrepareLayout()
     }
     // Another search may have made the tables while this one waited.
     int64_t layout = 0;
-    const bool ready = (QueryInteger("PRAGMA user_version", layout) && layout == kLayout) ||
-                       (Execute(kLayoutSql) &&
-                           Execute(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str()) &&
-                           Execute(("PRAGMA user_version = " + std::to_string(kLayout)).c_str()));
+    const bool ready =
+        (QueryInteger("PRAGMA user_version", layout) && layout == kLayout) ||
+        (Execute(kLayoutSql) && Execute(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str()) &&
+            Execute(("PRAGMA user_version = " + std::to_string(kLayout)).c_str()));
     if (!ready) {
         Execute("ROLLBACK");
         return false;

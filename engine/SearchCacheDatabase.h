@@ -169,7 +169,7 @@ private:
     bool inTransaction_ = false;
     std::unordered_map<std::wstring, Folder> folders_; // by upper-cased path
     std::vector<Pending> pending_;
-    std::unordered_map<std::wstring, size_t> pendingIndex_; // by upper-cased path
+    std::unordered_map<std::wstring, size_t> pendingIndex_;   // by upper-cased path
     std::vector<std::pair<int64_t, std::wstring>> goneFiles_; // folder id, upper-cased name
     std::vector<int64_t> goneFolders_;
     std::chrono::steady_clock::time_point firstPending_{};

@@ -438,7 +438,7 @@ TEST(DuplicateFinder, OpeningAheadReportsExactlyWhatOpeningInTurnDoes)
 TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedGroups)
 {
     TempTree tree;
-    const std::string large = Content(ReadPlan{}.WholeAtOnce() + 5, 0);
+    const std::string large = Content(ReadPlan{}.wholeAtOnce + 5, 0);
     tree.MakeFile(L"a1", "aaa");
     tree.MakeFile(L"b1", large);
     tree.MakeFile(L"a2", "aaa");
@@ -491,13 +491,14 @@ TEST(DuplicateFinder, AStopWhileOpeningAheadLeavesNoThreadAndKeepsOnlyCompletedG
     EXPECT_EQ(mostOpeners, DuplicateFinder::kOpenerThreads);
 }
 
-// Of files of one size read in parts, one that differs in its start is read
-// no further, one that differs only in its end no further than that; only
-// files that share start and end are read whole. Each is counted once.
+// Of files of one size too large to be read whole at once, those that differ
+// in their start or their end are read no further than these (both at one
+// opening); only files that share start and end are read whole. Each file is
+// counted once.
 TEST(DuplicateFinder, FilesOfASharedSizeAreReadOnlyAsFarAsTellsThemApart)
 {
     const ReadPlan plan;
-    const size_t size = 8 * plan.WholeAtOnce();
+    const size_t size = 8 * plan.wholeAtOnce;
     const std::string base = Content(size, 0);
     std::string start = base;
     start.front() = static_cast<char>(start.front() + 1);
@@ -519,8 +520,8 @@ TEST(DuplicateFinder, FilesOfASharedSizeAreReadOnlyAsFarAsTellsThemApart)
     EXPECT_EQ(std::set<std::string>(groups.begin(), groups.end()),
         (std::set<std::string>{"group 5: small1 small2", large + "copy1 copy2", large + "middle1 middle2"}));
     EXPECT_EQ(log.Count("compared"), 9u);
-    // Starts of all six, ends of the five left, the whole of four; the small
-    // ones whole at once. Each file root is opened once more while indexing.
-    EXPECT_EQ(finder.BytesRead(), 6 * plan.headSize + 5 * plan.tailSize + 4 * size + 3 * 5);
-    EXPECT_EQ(finder.FilesOpened(), 9u + 6 + 5 + 4 + 3);
+    // Starts and ends of all six, then the whole of four; the small ones
+    // whole at once. Each file root is opened once more while indexing.
+    EXPECT_EQ(finder.BytesRead(), 6 * (plan.headSize + plan.tailSize) + 4 * size + 3 * 5);
+    EXPECT_EQ(finder.FilesOpened(), 9u + 6 + 4 + 3);
 }

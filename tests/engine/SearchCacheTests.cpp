@@ -99,7 +99,7 @@ TEST_F(SearchCacheTest, ARepeatSearchFindsWhatAnUncachedOneFindsAfterEveryKindOf
         const wchar_t* name;
         std::string content;
     };
-    const std::string large = Random(8 * ReadPlan{}.WholeAtOnce(), 1);
+    const std::string large = Random(8 * ReadPlan{}.wholeAtOnce, 1);
     const Pair sets[] = {{L"kept", "AAAAAAAA"}, {L"edited", "BBBBBBBB"}, {L"grown", "CCCCCCCC"},
         {L"shrunk", "DDDDDDDD"}, {L"renamed", "EEEEEEEE"}, {L"moved", "FFFFFFFF"}, {L"deleted", "GGGGGGGG"},
         {L"folder", "HHHHHHHH"}, {L"large", large}};
@@ -147,7 +147,7 @@ TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeReadsAndWritesNothing)
         paths.push_back(tree.MakeFile(L"f" + std::to_wstring(i), content));
     }
     // Large files told apart by their start, by their end, and copies.
-    const std::string large = Random(4 * ReadPlan{}.WholeAtOnce(), 2);
+    const std::string large = Random(4 * ReadPlan{}.wholeAtOnce, 2);
     for (int i = 1; i <= 3; ++i) {
         std::string start = large;
         start.front() = static_cast<char>(start.front() + i);
@@ -163,7 +163,7 @@ TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeReadsAndWritesNothing)
     paths.push_back(tree.MakeFile(L"empty2"));
     Reading reading;
     const Groups first = FindWithCache(&reading);
-    EXPECT_EQ(reading.opened, 20u + 8 + 5 + 2 + 2 + 2); // small whole, starts, ends, copies whole, empty twice
+    EXPECT_EQ(reading.opened, 20u + 8 + 2 + 2 + 2); // small whole, starts and ends, copies whole, empty twice
     EXPECT_TRUE(first.contains({0, {L"empty1", L"empty2"}}));
     EXPECT_TRUE(first.contains({large.size(), {L"copy1", L"copy2"}}));
     const std::string database = ReadFileBytes(cacheFile);

@@ -2,7 +2,7 @@
 // tree once per plan and round, the plans taking turns within each round,
 // and prints for each the median time, the files opened, the bytes read and
 // the groups found (which must not differ between plans).
-//   read-plan-bench FOLDER ROUNDS HEAD:TAIL:CHUNK...    (sizes in KiB)
+//   read-plan-bench FOLDER ROUNDS HEAD:TAIL:WHOLE:CHUNK...    (sizes in KiB)
 #include "engine/DuplicateFinder.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 
@@ -58,13 +58,15 @@ bool ParsePlan(const std::wstring& text, ReadPlan& plan)
 {
     unsigned head = 0;
     unsigned tail = 0;
+    unsigned whole = 0;
     unsigned chunk = 0;
-    if (std::swscanf(text.c_str(), L"%u:%u:%u", &head, &tail, &chunk) != 3 || head == 0 || tail == 0 ||
-        chunk == 0 || chunk % 16 != 0) {
+    if (std::swscanf(text.c_str(), L"%u:%u:%u:%u", &head, &tail, &whole, &chunk) != 4 || head == 0 || tail == 0 ||
+        whole < head + tail || chunk == 0 || chunk % 16 != 0) {
         return false;
     }
     plan.headSize = head * 1024;
     plan.tailSize = tail * 1024;
+    plan.wholeAtOnce = whole * 1024;
     plan.chunkSize = chunk * 1024;
     return true;
 }
@@ -84,7 +86,8 @@ int wmain(int argc, wchar_t** argv)
         plans.push_back(plan);
     }
     if (argc < 4 || plans.empty()) {
-        std::fprintf(stderr, "usage: read-plan-bench FOLDER ROUNDS HEAD:TAIL:CHUNK... (KiB; CHUNK a multiple of 16)\n");
+        std::fprintf(stderr, "usage: read-plan-bench FOLDER ROUNDS HEAD:TAIL:WHOLE:CHUNK... (KiB; WHOLE at least "
+                             "HEAD + TAIL, CHUNK a multiple of 16)\n");
         return 2;
     }
     SearchParameters parameters;
@@ -104,16 +107,16 @@ int wmain(int argc, wchar_t** argv)
             plan.countsMeet = plan.countsMeet && callback.compared == callback.toCompare;
         }
     }
-    std::printf("%d rounds; sizes in KiB\n%-16s %9s %9s %12s %8s  %s\n", rounds, "head:tail:chunk", "median s",
+    std::printf("%d rounds; sizes in KiB\n%-18s %9s %9s %12s %8s  %s\n", rounds, "head:tail:whole:chunk", "median s",
         "opened", "MB read", "groups", "every file compared once");
     bool same = true;
     for (Plan& plan : plans) {
         std::sort(plan.seconds.begin(), plan.seconds.end());
-        std::printf("%-16ls %9.3f %9zu %12.1f %8llu  %s\n", plan.name.c_str(), plan.seconds[plan.seconds.size() / 2],
+        std::printf("%-18ls %9.3f %9zu %12.1f %8llu  %s\n", plan.name.c_str(), plan.seconds[plan.seconds.size() / 2],
             plan.opened, static_cast<double>(plan.bytes) / 1e6, static_cast<unsigned long long>(plan.groups),
             plan.countsMeet ? "yes" : "NO");
-        same = same && plan.groups == plans[0].groups && plan.pathCharacters == plans[0].pathCharacters &&
-               plan.countsMeet;
+        same =
+            same && plan.groups == plans[0].groups && plan.pathCharacters == plans[0].pathCharacters && plan.countsMeet;
     }
     std::printf("groups of every plan: %s\n", same ? "the same" : "DIFFERENT");
     return same ? 0 : 1;
