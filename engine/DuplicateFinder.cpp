@@ -41,6 +41,21 @@ struct DuplicateFinder::Candidate {
     KnownContent known;
     bool counted = false; // OnFileCompared was called for it
     bool left = false;    // told apart from the rest of its size, or unreadable: in no group
+
+    // Every file of the comparison is counted once, as soon as no more
+    // reading is needed to place it.
+    void Count(ISearchProcessCallback& callback)
+    {
+        if (!counted) {
+            counted = true;
+            callback.OnFileCompared(file->size);
+        }
+    }
+    void Leave(ISearchProcessCallback& callback)
+    {
+        left = true;
+        Count(callback);
+    }
 };
 
 // The files of shared sizes, in ascending order of size and, within a size,
@@ -107,33 +122,50 @@ void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISear
 void DuplicateFinder::Compare(SizeMap& sizes, ISearchProcessCallback& callback)
 {
     Comparison comparison;
+    std::vector<const FileRecord*> records;
     for (auto& [size, files] : sizes.bySize) {
         if (files.size() < 2) {
             callback.OnFileCompared(size); // a unique size is never opened
             continue;
         }
-        const auto first = static_cast<uint32_t>(comparison.candidates.size());
-        bool allDigested = true;
+        comparison.sizes.push_back(
+            {size, static_cast<uint32_t>(comparison.candidates.size()), static_cast<uint32_t>(files.size()), true});
         for (FileRecord& file : files) {
-            Candidate& candidate = comparison.candidates.emplace_back();
-            candidate.file = &file;
-            if (cache_ != nullptr) {
-                candidate.known = cache_->FindContent(file.path, file.size, file.lastWriteTime);
-            }
+            comparison.candidates.emplace_back().file = &file;
+            records.push_back(&file);
+        }
+    }
+    if (cache_ != nullptr) {
+        std::vector<KnownContent> known = cache_->FindContents(records);
+        for (size_t i = 0; i < known.size(); ++i) {
+            comparison.candidates[i].known = known[i];
+        }
+    }
+    for (Comparison::SizeClass& sizeClass : comparison.sizes) {
+        for (uint32_t i = sizeClass.first; i < sizeClass.first + sizeClass.count; ++i) {
+            Candidate& candidate = comparison.candidates[i];
             if (candidate.known.Has(KnownContent::kDigest)) {
-                candidate.counted = true;
-                callback.OnFileCompared(size);
+                candidate.Count(callback);
             } else {
-                allDigested = false;
+                sizeClass.allDigested = false;
             }
         }
-        comparison.sizes.push_back({size, first, static_cast<uint32_t>(files.size()), allDigested});
     }
     const bool canceled = !ReadFirstParts(comparison, callback);
     if (!canceled) {
         SetApartLoneFiles(comparison, callback);
     }
     ReportGroups(comparison, canceled, callback);
+}
+
+FileOpener DuplicateFinder::OpenerOf(const Comparison& comparison, const std::vector<uint32_t>& files) const
+{
+    std::vector<const std::wstring*> paths;
+    paths.reserve(files.size());
+    for (const uint32_t i : files) {
+        paths.push_back(&comparison.candidates[i].file->path);
+    }
+    return FileOpener(std::move(paths), openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1);
 }
 
 bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback)
@@ -148,12 +180,7 @@ bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallb
             }
         }
     }
-    std::vector<const std::wstring*> paths;
-    paths.reserve(toRead.size());
-    for (const uint32_t i : toRead) {
-        paths.push_back(&comparison.candidates[i].file->path);
-    }
-    FileOpener opener(std::move(paths), openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1);
+    FileOpener opener = OpenerOf(comparison, toRead);
     bool goOn = true;
     for (const uint32_t i : toRead) {
         Candidate& candidate = comparison.candidates[i];
@@ -165,11 +192,7 @@ bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallb
             break;
         }
         if (outcome == Outcome::Failed) {
-            candidate.left = true;
-            if (!candidate.counted) {
-                candidate.counted = true;
-                callback.OnFileCompared(file.size);
-            }
+            candidate.Leave(callback);
             callback.OnFileNotRead();
             continue;
         }
@@ -181,18 +204,17 @@ bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallb
             break;
         }
         candidate.known = learnt;
-        if (candidate.known.Has(KnownContent::kDigest) && !candidate.counted) {
-            candidate.counted = true;
-            callback.OnFileCompared(file.size);
+        if (candidate.known.Has(KnownContent::kDigest)) {
+            candidate.Count(callback);
         }
     }
     filesOpened_ += opener.OpenCount();
     return goOn;
 }
 
-// A file no larger than its start and end together is read whole; of a
-// larger one both are read at one opening, which costs more than the bytes
-// of its end.
+// A file of up to `wholeAtOnce` bytes is read whole; of a larger one its
+// start and its end are read at one opening, which costs more than the
+// bytes of its end.
 DuplicateFinder::Outcome DuplicateFinder::ReadFirstPart(
     HANDLE file, uint64_t size, KnownContent& known, ISearchProcessCallback& callback)
 {
@@ -239,13 +261,8 @@ void DuplicateFinder::SetApartLoneFiles(Comparison& comparison, ISearchProcessCa
         for (size_t k = 0; k < keys.size(); ++k) {
             const bool alone = (k == 0 || keys[k - 1].first != keys[k].first) &&
                                (k + 1 == keys.size() || keys[k + 1].first != keys[k].first);
-            Candidate& candidate = comparison.candidates[keys[k].second];
             if (alone) {
-                candidate.left = true;
-                if (!candidate.counted) {
-                    candidate.counted = true;
-                    callback.OnFileCompared(candidate.file->size);
-                }
+                comparison.candidates[keys[k].second].Leave(callback);
             }
         }
     }
@@ -263,11 +280,7 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
             toRead.push_back(i);
         }
     }
-    std::vector<const std::wstring*> paths;
-    for (const uint32_t i : toRead) {
-        paths.push_back(&candidates[i].file->path);
-    }
-    FileOpener opener(std::move(paths), openAhead_ ? kOpenerThreads : 0, openAhead_ ? kOpenWindow : 1);
+    FileOpener opener = OpenerOf(comparison, toRead);
     size_t next = 0; // in `toRead`
     for (const Comparison::SizeClass& sizeClass : comparison.sizes) {
         const auto first = candidates.begin() + sizeClass.first;
@@ -281,10 +294,8 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
                 canceled = true; // the file at which the stop was noticed is not counted
                 break;
             }
-            candidate.counted = true;
             if (outcome == Outcome::Failed) {
-                candidate.left = true;
-                callback.OnFileCompared(file.size);
+                candidate.Leave(callback);
                 callback.OnFileNotRead();
                 continue;
             }
@@ -297,7 +308,7 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
                 break;
             }
             candidate.known = learnt;
-            callback.OnFileCompared(file.size);
+            candidate.Count(callback);
         }
         // Groups completed before a stop are still reported: the files of the
         // size that were digested by then.

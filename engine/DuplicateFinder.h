@@ -2,6 +2,7 @@
 // The finders: they turn the search roots and a SearchParameters record into
 // groups of duplicate files, reported through an ISearchProcessCallback.
 #include "engine/FileIndexer.h"
+#include "engine/FileOpener.h"
 #include "engine/FileRecord.h"
 #include "engine/SearchParameters.h"
 #include "engine/SearchCache.h"
@@ -96,6 +97,8 @@ private:
     struct Candidate;
 
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
+    // Opens these files of the comparison, in this order.
+    FileOpener OpenerOf(const Comparison& comparison, const std::vector<uint32_t>& files) const;
     // Reads what first tells the files of each size apart, where it is not
     // known, opening them ahead; false when a stop was noticed.
     bool ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback);

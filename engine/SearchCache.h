@@ -6,6 +6,7 @@
 // time, all three as the folder listing gives them; a file changed without a
 // new time or size is therefore taken for the old one.
 #include "engine/ContentDigest.h"
+#include "engine/FileRecord.h"
 #include "imaging/ImageClonarium.h"
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace clonarium {
 
@@ -37,8 +39,9 @@ public:
     // True when a search read this very file before, so that it is a disk
     // file (not a device or a pipe, which are listed as empty files).
     virtual bool KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) = 0;
-    // What earlier searches read of this very file; no parts when none.
-    virtual KnownContent FindContent(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) = 0;
+    // What earlier searches read of each of these very files, in their
+    // order; no parts for a file of which nothing is known.
+    virtual std::vector<KnownContent> FindContents(const std::vector<const FileRecord*>& files) = 0;
     // Adds the parts of `content` to what is kept of the file.
     virtual void KeepContent(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const KnownContent& content) = 0;

@@ -5,7 +5,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <unordered_set>
 
 namespace clonarium {
@@ -29,6 +31,9 @@ constexpr int kApplicationId = 0x436c6e43;
 // Pages of the database read through a mapping of the file: a lookup then
 // costs no system call. Room for a cache well beyond kMaxFiles.
 constexpr int64_t kMappedBytes = 1ll << 30;
+// Pages a write changes are kept in memory up to this much before they go
+// to the log ahead of the commit.
+constexpr int kCacheKiB = 16 * 1024;
 
 constexpr const char* kLayoutSql = R"sql(
 CREATE TABLE folders(
@@ -266,7 +271,8 @@ bool SearchCacheDatabase::OpenConnection(const std::wstring& path)
     // The write-ahead log lets one search read while another writes; it
     // needs no flush to disk at every commit to stay whole.
     return Execute("PRAGMA journal_mode = WAL") && Execute("PRAGMA synchronous = NORMAL") &&
-           Execute(("PRAGMA mmap_size = " + std::to_string(kMappedBytes)).c_str());
+           Execute(("PRAGMA mmap_size = " + std::to_string(kMappedBytes)).c_str()) &&
+           Execute(("PRAGMA cache_size = -" + std::to_string(kCacheKiB)).c_str());
 }
 
 bool SearchCacheDatabase::PrepareLayout()
@@ -292,7 +298,7 @@ bool SearchCacheDatabase::Close()
     if (!db_) {
         return true;
     }
-    bool written = !damaged_;
+    bool written = true;
     if (usable_) {
         written = WritePending() && (FileCount() <= maxFiles_ || KeepAtMost(maxFiles_ - maxFiles_ / 10));
     }
@@ -302,7 +308,8 @@ bool SearchCacheDatabase::Close()
         statement->Reset();
     }
     db_.Reset();
-    if (damaged_ && usable_) {
+    const bool sound = !damaged_;
+    if (!sound && usable_) {
         DeleteDatabaseFiles(path_); // the next search starts anew
     }
     usable_ = false;
@@ -313,7 +320,7 @@ bool SearchCacheDatabase::Close()
     goneFiles_.clear();
     goneFolders_.clear();
     fileCountChange_ = 0;
-    return written && !damaged_;
+    return written && sound;
 }
 
 bool SearchCacheDatabase::Clear(const std::wstring& path)
@@ -423,16 +430,19 @@ bool SearchCacheDatabase::FindRow(const std::wstring& path, uint64_t size, FILET
     }
     const std::wstring upper = Upper(path);
     const int64_t folder = FolderId(FolderOf(upper.substr(0, nameStart - 1)));
-    sqlite3_stmt* statement = folder == 0 ? nullptr
-                                          : Prepared(findFile_, "SELECT size, written, head, tail, digest, picture, "
-                                                                "picture_format FROM files WHERE folder = ?1 AND "
-                                                                "name = ?2");
+    return folder != 0 && ReadRow(folder, upper.substr(nameStart), size, TimeValue(lastWriteTime), row);
+}
+
+bool SearchCacheDatabase::ReadRow(
+    int64_t folder, const std::wstring& upperName, uint64_t size, uint64_t written, Row& row)
+{
+    sqlite3_stmt* statement = Prepared(findFile_,
+        "SELECT size, written, head, tail, digest, picture, picture_format FROM files WHERE folder = ?1 AND name = ?2");
     if (statement == nullptr) {
         return false;
     }
-    const std::wstring name = upper.substr(nameStart);
     ::sqlite3_bind_int64(statement, 1, folder);
-    BindText(statement, 2, name);
+    BindText(statement, 2, upperName);
     Step step(statement);
     const int result = step.Next();
     if (result != SQLITE_ROW) {
@@ -441,7 +451,7 @@ bool SearchCacheDatabase::FindRow(const std::wstring& path, uint64_t size, FILET
     }
     row.size = static_cast<uint64_t>(::sqlite3_column_int64(statement, 0));
     row.written = static_cast<uint64_t>(::sqlite3_column_int64(statement, 1));
-    if (row.size != size || row.written != TimeValue(lastWriteTime)) {
+    if (row.size != size || row.written != written) {
         return false;
     }
     if (::sqlite3_column_type(statement, 2) == SQLITE_INTEGER) {
@@ -462,6 +472,34 @@ bool SearchCacheDatabase::FindRow(const std::wstring& path, uint64_t size, FILET
         row.hasPicture = true;
     }
     return true;
+}
+
+std::vector<KnownContent> SearchCacheDatabase::FindContents(const std::vector<const FileRecord*>& files)
+{
+    std::vector<KnownContent> contents(files.size());
+    if (!Reading()) {
+        return contents;
+    }
+    std::vector<std::pair<int64_t, size_t>> order; // folder, file
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::wstring& path = files[i]->path;
+        const size_t nameStart = NameStart(path);
+        if (nameStart != std::wstring::npos) {
+            if (const int64_t folder = FolderId(FolderOf(Upper(path.substr(0, nameStart - 1)))); folder != 0) {
+                order.emplace_back(folder, i);
+            }
+        }
+    }
+    std::sort(order.begin(), order.end());
+    for (const auto& [folder, i] : order) {
+        const FileRecord& file = *files[i];
+        Row row;
+        if (ReadRow(
+                folder, Upper(file.path.substr(NameStart(file.path))), file.size, TimeValue(file.lastWriteTime), row)) {
+            contents[i] = row.content;
+        }
+    }
+    return contents;
 }
 
 bool SearchCacheDatabase::KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime)
@@ -615,8 +653,16 @@ bool SearchCacheDatabase::WritePending()
         for (const int64_t folder : goneFolders_) {
             written = written && DeleteGoneFolder(folder);
         }
+        // In the order the rows lie, so that each page is changed once.
+        std::vector<const Pending*> rows;
         for (const Pending& pending : pending_) {
-            written = written && WriteRow(pending);
+            rows.push_back(&pending);
+        }
+        std::sort(rows.begin(), rows.end(), [](const Pending* a, const Pending* b) {
+            return std::tie(a->folder->first, a->name) < std::tie(b->folder->first, b->name);
+        });
+        for (const Pending* pending : rows) {
+            written = written && WriteRow(*pending);
         }
         written = written && Execute(("UPDATE counts SET value = max(0, value + " + std::to_string(fileCountChange_) +
                                       ") WHERE name = 'files'")

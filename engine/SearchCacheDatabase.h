@@ -94,8 +94,13 @@ public:
     // Files kept, as far as the open database knows.
     uint64_t FileCount();
 
+    // What earlier searches read of this very file; no parts when nothing.
+    KnownContent FindContent(const std::wstring& path, uint64_t size, FILETIME lastWriteTime);
+
     bool KnowsFile(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) override;
-    KnownContent FindContent(const std::wstring& path, uint64_t size, FILETIME lastWriteTime) override;
+    // Looked up folder by folder, in the order the rows lie, which reads
+    // the database from one end to the other rather than all over.
+    std::vector<KnownContent> FindContents(const std::vector<const FileRecord*>& files) override;
     void KeepContent(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const KnownContent& content) override;
     bool FindPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
@@ -149,6 +154,7 @@ private:
     int64_t FolderId(FolderEntry& folder);
     // The row of this very file (path, size and time alike).
     bool FindRow(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, Row& row);
+    bool ReadRow(int64_t folder, const std::wstring& upperName, uint64_t size, uint64_t written, Row& row);
     Pending& PendingFor(const std::wstring& path, uint64_t size, FILETIME lastWriteTime);
     void WriteWhenDue();
     // Writes everything waiting in one transaction; false when it could not.

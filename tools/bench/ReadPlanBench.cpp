@@ -61,7 +61,7 @@ bool ParsePlan(const std::wstring& text, ReadPlan& plan)
     unsigned whole = 0;
     unsigned chunk = 0;
     if (std::swscanf(text.c_str(), L"%u:%u:%u:%u", &head, &tail, &whole, &chunk) != 4 || head == 0 || tail == 0 ||
-        whole < head + tail || chunk == 0 || chunk % 16 != 0) {
+        whole < head + tail || chunk == 0) {
         return false;
     }
     plan.headSize = head * 1024;
@@ -87,7 +87,7 @@ int wmain(int argc, wchar_t** argv)
     }
     if (argc < 4 || plans.empty()) {
         std::fprintf(stderr, "usage: read-plan-bench FOLDER ROUNDS HEAD:TAIL:WHOLE:CHUNK... (KiB; WHOLE at least "
-                             "HEAD + TAIL, CHUNK a multiple of 16)\n");
+                             "HEAD + TAIL)\n");
         return 2;
     }
     SearchParameters parameters;
