@@ -11,8 +11,10 @@ namespace {
 // Two names of one file are one picture: only the first stays. Identities
 // are dear to ask for, so only where names may collide. With `listedTimes`
 // the times come from the folder listing, so that no file is opened for them.
-FileGroup MakeGroup(
-    const ImageClonarium::ImageGroup& images, const PathList& files, bool severalRoots, bool listedTimes)
+// Each member's similarity is measured against the first picture.
+FileGroup MakeGroup(const ImageClonarium::ImageGroup& images, const PathList& files,
+    const std::vector<ImageClonarium::PictureSignature>& signatures, uint32_t options, bool severalRoots,
+    bool listedTimes)
 {
     FileGroup group; // size 0: the members' sizes differ
     std::vector<const std::wstring*> paths;
@@ -33,6 +35,10 @@ FileGroup MakeGroup(
         record.isImage = true;
         record.width = image.Width;
         record.height = image.Height;
+        if (image.Index < signatures.size()) {
+            record.similarity = ImageClonarium::CImageClonarium().Similarity(
+                signatures[images.front().Index], signatures[image.Index], options);
+        }
         FileIdentity identity;
         bool read = true;
         if (mayCollide) {
@@ -95,13 +101,14 @@ uint32_t DuplicateImageFinder::LibraryOptions() const
            (parameters_.DoMirrors ? ImageClonarium::MatchMirrors : 0);
 }
 
-ImageClonarium::ImageGroups DuplicateImageFinder::FindAlike(const PathList& files, ImageFinderCallback& adapter)
+ImageClonarium::ImageGroups DuplicateImageFinder::FindAlike(
+    const PathList& files, ImageFinderCallback& adapter, std::vector<ImageClonarium::PictureSignature>& signatures)
 {
     ImageClonarium::CImageClonarium library;
+    signatures.assign(files.paths.size(), {});
     if (cache_ == nullptr) {
-        return library.Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter);
+        return library.Find(files.paths, parameters_.Similarity, LibraryOptions(), &adapter, signatures);
     }
-    std::vector<ImageClonarium::PictureSignature> signatures(files.paths.size());
     for (size_t i = 0; i < files.paths.size(); ++i) {
         cache_->FindPicture(files.paths[i], files.sizes[i], files.times[i].lastWrite, signatures[i]);
     }
@@ -122,9 +129,11 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
     // released before the search says it finished.
     IndexThenCompare(roots, callback, files, [&](uint32_t, ISearchProcessCallback& progress) {
         ImageFinderCallback adapter(progress);
-        const ImageClonarium::ImageGroups groups = FindAlike(files, adapter);
+        std::vector<ImageClonarium::PictureSignature> signatures;
+        const ImageClonarium::ImageGroups groups = FindAlike(files, adapter, signatures);
         for (const ImageClonarium::ImageGroup& images : groups) {
-            const FileGroup group = MakeGroup(images, files, roots.size() > 1, cache_ != nullptr);
+            const FileGroup group =
+                MakeGroup(images, files, signatures, LibraryOptions(), roots.size() > 1, cache_ != nullptr);
             if (group.files.size() >= 2) {
                 progress.OnGroupFound(group);
             }

@@ -33,8 +33,10 @@ public:
     uint32_t LibraryOptions() const;
 
 private:
-    // The library's groups, with what the cache knows of the pictures.
-    ImageClonarium::ImageGroups FindAlike(const PathList& files, ImageFinderCallback& adapter);
+    // The library's groups, with what the cache knows of the pictures; and
+    // the signatures of all of them, parallel to the files.
+    ImageClonarium::ImageGroups FindAlike(
+        const PathList& files, ImageFinderCallback& adapter, std::vector<ImageClonarium::PictureSignature>& signatures);
 };
 
 } // namespace clonarium

@@ -26,6 +26,8 @@ struct FileRecord {
     bool isImage = false;
     uint32_t width = 0;
     uint32_t height = 0;
+    // Similar pictures: how alike to the first picture of its group, in percent.
+    uint16_t similarity = 0;
 };
 
 // What a finder reports for one group: the size every file shares (0 for

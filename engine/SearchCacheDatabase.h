@@ -51,8 +51,9 @@ public:
     // The layout of the tables (the database's user version). A database
     // of a later layout belongs to a newer program and is left alone.
     static constexpr int kLayout = 1;
-    // The layout of the picture signatures kept: one of another number is
-    // never handed to the picture library.
+    // The layout of the picture signatures kept (1: the 136 bytes that hold
+    // the hashes of parts of the picture): one of another number is never
+    // handed to the picture library. Raise it whenever PictureSignature changes.
     static constexpr int kPictureFormat = 1;
     // Beyond this many files, those of folders the search did not list go,
     // the folders first kept going first.

@@ -33,13 +33,55 @@ std::span<const uint8_t> ComparedOrientations(const Likeness& likeness)
 {
     static constexpr uint8_t upright[] = {0};
     static constexpr uint8_t turns[] = {0, 1, 2, 3};
-    static constexpr uint8_t mirrors[] = {0, 2, FirstMirrored, FirstMirrored + 2};
+    static constexpr uint8_t mirrors[] = {0, FirstMirrored};
     static constexpr uint8_t all[] = {0, 1, 2, 3, 4, 5, 6, 7};
     if (likeness.Mirrors) {
         return likeness.Rotations ? std::span<const uint8_t>(all) : std::span<const uint8_t>(mirrors);
     }
     return likeness.Rotations ? std::span<const uint8_t>(turns) : std::span<const uint8_t>(upright);
 }
+
+namespace {
+
+// Bits in which `a` in the compared orientations differs from `b` upright,
+// counted as if all 64 coefficients told: a coefficient near zero in both
+// pictures hashes alike in both, so two symmetric pictures, half of whose
+// coefficients are zero, would otherwise agree in half their bits whatever
+// they show. Either picture may be a part of the other cut down; with
+// `parts`, both may be parts of one picture cut down differently.
+int OneWayDistance(const Signature& a, const Signature& b, const Likeness& likeness, bool parts)
+{
+    // The fewest differing bits for each frame of `a` against each of `b`
+    // (frame 0 the whole picture, 1 + k part k), scaled once at the end.
+    std::array<std::array<int, 1 + CropCount>, 1 + CropCount> fewest;
+    for (auto& row : fewest) {
+        row.fill(64);
+    }
+    auto note = [&](size_t frameOfA, size_t frameOfB, uint64_t x, uint64_t y) {
+        fewest[frameOfA][frameOfB] = std::min(fewest[frameOfA][frameOfB], std::popcount(x ^ y));
+    };
+    for (const uint8_t orientation : ComparedOrientations(likeness)) {
+        note(0, 0, a.Hashes[orientation], b.Hashes[0]);
+        for (size_t crop = 0; crop < CropCount; ++crop) {
+            note(1 + crop, 0, a.Crops[orientation][crop], b.Hashes[0]);
+            note(0, 1 + crop, a.Hashes[orientation], b.Crops[0][crop]);
+            for (size_t other = 0; parts && other < CropCount; ++other) {
+                note(1 + crop, 1 + other, a.Crops[orientation][crop], b.Crops[0][other]);
+            }
+        }
+    }
+    int best = 64;
+    for (size_t frameOfA = 0; frameOfA <= CropCount; ++frameOfA) {
+        for (size_t frameOfB = 0; frameOfB <= CropCount; ++frameOfB) {
+            const int telling = std::max({int(a.Telling[frameOfA]), int(b.Telling[frameOfB]), 1});
+            const int penalty = frameOfA == 0 && frameOfB == 0 ? 0 : PartPenalty;
+            best = std::min(best, fewest[frameOfA][frameOfB] * 64 / telling + penalty);
+        }
+    }
+    return best;
+}
+
+} // namespace
 
 int Distance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
@@ -48,13 +90,15 @@ int Distance(const Signature& a, const Signature& b, const Likeness& likeness)
             return 65;
         }
     }
-    int best = std::popcount(a.Hashes[0] ^ b.Hashes[0]);
-    // Both ways round: the turned hashes are not exactly each other's turn.
-    for (const uint8_t orientation : ComparedOrientations(likeness).subspan(1)) {
-        best = std::min({best, std::popcount(a.Hashes[orientation] ^ b.Hashes[0]),
-            std::popcount(a.Hashes[0] ^ b.Hashes[orientation])});
+    // Both ways round: a coefficient near zero hashes alike in every
+    // orientation, so `a` turned is not quite `b` turned back. Parts of both
+    // (six times six comparisons an orientation) only when nothing else
+    // makes the pictures alike: nearly every pair measured is alike already.
+    const int direct = std::min(OneWayDistance(a, b, likeness, false), OneWayDistance(b, a, likeness, false));
+    if (direct <= likeness.Threshold) {
+        return direct;
     }
-    return best;
+    return std::min(OneWayDistance(a, b, likeness, true), OneWayDistance(b, a, likeness, true));
 }
 
 namespace {
@@ -249,7 +293,10 @@ Units MakeUnits(const std::vector<Signature>& signatures)
 {
     std::vector<uint32_t> order(signatures.size());
     std::iota(order.begin(), order.end(), 0u);
-    auto key = [&](uint32_t position) { return std::pair(signatures[position].Hashes, signatures[position].Tone); };
+    auto key = [&](uint32_t position) {
+        const Signature& signature = signatures[position];
+        return std::tie(signature.Hashes, signature.Crops, signature.Telling, signature.Tone);
+    };
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
     Units units;
     for (size_t rank = 0; rank < order.size(); ++rank) {
@@ -262,24 +309,36 @@ Units MakeUnits(const std::vector<Signature>& signatures)
     return units;
 }
 
-// Every pair of alike units, closest first, through the index. The index
-// holds every compared orientation of every unit and is asked with upright
-// hashes only: a pair alike through a turn or mirror image of one side is
-// found when the other side asks. False when the progress asked to stop.
+// Every pair of alike units, closest first, through two indexes asked with
+// upright hashes only. One holds every compared orientation of every unit: a
+// pair alike through a turn or mirror image of one side is found when the
+// other side asks. The other holds the upright parts of every unit, which a
+// copy cut down matches within a few bits (at most 3 on the photographs of
+// tools/bench, and PartPenalty more are counted): it is looked up with at
+// most one bit flipped a piece, which finds every part within 7 bits at an
+// eighth of the lookups. False when the progress asked to stop.
 bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrottle& throttle, std::vector<Edge>& edges)
 {
     const uint32_t count = units.Count();
     const std::span<const uint8_t> orientations = ComparedOrientations(likeness);
     std::vector<MultiIndex::Entry> entries;
-    entries.reserve(count * orientations.size());
+    entries.reserve(count * std::max(orientations.size(), CropCount));
     for (uint32_t unit = 0; unit < count; ++unit) {
         for (const uint8_t orientation : orientations) {
             entries.push_back({units.Signatures[unit]->Hashes[orientation], unit});
         }
     }
-    MultiIndex index(entries);
+    MultiIndex wholes(entries);
+    entries.clear();
+    for (uint32_t unit = 0; unit < count; ++unit) {
+        for (const uint64_t crop : units.Signatures[unit]->Crops[0]) {
+            entries.push_back({crop, unit});
+        }
+    }
+    MultiIndex parts(entries);
     entries = {};
     const std::vector<uint16_t> flips = FlipsUpTo(likeness.Threshold / Pieces);
+    const std::vector<uint16_t> partFlips = FlipsUpTo(std::min(1, likeness.Threshold / Pieces));
     // The unit that last measured its distance to each unit: a unit met
     // again through another piece or turn is not measured twice.
     std::vector<uint32_t> measuredBy(count, UINT32_MAX);
@@ -288,7 +347,7 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrott
             return false;
         }
         const Signature& own = *units.Signatures[unit];
-        const bool finished = index.ForEachNear(own.Hashes[0], likeness.Threshold, flips, [&](uint32_t other) {
+        auto measure = [&](uint32_t other) {
             if (other != unit && measuredBy[other] != unit) {
                 measuredBy[other] = unit;
                 const int bits = Distance(own, *units.Signatures[other], likeness);
@@ -297,8 +356,9 @@ bool FindAlikePairs(const Units& units, const Likeness& likeness, ProgressThrott
                 }
             }
             return throttle.Tick(unit);
-        });
-        if (!finished) {
+        };
+        if (!wholes.ForEachNear(own.Hashes[0], likeness.Threshold, flips, measure) ||
+            !parts.ForEachNear(own.Hashes[0], likeness.Threshold, partFlips, measure)) {
             return false;
         }
     }

@@ -15,6 +15,12 @@ namespace ImageClonarium {
 // similarity of 1 to 100; see HashThreshold in Grouping.cpp for the mapping.
 int HashThreshold(uint16_t similarity);
 
+// Two pictures alike only through a part of one (a copy cut down) are held
+// this many bits further apart: a part is compared in many more ways than a
+// whole picture, so unrelated pictures meet through parts more often. Copies
+// cut down match their part within 3 bits on the photographs of tools/bench.
+constexpr int PartPenalty = 2;
+
 // Mean colours further apart than this (of 255, in any channel) are not
 // alike whatever their pattern: a flat black and a flat white picture, or the
 // same drawing in another colour.
@@ -27,15 +33,18 @@ struct Likeness {
 };
 
 // The orientations (positions in Signature::Hashes) in which one picture is
-// compared with another: upright only, the four turns, the upright pattern
-// with its mirror images, or all eight. A picture mirrored left to right and
-// then top to bottom is turned by half, so with mirrors the half turn counts
-// even without rotations: a picture and both its mirror images are then
-// alike to each other, as a group must be.
+// compared with another: upright only, the four turns, upright and mirrored
+// left to right, or all eight. Without rotations the only mirror image is the
+// left-to-right one (what selfie cameras, scanners and flipped prints make):
+// a top-to-bottom mirror is that mirror turned by half, and a half turn is a
+// turn the user did not ask for.
 std::span<const uint8_t> ComparedOrientations(const Likeness& likeness);
 
-// Hash bits in which two pictures differ (the best of the orientations the
-// likeness compares), or 65 when their colours are too far apart.
+// Hash bits in which two pictures differ, or 65 when their colours are too
+// far apart: the best of the orientations the likeness compares, of the whole
+// pictures and of one whole and a part of the other (a copy cut down); when
+// that is over the likeness's threshold, of parts of both too (copies cut
+// down differently).
 int Distance(const Signature& a, const Signature& b, const Likeness& likeness);
 
 // Told how far the grouping has come; false stops it.
@@ -51,8 +60,11 @@ using Groups = std::vector<std::vector<uint32_t>>;
 
 // Groups of positions in `signatures`: each of two or more pictures alike
 // to each other, each picture in at most one group, members in ascending
-// order, groups ordered by their first member. Returns false (and no groups)
-// when `progress` asked to stop.
+// order, groups ordered by their first member. Every pair alike as whole
+// pictures, or as one whole and an upright part of the other within 7 bits,
+// is found; pictures alike through parts of both, or a part of a turned one,
+// only join a group that one of those pairs started. Returns false (and no
+// groups) when `progress` asked to stop.
 bool GroupAlike(
     const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress, Groups& groups);
 

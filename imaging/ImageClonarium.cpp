@@ -29,15 +29,18 @@ constexpr uint64_t ReadAhead = 64;
 struct Examined {
     bool Readable = false;
     uint32_t Width = 0, Height = 0;
-    Signature Sign;
+    PictureSigns Signs;
 };
 
 // The number in PictureSignature::Format of the signatures made here. A change
-// to Signature or to how it is made needs a new number, so that signatures
+// to the signature or to how it is made needs a new number, so that signatures
 // kept from an earlier version are made again rather than misread.
-constexpr uint32_t SignatureFormat = 2; // 2: with the mirror images' hashes
-static_assert(sizeof(Signature) == 72, "a changed signature needs a new SignatureFormat and packing");
-static_assert(sizeof(Signature::Hashes) + sizeof(Signature::Tone) <= sizeof(PictureSignature::Bytes));
+// 2: with the mirror images' hashes; 3: signs of the coefficients, of the
+// whole picture and of its parts, without the corners.
+constexpr uint32_t SignatureFormat = 3;
+static_assert(sizeof(PictureSigns::Frames) + sizeof(PictureSigns::Tone) == 115,
+    "a changed signature needs a new SignatureFormat and packing");
+static_assert(115 <= sizeof(PictureSignature::Bytes));
 
 PictureSignature Pack(const Examined& picture)
 {
@@ -46,8 +49,9 @@ PictureSignature Pack(const Examined& picture)
     packed.Readable = picture.Readable ? 1 : 0;
     packed.Width = picture.Width;
     packed.Height = picture.Height;
-    std::memcpy(packed.Bytes.data(), picture.Sign.Hashes.data(), sizeof(picture.Sign.Hashes));
-    std::memcpy(packed.Bytes.data() + sizeof(picture.Sign.Hashes), picture.Sign.Tone.data(), sizeof(picture.Sign.Tone));
+    std::memcpy(packed.Bytes.data(), picture.Signs.Frames.data(), sizeof(picture.Signs.Frames));
+    std::memcpy(
+        packed.Bytes.data() + sizeof(picture.Signs.Frames), picture.Signs.Tone.data(), sizeof(picture.Signs.Tone));
     return packed;
 }
 
@@ -60,8 +64,9 @@ bool Unpack(const PictureSignature& packed, Examined& picture)
     picture.Readable = packed.Readable == 1;
     picture.Width = packed.Width;
     picture.Height = packed.Height;
-    std::memcpy(picture.Sign.Hashes.data(), packed.Bytes.data(), sizeof(picture.Sign.Hashes));
-    std::memcpy(picture.Sign.Tone.data(), packed.Bytes.data() + sizeof(picture.Sign.Hashes), sizeof(picture.Sign.Tone));
+    std::memcpy(picture.Signs.Frames.data(), packed.Bytes.data(), sizeof(picture.Signs.Frames));
+    std::memcpy(
+        picture.Signs.Tone.data(), packed.Bytes.data() + sizeof(picture.Signs.Frames), sizeof(picture.Signs.Tone));
     return true;
 }
 
@@ -201,7 +206,7 @@ private:
         ExaminedPicture picture;
         try {
             if (reader.Examine(paths_[index], picture)) {
-                result.Sign = MakeSignature(picture.Thumb);
+                result.Signs = MakePictureSigns(picture.Thumb);
                 result.Width = picture.Width;
                 result.Height = picture.Height;
                 result.Readable = true;
@@ -214,7 +219,7 @@ private:
     void Read()
     {
         ComScope com(COINIT_MULTITHREADED);
-        PictureReader reader;
+        PictureReader reader(&budget_);
         for (;;) {
             size_t index;
             {
@@ -244,6 +249,7 @@ private:
     uint64_t told_ = 0;            // pictures the caller has been told of
     std::vector<size_t> finished_; // read, not yet told
     bool stop_ = false;
+    DecodingBudget budget_{DecodingBudgetBytes};
 };
 
 class CompareProgress final : public IGroupingProgress {
@@ -261,6 +267,15 @@ private:
     Caller& caller_;
     bool first_ = true;
 };
+
+Likeness LikenessFor(uint16_t similarity, uint32_t options)
+{
+    Likeness likeness;
+    likeness.Threshold = HashThreshold(similarity);
+    likeness.Rotations = (options & NoRotations) == 0;
+    likeness.Mirrors = (options & MatchMirrors) != 0;
+    return likeness;
+}
 
 // `known`, when given, is parallel to `paths`, and filled in.
 ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
@@ -284,14 +299,11 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
     std::vector<uint64_t> pathIndex;
     for (size_t i = 0; i < examined.size(); ++i) {
         if (examined[i].Readable) {
-            signatures.push_back(examined[i].Sign);
+            signatures.push_back(Expand(examined[i].Signs));
             pathIndex.push_back(i);
         }
     }
-    Likeness likeness;
-    likeness.Threshold = HashThreshold(similarity);
-    likeness.Rotations = (options & NoRotations) == 0;
-    likeness.Mirrors = (options & MatchMirrors) != 0;
+    const Likeness likeness = LikenessFor(similarity, options);
     CompareProgress progress(caller);
     Groups groups;
     if (!GroupAlike(signatures, likeness, &progress, groups)) {
@@ -311,6 +323,20 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
 }
 
 } // namespace
+
+uint16_t CImageClonarium::Similarity(const PictureSignature& first, const PictureSignature& second, uint32_t options)
+{
+    Examined a, b;
+    if (!Unpack(first, a) || !Unpack(second, b) || !a.Readable || !b.Readable) {
+        return 0;
+    }
+    const int bits = Distance(Expand(a.Signs), Expand(b.Signs), LikenessFor(DefaultSimilarity, options));
+    uint16_t percent = 100;
+    while (percent > 0 && HashThreshold(percent) < bits) {
+        --percent;
+    }
+    return percent;
+}
 
 ImageGroups CImageClonarium::Find(
     const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options, IImageClonariumCallback* callback)

@@ -40,14 +40,15 @@ struct PictureSignature {
     uint32_t Readable = 0; // 1 when the file is a picture the library can read
     uint32_t Width = 0;
     uint32_t Height = 0;
-    std::array<uint8_t, 80> Bytes{};
+    std::array<uint8_t, 120> Bytes{};
 };
-static_assert(sizeof(PictureSignature) == 96);
+static_assert(sizeof(PictureSignature) == 136);
 
 // Bit 31 of the options word: do not match rotated copies.
 constexpr uint32_t NoRotations = 0x80000000u;
-// Bit 30: match mirror images too, left to right and top to bottom; with
-// rotations, in all eight orientations (each turn mirrored or not).
+// Bit 30: match mirror images too: without rotations the picture mirrored
+// left to right; with rotations all eight orientations (each turn mirrored or
+// not). A picture turned by half is never matched without rotations.
 constexpr uint32_t MatchMirrors = 0x40000000u;
 constexpr uint16_t DefaultSimilarity = 85;
 
@@ -93,6 +94,11 @@ public:
     // entry holds what is known of its picture on return.
     ImageGroups Find(const std::vector<std::wstring>& paths, uint16_t similarity, uint32_t options,
         IImageClonariumCallback* callback, std::vector<PictureSignature>& signatures);
+    // How alike the pictures of two signatures that Find filled in are, in
+    // percent: the highest similarity at which Find with `options` judges
+    // them alike; 0 when they are alike at none, or when either is not a
+    // readable picture in this library's format.
+    uint16_t Similarity(const PictureSignature& first, const PictureSignature& second, uint32_t options);
 };
 
 // A picture loaded for drawing. Load replaces what was loaded before.

@@ -148,8 +148,8 @@ bool SkipSubBlocks(const Bytes& file, size_t& at)
     return false;
 }
 
-// The screen and every image in the file: some decoders read all frames on
-// opening. A file cut short is judged by what it holds.
+// The screen and the first image in the file. A file cut short is judged by
+// what it holds.
 bool ReadGif(const Bytes& file, DeclaredSize& size)
 {
     if (!file.Has(0, 13)) {
@@ -166,19 +166,20 @@ bool ReadGif(const Bytes& file, DeclaredSize& size)
             if (!file.Has(at, 9)) {
                 break;
             }
-            const uint16_t w = file.Le16(at + 4), h = file.Le16(at + 6);
-            if (width == 0) {
-                width = w;
-                height = h;
-            }
-            pixels += uint64_t(w) * h;
+            width = file.Le16(at + 4);
+            height = file.Le16(at + 6);
+            pixels += uint64_t(width) * height;
             const uint8_t flags = file.U8(at + 8);
             at += 9 + ((flags & 0x80) ? 3u << ((flags & 7) + 1) : 0) + 1; // descriptor, colours, code size
-        } else if (kind == 0x21) {
-            ++at; // the extension's label
-        } else {
+            if (SkipSubBlocks(file, at)) {
+                size.FirstPictureEnd = std::min<uint64_t>(at, file.Size());
+            }
+            break;
+        }
+        if (kind != 0x21) {
             break; // the trailer, or data no decoder reads further
         }
+        ++at; // the extension's label
         if (!SkipSubBlocks(file, at)) {
             break;
         }

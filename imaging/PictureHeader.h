@@ -15,9 +15,10 @@ struct DeclaredSize {
     PictureFormat Format = PictureFormat::Jpeg;
     // The first picture, the one that is read.
     uint32_t Width = 0, Height = 0;
-    // Every pixel a decoder may hold at once on opening the file: all frames
-    // of a GIF and its screen, the largest entry of an ICO, the larger of a
-    // TIFF's picture and one of its tiles.
+    // Every pixel a decoder may hold at once on opening the file: a GIF's
+    // screen and first frame (the decoder is given no more, see
+    // FirstPictureEnd), the largest entry of an ICO, the larger of a TIFF's
+    // picture and one of its tiles.
     uint64_t Pixels = 0;
     // The fewest bytes a file can have that really holds such a picture, by
     // the best any of the format's codings can do (deflate, Huffman codes of
@@ -26,6 +27,12 @@ struct DeclaredSize {
     // shorter than this claims a size its data cannot fill, which some
     // decoders take in whole all the same.
     uint64_t MinimumBytes = 0;
+    // GIF: where the first frame's data ends. Some decoders read every frame
+    // on opening (ten thousand frames took 39 s and 372 MB), so they are
+    // given the file up to here and a trailer: only the first frame is shown
+    // anyway. 0 for the other formats, and for a GIF cut short in its first
+    // frame.
+    uint64_t FirstPictureEnd = 0;
 };
 
 // False when the file is none of the formats above or its headers are

@@ -99,6 +99,42 @@ const CLSID& DecoderFor(PictureFormat format)
 
 } // namespace
 
+DecodingBudget::Share& DecodingBudget::Share::operator=(Share&& other) noexcept
+{
+    if (this != &other) {
+        if (budget_ != nullptr) {
+            budget_->GiveBack(bytes_);
+        }
+        budget_ = std::exchange(other.budget_, nullptr);
+        bytes_ = other.bytes_;
+    }
+    return *this;
+}
+
+DecodingBudget::Share::~Share()
+{
+    if (budget_ != nullptr) {
+        budget_->GiveBack(bytes_);
+    }
+}
+
+DecodingBudget::Share DecodingBudget::Take(uint64_t bytes)
+{
+    std::unique_lock lock(mutex_);
+    givenBack_.wait(lock, [&] { return taken_ == 0 || taken_ + bytes <= bytes_; });
+    taken_ += bytes;
+    return Share(this, bytes);
+}
+
+void DecodingBudget::GiveBack(uint64_t bytes)
+{
+    {
+        std::lock_guard lock(mutex_);
+        taken_ -= bytes;
+    }
+    givenBack_.notify_all();
+}
+
 ComScope::ComScope(DWORD model) : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, model)))
 { }
 
@@ -110,6 +146,7 @@ ComScope::~ComScope()
 }
 
 struct PictureReader::Opened {
+    DecodingBudget::Share Share; // released last: the decoder and the bytes go first
     std::vector<uint8_t> Bytes;
     ComPtr<IWICStream> Stream;
     ComPtr<IWICBitmapDecoder> Decoder;
@@ -119,7 +156,7 @@ struct PictureReader::Opened {
     Orientation Turn = Upright;
 };
 
-PictureReader::PictureReader()
+PictureReader::PictureReader(DecodingBudget* budget) : budget_(budget)
 {
     ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
 }
@@ -150,6 +187,14 @@ bool PictureReader::Open(const std::wstring& path, Opened& opened)
     if (!factory_ || !ReadWholeFile(path, opened.Bytes) || !ReadDeclaredSize(opened.Bytes, declared) ||
         declared.Pixels > MaxPixels || opened.Bytes.size() < declared.MinimumBytes) {
         return false;
+    }
+    if (budget_ != nullptr) {
+        // The file's bytes, and the whole picture as a decoder may hold it.
+        opened.Share = budget_->Take(opened.Bytes.size() + declared.Pixels * 4);
+    }
+    if (declared.FirstPictureEnd != 0 && declared.FirstPictureEnd < opened.Bytes.size()) {
+        opened.Bytes.resize(size_t(declared.FirstPictureEnd));
+        opened.Bytes.push_back(0x3B); // the trailer
     }
     UINT width = 0, height = 0;
     if (FAILED(factory_->CreateStream(&opened.Stream)) ||

@@ -8,8 +8,10 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <utility>
 #include <string>
 #include <vector>
@@ -48,10 +50,49 @@ struct ExaminedPicture {
     Thumbnail Thumb;
 };
 
+// The memory that pictures being decoded at once may take, shared by the
+// readers of one search: a reader takes its picture's share before decoding
+// and waits while others hold too much, so that several huge pictures are
+// never decoded at once. A picture larger than the whole budget is decoded
+// when it is alone.
+class DecodingBudget {
+public:
+    explicit DecodingBudget(uint64_t bytes) : bytes_(bytes) { }
+    DecodingBudget(const DecodingBudget&) = delete;
+    DecodingBudget& operator=(const DecodingBudget&) = delete;
+
+    // A share taken, given back when the object goes.
+    class Share {
+    public:
+        Share() = default;
+        Share(DecodingBudget* budget, uint64_t bytes) : budget_(budget), bytes_(bytes) { }
+        Share(Share&& other) noexcept : budget_(std::exchange(other.budget_, nullptr)), bytes_(other.bytes_) { }
+        Share& operator=(Share&& other) noexcept;
+        ~Share();
+
+    private:
+        DecodingBudget* budget_ = nullptr;
+        uint64_t bytes_ = 0;
+    };
+    Share Take(uint64_t bytes);
+
+private:
+    void GiveBack(uint64_t bytes);
+
+    std::mutex mutex_;
+    std::condition_variable givenBack_;
+    const uint64_t bytes_;
+    uint64_t taken_ = 0;
+};
+
+// What decoders of one search may hold at once.
+constexpr uint64_t DecodingBudgetBytes = 256ull << 20;
+
 // One reader per thread: WIC objects stay on the thread that made them.
 class PictureReader {
 public:
-    PictureReader();
+    // With a budget, decoding waits for a share of it.
+    explicit PictureReader(DecodingBudget* budget = nullptr);
     bool Examine(const std::wstring& path, ExaminedPicture& picture);
     // The picture reduced by a whole factor so that neither side exceeds
     // `maxSide`; Width and Height are the reduced size.
@@ -75,6 +116,7 @@ private:
     // per file. Formats whose headers are not read are not read at all.
     Microsoft::WRL::ComPtr<IWICBitmapDecoder> MakeDecoder(PictureFormat format);
 
+    DecodingBudget* budget_;
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classFactories_;
 };

@@ -1,6 +1,7 @@
 #include "imaging/Signature.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -8,9 +9,9 @@ namespace ImageClonarium {
 
 namespace {
 
-constexpr int N = ThumbSide;
-// The hash uses the 64 lowest frequencies of the cosine transform after the
-// mean: diagonals u + v = 1 to 9 (54 of them) and ten of the tenth.
+// The side of the grids that are hashed.
+constexpr int N = 32;
+// The hashes use frequencies up to this, from 0, the mean.
 constexpr int Frequencies = 11;
 
 struct Cosines {
@@ -28,20 +29,74 @@ struct Cosines {
 const Cosines cosines;
 
 using Grid = std::array<float, N * N>;
+using FineGrid = std::array<float, ThumbSide * ThumbSide>;
 
-Grid TurnClockwise(const Grid& cells)
-{
-    Grid out;
-    for (int r = 0; r < N; ++r) {
-        for (int c = 0; c < N; ++c) {
-            out[r * N + c] = cells[(N - 1 - c) * N + r];
+// A part of the picture: the share of its width or height cut off each side.
+struct Frame {
+    float Left, Top, Right, Bottom;
+};
+// The parts whose hashes are kept (Signature::Crops): a copy cut down by up
+// to 8% on every side matches the whole picture or one of the first two;
+// one cut down by up to 10% on one side, one of the others.
+const std::array<Frame, CropCount> cropFrames = {{
+    {0.04f, 0.04f, 0.04f, 0.04f},
+    {0.08f, 0.08f, 0.08f, 0.08f},
+    {0.10f, 0.0f, 0.0f, 0.0f},
+    {0.0f, 0.10f, 0.0f, 0.0f},
+    {0.0f, 0.0f, 0.10f, 0.0f},
+    {0.0f, 0.0f, 0.0f, 0.10f},
+}};
+
+// Each of N cells along one side averages the fine cells from `begin` to
+// `end` (in fine cells, fractions counting by their share).
+struct Span {
+    std::array<std::array<float, ThumbSide>, N> Weights{};
+    Span(float begin, float end)
+    {
+        const float step = (end - begin) / N;
+        for (int cell = 0; cell < N; ++cell) {
+            const float from = begin + cell * step, to = from + step;
+            for (int fine = int(from); fine < ThumbSide && fine < to; ++fine) {
+                const float share = std::min<float>(to, fine + 1) - std::max<float>(from, fine);
+                Weights[cell][fine] = std::max(0.0f, share) / step;
+            }
         }
     }
-    return out;
+};
+
+// The part `frame` of the fine grid, resampled to N x N cells.
+Grid Resample(const FineGrid& fine, const Frame& frame)
+{
+    const Span across(frame.Left * ThumbSide, (1 - frame.Right) * ThumbSide);
+    const Span down(frame.Top * ThumbSide, (1 - frame.Bottom) * ThumbSide);
+    // Along the rows first, then down the columns.
+    std::array<float, ThumbSide * N> rows{};
+    for (int y = 0; y < ThumbSide; ++y) {
+        for (int c = 0; c < N; ++c) {
+            float sum = 0;
+            for (int x = 0; x < ThumbSide; ++x) {
+                sum += across.Weights[c][x] * fine[y * ThumbSide + x];
+            }
+            rows[y * N + c] = sum;
+        }
+    }
+    Grid grid{};
+    for (int r = 0; r < N; ++r) {
+        for (int c = 0; c < N; ++c) {
+            float sum = 0;
+            for (int y = 0; y < ThumbSide; ++y) {
+                sum += down.Weights[r][y] * rows[y * N + c];
+            }
+            grid[r * N + c] = sum;
+        }
+    }
+    return grid;
 }
 
 // A hash is made of 64 coefficients of the cosine transform; these are
-// their horizontal (u) and vertical (v) frequencies, in the hash's bit order.
+// their horizontal (u) and vertical (v) frequencies, in the hash's bit order:
+// diagonals u + v = 1 to 10 but (5, 5). A turn or a mirror image maps the
+// set onto itself.
 struct Frequency {
     int U, V;
 };
@@ -50,13 +105,56 @@ using Coefficients = std::array<double, 64>;
 const std::array<Frequency, 64> coefficientFrequencies = [] {
     std::array<Frequency, 64> table{};
     size_t k = 0;
-    for (int d = 1; d < Frequencies && k < table.size(); ++d) {
-        for (int u = 0; u <= d && k < table.size(); ++u) {
-            table[k++] = {u, d - u};
+    for (int d = 1; d < Frequencies; ++d) {
+        for (int u = 0; u <= d; ++u) {
+            if (u != 5 || d != 10) {
+                table[k++] = {u, d - u};
+            }
         }
     }
     return table;
 }();
+
+size_t CoefficientAt(int u, int v)
+{
+    for (size_t k = 0; k < coefficientFrequencies.size(); ++k) {
+        if (coefficientFrequencies[k].U == u && coefficientFrequencies[k].V == v) {
+            return k;
+        }
+    }
+    return 0; // not reached: the set maps onto itself
+}
+
+// A date or a logo stamped in a corner must not keep a copy apart, so the
+// corners, squares of nearly a third of each side (the same in every
+// orientation), are left out of every hash: they count as the mean of the
+// rest. A stamp over 5% of the picture, say a third of its width and a
+// sixth of its height, lies inside one. (A quarter of each side left half
+// the stamped photographs of tools/bench apart; a third, none, and no two
+// different pictures came nearer.)
+constexpr int CornerCells = 10;
+
+Grid WithoutCorners(Grid grid)
+{
+    auto inCorner = [](int x, int y) {
+        return (x < CornerCells || x >= N - CornerCells) && (y < CornerCells || y >= N - CornerCells);
+    };
+    double sum = 0;
+    for (int y = 0; y < N; ++y) {
+        for (int x = 0; x < N; ++x) {
+            sum += inCorner(x, y) ? 0 : grid[y * N + x];
+        }
+    }
+    const float mean = float(sum / (N * N - 4 * CornerCells * CornerCells));
+    for (int y = 0; y < N; ++y) {
+        for (int x = 0; x < N; ++x) {
+            if (inCorner(x, y)) {
+                grid[y * N + x] = mean;
+            }
+        }
+    }
+    return grid;
+}
 
 Coefficients Transform(const Grid& luma)
 {
@@ -83,31 +181,75 @@ Coefficients Transform(const Grid& luma)
     return coefficients;
 }
 
-// The transform of the pattern mirrored left to right, without transforming
-// it again: cos((2 (N - 1 - x) + 1) u pi / 2N) = (-1)^u cos((2x + 1) u pi / 2N),
-// so the coefficients of odd horizontal frequencies change sign.
-Coefficients MirroredLeftToRight(Coefficients coefficients)
+// A coefficient within this share of the mean size of all 64 from zero is
+// near zero. A symmetric picture has about half its coefficients at zero,
+// and their signs would be noise.
+constexpr double NearZero = 0.1;
+
+CoefficientSigns Signs(const Coefficients& coefficients)
 {
+    double size = 0;
+    for (const double coefficient : coefficients) {
+        size += std::abs(coefficient) / coefficients.size();
+    }
+    const double nearZero = NearZero * size;
+    CoefficientSigns signs;
     for (size_t k = 0; k < coefficients.size(); ++k) {
-        if (coefficientFrequencies[k].U % 2 != 0) {
-            coefficients[k] = -coefficients[k];
+        if (coefficients[k] > nearZero) {
+            signs.Positive |= uint64_t(1) << k;
+        } else if (coefficients[k] < -nearZero) {
+            signs.Negative |= uint64_t(1) << k;
         }
     }
-    return coefficients;
+    return signs;
 }
 
-uint64_t Hash(const Coefficients& coefficients)
-{
-    // Each bit: is the coefficient above the median? Brightness moves only the
-    // mean and contrast scales every coefficient alike, so neither moves a bit.
-    Coefficients sorted = coefficients;
-    std::nth_element(sorted.begin(), sorted.begin() + 32, sorted.end());
-    const double median = sorted[32];
-    uint64_t hash = 0;
-    for (size_t i = 0; i < coefficients.size(); ++i) {
-        if (coefficients[i] >= median) {
-            hash |= uint64_t(1) << i;
+// Coefficient k of a pattern in some orientation is coefficient Source[k] of
+// the upright pattern, negated where bit k of Negated is set. A clockwise
+// quarter turn makes coefficient (u, v) of (-1)^u times (v, u); a mirror
+// image left to right, (-1)^u times (u, v): cos((2 (N - 1 - x) + 1) u pi / 2N)
+// = (-1)^u cos((2x + 1) u pi / 2N).
+struct Reordering {
+    std::array<uint8_t, 64> Source{};
+    uint64_t Negated = 0;
+};
+
+const std::array<Reordering, Orientations> reorderings = [] {
+    auto turned = [](const Reordering& before) {
+        Reordering after;
+        for (size_t k = 0; k < 64; ++k) {
+            const auto [u, v] = coefficientFrequencies[k];
+            const size_t from = CoefficientAt(v, u);
+            after.Source[k] = before.Source[from];
+            after.Negated |= ((before.Negated >> from & 1) ^ uint64_t(u & 1)) << k;
         }
+        return after;
+    };
+    std::array<Reordering, Orientations> table{};
+    for (size_t k = 0; k < 64; ++k) {
+        table[0].Source[k] = uint8_t(k);
+    }
+    for (size_t turn = 1; turn < FirstMirrored; ++turn) {
+        table[turn] = turned(table[turn - 1]);
+    }
+    for (size_t turn = 0; turn < FirstMirrored; ++turn) {
+        table[FirstMirrored + turn] = table[turn];
+        for (size_t k = 0; k < 64; ++k) {
+            table[FirstMirrored + turn].Negated ^= uint64_t(coefficientFrequencies[k].U & 1) << k;
+        }
+    }
+    return table;
+}();
+
+// The hash of a pattern in an orientation: a bit for each coefficient clearly
+// above zero.
+uint64_t Hash(const CoefficientSigns& upright, size_t orientation)
+{
+    const Reordering& reordering = reorderings[orientation];
+    uint64_t hash = 0;
+    for (size_t k = 0; k < 64; ++k) {
+        const uint64_t& source = (reordering.Negated >> k & 1) != 0 ? upright.Negative : upright.Positive;
+        hash |= (source >> reordering.Source[k] & 1) << k;
     }
     return hash;
 }
@@ -116,15 +258,16 @@ uint64_t Hash(const Coefficients& coefficients)
 // cell is no pattern: its bits would be noise.
 constexpr float MinimumSpread = 2.0f;
 
-float Spread(const Grid& grid)
+template <typename Cells>
+float Spread(const Cells& grid)
 {
     const auto [low, high] = std::minmax_element(grid.begin(), grid.end());
     return *high - *low;
 }
 
-Grid Project(const Thumbnail& thumbnail, const Rgb& axis)
+FineGrid Project(const Thumbnail& thumbnail, const Rgb& axis)
 {
-    Grid grid;
+    FineGrid grid;
     for (size_t i = 0; i < grid.size(); ++i) {
         const Rgb& c = thumbnail.Cells[i];
         grid[i] = axis[0] * c[0] + axis[1] * c[1] + axis[2] * c[2];
@@ -174,27 +317,41 @@ Rgb MainColourAxis(const Thumbnail& thumbnail)
 
 } // namespace
 
-Signature MakeSignature(const Thumbnail& thumbnail)
+PictureSigns MakePictureSigns(const Thumbnail& thumbnail)
 {
-    Signature signature;
+    PictureSigns signs;
     for (size_t i = 0; i < 3; ++i) {
-        signature.Tone[i] = uint8_t(std::clamp(std::lround(thumbnail.MeanRgb[i]), 0L, 255L));
+        signs.Tone[i] = uint8_t(std::clamp(std::lround(thumbnail.MeanRgb[i]), 0L, 255L));
     }
-    Grid grid;
-    for (size_t i = 0; i < grid.size(); ++i) {
-        grid[i] = Luma(thumbnail.Cells[i]);
+    FineGrid fine;
+    for (size_t i = 0; i < fine.size(); ++i) {
+        fine[i] = Luma(thumbnail.Cells[i]);
     }
-    if (Spread(grid) < MinimumSpread) {
-        grid = Project(thumbnail, MainColourAxis(thumbnail));
-        if (Spread(grid) < MinimumSpread) {
-            return signature; // one flat colour
+    if (Spread(fine) < MinimumSpread) {
+        fine = Project(thumbnail, MainColourAxis(thumbnail));
+        if (Spread(fine) < MinimumSpread) {
+            return signs; // one flat colour
         }
     }
-    for (size_t turn = 0; turn < FirstMirrored; ++turn) {
-        const Coefficients coefficients = Transform(grid);
-        signature.Hashes[turn] = Hash(coefficients);
-        signature.Hashes[FirstMirrored + turn] = Hash(MirroredLeftToRight(coefficients));
-        grid = TurnClockwise(grid);
+    signs.Frames[0] = Signs(Transform(WithoutCorners(Resample(fine, {0, 0, 0, 0}))));
+    for (size_t k = 0; k < CropCount; ++k) {
+        signs.Frames[1 + k] = Signs(Transform(WithoutCorners(Resample(fine, cropFrames[k]))));
+    }
+    return signs;
+}
+
+Signature Expand(const PictureSigns& signs)
+{
+    Signature signature;
+    signature.Tone = signs.Tone;
+    for (size_t frame = 0; frame < signs.Frames.size(); ++frame) {
+        signature.Telling[frame] = uint8_t(std::popcount(signs.Frames[frame].Positive | signs.Frames[frame].Negative));
+    }
+    for (size_t orientation = 0; orientation < Orientations; ++orientation) {
+        signature.Hashes[orientation] = Hash(signs.Frames[0], orientation);
+        for (size_t k = 0; k < CropCount; ++k) {
+            signature.Crops[orientation][k] = Hash(signs.Frames[1 + k], orientation);
+        }
     }
     return signature;
 }
@@ -203,15 +360,15 @@ ThumbnailBuilder::ThumbnailBuilder(uint32_t width, uint32_t height)
     : width_(width), height_(height), columnCell_(width), rowCell_(height)
 {
     for (uint32_t x = 0; x < width; ++x) {
-        columnCell_[x] = uint16_t(uint64_t(x) * N / width);
+        columnCell_[x] = uint16_t(uint64_t(x) * ThumbSide / width);
     }
     for (uint32_t y = 0; y < height; ++y) {
-        rowCell_[y] = uint16_t(uint64_t(y) * N / height);
+        rowCell_[y] = uint16_t(uint64_t(y) * ThumbSide / height);
     }
     // Cell c covers columns firstColumn_[c] to firstColumn_[c + 1] - 1 (none
     // when the picture is narrower than the grid).
-    for (int c = 0; c <= N; ++c) {
-        firstColumn_[c] = uint32_t((uint64_t(c) * width + N - 1) / N);
+    for (int c = 0; c <= ThumbSide; ++c) {
+        firstColumn_[c] = uint32_t((uint64_t(c) * width + ThumbSide - 1) / ThumbSide);
     }
 }
 
@@ -219,8 +376,8 @@ void ThumbnailBuilder::AddRows(const uint8_t* pixels, size_t stride, uint32_t fi
 {
     for (uint32_t r = 0; r < rows && firstRow + r < height_; ++r) {
         const uint8_t* row = pixels + r * stride;
-        const size_t cellRow = size_t(rowCell_[firstRow + r]) * N;
-        for (int c = 0; c < N; ++c) {
+        const size_t cellRow = size_t(rowCell_[firstRow + r]) * ThumbSide;
+        for (int c = 0; c < ThumbSide; ++c) {
             uint64_t red = 0, green = 0, blue = 0;
             for (uint32_t x = firstColumn_[c]; x < firstColumn_[c + 1]; ++x) {
                 const uint8_t* p = row + size_t(x) * 4;
@@ -257,18 +414,18 @@ Thumbnail ThumbnailBuilder::Finish() const
         }
         thumbnail.MeanRgb[i] = pixels > 0 ? float(sum / pixels) : 0.0f;
     }
-    for (int r = 0; r < N; ++r) {
-        for (int c = 0; c < N; ++c) {
-            size_t cell = size_t(r) * N + c;
+    for (int r = 0; r < ThumbSide; ++r) {
+        for (int c = 0; c < ThumbSide; ++c) {
+            size_t cell = size_t(r) * ThumbSide + c;
             if (count_[cell] == 0 && width_ > 0 && height_ > 0) {
                 // A picture narrower or lower than the grid leaves cells empty:
                 // they take the cell of the pixel under their centre.
-                const size_t x = std::min<size_t>(width_ - 1, (2 * size_t(c) + 1) * width_ / (2 * N));
-                const size_t y = std::min<size_t>(height_ - 1, (2 * size_t(r) + 1) * height_ / (2 * N));
-                cell = size_t(rowCell_[y]) * N + columnCell_[x];
+                const size_t x = std::min<size_t>(width_ - 1, (2 * size_t(c) + 1) * width_ / (2 * ThumbSide));
+                const size_t y = std::min<size_t>(height_ - 1, (2 * size_t(r) + 1) * height_ / (2 * ThumbSide));
+                cell = size_t(rowCell_[y]) * ThumbSide + columnCell_[x];
             }
             for (int k = 0; k < 3 && count_[cell] > 0; ++k) {
-                thumbnail.Cells[size_t(r) * N + c][k] = float(double(sums_[cell][k]) / count_[cell]);
+                thumbnail.Cells[size_t(r) * ThumbSide + c][k] = float(double(sums_[cell][k]) / count_[cell]);
             }
         }
     }

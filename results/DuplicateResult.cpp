@@ -57,7 +57,7 @@ constexpr ResultColumn kExactColumns[] = {{"header-filename", 250}, {nullptr, 16
     {"header-last-access-date", 150}, {"header-remark", 200}};
 constexpr ResultColumn kImageColumns[] = {{"header-filename", 250}, {nullptr, 16}, {"header-folder", 300},
     {"header-size", 100}, {"header-last-write-date", 150}, {"header-creation-date", 150},
-    {"header-last-access-date", 150}, {"header-resolution", 150}, {"header-remark", 200}};
+    {"header-last-access-date", 150}, {"header-resolution", 150}, {"header-similarity", 90}, {"header-remark", 200}};
 
 // The shell's date-time formatter with the given FDTF_ flags.
 std::wstring ShellFormatTime(const FILETIME& time, DWORD flags)
@@ -132,6 +132,12 @@ uint64_t Resolution(const CDuplicateItem& item)
 {
     const auto* image = dynamic_cast<const CDuplicateImageItem*>(&item);
     return image == nullptr ? 0 : static_cast<uint64_t>(image->width) * image->height;
+}
+
+int SimilarityOf(const CDuplicateItem& item)
+{
+    const auto* image = dynamic_cast<const CDuplicateImageItem*>(&item);
+    return image == nullptr ? 0 : image->similarity;
 }
 
 std::wstring ExtensionOf(const std::wstring& path)
@@ -289,7 +295,10 @@ std::unique_ptr<CDuplicateImageItem> CDuplicateImageItem::Create(const FileRecor
 }
 
 CDuplicateImageItem::CDuplicateImageItem(const FileRecord& record, int32_t iconIndex)
-    : CDuplicateItem(record, static_cast<int64_t>(record.size), iconIndex), width(record.width), height(record.height)
+    : CDuplicateItem(record, static_cast<int64_t>(record.size), iconIndex),
+      width(record.width),
+      height(record.height),
+      similarity(record.similarity)
 { }
 
 std::wstring CDuplicateImageItem::GetColumnText(int column, CVirtualNode* node)
@@ -298,6 +307,8 @@ std::wstring CDuplicateImageItem::GetColumnText(int column, CVirtualNode* node)
     case 7:
         return TextFormat(L"%1%x%2%").Add(width).Add(height).Str();
     case 8:
+        return std::to_wstring(similarity) + L"%";
+    case 9:
         return Remark();
     default:
         return CDuplicateItem::GetColumnText(column, node);
@@ -510,6 +521,8 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
             return flag ? a.Remark() < b.Remark() : a.Remark() > b.Remark();
         case FileSortKey::Resolution:
             return flag ? Resolution(a) < Resolution(b) : Resolution(a) > Resolution(b);
+        case FileSortKey::Similarity:
+            return flag ? SimilarityOf(a) > SimilarityOf(b) : SimilarityOf(a) < SimilarityOf(b);
         }
         return false;
     };

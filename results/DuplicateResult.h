@@ -106,10 +106,11 @@ public:
     static std::unique_ptr<CDuplicateImageItem> Create(const FileRecord& record, int32_t iconIndex);
 
     std::wstring GetColumnText(int column, CVirtualNode* node) override;
-    int GetColumnCount() override { return 9; }
+    int GetColumnCount() override { return 10; }
 
     uint32_t width;
     uint32_t height;
+    uint16_t similarity; // to the group's first picture, in percent
 
 private:
     friend class CDuplicateItem; // Place makes it
@@ -138,6 +139,9 @@ CDuplicateItem* ItemOf(const CVirtualNode* node);
 
 // Width times height of a picture; 0 for a file that is not one.
 uint64_t Resolution(const CDuplicateItem& item);
+// A picture's similarity to its group's first picture, in percent; 0 for a
+// file that is not one.
+int SimilarityOf(const CDuplicateItem& item);
 
 // A group's current files times its size, or for images the sum of its
 // files' own sizes.
@@ -201,6 +205,7 @@ enum class FileSortKey : int32_t {
     Size = 5,
     Remark = 6,
     Resolution = 7,
+    Similarity = 8,
 };
 
 // Sorts the files inside every group; the groups keep their order.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <string_view>
 
 namespace clonarium {
@@ -51,9 +52,17 @@ class ReportFile {
 public:
     explicit ReportFile(const std::wstring& path)
         : file_(CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-              FILE_ATTRIBUTE_NORMAL, nullptr))
+              FILE_ATTRIBUTE_NORMAL, nullptr)),
+          target_(file_.Get())
     {
         ok_ = file_.IsValid();
+        buffer_.reserve(kFlushSize + 4096);
+    }
+
+    // Writes to a handle the caller keeps, such as standard output.
+    explicit ReportFile(HANDLE output) : target_(output)
+    {
+        ok_ = output != nullptr && output != INVALID_HANDLE_VALUE;
         buffer_.reserve(kFlushSize + 4096);
     }
 
@@ -130,6 +139,48 @@ public:
         }
     }
 
+    // The text as a JSON string in quotes, as UTF-8. Quote, backslash, the
+    // control characters and the two line separators are escaped, and so is
+    // a surrogate without its partner: a reader turns the escape back into
+    // the same UTF-16 unit, so a name the system allows but UTF-8 cannot
+    // carry survives the trip.
+    void JsonString(std::wstring_view text)
+    {
+        buffer_.push_back('"');
+        for (size_t i = 0; i < text.size(); ++i) {
+            const wchar_t c = text[i];
+            switch (c) {
+            case L'"':
+                buffer_ += "\\\"";
+                break;
+            case L'\\':
+                buffer_ += "\\\\";
+                break;
+            case L'\n':
+                buffer_ += "\\n";
+                break;
+            case L'\r':
+                buffer_ += "\\r";
+                break;
+            case L'\t':
+                buffer_ += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x2028 || c == 0x2029 || IsLoneSurrogate(text, i)) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(c));
+                    buffer_ += escape;
+                } else {
+                    i += AppendCharacter(text, i);
+                }
+            }
+        }
+        buffer_.push_back('"');
+        if (buffer_.size() >= kFlushSize) {
+            Flush();
+        }
+    }
+
     bool Finish()
     {
         Flush();
@@ -138,6 +189,15 @@ public:
 
 private:
     static constexpr size_t kFlushSize = 1 << 20;
+
+    static bool IsLoneSurrogate(std::wstring_view text, size_t i)
+    {
+        const wchar_t c = text[i];
+        if (c >= 0xDC00 && c <= 0xDFFF) {
+            return true; // a low one that ends a pair is taken with its high one
+        }
+        return c >= 0xD800 && c <= 0xDBFF && !(i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF);
+    }
 
     // Appends the character at `i` (a surrogate pair as one); answers how
     // many extra units it took. An unpaired surrogate becomes U+FFFD.
@@ -176,13 +236,14 @@ private:
     {
         if (ok_ && !buffer_.empty()) {
             DWORD written = 0;
-            ok_ = WriteFile(file_.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) &&
+            ok_ = WriteFile(target_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) &&
                   written == buffer_.size();
         }
         buffer_.clear();
     }
 
     KernelHandle file_;
+    HANDLE target_;
     std::string buffer_;
     bool ok_ = false;
 };
@@ -276,6 +337,8 @@ void WriteCsvGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
             out.WideDecimal(image->width);
             out.Wide(L",");
             out.WideDecimal(image->height);
+            out.Wide(L",");
+            out.WideDecimal(image->similarity);
         }
         out.Wide(L"\n");
     });
@@ -285,7 +348,7 @@ void WriteCsvGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
 void WriteHtmlHead(ReportFile& out, const ReportContext& context)
 {
     const bool images = context.mode == SimilarImages;
-    out.Bytes(images ? R"(<html><head><style type="text/css">td { width: 14%; })"
+    out.Bytes(images ? R"(<html><head><style type="text/css">td { width: 12%; })"
                      : R"(<html><head><style type="text/css">td { width: 17%; })");
     out.Bytes(" th { text-align: left; } table { width: 100%; background-color: #F6F7F9; border-color: #E3E3E3; "
               "border-style: solid; border-width: 1px !important; }</style></head><body>");
@@ -315,7 +378,7 @@ void WriteHtmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Resul
     out.Escaped(Text(group, kNameColumn));
     out.Bytes("</th><th>");
     out.Escaped(Text(group, kSizeColumn));
-    out.Bytes(mode == SimilarImages ? "</th><th colspan=\"4\"></th></tr>\n" : "</th><th colspan=\"3\"></th></tr>\n");
+    out.Bytes(mode == SimilarImages ? "</th><th colspan=\"5\"></th></tr>\n" : "</th><th colspan=\"3\"></th></tr>\n");
     ForEachFile(group, [&](CVirtualNode* file, CDuplicateItem* item) {
         out.Bytes("\n<tr>");
         const int columns = item->GetColumnCount();
@@ -403,11 +466,102 @@ void WriteXmlGroup(ReportFile& out, RowTexts& texts, CVirtualNode* group, Result
             Line(out, 4, "<image-info");
             Attribute(out, "width", image->width);
             Attribute(out, "height", image->height);
+            Attribute(out, "similarity", image->similarity);
             out.Bytes(" />\n");
         }
         Line(out, 3, "</duplicate-file>\n");
     });
     Line(out, 2, "</duplicate-group>\n");
+}
+
+int64_t Ticks(const FILETIME& time)
+{
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+// A JSON member holding the time in ISO 8601, or null for a time the file
+// system does not keep.
+void JsonTime(ReportFile& out, std::string_view name, const FILETIME& time)
+{
+    out.Bytes(",\"");
+    out.Bytes(name);
+    out.Bytes("\":");
+    const std::string text = IsoLocalTime(time);
+    if (text.empty()) {
+        out.Bytes("null");
+        return;
+    }
+    out.Bytes("\"");
+    out.Bytes(text);
+    out.Bytes("\"");
+}
+
+void JsonNumber(ReportFile& out, std::string_view name, int64_t value)
+{
+    out.Bytes(",\"");
+    out.Bytes(name);
+    out.Bytes("\":");
+    out.Decimal(value);
+}
+
+void WriteJsonGeneral(ReportFile& out, CVirtualTree& tree, const JsonReportContext& context)
+{
+    const ResultStatistics statistics = ComputeStatistics(tree);
+    const bool images = context.mode == SimilarImages;
+    out.Bytes("{\"date\":\"");
+    out.Bytes(IsoLocalTime(context.date));
+    out.Bytes(images ? "\",\"mode\":\"similar-images\"" : "\",\"mode\":\"exact-duplicates\"");
+    JsonNumber(out, "total-size", statistics.total);
+    if (!images) {
+        JsonNumber(out, "wasted-size", statistics.wasted);
+    }
+    JsonNumber(out, "duplicates-count", static_cast<int64_t>(statistics.files));
+    JsonNumber(out, "groups-count", static_cast<int64_t>(statistics.groups));
+    JsonNumber(out, "files-not-read", static_cast<int64_t>(context.filesNotRead));
+    out.Bytes(",\"groups\":[");
+}
+
+void WriteJsonGroup(ReportFile& out, CVirtualNode* group, ResultMode mode)
+{
+    out.Bytes("\n{\"caption\":");
+    out.JsonString(Text(group, kNameColumn));
+    JsonNumber(out, "total-size", GroupTotalSize(group));
+    JsonNumber(out, "count", group->childCount);
+    out.Bytes(",\"files\":[");
+    const char* separator = "\n";
+    ForEachFile(group, [&](CVirtualNode*, CDuplicateItem* item) {
+        out.Bytes(separator);
+        separator = ",\n";
+        out.Bytes("{\"path\":");
+        out.JsonString(item->Path());
+        out.Bytes(",\"name\":");
+        out.JsonString(FileNameView(item->Path()));
+        out.Bytes(",\"folder\":");
+        out.JsonString(FolderView(item->Path()));
+        JsonNumber(out, "size", item->size);
+        JsonTime(out, "last-write-time", item->lastWriteTime);
+        JsonTime(out, "creation-time", item->creationTime);
+        JsonTime(out, "last-access-time", item->lastAccessTime);
+        if (const CDuplicateImageItem* image = ImageOf(item, mode)) {
+            JsonNumber(out, "width", image->width);
+            JsonNumber(out, "height", image->height);
+        }
+        out.Bytes("}");
+    });
+    out.Bytes("]}");
+}
+
+bool WriteJson(ReportFile& out, CVirtualTree& tree, const JsonReportContext& context)
+{
+    WriteJsonGeneral(out, tree, context);
+    const char* separator = "";
+    ForEachGroup(tree, [&](CVirtualNode* group) {
+        out.Bytes(separator);
+        separator = ",";
+        WriteJsonGroup(out, group, context.mode);
+    });
+    out.Bytes("]}\n");
+    return out.Finish();
 }
 
 std::wstring FormatNow(const wchar_t* picture, bool time)
@@ -465,6 +619,43 @@ bool WriteXmlReport(CVirtualTree& tree, const ReportContext& context, const std:
     Line(out, 1, "</report>\n");
     Line(out, 0, "</clonarium-report>");
     return out.Finish();
+}
+
+} // namespace clonarium
+
+namespace clonarium {
+
+std::string IsoLocalTime(const FILETIME& utc)
+{
+    SYSTEMTIME universal{};
+    SYSTEMTIME local{};
+    FILETIME whole{}; // to the millisecond, as the local time is
+    FILETIME localWhole{};
+    if (Ticks(utc) == 0 || !FileTimeToSystemTime(&utc, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local) || !SystemTimeToFileTime(&universal, &whole) ||
+        !SystemTimeToFileTime(&local, &localWhole)) {
+        return {};
+    }
+    constexpr int64_t kTicksPerMinute = 600000000;
+    const int64_t offset = (Ticks(localWhole) - Ticks(whole)) / kTicksPerMinute;
+    const int64_t distance = offset < 0 ? -offset : offset;
+    char text[40];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02u%c%02lld:%02lld", local.wYear, local.wMonth,
+        local.wDay, local.wHour, local.wMinute, local.wSecond, offset < 0 ? '-' : '+',
+        static_cast<long long>(distance / 60), static_cast<long long>(distance % 60));
+    return text;
+}
+
+bool WriteJsonReport(CVirtualTree& tree, const JsonReportContext& context, const std::wstring& path)
+{
+    ReportFile out(path);
+    return WriteJson(out, tree, context);
+}
+
+bool WriteJsonReport(CVirtualTree& tree, const JsonReportContext& context, HANDLE output)
+{
+    ReportFile out(output);
+    return WriteJson(out, tree, context);
 }
 
 } // namespace clonarium

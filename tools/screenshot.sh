@@ -30,6 +30,7 @@ if [ ! -f "$WINEPREFIX/.clonarium-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.clonarium-ready"
 fi
+"$root/tools/title-bar-font.sh" "$WINEPREFIX"
 export DISPLAY=":$display"
 sleep 1
 "$root/tools/wine.sh" explorer /desktop=shot,1280x900 "$@" >/dev/null 2>&1 &

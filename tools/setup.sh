@@ -14,7 +14,7 @@ packages=(
   googletest
   wine wine64 fonts-wine
   xvfb xauth
-  wixl msitools
+  wixl msitools osslsigncode openssl python3-yaml
 )
 
 # make_prefix DIR GRAPHICS: a Wine prefix of our own; GRAPHICS "null" makes it
@@ -47,4 +47,5 @@ build_all() {
 "$root/tools/install-packages.sh" "${packages[@]}"
 make_prefix "$build/wine-test" null
 make_prefix "$build/wine" x11
+"$root/tools/title-bar-font.sh" "$build/wine" # run.sh shows the windows with their title bars
 build_all

@@ -217,6 +217,9 @@ bool CDuplicatesVirtualTreeView::SortKeyOf(int column, FileSortKey& key) const
         key = mode_ == SimilarImages ? FileSortKey::Resolution : FileSortKey::Remark;
         return true;
     case 8:
+        key = FileSortKey::Similarity;
+        return mode_ == SimilarImages;
+    case 9:
         key = FileSortKey::Remark;
         return mode_ == SimilarImages;
     default:

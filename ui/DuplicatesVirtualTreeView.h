@@ -65,7 +65,7 @@ private:
     LRESULT OnHeaderNotify(vandrelcommon::ui::Message& msg);
     LRESULT OnColumnClick(vandrelcommon::ui::Message& msg);
 
-    int RemarkColumn() const { return mode_ == SimilarImages ? 8 : 7; }
+    int RemarkColumn() const { return mode_ == SimilarImages ? 9 : 7; }
     // The file order a click on the column's header chooses; false for the
     // lock column.
     bool SortKeyOf(int column, FileSortKey& key) const;

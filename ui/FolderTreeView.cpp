@@ -345,8 +345,17 @@ bool CFolderTreeView::Populate(HTREEITEM folder)
     return hasEntries;
 }
 
-bool CFolderTreeView::TickPath(const std::wstring& path)
+// Names are compared as the file system compares them: ignoring case,
+// whatever the letters' script.
+bool CFolderTreeView::TickPath(std::wstring path)
 {
+    if (!path.empty() && path.back() == L'\\') {
+        path.pop_back(); // a drive's root
+    }
+    const auto same = [](std::wstring_view a, std::wstring_view b) {
+        return ::CompareStringOrdinal(
+                   a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    };
     HTREEITEM item = Tree().GetRootItem();
     while (item != nullptr) {
         const FolderItemData* data = ItemData(item);
@@ -354,12 +363,13 @@ bool CFolderTreeView::TickPath(const std::wstring& path)
         if (!shown.empty() && shown.back() == L'\\') {
             shown.pop_back();
         }
-        if (_wcsicmp(shown.c_str(), path.c_str()) == 0) {
+        if (same(shown, path)) {
             SetCheckState(item, vandrelcommon::ui::Checked);
+            Tree().SelectItem(item); // and in sight
             return true;
         }
-        const bool onTheWay = !shown.empty() && _wcsnicmp(shown.c_str(), path.c_str(), shown.size()) == 0 &&
-                              path.size() > shown.size() && path[shown.size()] == L'\\';
+        const bool onTheWay = !shown.empty() && path.size() > shown.size() && path[shown.size()] == L'\\' &&
+                              same(shown, std::wstring_view(path).substr(0, shown.size()));
         if (onTheWay) {
             ExpandItem(item);
             item = Tree().GetChildItem(item);

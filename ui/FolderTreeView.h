@@ -53,9 +53,10 @@ public:
     // to show (the folder is empty, gone or cannot be listed).
     bool ExpandItem(HTREEITEM item);
 
-    // Opens the tree down to the folder or file at `path` and ticks it, as
-    // a user would; false when the tree has no item for it.
-    bool TickPath(const std::wstring& path);
+    // Opens the tree down to the folder or file at `path` (absolute, as
+    // NormalizeStartPath makes it), ticks and selects it, as a user would;
+    // false when the tree has no item for it.
+    bool TickPath(std::wstring path);
 
     CheckState GetCheckState(HTREEITEM item) const;
     // Sets the state, pushing it down to the listed descendants unless the

@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgramVersion.h"
+#include "ui/StartPaths.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/Frame.h"
 #include "ui/framework/Gdiplus.h"
@@ -14,6 +15,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+
+#include <utility>
 
 using namespace clonarium;
 
@@ -34,6 +37,11 @@ int Run(int showCommand)
             ProgramVersion version;
             if (ReadProgramVersion(nullptr, version)) {
                 frame.SetText(MainWindowTitle(version));
+            }
+            // Started on folders, as Explorer's context menu does.
+            StartRequest request = ParseStartCommandLine(::GetCommandLineW());
+            if (!request.paths.empty()) {
+                frame.OpenPaths(std::move(request.paths), request.search);
             }
             exitCode = loop.Run();
         }

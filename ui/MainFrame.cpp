@@ -8,6 +8,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/IconImages.h"
 #include "ui/SearchProgressDialog.h"
+#include "ui/StartPaths.h"
 #include "ui/common/InputBox.h"
 #include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
@@ -17,6 +18,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace clonarium {
 
@@ -94,6 +96,7 @@ bool CMainFrame::CreatePanes()
     rightSplitter_.SetMinimumPaneSize(ScaleY(100), false);
     rightSplitter_.SetSplitterPos(-1, false);
     toolbar_.SetResultsCommandWindow(duplicatesPane_.Hwnd());
+    folderDrop_.Register(folderTree_.Hwnd()); // without OLE the tree only takes no drops
     return true;
 }
 
@@ -372,6 +375,7 @@ LRESULT CMainFrame::OnClose(Message& msg)
 LRESULT CMainFrame::OnDestroy(Message& msg)
 {
     RemoveTrayIcon();
+    folderDrop_.Revoke();
     msg.handled = false;
     return 0;
 }
@@ -447,6 +451,46 @@ void CMainFrame::RemoveTrayIcon()
     icon.uID = 1;
     ::Shell_NotifyIconW(NIM_DELETE, &icon);
     trayIcon_ = false;
+}
+
+// Later, from the message loop: the window is painted first, and a drop
+// returns to the program it came from before any message box shows.
+void CMainFrame::OpenPaths(std::vector<std::wstring> paths, bool search)
+{
+    pathsToOpen_.insert(pathsToOpen_.end(), paths.begin(), paths.end());
+    searchOpenedPaths_ = searchOpenedPaths_ || search;
+    PostMessage(kOpenPathsMessage);
+}
+
+LRESULT CMainFrame::OnOpenPaths(Message&)
+{
+    const std::vector<std::wstring> paths = std::exchange(pathsToOpen_, {});
+    const bool search = std::exchange(searchOpenedPaths_, false);
+    if (paths.empty() || mode_ != kOptionsMode) {
+        return 0; // the folder tree is hidden in results mode
+    }
+    constexpr int kNamesShown = 20; // of a long list the message names the first
+    std::wstring notFound;
+    int missing = 0;
+    bool ticked = false;
+    for (const std::wstring& given : paths) {
+        const std::wstring path = NormalizeStartPath(given);
+        if (!path.empty() && StartPathExists(path) && folderTree_.TickPath(path)) {
+            ticked = true;
+        } else if (++missing <= kNamesShown) {
+            notFound += L"\n" + (path.empty() ? given : path);
+        } else if (missing == kNamesShown + 1) {
+            notFound += L"\n\u2026";
+        }
+    }
+    if (!notFound.empty()) {
+        ::MessageBoxW(hwnd_, (Localize("main.messages.not-found") + L"\n" + notFound).c_str(), L"Clonarium",
+            MB_OK | MB_ICONWARNING);
+    }
+    if (search && ticked) {
+        StartSearch();
+    }
+    return 0;
 }
 
 void CMainFrame::OpenAddress(const std::wstring& address) const

@@ -6,6 +6,7 @@
 #include "storage/ApplicationSettings.h"
 #include "ui/ClonariumToolbar.h"
 #include "ui/DuplicatesPane.h"
+#include "ui/FolderDropTarget.h"
 #include "ui/FolderTreeView.h"
 #include "ui/ModeContainer.h"
 #include "ui/PopupMenus.h"
@@ -48,6 +49,13 @@ public:
     CPreviewManager& Preview() { return preview_; }
     CFolderTreeView& FolderTree() { return folderTree_; }
     CSearchOptionsPane& OptionsPane() { return optionsPane_; }
+    // What Explorer drops on the folder tree goes to.
+    IDropTarget& FolderDropTarget() { return folderDrop_; }
+
+    // Once the window runs: ticks the folders and files in the folder tree,
+    // opened down to them, names in a message those it cannot find, and
+    // starts the search when asked to and anything was ticked.
+    void OpenPaths(std::vector<std::wstring> paths, bool search);
 
     void SetMode(int mode) override;
     CClonariumToolbar& GetToolbar() override { return toolbar_; }
@@ -68,6 +76,7 @@ public:
     ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
     ON_MESSAGE(kUpdateMessage, OnUpdateFound)
     ON_MESSAGE(kTrayMessage, OnTray)
+    ON_MESSAGE(kOpenPathsMessage, OnOpenPaths)
     ON_MESSAGE(WM_NOTIFY, OnNotify)
     ON_MESSAGE(WM_COMMAND, OnCommand)
     REFLECT_NOTIFICATIONS()
@@ -76,6 +85,7 @@ public:
 
 private:
     static constexpr UINT kUpdateMessage = WM_APP + 40;
+    static constexpr UINT kOpenPathsMessage = WM_APP + 41;
 
     LRESULT OnCreate(vandrelcommon::ui::Message& msg);
     LRESULT OnClose(vandrelcommon::ui::Message& msg);
@@ -84,6 +94,7 @@ private:
     LRESULT OnQueryEndSession(vandrelcommon::ui::Message& msg);
     LRESULT OnUpdateFound(vandrelcommon::ui::Message& msg);
     LRESULT OnTray(vandrelcommon::ui::Message& msg);
+    LRESULT OnOpenPaths(vandrelcommon::ui::Message& msg);
     LRESULT OnNotify(vandrelcommon::ui::Message& msg);
     LRESULT OnCommand(vandrelcommon::ui::Message& msg);
 
@@ -119,6 +130,9 @@ private:
     std::mutex updateLock_;
     std::wstring updateFile_; // handed over from the checker's thread
     std::wstring downloadAddress_;
+    CFolderDropTarget folderDrop_{[this](std::vector<std::wstring> paths) { OpenPaths(std::move(paths), false); }};
+    std::vector<std::wstring> pathsToOpen_;
+    bool searchOpenedPaths_ = false;
     int mode_ = kOptionsMode;
     int presetIndex_ = -1;
     bool trayIcon_ = false;

@@ -126,6 +126,10 @@ constexpr std::array<ListRow, 3> kListRows = {{
         "tooltips.add-protected-folder", "tooltips.remove-protected-folder"},
 }};
 
+// What the image options compare, told in their tooltips.
+constexpr std::pair<int, const char*> kImageOptionTips[] = {
+    {IDC_OPTIONS_ROTATIONS, "tooltips.rotations"}, {IDC_OPTIONS_MIRRORS, "tooltips.mirrors"}};
+
 } // namespace
 
 CSearchOptionsPane::CSearchOptionsPane() : CDialogImpl(IDD_SEARCH_OPTIONS)
@@ -183,21 +187,32 @@ void CSearchOptionsPane::LoadImages()
     }
 }
 
+TOOLINFOW CSearchOptionsPane::TipTool(int id, const std::wstring& text) const
+{
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(id));
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    return tool;
+}
+
 void CSearchOptionsPane::CreateTooltips()
 {
     const HWND tooltips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, nullptr, nullptr);
     tooltips_ = CToolTipCtrl(tooltips);
+    // The image options' tips are sentences: they wrap.
+    tooltips_.SetMaxTipWidth(vandrelcommon::ui::ScaleX(360));
+    const std::wstring empty;
     for (const ListRow& row : kListRows) {
         for (const int id : {row.add, row.remove}) {
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof(tool);
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = hwnd_;
-            tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(id));
-            tool.lpszText = const_cast<wchar_t*>(L"");
-            tooltips_.AddTool(tool);
+            tooltips_.AddTool(TipTool(id, empty));
         }
+    }
+    for (const auto& [id, key] : kImageOptionTips) {
+        tooltips_.AddTool(TipTool(id, empty));
     }
 }
 
@@ -233,13 +248,11 @@ void CSearchOptionsPane::Relocalize()
     for (const ListRow& row : kListRows) {
         Item(row.check).SetText(Text(row.checkKey));
         for (const auto& [id, key] : {std::pair{row.add, row.addTip}, std::pair{row.remove, row.removeTip}}) {
-            TOOLINFOW tool{};
-            tool.cbSize = sizeof(tool);
-            tool.hwnd = hwnd_;
-            tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(id));
-            tool.lpszText = const_cast<wchar_t*>(Text(key).c_str());
-            tooltips_.UpdateTipText(tool);
+            tooltips_.UpdateTipText(TipTool(id, Text(key)));
         }
+    }
+    for (const auto& [id, key] : kImageOptionTips) {
+        tooltips_.UpdateTipText(TipTool(id, Text(key)));
     }
     for (const SizeRow& row : kSizeRows) {
         Item(row.check).SetText(Text(row.key));

@@ -109,6 +109,8 @@ private:
     // Runs the enabling rules and tells the parent that the form changed.
     void FormChanged() const;
     void CreateTooltips();
+    // The tooltip entry of the control `id`, with `text` (kept by the caller).
+    TOOLINFOW TipTool(int id, const std::wstring& text) const;
     // The pictures of the mode list and of the lists' buttons.
     void LoadImages();
     void Arrange();

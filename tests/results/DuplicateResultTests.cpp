@@ -60,7 +60,7 @@ TEST_F(DuplicateResultTest, ExactGroupShowsCountSizeTotalAndColumnsOfItsFiles)
 TEST_F(DuplicateResultTest, ImageGroupTotalsTheFilesItStillHas)
 {
     CVirtualNode* group = AddRecords(tree,
-        {ImageRecord(L"c:\\p\\a.jpg", 10, 640, 480), ImageRecord(L"c:\\p\\b.png", 20, 4000, 3000),
+        {ImageRecord(L"c:\\p\\a.jpg", 10, 640, 480), ImageRecord(L"c:\\p\\b.png", 20, 4000, 3000, 97),
             ImageRecord(L"c:\\p\\c.jpg", 30, 1, 1)},
         SimilarImages);
     EXPECT_EQ(GroupOf(group)->size, -3);
@@ -70,9 +70,10 @@ TEST_F(DuplicateResultTest, ImageGroupTotalsTheFilesItStillHas)
     CVirtualNode* second = group->firstChild->nextSibling;
     EXPECT_EQ(Column(second, 3), FormatByteSize(20));
     EXPECT_EQ(Column(second, 7), L"4000x3000");
+    EXPECT_EQ(Column(second, 8), L"97%");
     ItemOf(second)->SetRemark(L"locked");
-    EXPECT_EQ(Column(second, 8), L"locked");
-    EXPECT_EQ(second->Columns()->GetColumnCount(), 9);
+    EXPECT_EQ(Column(second, 9), L"locked");
+    EXPECT_EQ(second->Columns()->GetColumnCount(), 10);
 
     tree.RemoveNode(group->lastChild, true);
     EXPECT_EQ(GroupTotalSize(group), 30);

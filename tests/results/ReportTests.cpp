@@ -3,6 +3,7 @@
 #include "results/TreeCleaner.h"
 #include "tests/results/ResultModel.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/StrictJson.h"
 #include "tests/support/TempTree.h"
 #include "system/TextEncoding.h"
 
@@ -40,7 +41,7 @@ protected:
         context.statusLine = L"5 files & more";
         context.headers = {L"File name", L"", L"Folder", L"Size", L"Modified", L"Created", L"Last access"};
         if (mode == SimilarImages) {
-            context.headers.push_back(L"Resolution");
+            context.headers.insert(context.headers.end(), {L"Resolution", L"Similarity"});
         }
         context.headers.push_back(L"Remark");
         context.productAddress = L"https://example.org/?a=1&b=2";
@@ -89,16 +90,16 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
                                              L"\n"));
 
     tree.RemoveAll();
-    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16, 93)}, SimilarImages);
     ASSERT_TRUE(WriteCsvReport(tree, SimilarImages, path));
     t = FormatFileTime(FileTimeOf(0));
     EXPECT_EQ(ReadFileBytes(path), Utf16File(L"2 images,,12\n"
                                              L"a.jpg,p,7," +
                                              t + L"," + t + L"," + t +
-                                             L",640,480\n"
+                                             L",640,480,100\n"
                                              L"b.png,p,5," +
                                              t + L"," + t + L"," + t +
-                                             L",32,16\n"
+                                             L",32,16,93\n"
                                              L"\n"));
     EXPECT_EQ(CsvField(L"a\rb"), L"a\rb") << "a carriage return alone is not quoted";
     EXPECT_EQ(CsvField(L"a\nb"), L"\"a\nb\"");
@@ -130,11 +131,13 @@ TEST_F(ReportTest, HtmlOfImagesHasResolutionAndWiderGroupRow)
 {
     AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
     const std::string html = Written(WriteHtmlReport, SimilarImages);
-    EXPECT_NE(html.find("td { width: 14%; }"), std::string::npos);
-    EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td></tr></table>"), std::string::npos);
+    EXPECT_NE(html.find("td { width: 12%; }"), std::string::npos);
+    EXPECT_NE(html.find("<td><i>Last access</i></td><td><i>Resolution</i></td><td><i>Similarity</i></td></tr></table>"),
+        std::string::npos);
     EXPECT_NE(
-        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"4\"></th></tr>"), std::string::npos);
-    EXPECT_NE(html.find("<td>" + Utf8FromWide(FormatFileTime(FileTimeOf(0))) + "</td><td>640x480</td></tr>"),
+        html.find("<th colspan=\"2\">2 images</th><th>12 bytes</th><th colspan=\"5\"></th></tr>"), std::string::npos);
+    EXPECT_NE(
+        html.find("<td>" + Utf8FromWide(FormatFileTime(FileTimeOf(0))) + "</td><td>640x480</td><td>100%</td></tr>"),
         std::string::npos)
         << html;
     EXPECT_EQ(html.find("Remark"), std::string::npos);
@@ -192,8 +195,124 @@ TEST_F(ReportTest, XmlOfImagesHasImageInfoAndNoWastedSize)
     EXPECT_NE(xml.find("<type>Similar images</type>\n\t\t<total-size>12</total-size>\n\t\t<duplicates-count>2<"),
         std::string::npos);
     EXPECT_EQ(xml.find("wasted"), std::string::npos);
-    EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" />\n"), std::string::npos);
-    EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" />\n"), std::string::npos);
+    EXPECT_NE(xml.find("<size>7</size>\n\t\t\t\t<image-info width=\"640\" height=\"480\" similarity=\"100\" />\n"),
+        std::string::npos);
+    EXPECT_NE(xml.find("<size>5</size>\n\t\t\t\t<image-info width=\"32\" height=\"16\" similarity=\"100\" />\n"),
+        std::string::npos);
+}
+
+// The UTC file time an ISO 8601 text with an offset stands for; 0 when the
+// text is not of the form "2020-01-02T04:04:05+01:00".
+uint64_t UtcTicksOf(const std::wstring& iso)
+{
+    SYSTEMTIME local{};
+    wchar_t sign = 0;
+    unsigned hours = 0, minutes = 0, ends = 0;
+    if (iso.size() != 25 ||
+        swscanf(iso.c_str(), L"%4hu-%2hu-%2huT%2hu:%2hu:%2hu%lc%2u:%2u%n", &local.wYear, &local.wMonth, &local.wDay,
+            &local.wHour, &local.wMinute, &local.wSecond, &sign, &hours, &minutes, &ends) != 9 ||
+        ends != 25 || (sign != L'+' && sign != L'-')) {
+        return 0;
+    }
+    FILETIME time{};
+    if (!SystemTimeToFileTime(&local, &time)) {
+        return 0;
+    }
+    const int64_t offset = (sign == L'-' ? -1 : 1) * static_cast<int64_t>(hours * 60 + minutes) * 600000000;
+    return ((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) - offset;
+}
+
+JsonValue ReadJson(const std::string& document)
+{
+    JsonValue value;
+    std::string error;
+    EXPECT_TRUE(ReadStrictJson(document, value, error)) << error << "\n" << document;
+    return value;
+}
+
+TEST(StrictJson, RefusesWhatTheGrammarDoesNotAllow)
+{
+    JsonValue value;
+    std::string error;
+    ASSERT_TRUE(ReadStrictJson(" {\"a\":[1,-0.5e+3,true,null,\"\\ud800x\\u00e9\"]}\n", value, error)) << error;
+    EXPECT_EQ(value[L"a"].items[4].text, std::wstring(L"\xD800x\xE9"));
+    for (const char* bad : {"\xEF\xBB\xBF{}", "{} {}", "[1,]", "{\"a\":1,}", "{\"a\":1,\"a\":2}", "[01]", "[1.]",
+             "[\"tab\there\"]", "[\"\\x\"]", "[\"\\u12\"]", "[\"\xED\xA0\x80\"]", "[\"\xC0\xAF\"]",
+             "[\"\xF4\x90\x80\x80\"]", "[\"open]", "['single']", "[NaN]", "{a:1}"}) {
+        EXPECT_FALSE(ReadStrictJson(bad, value, error)) << bad;
+    }
+}
+
+// Names a file system may hold but markup and UTF-8 cannot: control
+// characters, quotes, backslashes, a line separator, and surrogates without
+// their partners next to a proper pair.
+TEST_F(ReportTest, JsonCarriesEveryColumnAndGivesHostileNamesBackUnchanged)
+{
+    const std::wstring hostile[] = {
+        L"c:\\q\\say \"hi\", 'x' <&> \\ end.txt",
+        L"c:\\q\\\x01\x1F\x7F\ttab\nline\rreturn\x2028.txt",
+        std::wstring(L"c:\\q\\high ") + wchar_t(0xD800) + L" low " + wchar_t(0xDC01) + L" pair \xD83D\xDE00 end " +
+            wchar_t(0xDBFF),
+        L"c:\\\x0444\x0430\x0439\x043B\\\xFFFF\xFFFE.txt",
+    };
+    AddRecords(tree, {Record(hostile[0], 10, kTime), Record(hostile[1], 10, kTime)});
+    AddRecords(tree, {Record(hostile[2], 3, kTime), Record(hostile[3], 3, kTime), Record(L"c:\\f\\i.bin", 3, 0)});
+    const std::wstring path = temp.Path(L"r.json");
+    const JsonReportContext context{ExactDuplicates, FileTimeOf(kTime), 7};
+    ASSERT_TRUE(WriteJsonReport(tree, context, path));
+    const std::string bytes = ReadFileBytes(path);
+    EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF") << "one plain UTF-8 document, no byte-order mark";
+    const JsonValue report = ReadJson(bytes);
+
+    EXPECT_EQ(UtcTicksOf(report[L"date"].text), kTime);
+    EXPECT_EQ(report[L"mode"].text, L"exact-duplicates");
+    EXPECT_EQ(report[L"total-size"].Integer(), 29);
+    EXPECT_EQ(report[L"wasted-size"].Integer(), 16);
+    EXPECT_EQ(report[L"duplicates-count"].Integer(), 5);
+    EXPECT_EQ(report[L"groups-count"].Integer(), 2);
+    EXPECT_EQ(report[L"files-not-read"].Integer(), 7);
+    const auto& groups = report[L"groups"].items;
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0][L"caption"].text, L"2 files, 10 bytes each");
+    EXPECT_EQ(groups[0][L"total-size"].Integer(), 20);
+    EXPECT_EQ(groups[1][L"count"].Integer(), 3);
+
+    std::vector<const JsonValue*> files;
+    for (const JsonValue& group : groups) {
+        for (const JsonValue& file : group[L"files"].items) {
+            files.push_back(&file);
+        }
+    }
+    ASSERT_EQ(files.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) {
+        const JsonValue& file = *files[i];
+        EXPECT_EQ(file[L"path"].text, hostile[i]) << i;
+        EXPECT_EQ(file[L"name"].text, FileNameOf(hostile[i])) << i;
+        EXPECT_EQ(file[L"folder"].text, FolderOf(hostile[i])) << i;
+        EXPECT_EQ(file[L"size"].kind, JsonValue::Kind::Number);
+        for (const wchar_t* time : {L"last-write-time", L"creation-time", L"last-access-time"}) {
+            EXPECT_EQ(UtcTicksOf(file[time].text), kTime) << file[time].text;
+        }
+    }
+    EXPECT_EQ(files[4]->operator[](L"size").Integer(), 3);
+    EXPECT_EQ(files[4]->operator[](L"last-write-time").kind, JsonValue::Kind::Null) << "a time not kept is null";
+    EXPECT_FALSE(files[0]->Has(L"width"));
+
+    // Similar pictures: their sizes in pixels, and no wasted size.
+    tree.RemoveAll();
+    AddRecords(tree, {ImageRecord(L"p\\a.jpg", 7, 640, 480), ImageRecord(L"p\\b.png", 5, 32, 16)}, SimilarImages);
+    ASSERT_TRUE(WriteJsonReport(tree, JsonReportContext{SimilarImages, FileTimeOf(kTime), 0}, path));
+    const JsonValue images = ReadJson(ReadFileBytes(path));
+    EXPECT_EQ(images[L"mode"].text, L"similar-images");
+    EXPECT_FALSE(images.Has(L"wasted-size"));
+    EXPECT_EQ(images[L"total-size"].Integer(), 12);
+    const JsonValue& picture = images[L"groups"].items.at(0)[L"files"].items.at(0);
+    EXPECT_EQ(picture[L"width"].Integer(), 640);
+    EXPECT_EQ(picture[L"height"].Integer(), 480);
+
+    tree.RemoveAll();
+    ASSERT_TRUE(WriteJsonReport(tree, context, path));
+    EXPECT_TRUE(ReadJson(ReadFileBytes(path))[L"groups"].items.empty());
 }
 
 TEST_F(ReportTest, WritersAnswerFalseWhenTheFileCannotBeOpenedAndNeverHoldItOpen)
@@ -203,6 +322,7 @@ TEST_F(ReportTest, WritersAnswerFalseWhenTheFileCannotBeOpenedAndNeverHoldItOpen
     EXPECT_FALSE(WriteCsvReport(tree, ExactDuplicates, missing));
     EXPECT_FALSE(WriteHtmlReport(tree, Context(ExactDuplicates), missing));
     EXPECT_FALSE(WriteXmlReport(tree, Context(ExactDuplicates), missing));
+    EXPECT_FALSE(WriteJsonReport(tree, JsonReportContext{}, missing));
 
     const std::wstring path = temp.Path(L"r.xml");
     ASSERT_TRUE(WriteXmlReport(tree, Context(ExactDuplicates), path));

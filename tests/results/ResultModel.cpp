@@ -35,12 +35,13 @@ FileRecord Record(const std::wstring& path, uint64_t size, uint64_t time)
     return record;
 }
 
-FileRecord ImageRecord(const std::wstring& path, uint64_t size, uint32_t width, uint32_t height)
+FileRecord ImageRecord(const std::wstring& path, uint64_t size, uint32_t width, uint32_t height, uint16_t similarity)
 {
     FileRecord record = Record(path, size);
     record.isImage = true;
     record.width = width;
     record.height = height;
+    record.similarity = similarity;
     return record;
 }
 

@@ -14,7 +14,8 @@ FILETIME FileTimeOf(uint64_t value);
 
 // A file record with all three times set to `time`.
 FileRecord Record(const std::wstring& path, uint64_t size = 0, uint64_t time = 0);
-FileRecord ImageRecord(const std::wstring& path, uint64_t size, uint32_t width, uint32_t height);
+FileRecord ImageRecord(
+    const std::wstring& path, uint64_t size, uint32_t width, uint32_t height, uint16_t similarity = 100);
 
 // Adds one group of the records (the first record's size is the group's).
 CVirtualNode* AddRecords(CVirtualTree& tree, std::vector<FileRecord> records, ResultMode mode = ExactDuplicates);

@@ -484,6 +484,37 @@ TEST_F(Scenario, SimilarPicturesKeepTheHighestResolutionAndDeletePermanently)
     EXPECT_EQ(Tree().Root().firstChild->childCount, 3);
     EXPECT_EQ(Frame().GetStatusText().rfind(L"Remaining 3 duplicates in 1 groups", 0), 0u) << Frame().GetStatusText();
 
+    // Each picture's similarity to the first of its group, in a column of
+    // its own; a click on its header puts the most alike first.
+    constexpr int kSimilarity = 8;
+    const HWND header = Tree().ListView().GetHeader();
+    wchar_t title[64] = {};
+    HDITEMW column{};
+    column.mask = HDI_TEXT;
+    column.pszText = title;
+    column.cchTextMax = 64;
+    ::SendMessageW(header, HDM_GETITEMW, kSimilarity, reinterpret_cast<LPARAM>(&column));
+    EXPECT_STREQ(title, L"Similarity");
+    std::vector<int> percents;
+    for (CVirtualNode* file = Tree().Root().firstChild->firstChild; file != nullptr; file = file->nextSibling) {
+        const std::wstring text = ItemOf(file)->GetColumnText(kSimilarity, file);
+        ASSERT_EQ(text.back(), L'%') << text;
+        percents.push_back(std::stoi(text));
+    }
+    EXPECT_EQ(percents.front(), 100);
+    EXPECT_GE(*std::min_element(percents.begin(), percents.end()), 85);
+    RECT cell{};
+    ::SendMessageW(header, HDM_GETITEMRECT, kSimilarity, reinterpret_cast<LPARAM>(&cell));
+    const LPARAM point = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::SendMessageW(header, WM_LBUTTONUP, 0, point);
+    std::vector<int> sorted;
+    for (CVirtualNode* file = Tree().Root().firstChild->firstChild; file != nullptr; file = file->nextSibling) {
+        sorted.push_back(SimilarityOf(*ItemOf(file)));
+    }
+    std::sort(percents.rbegin(), percents.rend());
+    EXPECT_EQ(sorted, percents);
+
     ResultCommand(ID_SELECT_KEEP_HIGHEST_RES);
     EXPECT_EQ(FilesMarked(false), std::vector<std::wstring>{Data(L"web\\holiday large.png")});
     const DiskState binBefore = RecycledFiles();

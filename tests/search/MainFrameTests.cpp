@@ -8,15 +8,19 @@
 #include "ui/common/InputBox.h"
 #include "tests/support/TestPictures.h"
 #include "ui/MainFrame.h"
+#include "ui/StartPaths.h"
+#include "ui/framework/ComPtr.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <set>
 
 using namespace clonarium;
+using vandrelcommon::ui::ComPtr;
 
 namespace {
 
@@ -214,6 +218,211 @@ TEST(MainFrame, TheMirrorImagesBoxDecidesWhetherAMirroredCopyIsFound)
     ::SendMessageW(mirrors, BM_CLICK, 0, 0);
     EXPECT_EQ(::SendMessageW(mirrors, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(search(), 1u);
+    frame.DestroyWindow();
+}
+
+// What Explorer's menu item and a start from a prompt hand the program.
+TEST(StartPaths, TheCommandLineGivesPathsAndTheSearchSwitch)
+{
+    StartRequest request = ParseStartCommandLine(L"Clonarium.exe");
+    EXPECT_TRUE(request.paths.empty());
+    EXPECT_FALSE(request.search);
+    request = ParseStartCommandLine(LR"("C:\Program Files\Clonarium\Clonarium.exe" "D:\a b\c" --search "C:\")");
+    EXPECT_TRUE(request.search);
+    // A quoted root's backslash escapes the closing quote, by the system's argument rules.
+    EXPECT_EQ(request.paths, (std::vector<std::wstring>{L"D:\\a b\\c", L"C:\""}));
+    EXPECT_EQ(NormalizeStartPath(request.paths[1]), L"C:\\");
+    EXPECT_EQ(NormalizeStartPath(L"\\\\?\\C:\\x\\..\\y\\"), L"C:\\y");
+    EXPECT_EQ(NormalizeStartPath(L"c:/a/./b/"), L"c:\\a\\b");
+    EXPECT_EQ(NormalizeStartPath(L"\\\\?\\UNC\\server\\share\\dir"), L"\\\\server\\share\\dir");
+    wchar_t current[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    EXPECT_EQ(
+        NormalizeStartPath(L"e"), std::wstring(current) + (std::wstring(current).ends_with(L"\\") ? L"e" : L"\\e"));
+}
+
+// The text of the next message box, which is then closed with OK.
+class MessageReader {
+public:
+    MessageReader()
+        : answerer_(0xFFFF, [this](HWND box) {
+              wchar_t text[4096] = {};
+              ::GetDlgItemTextW(box, 0xFFFF, text, 4096);
+              text_ = text;
+              ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+          })
+    { }
+    bool Answered() const { return answerer_.answered; }
+    const std::wstring& Text() const { return text_; }
+
+private:
+    std::wstring text_;
+    DialogAnswerer answerer_;
+};
+
+std::vector<std::pair<std::wstring, bool>> RootsOf(CMainFrame& frame)
+{
+    std::vector<std::pair<std::wstring, bool>> roots;
+    for (const SearchRoot& root : frame.FolderTree().GetSearchRoots()) {
+        roots.emplace_back(root.path, root.isFolder);
+    }
+    return roots;
+}
+
+// Started as Explorer's menu item starts it, on a folder deeper than
+// MAX_PATH, a file named in other scripts and a path that is gone: the two
+// are ticked, the tree opened down to them, the missing one named in a
+// message, and the search runs. A drive's root is ticked as it is named.
+TEST(MainFrame, FoldersAndFilesNamedAtStartAreTickedAndSearched)
+{
+    TempTree folder;
+    folder.MakeFolder(L"program");
+    std::wstring deep = L"data";
+    while (deep.size() < 300) {
+        deep += L"\\" + std::wstring(40, L'd');
+    }
+    folder.MakeFile(deep + L"\\one.txt", "twins");
+    folder.MakeFile(deep + L"\\two.txt", "twins");
+    // Left unticked beside each, so that the folders above stay partly ticked.
+    folder.MakeFile(deep.substr(0, deep.rfind(L'\\')) + L"\\beside.txt", "other");
+    folder.MakeFile(L"data\\\u0424\u043e\u0442\u043e \U0001F600\\beside.txt", "another");
+    const std::wstring photo =
+        folder.MakeFile(L"data\\\u0424\u043e\u0442\u043e \U0001F600\\\u0441\u043d\u0438\u043c\u043e\u043a.jpg", "x");
+    const std::wstring missing = folder.Path(L"data\\gone");
+    CMainFrame frame(FolderRoots{folder.Path(L"program"), L""});
+    frame.SetEndsMessageLoop(false);
+    ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+    frame.ShowWindow(SW_SHOW);
+
+    std::wstring said;
+    {
+        MessageReader message;
+        frame.OpenPaths({folder.Path(deep) + L"\\", photo, missing}, true);
+        ASSERT_TRUE(PumpUntil([&] { return frame.GetMode() == IModeContainer::kResultsMode; }, 120000));
+        EXPECT_TRUE(message.Answered());
+        said = message.Text();
+    }
+    EXPECT_NE(said.find(missing), std::wstring::npos) << said;
+    EXPECT_EQ(said.find(photo), std::wstring::npos) << said;
+    EXPECT_EQ(RootsOf(frame), (std::vector<std::pair<std::wstring, bool>>{{folder.Path(deep), true}, {photo, false}}));
+    ASSERT_EQ(frame.Results().Root().childCount, 1);
+    EXPECT_EQ(frame.Results().Root().firstChild->childCount, 2);
+
+    const vandrelcommon::ui::CTreeViewCtrl tree = frame.FolderTree().Tree();
+    const HTREEITEM shown = tree.GetSelectedItem();
+    ASSERT_NE(frame.FolderTree().ItemData(shown), nullptr);
+    EXPECT_EQ(frame.FolderTree().ItemData(shown)->path, photo) << "the last one ticked is the one in sight";
+    EXPECT_NE(tree.GetItemState(tree.GetParentItem(shown), TVIS_EXPANDED), 0u);
+
+    ::SendMessageW(frame.Hwnd(), WM_COMMAND, ID_TB_NEW_SEARCH, 0);
+    frame.OpenPaths({L"C:\""}, false);
+    ASSERT_TRUE(PumpUntil([&] { return !RootsOf(frame).empty() && RootsOf(frame).front().first == L"C:\\"; }));
+    EXPECT_TRUE(RootsOf(frame).front().second);
+    frame.DestroyWindow();
+}
+
+// The shell's own data object for items of one folder, as Explorer hands
+// it to a drop target.
+ComPtr<IDataObject> ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names)
+{
+    ComPtr<IShellFolder> desktop;
+    ComPtr<IShellFolder> parent;
+    ComPtr<IDataObject> data;
+    PIDLIST_RELATIVE folderItem = nullptr;
+    if (FAILED(::SHGetDesktopFolder(desktop.Put())) ||
+        FAILED(
+            desktop->ParseDisplayName(nullptr, nullptr, std::wstring(folder).data(), nullptr, &folderItem, nullptr)) ||
+        FAILED(desktop->BindToObject(folderItem, nullptr, IID_IShellFolder, reinterpret_cast<void**>(parent.Put())))) {
+        ::CoTaskMemFree(folderItem);
+        return data;
+    }
+    ::CoTaskMemFree(folderItem);
+    std::vector<PCUITEMID_CHILD> items;
+    for (const std::wstring& name : names) {
+        PIDLIST_RELATIVE item = nullptr;
+        if (SUCCEEDED(parent->ParseDisplayName(nullptr, nullptr, std::wstring(name).data(), nullptr, &item, nullptr))) {
+            items.push_back(item);
+        }
+    }
+    if (items.size() == names.size()) {
+        parent->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()), items.data(), IID_IDataObject, nullptr,
+            reinterpret_cast<void**>(data.Put()));
+    }
+    for (PCUITEMID_CHILD item : items) {
+        ::CoTaskMemFree(const_cast<ITEMID_CHILD*>(item));
+    }
+    return data;
+}
+
+// What a browser drags: text, no files.
+class TextOnlyData : public IDataObject {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM*) override { return QueryGetData(format); }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
+    {
+        return format->cfFormat == CF_UNICODETEXT ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+};
+
+// Dragged from Explorer onto the folder tree of the real window: a folder
+// and a file are ticked. The drop answers that it copies, never that it
+// moves, so Explorer leaves the files where they are; a drag of text is
+// refused.
+TEST(MainFrame, FoldersAndFilesDroppedFromExplorerAreTicked)
+{
+    TempTree folder;
+    folder.MakeFolder(L"program");
+    const std::wstring photos = folder.MakeFolder(L"data\\Photos 2024");
+    const std::wstring letter = folder.MakeFile(L"data\\Letter's copy.txt", "x");
+    folder.MakeFile(L"data\\not dropped.txt", "y");
+    CMainFrame frame(FolderRoots{folder.Path(L"program"), L""});
+    frame.SetEndsMessageLoop(false);
+    ASSERT_NE(frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 900, 650}), nullptr);
+    frame.ShowWindow(SW_SHOW);
+    IDropTarget& target = frame.FolderDropTarget();
+    EXPECT_EQ(::RegisterDragDrop(frame.FolderTree().Hwnd(), &target), DRAGDROP_E_ALREADYREGISTERED)
+        << "the tree's window takes drops";
+
+    const ComPtr<IDataObject> data = ShellDataObject(folder.Path(L"data"), {L"Photos 2024", L"Letter's copy.txt"});
+    ASSERT_TRUE(data);
+    EXPECT_EQ(DroppedPaths(data.Get()), (std::vector<std::wstring>{photos, letter}));
+    RECT area{};
+    ::GetWindowRect(frame.FolderTree().Hwnd(), &area);
+    const POINTL point{area.left + 40, area.top + 40};
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    ASSERT_EQ(target.DragEnter(data.Get(), MK_LBUTTON, point, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = DROPEFFECT_MOVE;
+    target.DragOver(MK_LBUTTON | MK_SHIFT, point, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE)) << "a move is never offered";
+    effect = DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target.DragOver(MK_LBUTTON, point, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_LINK));
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target.Drop(data.Get(), 0, point, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_TRUE(PumpUntil([&] { return RootsOf(frame).size() == 2; }));
+    EXPECT_EQ(RootsOf(frame), (std::vector<std::pair<std::wstring, bool>>{{photos, true}, {letter, false}}));
+
+    TextOnlyData text;
+    effect = DROPEFFECT_COPY;
+    target.DragEnter(&text, MK_LBUTTON, point, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    target.DragLeave();
     frame.DestroyWindow();
 }
 

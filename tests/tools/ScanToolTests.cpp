@@ -5,6 +5,7 @@
 #include "system/Handles.h"
 #include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/StrictJson.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/TestPictures.h"
 
@@ -154,7 +155,10 @@ TEST(ScanCommandLine, RefusesWhatItCannotUseWithAMessage)
         {{L"C:\\", L"--preset"}, L"--preset needs a value"},
         {{L"--select", L"keep-best", L"C:\\"},
             L"unknown rule 'keep-best' (keep-first, keep-last, keep-newest-modified, ...)"},
-        {{L"--report", L"pdf", L"r.pdf", L"C:\\"}, L"unknown report kind 'pdf' (csv, html or xml)"},
+        {{L"--report", L"pdf", L"r.pdf", L"C:\\"}, L"unknown report kind 'pdf' (csv, html, xml or json)"},
+        {{L"--report", L"csv", L"-", L"C:\\"}, L"only the json report goes to standard output ('-')"},
+        {{L"--select", L"keep-first", L"--delete", L"recycle", L"--report", L"json", L"-", L"C:\\"},
+            L"--delete prints what it did, so the report cannot go to standard output too"},
         {{L"C:\\", L"--report", L"csv"}, L"--report needs two values"},
         {{L"--delete", L"permanent", L"C:\\"}, L"--delete deletes only what a --select rule marks"},
         {{L"--select", L"keep-first", L"--delete", L"backup:", L"C:\\"},
@@ -392,4 +396,37 @@ TEST(ScanTool, MarksByARuleReportsAndBacksUpOnlyTheMarkedFiles)
     const std::string xml = ReadFileBytes(report);
     EXPECT_NE(xml.find("<duplicates-count>4</duplicates-count>"), std::string::npos) << xml;
     EXPECT_LT(xml.find("total-size=\"28\""), xml.find("total-size=\"10\""));
+}
+
+// For scripts: the JSON report alone on standard output with "-", or in a
+// file beside the usual lines; names a shell would choke on come back whole.
+TEST(ScanTool, WritesTheJsonReportToStandardOutputOrAFile)
+{
+    TempTree tree;
+    const std::wstring names[] = {
+        tree.MakeFile(L"scan\\a\\\u041e\u0442\u0447\u0451\u0442 'q' & %x% \U0001F600.txt", "same"),
+        tree.MakeFile(L"scan\\b\\\u041e\u0442\u0447\u0451\u0442 'q' & %x% \U0001F600.txt", "same")};
+    tree.MakeFile(L"scan\\c\\alone.txt", "other");
+    const std::wstring scanned = L" \"" + tree.Path(L"scan") + L"\"";
+
+    const ScanRun piped = RunScan(tree, L"--report json -" + scanned);
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    JsonValue report;
+    std::string error;
+    ASSERT_TRUE(ReadStrictJson(piped.out, report, error)) << error << "\n" << piped.out;
+    EXPECT_EQ(report[L"duplicates-count"].Integer(), 2);
+    EXPECT_EQ(report[L"files-not-read"].Integer(), 0);
+    ASSERT_EQ(report[L"groups"].items.size(), 1u);
+    const auto& files = report[L"groups"].items[0][L"files"].items;
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0][L"path"].text, names[0]);
+    EXPECT_EQ(files[1][L"path"].text, names[1]);
+    EXPECT_EQ(files[1][L"size"].Integer(), 4);
+
+    const std::wstring file = tree.Path(L"report.json");
+    const ScanRun written = RunScan(tree, L"--report json \"" + file + L"\"" + scanned);
+    EXPECT_EQ(written.exitCode, 0) << written.err;
+    EXPECT_EQ(written.out, Utf8FromWide(names[0]) + "\r\n" + Utf8FromWide(names[1]) + "\r\n\r\n");
+    ASSERT_TRUE(ReadStrictJson(ReadFileBytes(file), report, error)) << error;
+    EXPECT_EQ(report[L"groups"].items.size(), 1u);
 }

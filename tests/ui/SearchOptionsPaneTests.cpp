@@ -223,9 +223,44 @@ TEST_F(SearchOptionsPaneTest, PresetFillsEveryControlAndGathersBackUnchanged)
     EXPECT_TRUE(pane_.IsChanged());
 }
 
-// The mirror images box: beside the rotations box in every language, ticked
-// by the mouse or the space bar, gathered into the record, and a change of
-// the preset in the similar-images mode only.
+// The text of the pane's tooltip for the control `id`: asked of every
+// tooltip window of the thread (a pop-up made for a child window is owned by
+// the top-level one), empty when none knows the control.
+std::wstring TipOf(HWND pane, int id)
+{
+    struct Search {
+        HWND pane;
+        int id;
+        std::wstring text;
+    } search{pane, id, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            auto* search = reinterpret_cast<Search*>(found);
+            wchar_t name[64] = {};
+            ::GetClassNameW(window, name, 64);
+            if (std::wstring(name) != TOOLTIPS_CLASSW) {
+                return TRUE;
+            }
+            wchar_t text[512] = {};
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.uFlags = TTF_IDISHWND;
+            tool.hwnd = search->pane;
+            tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(search->pane, search->id));
+            tool.lpszText = text;
+            ::SendMessageW(window, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+            search->text = text;
+            return search->text.empty() ? TRUE : FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+// The mirror images box: beside the rotations box in every language, each
+// with a tooltip that says what it compares, ticked by the mouse or the space
+// bar, gathered into the record, and a change of the preset in the
+// similar-images mode only.
 TEST_F(SearchOptionsPaneTest, MirrorsBoxSitsBesideRotationsAndCountsInImageModeOnly)
 {
     SearchParameters preset = UnusualPreset();
@@ -234,6 +269,10 @@ TEST_F(SearchOptionsPaneTest, MirrorsBoxSitsBesideRotationsAndCountsInImageModeO
         LoadTable(language);
         pane_.Relocalize();
         EXPECT_EQ(Item(IDC_OPTIONS_MIRRORS).GetText(), Localize("search-options.chk-mirrors")) << language;
+        EXPECT_EQ(TipOf(pane_.Hwnd(), IDC_OPTIONS_MIRRORS), Localize("search-options.tooltips.mirrors")) << language;
+        EXPECT_EQ(TipOf(pane_.Hwnd(), IDC_OPTIONS_ROTATIONS), Localize("search-options.tooltips.rotations"))
+            << language;
+        EXPECT_GT(TipOf(pane_.Hwnd(), IDC_OPTIONS_MIRRORS).size(), 40u) << language;
         const RECT rotations = Item(IDC_OPTIONS_ROTATIONS).GetRectInParent();
         const RECT mirrors = Item(IDC_OPTIONS_MIRRORS).GetRectInParent();
         const RECT group = Item(IDC_OPTIONS_IMAGES_GROUP).GetRectInParent();

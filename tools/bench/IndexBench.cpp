@@ -46,6 +46,12 @@ Signature RandomSignature(std::mt19937_64& random)
     for (auto& hash : s.Hashes) {
         hash = RandomPattern(random);
     }
+    for (auto& orientation : s.Crops) {
+        for (auto& crop : orientation) {
+            crop = RandomPattern(random);
+        }
+    }
+    s.Telling.fill(64);
     for (auto& tone : s.Tone) {
         tone = uint8_t(random() % 256);
     }
@@ -66,6 +72,8 @@ Signature InOrientation(const Signature& base, size_t orientation)
         const size_t turn = mirrored ? (t + FirstMirrored - k) % FirstMirrored : (t + k) % FirstMirrored;
         s.Hashes[k] = base.Hashes[(mirrored ? FirstMirrored : 0) + turn];
         s.Hashes[FirstMirrored + k] = base.Hashes[(mirrored ? 0 : FirstMirrored) + turn];
+        s.Crops[k] = base.Crops[(mirrored ? FirstMirrored : 0) + turn];
+        s.Crops[FirstMirrored + k] = base.Crops[(mirrored ? 0 : FirstMirrored) + turn];
     }
     return s;
 }

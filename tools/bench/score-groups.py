@@ -5,14 +5,14 @@ Scores a grouping of the picture set against its known truth: files named
 FAMILY_KIND.EXT belong together when FAMILY is the same. GROUPS has one group
 per line, file paths separated by tabs or spaces (only the file names count).
 Prints pairwise precision, recall and F1. With --rotations-off, copies turned
-by 90, 180 or 270 degrees ("rot" kinds, and "mirror-turned") are not expected
-with their family, and the count of rotated copies that were grouped with it
-is printed as well; but with mirrors a half turn still counts (it is a mirror
-image of a mirror image), so "rot180" is expected unless --mirrors-off is
-given too. Mirror images ("mirror" kinds) are expected with their family
-unless --mirrors-off is given; when the set has any, the mirrored pairs
-found are printed. --leave-out-mirrored scores the rest only: mirror
-images are dropped from the truth and from the groups.
+by 90, 180 or 270 degrees ("rot" kinds) and mirror images that are turned as
+well ("mirror-turned", and "mirror-tb", a left-to-right mirror image turned by
+half) are not expected with their family, and the count of such copies that
+were grouped with it is printed as well. Copies stored turned with a tag that
+turns them upright ("exif") stay expected. Mirror images ("mirror" kinds) are
+expected with their family unless --mirrors-off is given; when the set has
+any, the mirrored pairs found are printed. --leave-out-mirrored scores the
+rest only: mirror images are dropped from the truth and from the groups.
 """
 import itertools
 import os
@@ -24,13 +24,12 @@ def family(name):
     return name.split("_", 1)[0]
 
 
-def is_rotated(name, mirrors_off=True):
-    kinds = r"rot\d+|mirror-turned" if mirrors_off else r"rot90|rot270|mirror-turned"
-    return re.match(rf"[^_]+_({kinds})\.", name) is not None
+def is_rotated(name):
+    return re.match(r"[^_]+_(rot\d+|mirror-turned|mirror-tb)\.", name) is not None
 
 
 def is_mirrored(name):
-    return re.match(r"[^_]+_mirror-", name) is not None
+    return re.match(r"[^_]+_mirror", name) is not None
 
 
 def main():
@@ -42,7 +41,7 @@ def main():
     expected = set()
     for _, members in itertools.groupby(names, key=family):
         members = [m for m in members
-                   if not (rotations_off and is_rotated(m, mirrors_off)) and not (mirrors_off and is_mirrored(m))]
+                   if not (rotations_off and is_rotated(m)) and not (mirrors_off and is_mirrored(m))]
         expected.update(itertools.combinations(sorted(members), 2))
 
     found = set()
@@ -53,7 +52,7 @@ def main():
                              if p and not (leave_out_mirrored and is_mirrored(os.path.basename(p))))
             found.update(itertools.combinations(members, 2))
             for a, b in itertools.combinations(members, 2):
-                if family(a) == family(b) and (is_rotated(a, mirrors_off) or is_rotated(b, mirrors_off)):
+                if family(a) == family(b) and (is_rotated(a) or is_rotated(b)):
                     rotated_with_family += 1
 
     right = len(found & expected)

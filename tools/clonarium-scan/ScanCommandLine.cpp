@@ -13,7 +13,7 @@ using vandrelcommon::system::AddLongPathPrefix;
 const wchar_t kScanUsage[] =
     L"usage: clonarium-scan [--mode exact|images] [--all] [--preset FILE] [--similarity N] [--no-rotations] "
     L"[--mirrors|--no-mirrors] [--select RULE [--delete recycle|permanent|backup:FOLDER]] "
-    L"[--report csv|html|xml FILE] [--no-cache] [--clear-cache] PATH...";
+    L"[--report csv|html|xml|json FILE] [--no-cache] [--clear-cache] PATH...";
 
 namespace {
 
@@ -111,14 +111,19 @@ bool ApplySelect(ScanOptions& options, const std::vector<std::wstring>& values, 
 bool ApplyReport(ScanOptions& options, const std::vector<std::wstring>& values, std::wstring& error)
 {
     const std::pair<const wchar_t*, ReportKind> kinds[] = {
-        {L"csv", ReportKind::Csv}, {L"html", ReportKind::Html}, {L"xml", ReportKind::Xml}};
+        {L"csv", ReportKind::Csv}, {L"html", ReportKind::Html}, {L"xml", ReportKind::Xml}, {L"json", ReportKind::Json}};
     for (const auto& [name, kind] : kinds) {
-        if (values[0] == name) {
-            options.report = ScanReport{kind, values[1]};
-            return true;
+        if (values[0] != name) {
+            continue;
         }
+        if (values[1] == kStandardOutput && kind != ReportKind::Json) {
+            error = L"only the json report goes to standard output ('-')";
+            return false;
+        }
+        options.report = ScanReport{kind, values[1]};
+        return true;
     }
-    error = L"unknown report kind '" + values[0] + L"' (csv, html or xml)";
+    error = L"unknown report kind '" + values[0] + L"' (csv, html, xml or json)";
     return false;
 }
 
@@ -203,6 +208,10 @@ bool ParseScanCommandLine(const std::vector<std::wstring>& arguments, ScanOption
     }
     if (options.deletion && !options.selectRule) {
         error = L"--delete deletes only what a --select rule marks";
+        return false;
+    }
+    if (options.deletion && options.report && options.report->ToStandardOutput()) {
+        error = L"--delete prints what it did, so the report cannot go to standard output too";
         return false;
     }
     if (options.deletion && options.deletion->mode == DeleteMode::BackupInFolder) {

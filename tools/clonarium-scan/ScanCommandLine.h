@@ -3,7 +3,7 @@
 //   clonarium-scan [--mode exact|images] [--all] [--preset FILE]
 //                  [--similarity N] [--no-rotations] [--mirrors|--no-mirrors]
 //                  [--select RULE [--delete recycle|permanent|backup:FOLDER]]
-//                  [--report csv|html|xml FILE] [--no-cache] [--clear-cache]
+//                  [--report csv|html|xml|json FILE|-] [--no-cache] [--clear-cache]
 //                  PATH...
 #include "deletion/DeleteTypes.h"
 #include "engine/FileRecord.h"
@@ -18,11 +18,17 @@ namespace clonarium {
 
 extern const wchar_t kScanUsage[];
 
-enum class ReportKind { Csv, Html, Xml };
+enum class ReportKind { Csv, Html, Xml, Json };
+
+// The report's FILE that sends the JSON report to standard output.
+inline constexpr wchar_t kStandardOutput[] = L"-";
 
 struct ScanReport {
     ReportKind kind = ReportKind::Csv;
     std::wstring path;
+
+    // Then standard output carries the document and nothing else.
+    bool ToStandardOutput() const { return path == kStandardOutput; }
 };
 
 struct ScanOptions {

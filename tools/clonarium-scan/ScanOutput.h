@@ -44,6 +44,7 @@ public:
 
     // Writes what is still buffered; false when any write failed.
     bool Flush();
+    uint64_t FilesNotRead() const { return filesNotRead_; }
     // The counter lines for standard error.
     std::string Summary(double seconds) const;
 

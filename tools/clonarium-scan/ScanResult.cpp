@@ -79,11 +79,17 @@ void AppendResult(CVirtualTree& tree, bool marks, std::string& out)
     }
 }
 
-bool WriteScanReport(CVirtualTree& tree, ResultMode mode, const ScanReport& report)
+bool WriteScanReport(CVirtualTree& tree, ResultMode mode, const ScanReport& report, uint64_t filesNotRead)
 {
     switch (report.kind) {
     case ReportKind::Csv:
         return WriteCsvReport(tree, mode, report.path);
+    case ReportKind::Json: {
+        JsonReportContext context{mode, {}, filesNotRead};
+        ::GetSystemTimeAsFileTime(&context.date);
+        return report.ToStandardOutput() ? WriteJsonReport(tree, context, ::GetStdHandle(STD_OUTPUT_HANDLE))
+                                         : WriteJsonReport(tree, context, report.path);
+    }
     case ReportKind::Html:
     case ReportKind::Xml:
         break;

@@ -19,8 +19,9 @@ void PrepareResult(CVirtualTree& tree, const ScanOptions& options);
 // starts with "x " when its file is marked and with two spaces when not.
 void AppendResult(CVirtualTree& tree, bool marks, std::string& out);
 
-// The report as the program exports it; false when it could not be written.
-bool WriteScanReport(CVirtualTree& tree, ResultMode mode, const ScanReport& report);
+// The report as the program exports it, or the JSON report for scripts;
+// false when it could not be written.
+bool WriteScanReport(CVirtualTree& tree, ResultMode mode, const ScanReport& report, uint64_t filesNotRead);
 
 // Deletes the marked files, writing "deleted PATH" or "failed PATH: REASON"
 // to `output` for each; a backup name that is taken gets a generated one.

@@ -114,6 +114,8 @@ int wmain(int argc, wchar_t** argv)
     }
     if (keepResult) {
         PrepareResult(tree, options);
+    }
+    if (keepResult && !(options.report && options.report->ToStandardOutput())) {
         std::string lines;
         AppendResult(tree, options.selectRule.has_value(), lines);
         written = WriteText(output, lines) && written;
@@ -121,7 +123,7 @@ int wmain(int argc, wchar_t** argv)
     if (!written) {
         return OutputError("cannot write the groups");
     }
-    if (options.report && !WriteScanReport(tree, mode, *options.report)) {
+    if (options.report && !WriteScanReport(tree, mode, *options.report, callback.FilesNotRead())) {
         return OutputError("cannot write the report " + Utf8FromWide(options.report->path));
     }
     if (options.deletion && DeleteMarkedFiles(tree, mode, *options.deletion, output) > 0) {

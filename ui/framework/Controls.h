@@ -471,6 +471,8 @@ public:
     {
         SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    // Tips wider than this break into lines.
+    void SetMaxTipWidth(int width) const { SendMessage(TTM_SETMAXTIPWIDTH, 0, width); }
     // `icon` TTI_* or an icon handle.
     bool SetTitle(WPARAM icon, const std::wstring& title) const
     {

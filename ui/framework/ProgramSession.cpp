@@ -3,18 +3,18 @@
 #include "ui/framework/Module.h"
 
 #include <commctrl.h>
-#include <objbase.h>
+#include <ole2.h>
 
 namespace vandrelcommon::ui {
 
-ProgramSession::ComApartment::ComApartment()
-    : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+// OLE rather than bare COM: a window can take drops from Explorer only then.
+ProgramSession::ComApartment::ComApartment() : entered_(SUCCEEDED(::OleInitialize(nullptr)))
 { }
 
 ProgramSession::ComApartment::~ComApartment()
 {
     if (entered_) {
-        ::CoUninitialize();
+        ::OleUninitialize();
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // What a windowed program of ours sets up before its first window and takes
-// down after its last: a COM apartment on this thread, GDI+, the common
-// controls' classes and the module record.
+// down after its last: OLE (a COM apartment on this thread, and drag and
+// drop), GDI+, the common controls' classes and the module record.
 #include "ui/framework/Gdiplus.h"
 
 #include <windows.h>
