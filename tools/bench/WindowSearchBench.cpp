@@ -95,8 +95,8 @@ AnswerWatch* watch = nullptr;
 LRESULT CALLBACK SeeDialogsGo(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == WM_DESTROY && ::GetDlgItem(message->hwnd, IDC_SEARCH_STOP) != nullptr &&
-        watch != nullptr) {
+    if (code == HC_ACTION && message->message == WM_DESTROY &&
+        ::GetDlgItem(message->hwnd, IDC_SEARCH_STOP) != nullptr && watch != nullptr) {
         searchEnded = Clock::now();
         watch->SetStep(kLoad);
     }
@@ -149,7 +149,8 @@ int wmain(int argc, wchar_t** argv)
     {
         CMainFrame frame(FolderRoots{argc > 3 ? argv[3] : ExecutableFolder(), L""});
         frame.SetEndsMessageLoop(false);
-        if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 1000, 700}) == nullptr || !frame.FolderTree().TickPath(folder)) {
+        if (frame.CreateFrame(IDR_MAINFRAME, RECT{0, 0, 1000, 700}) == nullptr ||
+            !frame.FolderTree().TickPath(folder)) {
             std::fprintf(stderr, "window-search-bench: cannot open the window or tick %ls\n", folder.c_str());
             return 1;
         }

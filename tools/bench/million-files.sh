@@ -12,7 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 "$root/tools/install-packages.sh" jdupes rmlint rdfind fdupes python3 time
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" clonarium-scan window-search-bench
 
 export WINEPREFIX=$root/build/wine-test
 export WINEDEBUG=-all
