@@ -3,6 +3,7 @@
 #include "engine/ContentDigest.h"
 #include "engine/FileOpener.h"
 #include "system/Handles.h"
+#include "system/LongPath.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +12,9 @@
 
 namespace clonarium {
 
+using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FileIdentity;
+using vandrelcommon::system::IdentifyFile;
 using vandrelcommon::system::KernelHandle;
 
 void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback,
@@ -109,7 +113,6 @@ DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAh
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
-    severalRoots_ = roots.size() > 1;
     bytesRead_ = 0;
     SizeMap sizes;
     IndexThenCompare(roots, callback, sizes, [&](uint32_t fileCount, ISearchProcessCallback& progress) {
@@ -193,7 +196,7 @@ bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallb
         }
         if (outcome == Outcome::Failed) {
             candidate.Leave(callback);
-            callback.OnFileNotRead();
+            callback.OnFileNotRead(file.path);
             continue;
         }
         if (cache_ != nullptr) {
@@ -296,7 +299,7 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
             }
             if (outcome == Outcome::Failed) {
                 candidate.Leave(callback);
-                callback.OnFileNotRead();
+                callback.OnFileNotRead(file.path);
                 continue;
             }
             learnt.parts |= KnownContent::kDigest;
@@ -313,25 +316,51 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
         // Groups completed before a stop are still reported: the files of the
         // size that were digested by then.
         canceled = canceled || callback.IsCanceled();
-        std::map<std::string, FileGroup> byDigest;
+        std::map<std::string, std::vector<Candidate*>> byDigest;
         for (auto it = first; it != last; ++it) {
             if (!it->left && it->known.Has(KnownContent::kDigest)) {
-                FileGroup& group = byDigest[DigestText(it->known.digest)];
-                group.size = sizeClass.size;
-                group.files.push_back(std::move(*it->file));
+                byDigest[DigestText(it->known.digest)].push_back(&*it);
             }
         }
-        // Two names of one file have one digest: only the first stays.
-        for (auto& [text, group] : byDigest) {
-            if (group.files.size() >= 2) {
-                DropRepeatedFiles(group, severalRoots_);
+        for (auto& [text, members] : byDigest) {
+            if (members.size() >= 2) {
+                DropRepeatedFiles(members);
             }
-            if (group.files.size() >= 2) {
+            if (members.size() >= 2) {
+                FileGroup group;
+                group.size = sizeClass.size;
+                for (Candidate* member : members) {
+                    group.files.push_back(std::move(*member->file));
+                }
                 callback.OnGroupFound(group);
             }
         }
     }
     filesOpened_ += opener.OpenCount();
+}
+
+void DuplicateFinder::DropRepeatedFiles(std::vector<Candidate*>& members)
+{
+    std::vector<FileIdentity> seen;
+    std::erase_if(members, [&](Candidate* member) {
+        KnownContent& known = member->known;
+        const FileRecord& file = *member->file;
+        if (!known.Has(KnownContent::kIdentity)) {
+            ++filesOpened_;
+            if (!IdentifyFile(AddLongPathPrefix(file.path), known.identity)) {
+                return false;
+            }
+            known.parts |= KnownContent::kIdentity;
+            if (cache_ != nullptr) {
+                cache_->KeepContent(file.path, file.size, file.lastWriteTime, known);
+            }
+        }
+        if (std::find(seen.begin(), seen.end(), known.identity) != seen.end()) {
+            return true;
+        }
+        seen.push_back(known.identity);
+        return false;
+    });
 }
 
 bool DuplicateFinder::ComputeContentDigest(

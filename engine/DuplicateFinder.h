@@ -108,6 +108,11 @@ private:
     // Reads whole what is still tied, size by size, and reports the groups;
     // after a stop, those of the files digested by then.
     void ReportGroups(Comparison& comparison, bool canceled, ISearchProcessCallback& callback);
+    // Leaves out every member that opens a file an earlier member opens (hard
+    // links, links, one folder reached two ways): a file is never grouped with
+    // itself. Asked of group members only, since an identity is dear to ask
+    // for, and kept in the cache. Members that cannot be opened stay.
+    void DropRepeatedFiles(std::vector<Candidate*>& members);
     // A file that gives more than `size` bytes has grown since it was listed,
     // or never ends (a device): it fails.
     Outcome DigestFile(HANDLE file, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
@@ -116,8 +121,7 @@ private:
 
     const bool openAhead_;
     const ReadPlan plan_;
-    bool severalRoots_ = false; // of the running search
-    uint64_t bytesRead_ = 0;    // by the running search
+    uint64_t bytesRead_ = 0; // by the running search
     std::vector<uint8_t> buffer_;
 };
 

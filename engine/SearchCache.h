@@ -1,13 +1,14 @@
 #pragma once
 // What earlier searches learnt of files, so that a search need not read them
 // again: what was read of a file's content (its start, its end, its whole
-// digest) and picture signatures. A file is known by its full path (compared
+// digest), which file a group member's name opens, and picture signatures. A file is known by its full path (compared
 // as the system compares paths, ignoring case), its size and its last-write
 // time, all three as the folder listing gives them; a file changed without a
 // new time or size is therefore taken for the old one.
 #include "engine/ContentDigest.h"
 #include "engine/FileRecord.h"
 #include "imaging/ImageClonarium.h"
+#include "system/FileIdentity.h"
 
 #include <windows.h>
 
@@ -18,17 +19,19 @@
 
 namespace clonarium {
 
-// What was read of one file's content; each part is there or not.
+// What was learnt of one file's content; each part is there or not.
 struct KnownContent {
     enum Part : uint8_t {
-        kHead = 1,   // `head`: a hash of the file's first bytes
-        kTail = 2,   // `tail`: a hash of its last bytes
-        kDigest = 4, // `digest`: the digest of the whole content
+        kHead = 1,     // `head`: a hash of the file's first bytes
+        kTail = 2,     // `tail`: a hash of its last bytes
+        kDigest = 4,   // `digest`: the digest of the whole content
+        kIdentity = 8, // `identity`: which file on its volume the name opens
     };
     uint8_t parts = 0;
     uint64_t head = 0;
     uint64_t tail = 0;
     ContentDigest digest{};
+    vandrelcommon::system::FileIdentity identity;
 
     bool Has(Part part) const { return (parts & part) != 0; }
 };

@@ -49,6 +49,8 @@ CREATE TABLE files(
     head INTEGER,
     tail INTEGER,
     digest BLOB,
+    volume INTEGER,
+    file_index INTEGER,
     picture BLOB,
     picture_format INTEGER,
     PRIMARY KEY(folder, name)) WITHOUT ROWID;
@@ -63,6 +65,8 @@ UPDATE files SET
     digest = CASE WHEN size = ?3 AND written = ?4 THEN coalesce(?7, digest) ELSE ?7 END,
     picture = CASE WHEN size = ?3 AND written = ?4 THEN coalesce(?8, picture) ELSE ?8 END,
     picture_format = CASE WHEN size = ?3 AND written = ?4 THEN coalesce(?9, picture_format) ELSE ?9 END,
+    volume = CASE WHEN size = ?3 AND written = ?4 THEN coalesce(?10, volume) ELSE ?10 END,
+    file_index = CASE WHEN size = ?3 AND written = ?4 THEN coalesce(?11, file_index) ELSE ?11 END,
     size = ?3,
     written = ?4
 WHERE folder = ?1 AND name = ?2
@@ -159,8 +163,16 @@ bool Exists(const std::wstring& path)
 
 bool DeleteIfThere(const std::wstring& path)
 {
-    return ::DeleteFileW(AddLongPathPrefix(path).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND ||
-           ::GetLastError() == ERROR_PATH_NOT_FOUND;
+    const std::wstring prefixed = AddLongPathPrefix(path);
+    if (!::DeleteFileW(prefixed.c_str())) {
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND;
+    }
+    // The removal may be left to the close of the file and fail there unseen.
+    if (Exists(path)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
 }
 
 // The database and the two files SQLite keeps beside it while it is open.
@@ -332,11 +344,16 @@ bool SearchCacheDatabase::Clear(const std::wstring& path)
     if (DeleteDatabaseFiles(path)) {
         return true;
     }
-    // Held open by another search: its rows go, in one transaction.
+    // Held open by another search: its rows go, in one transaction. Should
+    // that fail too, the caller learns why the file could not be deleted.
+    const DWORD error = ::GetLastError();
     SearchCacheDatabase cache;
-    return cache.OpenConnection(path) && cache.Execute("BEGIN IMMEDIATE") &&
-           cache.Execute("DELETE FROM files; DELETE FROM folders; UPDATE counts SET value = 0") &&
-           cache.Execute("COMMIT");
+    const bool emptied = cache.OpenConnection(path) && cache.Execute("BEGIN IMMEDIATE") &&
+                         cache.Execute("DELETE FROM files; DELETE FROM folders; UPDATE counts SET value = 0") &&
+                         cache.Execute("COMMIT");
+    cache.Close();
+    ::SetLastError(emptied ? ERROR_SUCCESS : error);
+    return emptied;
 }
 
 uint64_t SearchCacheDatabase::FileCount()
@@ -437,7 +454,8 @@ bool SearchCacheDatabase::ReadRow(
     int64_t folder, const std::wstring& upperName, uint64_t size, uint64_t written, Row& row)
 {
     sqlite3_stmt* statement = Prepared(findFile_,
-        "SELECT size, written, head, tail, digest, picture, picture_format FROM files WHERE folder = ?1 AND name = ?2");
+        "SELECT size, written, head, tail, digest, picture, picture_format, volume, file_index FROM files WHERE folder "
+        "= ?1 AND name = ?2");
     if (statement == nullptr) {
         return false;
     }
@@ -465,6 +483,12 @@ bool SearchCacheDatabase::ReadRow(
     if (::sqlite3_column_bytes(statement, 4) == static_cast<int>(sizeof(ContentDigest))) {
         std::memcpy(row.content.digest.data(), ::sqlite3_column_blob(statement, 4), sizeof(ContentDigest));
         row.content.parts |= KnownContent::kDigest;
+    }
+    if (::sqlite3_column_type(statement, 7) == SQLITE_INTEGER &&
+        ::sqlite3_column_type(statement, 8) == SQLITE_INTEGER) {
+        row.content.identity.volumeSerial = static_cast<DWORD>(::sqlite3_column_int64(statement, 7));
+        row.content.identity.index = static_cast<uint64_t>(::sqlite3_column_int64(statement, 8));
+        row.content.parts |= KnownContent::kIdentity;
     }
     if (::sqlite3_column_int(statement, 6) == kPictureFormat &&
         ::sqlite3_column_bytes(statement, 5) == static_cast<int>(sizeof(row.picture))) {
@@ -559,6 +583,9 @@ void SearchCacheDatabase::KeepContent(
     }
     if (content.Has(KnownContent::kDigest)) {
         kept.digest = content.digest;
+    }
+    if (content.Has(KnownContent::kIdentity)) {
+        kept.identity = content.identity;
     }
     kept.parts |= content.parts;
     WriteWhenDue();
@@ -696,8 +723,8 @@ bool SearchCacheDatabase::WriteRow(const Pending& pending)
     sqlite3_stmt* insert = folder == 0 ? nullptr
                                        : Prepared(insertFile_, "INSERT OR IGNORE INTO files(folder, name, size, "
                                                                "written, head, tail, digest, picture, "
-                                                               "picture_format) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, "
-                                                               "?8, ?9)");
+                                                               "picture_format, volume, file_index) VALUES(?1, ?2, "
+                                                               "?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     sqlite3_stmt* update = insert == nullptr ? nullptr : Prepared(updateFile_, kUpdateFileSql);
     if (update == nullptr) {
         return false;
@@ -715,6 +742,9 @@ bool SearchCacheDatabase::WriteRow(const Pending& pending)
             statement, 7, content.Has(KnownContent::kDigest), content.digest.data(), sizeof(ContentDigest));
         BindOptionalBlob(statement, 8, row.hasPicture, &row.picture, sizeof(row.picture));
         BindOptionalInteger(statement, 9, row.hasPicture, kPictureFormat);
+        const bool identified = content.Has(KnownContent::kIdentity);
+        BindOptionalInteger(statement, 10, identified, content.identity.volumeSerial);
+        BindOptionalInteger(statement, 11, identified, content.identity.index);
     };
     int result;
     {

@@ -2,8 +2,9 @@
 // The search cache, kept in an SQLite database beside the settings. Two
 // tables: the folders (upper-cased path, parent folder) and the files of each
 // (upper-cased name, size, last-write time, the hashes of the start and the
-// end, the whole content's digest, the picture signature with the number of
-// its format). Paths and names are UTF-16 as the system gives them.
+// end, the whole content's digest, the file's identity as volume serial and
+// file index, the picture signature with the number of its format). Paths and
+// names are UTF-16 as the system gives them.
 //
 // A search reads inside one read transaction; what it learns waits in memory
 // and is written in short write transactions of its own, so that another

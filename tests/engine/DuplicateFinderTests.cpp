@@ -90,7 +90,8 @@ public:
         stage_ = stage;
         events.push_back("stage " + std::to_string(stage));
     }
-    void OnFileNotRead() override { events.push_back("not read"); }
+    void OnFileNotRead(const std::wstring&) override { events.push_back("not read"); }
+    void OnFolderNotRead(const std::wstring&) override { events.push_back("folder not read"); }
 
     std::vector<std::string> Groups() const
     {
@@ -521,7 +522,8 @@ TEST(DuplicateFinder, FilesOfASharedSizeAreReadOnlyAsFarAsTellsThemApart)
         (std::set<std::string>{"group 5: small1 small2", large + "copy1 copy2", large + "middle1 middle2"}));
     EXPECT_EQ(log.Count("compared"), 9u);
     // Starts and ends of all six, then the whole of four; the small ones
-    // whole at once. Each file root is opened once more while indexing.
+    // whole at once. Each file root is opened once more while indexing, and
+    // each of the six members of a group for its identity.
     EXPECT_EQ(finder.BytesRead(), 6 * (plan.headSize + plan.tailSize) + 4 * size + 3 * 5);
-    EXPECT_EQ(finder.FilesOpened(), 9u + 6 + 4 + 3);
+    EXPECT_EQ(finder.FilesOpened(), 9u + 6 + 4 + 3 + 6);
 }

@@ -163,7 +163,13 @@ TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeReadsAndWritesNothing)
     paths.push_back(tree.MakeFile(L"empty2"));
     Reading reading;
     const Groups first = FindWithCache(&reading);
-    EXPECT_EQ(reading.opened, 20u + 8 + 2 + 2 + 2); // small whole, starts and ends, copies whole, empty twice
+    // Small files whole, starts and ends, copies whole, empty files twice;
+    // and each member of a group once more for its identity.
+    size_t members = 0;
+    for (const auto& [size, names] : first) {
+        members += names.size();
+    }
+    EXPECT_EQ(reading.opened, 20u + 8 + 2 + 2 + 2 + members);
     EXPECT_TRUE(first.contains({0, {L"empty1", L"empty2"}}));
     EXPECT_TRUE(first.contains({large.size(), {L"copy1", L"copy2"}}));
     const std::string database = ReadFileBytes(cacheFile);
@@ -195,6 +201,7 @@ protected:
         content.head = static_cast<uint64_t>(c) * 3;
         content.tail = static_cast<uint64_t>(c) * 5;
         content.digest.fill(static_cast<uint8_t>(c));
+        content.identity = {0x1234abcdu + static_cast<DWORD>(c), 0x0102030405060708ull};
         return content;
     }
     static ImageClonarium::PictureSignature Picture()
@@ -211,7 +218,8 @@ protected:
     {
         return a.parts == b.parts && (!a.Has(KnownContent::kHead) || a.head == b.head) &&
                (!a.Has(KnownContent::kTail) || a.tail == b.tail) &&
-               (!a.Has(KnownContent::kDigest) || a.digest == b.digest);
+               (!a.Has(KnownContent::kDigest) || a.digest == b.digest) &&
+               (!a.Has(KnownContent::kIdentity) || a.identity == b.identity);
     }
     // Runs SQL on the database as another program would.
     void Sql(const char* sql) const
@@ -252,14 +260,15 @@ TEST_F(SearchCacheDatabaseTest, KeysIgnoreCaseNeedSizeAndTimeAlikeAndPartsAddUp)
         // What a later search reads adds to what is kept of the same file;
         // for a file of a new time it replaces it.
         cache.KeepContent(L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kTail, 'a'));
-        cache.KeepContent(L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kDigest, 'a'));
+        cache.KeepContent(
+            L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kDigest | KnownContent::kIdentity, 'a'));
         cache.KeepContent(L"C:\\Photos\\B.jpg", 10, Hours(2), Content(KnownContent::kHead, 'c'));
         ASSERT_TRUE(cache.Close());
     }
     SearchCacheDatabase cache;
     ASSERT_EQ(cache.Open(path), Result::Opened);
     EXPECT_TRUE(Same(cache.FindContent(L"C:\\Photos\\A.jpg", 10, Hours(1)),
-        Content(KnownContent::kHead | KnownContent::kTail | KnownContent::kDigest, 'a')));
+        Content(KnownContent::kHead | KnownContent::kTail | KnownContent::kDigest | KnownContent::kIdentity, 'a')));
     ImageClonarium::PictureSignature picture;
     EXPECT_TRUE(cache.FindPicture(L"C:\\Photos\\A.jpg", 10, Hours(1), picture));
     EXPECT_TRUE(Same(cache.FindContent(L"C:\\Photos\\B.jpg", 10, Hours(2)), Content(KnownContent::kHead, 'c')));

@@ -35,7 +35,8 @@ public:
     void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { }
     void SetStage(int32_t) override { }
-    void OnFileNotRead() override { }
+    void OnFileNotRead(const std::wstring&) override { }
+    void OnFolderNotRead(const std::wstring&) override { }
 
     uint64_t compared = 0;
     uint64_t toCompare = 0;
