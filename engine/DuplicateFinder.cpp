@@ -190,29 +190,38 @@ bool DuplicateFinder::ReadFirstParts(Comparison& comparison, ISearchProcessCallb
         const FileRecord& file = *candidate.file;
         KnownContent learnt = candidate.known;
         const Outcome outcome = ReadFirstPart(opener.Next(), file.size, learnt, callback);
-        if (outcome == Outcome::Canceled) {
-            goOn = false; // the file at which the stop was noticed is not counted
-            break;
-        }
-        if (outcome == Outcome::Failed) {
-            candidate.Leave(callback);
-            callback.OnFileNotRead(file.path);
-            continue;
-        }
-        if (cache_ != nullptr) {
-            cache_->KeepContent(file.path, file.size, file.lastWriteTime, learnt);
-        }
-        if (callback.IsCanceled()) {
+        if (!Learn(candidate, outcome, learnt, callback)) {
             goOn = false;
             break;
-        }
-        candidate.known = learnt;
-        if (candidate.known.Has(KnownContent::kDigest)) {
-            candidate.Count(callback);
         }
     }
     filesOpened_ += opener.OpenCount();
     return goOn;
+}
+
+bool DuplicateFinder::Learn(
+    Candidate& candidate, Outcome outcome, const KnownContent& learnt, ISearchProcessCallback& callback)
+{
+    if (outcome == Outcome::Canceled) {
+        return false; // the file at which the stop was noticed is not counted
+    }
+    const FileRecord& file = *candidate.file;
+    if (outcome == Outcome::Failed) {
+        candidate.Leave(callback);
+        callback.OnFileNotRead(file.path);
+        return true;
+    }
+    if (cache_ != nullptr) {
+        cache_->KeepContent(file.path, file.size, file.lastWriteTime, learnt);
+    }
+    if (callback.IsCanceled()) {
+        return false;
+    }
+    candidate.known = learnt;
+    if (candidate.known.Has(KnownContent::kDigest)) {
+        candidate.Count(callback);
+    }
+    return true;
 }
 
 // A file of up to `wholeAtOnce` bytes is read whole; of a larger one its
@@ -293,25 +302,11 @@ void DuplicateFinder::ReportGroups(Comparison& comparison, bool canceled, ISearc
             const FileRecord& file = *candidate.file;
             KnownContent learnt = candidate.known;
             const Outcome outcome = DigestFile(opener.Next(), file.size, callback, learnt.digest);
-            if (outcome == Outcome::Canceled) {
-                canceled = true; // the file at which the stop was noticed is not counted
-                break;
-            }
-            if (outcome == Outcome::Failed) {
-                candidate.Leave(callback);
-                callback.OnFileNotRead(file.path);
-                continue;
-            }
-            learnt.parts |= KnownContent::kDigest;
-            if (cache_ != nullptr) {
-                cache_->KeepContent(file.path, file.size, file.lastWriteTime, learnt);
-            }
-            if (callback.IsCanceled()) {
+            learnt.parts |= outcome == Outcome::Done ? KnownContent::kDigest : 0;
+            if (!Learn(candidate, outcome, learnt, callback)) {
                 canceled = true;
                 break;
             }
-            candidate.known = learnt;
-            candidate.Count(callback);
         }
         // Groups completed before a stop are still reported: the files of the
         // size that were digested by then.

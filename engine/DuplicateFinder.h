@@ -104,6 +104,10 @@ private:
     bool ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback);
     // Adds to `known` what is read of the file at the first opening.
     Outcome ReadFirstPart(HANDLE file, uint64_t size, KnownContent& known, ISearchProcessCallback& callback);
+    // Takes in what a read of the candidate's file gave: a file that fails
+    // is in no group; what was learnt is kept, in the cache too, and the
+    // file counted once its digest is known. False when a stop was noticed.
+    bool Learn(Candidate& candidate, Outcome outcome, const KnownContent& learnt, ISearchProcessCallback& callback);
     void SetApartLoneFiles(Comparison& comparison, ISearchProcessCallback& callback);
     // Reads whole what is still tied, size by size, and reports the groups;
     // after a stop, those of the files digested by then.
