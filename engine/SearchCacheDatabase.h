@@ -60,9 +60,12 @@ public:
     // the folders first kept going first.
     static constexpr uint64_t kMaxFiles = 4'000'000;
     // What waits in memory is written once this many files have news, or
-    // this long after the first of them.
+    // this long after the first of them. A write touches pages all over the
+    // database, the files of a batch lying in every folder: writing every
+    // few seconds, a slow first search of 100,000 files wrote nine times the
+    // database's size to disk.
     static constexpr size_t kWriteBatch = 50'000;
-    static constexpr std::chrono::seconds kWriteDelay{5};
+    static constexpr std::chrono::seconds kWriteDelay{60};
     // How long a write waits for another search's write to end.
     static constexpr int kBusyWaitMs = 10'000;
 
