@@ -4,7 +4,9 @@
 // group under its dialog, and a CSV report written to REPORT through the
 // save dialog. For each step it prints its time, the process's peak memory
 // at its end, and the longest the window took to answer a message during it
-// (a thread of its own sends the window WM_NULL, one message after another).
+// (a thread of its own sends the window WM_NULL, one message after another):
+// of every wait that overlaps the step, and of those that began and ended
+// within it.
 //   window-search-bench FOLDER REPORT [SETTINGS]
 // SETTINGS holds the settings and the search cache; by default the folder
 // of the executable, as for clonarium-scan, whose cache it then shares.
@@ -61,6 +63,8 @@ public:
     bool Stopped() const { return stopped_; }
     void SetStep(Step step) { step_ = step; }
     double LongestMs(Step step) const { return longestMs_[step]; }
+    // Of the waits that began and ended within the step.
+    double LongestWithinMs(Step step) const { return longestWithinMs_[step]; }
 
 private:
     // A wait that began in one step and ended in another counts for both.
@@ -72,8 +76,12 @@ private:
             DWORD_PTR answer = 0;
             ::SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &answer);
             const double ms = 1000 * Seconds(sent, Clock::now());
-            for (int step = std::max(first, 0); step <= step_ && step >= 0; ++step) {
+            const int last = step_;
+            for (int step = std::max(first, 0); step <= last && step >= 0; ++step) {
                 longestMs_[step] = std::max(longestMs_[step].load(), ms);
+            }
+            if (first == last && first >= 0) {
+                longestWithinMs_[first] = std::max(longestWithinMs_[first].load(), ms);
             }
             ::Sleep(2);
         }
@@ -85,6 +93,7 @@ private:
     std::atomic<bool> stop_ = false;
     std::atomic<bool> stopped_ = false;
     std::atomic<double> longestMs_[kSteps];
+    std::atomic<double> longestWithinMs_[kSteps];
     std::thread thread_;
 };
 
@@ -194,16 +203,18 @@ int wmain(int argc, wchar_t** argv)
         answers->Stop();
         PumpUntil([&] { return answers->Stopped(); }); // the last message sent is answered
         double longestMs[kSteps] = {};
+        double longestWithinMs[kSteps] = {};
         for (int step = 0; step < kSteps; ++step) {
             longestMs[step] = answers->LongestMs(static_cast<Step>(step));
+            longestWithinMs[step] = answers->LongestWithinMs(static_cast<Step>(step));
         }
         answers.reset();
         for (int step = 0; step < kSteps; ++step) {
             const StepFigures& figure = figures[step];
-            std::printf(
-                "%-7s %9.3f s   peak working set %8.1f MB   peak private %8.1f MB   longest unanswered %8.1f ms\n",
+            std::printf("%-7s %9.3f s   peak working set %8.1f MB   peak private %8.1f MB   longest unanswered "
+                        "%8.1f ms   within the step %8.1f ms\n",
                 kStepNames[step], figure.seconds, figure.memory.peakWorkingSetMb, figure.memory.peakPrivateMb,
-                longestMs[step]);
+                longestMs[step], longestWithinMs[step]);
         }
 
         uint64_t groups = 0;
