@@ -1,10 +1,11 @@
 #pragma once
 // What earlier searches learnt of files, so that a search need not read them
 // again: what was read of a file's content (its start, its end, its whole
-// digest), which file a group member's name opens, and picture signatures. A file is known by its full path (compared
-// as the system compares paths, ignoring case), its size and its last-write
-// time, all three as the folder listing gives them; a file changed without a
-// new time or size is therefore taken for the old one.
+// digest), which file a group member's name opens, and picture signatures.
+// A file is known by its full path (compared as the system compares paths,
+// ignoring case), its size and its last-write time, all three as the folder
+// listing gives them; a file changed without a new time or size is
+// therefore taken for the old one.
 #include "engine/ContentDigest.h"
 #include "engine/FileRecord.h"
 #include "imaging/ImageClonarium.h"
