@@ -74,7 +74,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     if (!options.noCache) {
-        request.cacheFile = ScanCacheFile();
+        request.cacheFile = ScanFolders().cacheFile;
         if (options.clearCache) {
             SearchCacheDatabase::Clear(request.cacheFile);
         }
