@@ -200,7 +200,7 @@ TEST_F(FirstHour, TheFolderTreeOpensByMouseAndKeysAndShowsItsMenu)
     {
         MenuChooser close(-1);
         Click(toolbar, POINT{(help.left + help.right) / 2, (help.top + help.bottom) / 2});
-        EXPECT_EQ(close.Texts().size(), 3u) << "the Help menu opened";
+        EXPECT_EQ(close.Texts().size(), 4u) << "the Help menu opened";
     }
 }
 
@@ -357,7 +357,7 @@ TEST_F(FirstHour, TheKeyboardAloneSearchesMarksAndDeletes)
     {
         MenuChooser close(-1);
         PressKey(VK_DOWN);
-        EXPECT_EQ(close.Texts().size(), 3u) << "Down opened the Help menu";
+        EXPECT_EQ(close.Texts().size(), 4u) << "Down opened the Help menu";
     }
     EXPECT_EQ(::GetFocus(), tree.Hwnd());
 
