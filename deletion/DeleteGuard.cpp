@@ -4,7 +4,6 @@
 #include "system/LongPath.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace clonarium {
 
@@ -13,21 +12,13 @@ using vandrelcommon::system::KernelHandle;
 
 namespace {
 
+constexpr size_t kCompareBlock = 1 << 20;
+
 struct FileState {
     uint64_t size = 0;
     FILETIME lastWriteTime{};
     DWORD attributes = 0;
 };
-
-std::optional<FileState> StateOf(const std::wstring& longPath)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data)) {
-        return std::nullopt;
-    }
-    return FileState{(static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftLastWriteTime,
-        data.dwFileAttributes};
-}
 
 std::optional<FileState> StateOf(HANDLE file)
 {
@@ -48,46 +39,19 @@ bool Matches(const std::optional<FileState>& state, uint64_t size, const FILETIM
            state->lastWriteTime.dwHighDateTime == lastWrite.dwHighDateTime;
 }
 
-// Both files hold the same `size` bytes. Neither can change meanwhile: both
-// are open with reading shared only.
-bool SameContent(HANDLE a, HANDLE b, uint64_t size)
+bool ReadWhole(HANDLE file, char* data, DWORD want)
 {
-    LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(a, start, nullptr, FILE_BEGIN) || !::SetFilePointerEx(b, start, nullptr, FILE_BEGIN)) {
-        return false;
-    }
-    std::vector<char> blockA(1 << 16);
-    std::vector<char> blockB(blockA.size());
-    while (size > 0) {
-        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size, blockA.size()));
-        DWORD gotA = 0;
-        DWORD gotB = 0;
-        if (!::ReadFile(a, blockA.data(), want, &gotA, nullptr) ||
-            !::ReadFile(b, blockB.data(), want, &gotB, nullptr) || gotA != want || gotB != want ||
-            !std::equal(blockA.begin(), blockA.begin() + want, blockB.begin())) {
-            return false;
-        }
-        size -= want;
-    }
-    return true;
-}
-
-std::wstring UnreachableReason(DWORD error)
-{
-    if (error == ERROR_PATH_NOT_FOUND) {
-        error = ERROR_FILE_NOT_FOUND;
-    }
-    return SystemErrorText(error);
+    DWORD got = 0;
+    return ::ReadFile(file, data, want, &got, nullptr) && got == want;
 }
 
 } // namespace
 
-std::optional<std::wstring> DeleteGuard::Check(
-    const std::wstring& path, const DeleteCheck& check, HANDLE openFile, DWORD& attributes)
+std::optional<std::wstring> DeleteGuard::Check(const DeleteCheck& check, HANDLE file, DWORD& attributes)
 {
-    const std::optional<FileState> state = openFile != nullptr ? StateOf(openFile) : StateOf(path);
+    const std::optional<FileState> state = StateOf(file);
     if (!state) {
-        return UnreachableReason(::GetLastError());
+        return SystemErrorText();
     }
     attributes = state->attributes;
     if (!Matches(state, check.size, check.lastWriteTime)) {
@@ -96,29 +60,49 @@ std::optional<std::wstring> DeleteGuard::Check(
     if (check.keptCopies.empty() && check.wholeGroupConfirmed) {
         return std::nullopt;
     }
-    const bool compareContent = openFile != nullptr && check.sameContent;
     for (const FileRecord& kept : check.keptCopies) {
-        if (KeptCopyStands(kept, openFile, check.size, compareContent)) {
+        if (KeptCopyStands(kept, file, check.size, check.sameContent)) {
             return std::nullopt;
         }
     }
     return ReasonText("no-kept-copy");
 }
 
-bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE openFile, uint64_t size, bool compareContent)
+bool DeleteGuard::KeptCopyStands(const FileRecord& kept, HANDLE file, uint64_t size, bool compareContent)
 {
     if (!held_ || heldPath_ != kept.path) {
         Release();
         const std::wstring keptPath = AddLongPathPrefix(kept.path);
-        KernelHandle file(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        KernelHandle copy(::CreateFileW(keptPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file || !Matches(StateOf(file.Get()), kept.size, kept.lastWriteTime)) {
+        if (!copy || !Matches(StateOf(copy.Get()), kept.size, kept.lastWriteTime)) {
             return false;
         }
-        held_ = std::move(file);
+        held_ = std::move(copy);
         heldPath_ = kept.path;
     }
-    return !compareContent || (kept.size == size && SameContent(openFile, held_.Get(), size));
+    return !compareContent || (kept.size == size && SameContent(file, held_.Get(), size));
+}
+
+// Both files hold `size` bytes; neither can change meanwhile, as both are
+// open with writing shared to nobody.
+bool DeleteGuard::SameContent(HANDLE a, HANDLE b, uint64_t size)
+{
+    const LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(a, start, nullptr, FILE_BEGIN) || !::SetFilePointerEx(b, start, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    blockA_.resize(kCompareBlock);
+    blockB_.resize(kCompareBlock);
+    while (size > 0) {
+        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(size, kCompareBlock));
+        if (!ReadWhole(a, blockA_.data(), want) || !ReadWhole(b, blockB_.data(), want) ||
+            !std::equal(blockA_.begin(), blockA_.begin() + want, blockB_.begin())) {
+            return false;
+        }
+        size -= want;
+    }
+    return true;
 }
 
 void DeleteGuard::Release()

@@ -3,7 +3,6 @@
 #include "deletion/FileOperations.h"
 
 #include <shellapi.h>
-#include <shobjidl.h>
 
 #include <memory>
 #include <vector>
@@ -35,7 +34,86 @@ ComOwner<IFileOperation> CreateFileOperation()
     return owner;
 }
 
+// While it lives, every dialog window the calling thread makes is answered
+// No as soon as it runs. Around SHFileOperationW with FOF_WANTNUKEWARNING
+// the only dialog the shell shows is its question whether to delete a file
+// for good, because the bin cannot take it.
+class PermanentDeleteVeto {
+public:
+    PermanentDeleteVeto()
+    {
+        current_ = this;
+        hook_ = ::SetWindowsHookExW(WH_CBT, &PermanentDeleteVeto::Watch, nullptr, ::GetCurrentThreadId());
+    }
+    ~PermanentDeleteVeto()
+    {
+        if (hook_ != nullptr) {
+            ::UnhookWindowsHookEx(hook_);
+        }
+        current_ = nullptr;
+    }
+    PermanentDeleteVeto(const PermanentDeleteVeto&) = delete;
+    PermanentDeleteVeto& operator=(const PermanentDeleteVeto&) = delete;
+
+    bool Watching() const { return hook_ != nullptr; }
+    bool Refused() const { return refused_; }
+
+private:
+    static bool IsDialog(const CREATESTRUCTW& window)
+    {
+        constexpr ATOM kDialogClass = 0x8002; // "#32770"
+        if ((window.style & WS_CHILD) != 0 || window.lpszClass == nullptr) {
+            return false;
+        }
+        return IS_INTRESOURCE(window.lpszClass) ? LOWORD(reinterpret_cast<ULONG_PTR>(window.lpszClass)) == kDialogClass
+                                                : ::lstrcmpiW(window.lpszClass, L"#32770") == 0;
+    }
+
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HCBT_CREATEWND && current_ != nullptr &&
+            IsDialog(*reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs)) {
+            current_->refused_ = true;
+            // Read by the dialog's own loop once it runs: No, delete nothing.
+            ::PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local PermanentDeleteVeto* current_;
+    HHOOK hook_ = nullptr;
+    bool refused_ = false;
+};
+
+thread_local PermanentDeleteVeto* PermanentDeleteVeto::current_ = nullptr;
+
 } // namespace
+
+HRESULT RecycleOnlySink::QueryInterface(REFIID riid, void** object)
+{
+    if (riid == IID_IUnknown || riid == IID_IFileOperationProgressSink) {
+        *object = static_cast<IFileOperationProgressSink*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT RecycleOnlySink::PreDeleteItem(DWORD flags, IShellItem*)
+{
+    if ((flags & TSF_DELETE_RECYCLE_IF_POSSIBLE) != 0) {
+        return S_OK;
+    }
+    // The item would be deleted for good: a failure here cancels it.
+    refused_ = true;
+    return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+}
+
+HRESULT RecycleOnlySink::PostDeleteItem(DWORD, IShellItem*, HRESULT result, IShellItem* inRecycleBin)
+{
+    recycled_ = SUCCEEDED(result) && inRecycleBin != nullptr;
+    return S_OK;
+}
 
 bool WindowsVistaDeleter::Initialize()
 {
@@ -56,21 +134,25 @@ bool WindowsVistaDeleter::Initialize()
     return true;
 }
 
-bool WindowsVistaDeleter::DeleteToRecycleBin(const std::wstring& path)
+RecycleResult WindowsVistaDeleter::DeleteToRecycleBin(const std::wstring& path)
 {
     ComOwner<IFileOperation> operation = CreateFileOperation();
     if (operation == nullptr) {
-        return false;
+        return RecycleResult::Failed;
     }
     IShellItem* made = nullptr;
     const std::wstring plain = StripLongPathPrefix(path);
     if (FAILED(createItem_(plain.c_str(), nullptr, IID_IShellItem, reinterpret_cast<void**>(&made)))) {
-        return false;
+        return RecycleResult::Failed;
     }
     const ComOwner<IShellItem> item(made);
-    BOOL aborted = FALSE;
-    return SUCCEEDED(operation->DeleteItem(item.get(), nullptr)) && SUCCEEDED(operation->PerformOperations()) &&
-           SUCCEEDED(operation->GetAnyOperationsAborted(&aborted)) && !aborted;
+    RecycleOnlySink sink;
+    const bool performed =
+        SUCCEEDED(operation->DeleteItem(item.get(), &sink)) && SUCCEEDED(operation->PerformOperations());
+    if (sink.Refused()) {
+        return RecycleResult::Refused;
+    }
+    return performed && sink.Recycled() ? RecycleResult::Recycled : RecycleResult::Failed;
 }
 
 void WindowsVistaDeleter::Uninitialize()
@@ -82,7 +164,7 @@ void WindowsVistaDeleter::Uninitialize()
     createItem_ = nullptr;
 }
 
-bool WindowsXPDeleter::DeleteToRecycleBin(const std::wstring& path)
+RecycleResult WindowsXPDeleter::DeleteToRecycleBin(const std::wstring& path)
 {
     // The source list ends with two zero characters.
     const std::wstring plain = StripLongPathPrefix(path);
@@ -91,8 +173,16 @@ bool WindowsXPDeleter::DeleteToRecycleBin(const std::wstring& path)
     SHFILEOPSTRUCTW request{};
     request.wFunc = FO_DELETE;
     request.pFrom = from.data();
-    request.fFlags = static_cast<FILEOP_FLAGS>(kOperationFlags);
-    return ::SHFileOperationW(&request) == 0 && !request.fAnyOperationsAborted;
+    request.fFlags = static_cast<FILEOP_FLAGS>(kOperationFlags | FOF_WANTNUKEWARNING);
+    const PermanentDeleteVeto veto;
+    if (!veto.Watching()) {
+        return RecycleResult::Failed; // without the veto the shell might delete for good
+    }
+    const int result = ::SHFileOperationW(&request);
+    if (veto.Refused()) {
+        return RecycleResult::Refused;
+    }
+    return result == 0 && !request.fAnyOperationsAborted ? RecycleResult::Recycled : RecycleResult::Failed;
 }
 
 } // namespace clonarium

@@ -35,15 +35,17 @@ struct DeleteParameters {
 };
 
 // What the search saw of a queued file and of the files of its group that
-// stay. Before the file is touched the worker checks that it is unchanged and
-// that one of the files that stay still exists unchanged, so that a deletion
-// never removes the last copy of anything.
+// stay. Before the file is touched, in every mode, the worker checks that it
+// is unchanged and that one of the files that stay still exists unchanged
+// and, for exact duplicates, holds the same bytes, so that a deletion never
+// removes the last copy of anything.
 struct DeleteCheck {
     uint64_t size = 0;
     FILETIME lastWriteTime{};
     // Files of the same group that are not queued.
     std::vector<FileRecord> keptCopies;
-    // The group holds exact duplicates: its files have the same bytes.
+    // The group holds exact duplicates: its files have the same bytes, and the
+    // kept copy is compared with the file byte for byte.
     bool sameContent = false;
     // The user confirmed deleting every file of the group; with no kept copy
     // the second check is then skipped.

@@ -13,13 +13,16 @@ using vandrelcommon::system::KernelHandle;
 
 namespace {
 
-// Opened for reading and for its own deletion, sharing reading only: while
-// it is open nobody can change, rename or remove it, so the file the checks
-// saw is the file that goes.
-KernelHandle OpenForDelete(const std::wstring& path)
+// Opened for reading and for its own deletion, with writing shared to nobody:
+// while it is open nobody can change it, so the file the checks saw is the
+// file that goes. The shell moves a file to the Recycle Bin while it is open
+// here, so that mode shares deletion; the others share reading only, which
+// also keeps it where it is.
+KernelHandle OpenForDelete(const std::wstring& path, DeleteMode mode)
 {
-    return KernelHandle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
-        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const DWORD share = mode == DeleteMode::ToRecycleBin ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
+    return KernelHandle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, share, nullptr,
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 bool SetAttributes(HANDLE file, DWORD attributes)
@@ -27,6 +30,45 @@ bool SetAttributes(HANDLE file, DWORD attributes)
     FILE_BASIC_INFO basic{}; // zero times are left as they are
     basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
     return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
+}
+
+// Only the read-only bit stands in the way of a delete; it is cleared through
+// the open file. True when it was set.
+bool ClearReadOnly(HANDLE file, DWORD attributes)
+{
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+        return false;
+    }
+    SetAttributes(file, attributes & ~FILE_ATTRIBUTE_READONLY);
+    return true;
+}
+
+// The reason for a file that is still there after every step of its removal
+// reported success (the system may defer the removal to the close and then
+// fail without a word, for an immutable file or a folder it may not change).
+std::wstring StillThereReason(const std::wstring& path, DWORD attributes)
+{
+    RestoreAttributes(path, attributes);
+    return SystemErrorText(ERROR_ACCESS_DENIED);
+}
+
+// Deletes the open file when it is closed, and closes it.
+std::optional<std::wstring> RemoveOpenFile(KernelHandle& file, const std::wstring& path, DWORD attributes)
+{
+    const bool readOnly = ClearReadOnly(file.Get(), attributes);
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof(disposition))) {
+        const DWORD error = ::GetLastError();
+        if (readOnly) {
+            SetAttributes(file.Get(), attributes);
+        }
+        return SystemErrorText(error);
+    }
+    file.Reset();
+    if (!IsGone(path)) {
+        return StillThereReason(path, attributes);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -90,59 +132,46 @@ void DeleteWorker::DiscardQueue()
 
 std::optional<std::wstring> DeleteWorker::Handle(const IDeleteItem& item, const std::wstring& path)
 {
-    if (parameters_.mode == DeleteMode::Permanently) {
-        return Permanently(path, item.GetCheck());
+    // The shell gets the plain name, which the system tidies: a name it would
+    // change could reach another file.
+    if (parameters_.mode == DeleteMode::ToRecycleBin && !ShellTakesName(path)) {
+        return ReasonText("name-not-for-shell");
     }
-    DWORD attributes = 0;
-    if (std::optional<std::wstring> refused = guard_.Check(path, item.GetCheck(), nullptr, attributes)) {
-        return refused;
-    }
-    if (parameters_.mode == DeleteMode::BackupInFolder) {
-        return ToBackup(path);
-    }
-    return ToRecycleBin(path);
-}
-
-std::optional<std::wstring> DeleteWorker::ToRecycleBin(const std::wstring& path)
-{
-    const DWORD attributes = ClearReadOnly(path);
-    // The shell's word alone is not enough: the file must be gone as well.
-    if (deleter_->DeleteToRecycleBin(path) && IsGone(path)) {
-        return std::nullopt;
-    }
-    RestoreAttributes(path, attributes);
-    return ReasonText("cannot-delete-to-recycle-bin");
-}
-
-std::optional<std::wstring> DeleteWorker::Permanently(const std::wstring& path, const DeleteCheck& check)
-{
-    KernelHandle file = OpenForDelete(path);
+    KernelHandle file = OpenForDelete(path, parameters_.mode);
     if (!file) {
         const DWORD error = ::GetLastError();
         return SystemErrorText(error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error);
     }
     DWORD attributes = 0;
-    if (std::optional<std::wstring> refused = guard_.Check(path, check, file.Get(), attributes)) {
+    if (std::optional<std::wstring> refused = guard_.Check(item.GetCheck(), file.Get(), attributes)) {
         return refused;
     }
-    // Only the read-only bit stands in the way of the delete; the file goes
-    // when the handle closes.
-    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) {
-        SetAttributes(file.Get(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    switch (parameters_.mode) {
+    case DeleteMode::Permanently:
+        return RemoveOpenFile(file, path, attributes);
+    case DeleteMode::BackupInFolder:
+        return ToBackup(file, path, attributes);
+    case DeleteMode::ToRecycleBin:
+        break;
     }
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof(disposition))) {
-        return std::nullopt;
-    }
-    const DWORD error = ::GetLastError();
-    if (readOnly) {
-        SetAttributes(file.Get(), attributes);
-    }
-    return SystemErrorText(error);
+    return ToRecycleBin(file, path, attributes);
 }
 
-std::optional<std::wstring> DeleteWorker::ToBackup(const std::wstring& path)
+std::optional<std::wstring> DeleteWorker::ToRecycleBin(KernelHandle& file, const std::wstring& path, DWORD attributes)
+{
+    ClearReadOnly(file.Get(), attributes);
+    // Held open until the shell is done, so that nobody writes to it meanwhile.
+    const RecycleResult result = deleter_->DeleteToRecycleBin(path);
+    file.Reset();
+    // The shell's word alone is not enough: the file must have left its place.
+    if (IsGone(path)) {
+        return std::nullopt;
+    }
+    RestoreAttributes(path, attributes);
+    return ReasonText(result == RecycleResult::Refused ? "recycle-bin-refused" : "cannot-delete-to-recycle-bin");
+}
+
+std::optional<std::wstring> DeleteWorker::ToBackup(KernelHandle& file, const std::wstring& path, DWORD attributes)
 {
     const std::wstring plain = StripLongPathPrefix(path);
     const size_t slash = plain.rfind(L'\\');
@@ -166,19 +195,14 @@ std::optional<std::wstring> DeleteWorker::ToBackup(const std::wstring& path)
             break;
         }
     }
-    // The old backup may be the last copy of a file deleted in an earlier
-    // run: it goes only once the new copy is whole.
-    const bool copied = overwrite ? CopyOver(path, target) : ::CopyFileW(path.c_str(), target.c_str(), TRUE) != FALSE;
+    // The copy is read from the file the checks saw. The old backup may be
+    // the last copy of a file deleted in an earlier run: it goes only once
+    // the new copy is whole.
+    const bool copied = overwrite ? CopyOver(file.Get(), target) : CopyOpenFile(file.Get(), target);
     if (!copied) {
         return ReasonText("cannot-backup-file") + SystemErrorText();
     }
-    const DWORD attributes = ClearReadOnly(path);
-    if (::DeleteFileW(path.c_str())) {
-        return std::nullopt;
-    }
-    std::wstring reason = SystemErrorText();
-    RestoreAttributes(path, attributes);
-    return reason;
+    return RemoveOpenFile(file, path, attributes);
 }
 
 } // namespace clonarium

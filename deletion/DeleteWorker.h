@@ -30,11 +30,14 @@ public:
     void Run() override;
 
 private:
-    // Failure reason, or nothing when the file was handled.
+    // Failure reason, or nothing when the file was handled and has left its
+    // place. `file` is the queued file, open for its deletion; each way
+    // closes it when done.
     std::optional<std::wstring> Handle(const IDeleteItem& item, const std::wstring& path);
-    std::optional<std::wstring> ToRecycleBin(const std::wstring& path);
-    std::optional<std::wstring> Permanently(const std::wstring& path, const DeleteCheck& check);
-    std::optional<std::wstring> ToBackup(const std::wstring& path);
+    std::optional<std::wstring> ToRecycleBin(
+        vandrelcommon::system::KernelHandle& file, const std::wstring& path, DWORD attributes);
+    std::optional<std::wstring> ToBackup(
+        vandrelcommon::system::KernelHandle& file, const std::wstring& path, DWORD attributes);
     void DiscardQueue();
 
     std::unique_ptr<IDeleteOperation> deleter_;

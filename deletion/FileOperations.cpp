@@ -1,13 +1,18 @@
 #include "deletion/FileOperations.h"
 
 #include "i18n/Localizer.h"
+#include "system/Handles.h"
 #include "system/LongPath.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <string_view>
 #include <vector>
 
 namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::KernelHandle;
 
 std::wstring StripLongPathPrefix(const std::wstring& path)
 {
@@ -57,6 +62,11 @@ std::wstring SystemErrorText(DWORD error)
     if (buffer != nullptr) {
         text.assign(buffer, length);
         ::LocalFree(buffer);
+    }
+    // A reason is one line: in the Remark column and in the console output,
+    // where an empty line separates groups.
+    while (!text.empty() && std::iswspace(text.back())) {
+        text.pop_back();
     }
     return text;
 }
@@ -127,7 +137,7 @@ void RemoveCopy(const std::wstring& path)
 
 } // namespace
 
-bool CopyOver(const std::wstring& source, const std::wstring& target)
+bool CopyOver(HANDLE source, const std::wstring& target)
 {
     constexpr int kNameAttempts = 100;
     std::wstring copy;
@@ -138,10 +148,7 @@ bool CopyOver(const std::wstring& source, const std::wstring& target)
         }
         copy = target + L".part" + std::to_wstring(attempt);
     }
-    if (!::CopyFileW(source.c_str(), copy.c_str(), TRUE)) {
-        if (::GetLastError() != ERROR_FILE_EXISTS) {
-            RemoveCopy(copy); // the name was free: whatever a broken copy left there is ours
-        }
+    if (!CopyOpenFile(source, copy)) {
         return false;
     }
     const DWORD attributes = ClearReadOnly(target);
@@ -153,6 +160,55 @@ bool CopyOver(const std::wstring& source, const std::wstring& target)
     return false;
 }
 
+namespace {
+
+bool CopyBytes(HANDLE source, HANDLE target)
+{
+    std::vector<char> block(1 << 20);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(source, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        DWORD written = 0;
+        if (!::WriteFile(target, block.data(), got, &written, nullptr) || written != got) {
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+bool CopyOpenFile(HANDLE source, const std::wstring& target)
+{
+    FILE_BASIC_INFO basic{};
+    const LARGE_INTEGER start{};
+    if (!::GetFileInformationByHandleEx(source, FileBasicInfo, &basic, sizeof(basic)) ||
+        !::SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    KernelHandle copy(::CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!copy) {
+        return false;
+    }
+    basic.ChangeTime.QuadPart = 0; // left to the system
+    // The attributes last: a read-only copy could no longer be removed here.
+    if (CopyBytes(source, copy.Get()) &&
+        ::SetFileInformationByHandle(copy.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    FILE_DISPOSITION_INFO remove{TRUE};
+    ::SetFileInformationByHandle(copy.Get(), FileDispositionInfo, &remove, sizeof(remove));
+    copy.Reset();
+    ::SetLastError(error);
+    return false;
+}
+
 bool IsGone(const std::wstring& path)
 {
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -160,6 +216,57 @@ bool IsGone(const std::wstring& path)
     }
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+namespace {
+
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (with the superscript
+// digits), CONIN$ and CONOUT$: with any extension, and blanks before it.
+bool IsReservedName(std::wstring_view part)
+{
+    std::wstring base(part.substr(0, part.find(L'.')));
+    while (!base.empty() && base.back() == L' ') {
+        base.pop_back();
+    }
+    for (wchar_t& c : base) {
+        c = static_cast<wchar_t>(std::towupper(c));
+    }
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+        base == L"CONOUT$") {
+        return true;
+    }
+    const wchar_t digit = base.size() == 4 ? base[3] : L'\0';
+    const bool portDigit =
+        (digit >= L'1' && digit <= L'9') || digit == L'\u00b9' || digit == L'\u00b2' || digit == L'\u00b3';
+    return portDigit && (base.starts_with(L"COM") || base.starts_with(L"LPT"));
+}
+
+} // namespace
+
+bool ShellTakesName(const std::wstring& path)
+{
+    const std::wstring plain = StripLongPathPrefix(path);
+    size_t start = 0;
+    if (plain.size() >= 3 && plain[1] == L':' && plain[2] == L'\\') {
+        start = 3; // after the drive
+    } else if (plain.starts_with(L"\\\\")) {
+        start = 2; // the server, the share and the rest
+    } else {
+        return false; // no full path: the shell would resolve it against something else
+    }
+    if (plain.size() >= MAX_PATH) {
+        return false;
+    }
+    const std::wstring_view parts = std::wstring_view(plain).substr(start);
+    for (size_t begin = 0; begin <= parts.size();) {
+        const size_t end = std::min(parts.find(L'\\', begin), parts.size());
+        const std::wstring_view part = parts.substr(begin, end - begin);
+        if (part.empty() || part.back() == L'.' || part.back() == L' ' || IsReservedName(part)) {
+            return false;
+        }
+        begin = end + 1;
+    }
+    return true;
 }
 
 } // namespace clonarium

@@ -22,7 +22,8 @@ void RestoreAttributes(const std::wstring& path, DWORD attributes);
 // pane's texts.
 std::wstring ReasonText(const char* key);
 
-// The system's text for the calling thread's last error, line end included.
+// The system's text for the calling thread's last error, without the line
+// end the message table puts after it.
 std::wstring SystemErrorText();
 std::wstring SystemErrorText(DWORD error);
 
@@ -34,14 +35,27 @@ void RemoveEmptyParents(const std::wstring& path);
 // creating what is missing. `out` receives the mirrored folder.
 bool PrepareBackupFolder(const std::wstring& root, const std::wstring& folder, std::wstring& out);
 
-// Puts a copy of `source` in the place of the existing file `target`, which
-// stays as it was until the whole copy is there: the copy is made under a free
-// name beside it and then renamed over it, read-only or not. False with the
-// last error set when `target` could not be replaced; no partial copy is left.
-bool CopyOver(const std::wstring& source, const std::wstring& target);
+// Puts a copy of the open file `source` in the place of the existing file
+// `target`, which stays as it was until the whole copy is there: the copy is
+// made under a free name beside it and then renamed over it, read-only or
+// not. False with the last error set when `target` could not be replaced; no
+// partial copy is left.
+bool CopyOver(HANDLE source, const std::wstring& target);
 
 // True when nothing exists at `path` (its attributes cannot be read because
 // it is not there, not because it is out of reach).
 bool IsGone(const std::wstring& path);
+
+// True when the shell, which takes plain paths and tidies them as every plain
+// path is tidied, would reach exactly this file: no part of the name ends in a
+// dot or a blank (the system would drop them and reach a sibling), none is a
+// reserved device name, and the whole fits into MAX_PATH. `path` may carry
+// the long-path prefix.
+bool ShellTakesName(const std::wstring& path);
+
+// Copies the open file, from its start, into the new file `target` (which
+// must not exist), with the source's times and attributes. False with the last
+// error set; nothing is left at `target` then.
+bool CopyOpenFile(HANDLE source, const std::wstring& target);
 
 } // namespace clonarium

@@ -3,12 +3,15 @@
 #include "engine/ContentDigest.h"
 #include "system/LongPath.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
 namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
+using vandrelcommon::system::FileIdentity;
+using vandrelcommon::system::IdentifyFile;
 
 void AbstractDuplicateFinder::IndexThenCompare(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback,
     FileCollection& files, const CompareStage& compare)
@@ -38,7 +41,6 @@ DuplicateFinder::DuplicateFinder(const SearchParameters& parameters, bool openAh
 
 void DuplicateFinder::FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback)
 {
-    severalRoots_ = roots.size() > 1;
     SizeMap sizes;
     IndexThenCompare(roots, callback, sizes, [&](uint32_t fileCount, ISearchProcessCallback& progress) {
         progress.SetFilesToCompare(fileCount);
@@ -105,7 +107,7 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
         }
         if (outcome == Outcome::Failed) {
             callback.OnFileCompared(file.size);
-            callback.OnFileNotRead();
+            callback.OnFileNotRead(file.path);
             continue;
         }
         if (cached) {
@@ -127,13 +129,35 @@ bool DuplicateFinder::CompareFilesOfOneSize(uint64_t size, std::vector<FileRecor
     // file have one digest: only the first stays.
     for (auto& [text, group] : byDigest) {
         if (group.files.size() >= 2) {
-            DropRepeatedFiles(group, severalRoots_);
+            DropRepeatedFiles(group);
         }
         if (group.files.size() >= 2) {
             callback.OnGroupFound(group);
         }
     }
     return !callback.IsCanceled();
+}
+
+void DuplicateFinder::DropRepeatedFiles(FileGroup& group)
+{
+    std::vector<FileIdentity> seen;
+    std::erase_if(group.files, [&](const FileRecord& file) {
+        FileIdentity identity;
+        if (cache_ == nullptr || !cache_->FindIdentity(file.path, file.size, file.lastWriteTime, identity)) {
+            ++filesOpened_;
+            if (!IdentifyFile(AddLongPathPrefix(file.path), identity)) {
+                return false;
+            }
+            if (cache_ != nullptr) {
+                cache_->KeepIdentity(file.path, file.size, file.lastWriteTime, identity);
+            }
+        }
+        if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
+            return true;
+        }
+        seen.push_back(identity);
+        return false;
+    });
 }
 
 bool DuplicateFinder::ComputeContentDigest(

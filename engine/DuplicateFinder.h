@@ -97,9 +97,13 @@ private:
     // reports its groups; false when a stop was noticed.
     bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, const std::optional<ContentDigest>* known,
         FileOpener& opener, ISearchProcessCallback& callback);
+    // Leaves out every member that opens a file an earlier member opens (hard
+    // links, links, one folder reached two ways): a file is never grouped with
+    // itself. Asked of group members only, since an identity is dear to ask
+    // for, and kept in the cache. Members that cannot be opened stay.
+    void DropRepeatedFiles(FileGroup& group);
 
     const bool openAhead_;
-    bool severalRoots_ = false; // of the running search
     std::array<char, kReadSize> buffer_{};
 };
 

@@ -85,9 +85,9 @@ void ImageFinderCallback::OnCompareProgress(uint64_t, uint64_t total)
     callback_.OnFileCompared(0);
 }
 
-void ImageFinderCallback::OnImageNotRead(uint64_t)
+void ImageFinderCallback::OnImageNotRead(uint64_t index)
 {
-    callback_.OnFileNotRead();
+    callback_.OnFileNotRead(index < paths_.size() ? paths_[index] : std::wstring());
 }
 
 bool ImageFinderCallback::ShouldStop()
@@ -128,7 +128,7 @@ void DuplicateImageFinder::FindDuplicates(const std::vector<SearchRoot>& roots, 
     // The library's result lives only within the comparison stage, so it is
     // released before the search says it finished.
     IndexThenCompare(roots, callback, files, [&](uint32_t, ISearchProcessCallback& progress) {
-        ImageFinderCallback adapter(progress);
+        ImageFinderCallback adapter(progress, files.paths);
         std::vector<ImageClonarium::PictureSignature> signatures;
         const ImageClonarium::ImageGroups groups = FindAlike(files, adapter, signatures);
         for (const ImageClonarium::ImageGroup& images : groups) {

@@ -9,7 +9,10 @@ namespace clonarium {
 // Turns the library's progress calls into those of a search callback.
 class ImageFinderCallback : public ImageClonarium::IImageClonariumCallback {
 public:
-    explicit ImageFinderCallback(ISearchProcessCallback& callback) : callback_(callback) { }
+    // `paths` are the library's pictures, by index.
+    ImageFinderCallback(ISearchProcessCallback& callback, const std::vector<std::wstring>& paths)
+        : callback_(callback), paths_(paths)
+    { }
 
     void OnStart(uint64_t imageCount) override;
     void OnImageExamined(uint64_t examined, uint64_t imageCount) override;
@@ -19,6 +22,7 @@ public:
 
 private:
     ISearchProcessCallback& callback_;
+    const std::vector<std::wstring>& paths_;
     bool totalAnnounced_ = false;
 };
 

@@ -138,31 +138,6 @@ bool NamesMayCollide(const std::vector<const std::wstring*>& paths, bool several
                                [](const std::wstring* path) { return path->find(L'~') != std::wstring::npos; });
 }
 
-void DropRepeatedFiles(FileGroup& group, bool severalRoots)
-{
-    std::vector<const std::wstring*> paths;
-    for (const FileRecord& file : group.files) {
-        paths.push_back(&file.path);
-    }
-    if (!NamesMayCollide(paths, severalRoots)) {
-        return;
-    }
-    std::vector<FileIdentity> seen;
-    std::erase_if(group.files, [&](const FileRecord& file) {
-        FileRecord probe;
-        probe.path = file.path;
-        FileIdentity identity;
-        if (!ReadFileTimesAndIdentity(probe, identity)) {
-            return false;
-        }
-        if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
-            return true;
-        }
-        seen.push_back(identity);
-        return false;
-    });
-}
-
 void SizeMap::Add(FileRecord record)
 {
     bySize[record.size].push_back(std::move(record));
@@ -309,6 +284,11 @@ bool FileIndexer::OpenListing(const std::wstring& folderPath, std::vector<Listin
     listing.path = path;
     listing.handle = FindHandle(::FindFirstFileW(AddLongPathPrefix(path + L"\\*").c_str(), &listing.entry));
     if (!listing.handle) {
+        // An empty drive root lists nothing at all; any other failure leaves
+        // the folder unsearched.
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND && callback_ != nullptr) {
+            callback_->OnFolderNotRead(path);
+        }
         return false;
     }
     listedFolders_.insert(PathKey(path));

@@ -66,11 +66,6 @@ bool ReadFileTimesAndIdentity(FileRecord& record, vandrelcommon::system::FileIde
 // once per name, and the indexer tells names apart as the system does.
 bool NamesMayCollide(const std::vector<const std::wstring*>& paths, bool severalRoots);
 
-// Where names may collide, leaves out every member that opens a file an
-// earlier member opens: a file is never grouped with itself. Members that
-// cannot be opened stay.
-void DropRepeatedFiles(FileGroup& group, bool severalRoots);
-
 class FileIndexer {
 public:
     // Both must outlive the indexer; the callback may be null.

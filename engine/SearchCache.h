@@ -6,6 +6,7 @@
 // changed without a new time or size is therefore taken for the old one.
 #include "engine/ContentDigest.h"
 #include "imaging/ImageClonarium.h"
+#include "system/FileIdentity.h"
 
 #include <windows.h>
 
@@ -24,6 +25,12 @@ public:
     virtual bool FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest) = 0;
     virtual void KeepDigest(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const ContentDigest& digest) = 0;
+    // True with the identity kept for this file: which file on its volume the
+    // name opens.
+    virtual bool FindIdentity(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
+        vandrelcommon::system::FileIdentity& identity) = 0;
+    virtual void KeepIdentity(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
+        const vandrelcommon::system::FileIdentity& identity) = 0;
     // True with the signature kept for this file.
     virtual bool FindPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
         ImageClonarium::PictureSignature& signature) = 0;

@@ -18,6 +18,8 @@ constexpr uint32_t kChecksumSeed = 0x436c6e43;
 // Size, time, last seen, path length, what it holds.
 constexpr size_t kEntryFixedSize = 8 + 8 + 4 + 2 + 1;
 constexpr size_t kPictureSize = sizeof(ImageClonarium::PictureSignature);
+// Volume serial and file index.
+constexpr size_t kIdentitySize = 4 + 8;
 
 std::wstring PathKey(std::wstring path)
 {
@@ -151,13 +153,15 @@ bool SearchCacheFile::Parse(const std::vector<uint8_t>& bytes)
         uint16_t pathLength = 0;
         if (!body.Take(entry.size) || !body.Take(entry.lastWriteTime) || !body.Take(entry.lastSeen) ||
             !body.Take(pathLength) || !body.Take(entry.holds) || pathLength == 0 || entry.holds == 0 ||
-            (entry.holds & ~(kHoldsDigest | kHoldsPicture)) != 0) {
+            (entry.holds & ~(kHoldsDigest | kHoldsPicture | kHoldsIdentity)) != 0) {
             return false;
         }
         std::wstring key(pathLength, L'\0');
         if (!body.Take(key.data(), pathLength * sizeof(wchar_t)) ||
             ((entry.holds & kHoldsDigest) != 0 && !body.Take(entry.digest)) ||
-            ((entry.holds & kHoldsPicture) != 0 && !body.Take(&entry.picture, kPictureSize))) {
+            ((entry.holds & kHoldsPicture) != 0 && !body.Take(&entry.picture, kPictureSize)) ||
+            ((entry.holds & kHoldsIdentity) != 0 &&
+                (!body.Take(entry.identity.volumeSerial) || !body.Take(entry.identity.index)))) {
             return false;
         }
         entries_.insert_or_assign(std::move(key), entry);
@@ -209,7 +213,8 @@ std::vector<uint8_t> SearchCacheFile::Serialize() const
         const auto& [key, entry] = *item;
         const size_t entrySize = kEntryFixedSize + key.size() * sizeof(wchar_t) +
                                  ((entry.holds & kHoldsDigest) != 0 ? sizeof(ContentDigest) : 0) +
-                                 ((entry.holds & kHoldsPicture) != 0 ? kPictureSize : 0);
+                                 ((entry.holds & kHoldsPicture) != 0 ? kPictureSize : 0) +
+                                 ((entry.holds & kHoldsIdentity) != 0 ? kIdentitySize : 0);
         if (bytes.size() + entrySize > maxFileSize_) {
             break;
         }
@@ -224,6 +229,10 @@ std::vector<uint8_t> SearchCacheFile::Serialize() const
         }
         if ((entry.holds & kHoldsPicture) != 0) {
             writer.Put(&entry.picture, kPictureSize);
+        }
+        if ((entry.holds & kHoldsIdentity) != 0) {
+            writer.Put(entry.identity.volumeSerial);
+            writer.Put(entry.identity.index);
         }
         ++count;
     }
@@ -242,7 +251,19 @@ std::vector<uint8_t> SearchCacheFile::Serialize() const
 
 bool SearchCacheFile::Clear(const std::wstring& path)
 {
-    return path.empty() || ::DeleteFileW(AddLongPathPrefix(path).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (path.empty()) {
+        return true;
+    }
+    const std::wstring prefixed = AddLongPathPrefix(path);
+    if (!::DeleteFileW(prefixed.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    // The removal may be left to the close of the file and fail there unseen.
+    if (::GetFileAttributesW(prefixed.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
 }
 
 SearchCacheFile::Entry* SearchCacheFile::FindEntry(const std::wstring& path, uint64_t size, FILETIME lastWriteTime)
@@ -288,6 +309,25 @@ void SearchCacheFile::KeepDigest(
     Entry& entry = EntryToKeep(path, size, lastWriteTime);
     entry.digest = digest;
     entry.holds |= kHoldsDigest;
+}
+
+bool SearchCacheFile::FindIdentity(
+    const std::wstring& path, uint64_t size, FILETIME lastWriteTime, vandrelcommon::system::FileIdentity& identity)
+{
+    const Entry* entry = FindEntry(path, size, lastWriteTime);
+    if (entry == nullptr || (entry->holds & kHoldsIdentity) == 0) {
+        return false;
+    }
+    identity = entry->identity;
+    return true;
+}
+
+void SearchCacheFile::KeepIdentity(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
+    const vandrelcommon::system::FileIdentity& identity)
+{
+    Entry& entry = EntryToKeep(path, size, lastWriteTime);
+    entry.identity = identity;
+    entry.holds |= kHoldsIdentity;
 }
 
 bool SearchCacheFile::FindPicture(

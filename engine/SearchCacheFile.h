@@ -5,8 +5,9 @@
 //     of the search that wrote it (4), the entry count (4);
 //   each entry: size (8), last-write time (8), number of the search that
 //     last saw it (4), path length in characters (2), what it holds (1: bit
-//     0 a digest, bit 1 a picture), the upper-cased path in UTF-16, then the
-//     digest (16 bytes) and the picture's signature (136 bytes) when held.
+//     0 a digest, bit 1 a picture, bit 2 an identity), the upper-cased path
+//     in UTF-16, then the digest (16 bytes), the picture's signature (136
+//     bytes) and the identity (volume serial 4, file index 8) when held.
 // Integers are little-endian. A file that is not exactly this is not used.
 #include "engine/SearchCache.h"
 
@@ -22,7 +23,8 @@ class SearchCacheFile : public ISearchCache {
 public:
     // 2: picture signatures grew to 96 bytes to hold the mirror images' hashes.
     // 3: to 136 bytes, with the hashes of parts of the picture.
-    static constexpr uint32_t kVersion = 3;
+    // 4: identities of the members of groups.
+    static constexpr uint32_t kVersion = 4;
     static constexpr size_t kHeaderSize = 36;
     // Entries that this many searches in a row did not see are dropped.
     static constexpr uint32_t kSearchesKept = 10;
@@ -37,7 +39,9 @@ public:
     // Writes a new file beside `path` and moves it over `path`, so that the
     // file is whole at every moment, however many searches write it at once.
     bool Save(const std::wstring& path) const;
-    // Deletes the file; true when none is left.
+    // Deletes the file; true when none is left, false with the last error set
+    // otherwise (also when the system reported the file deleted and it is
+    // still there).
     static bool Clear(const std::wstring& path);
 
     size_t EntryCount() const { return entries_.size(); }
@@ -46,6 +50,10 @@ public:
     bool FindDigest(const std::wstring& path, uint64_t size, FILETIME lastWriteTime, ContentDigest& digest) override;
     void KeepDigest(
         const std::wstring& path, uint64_t size, FILETIME lastWriteTime, const ContentDigest& digest) override;
+    bool FindIdentity(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
+        vandrelcommon::system::FileIdentity& identity) override;
+    void KeepIdentity(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
+        const vandrelcommon::system::FileIdentity& identity) override;
     bool FindPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
         ImageClonarium::PictureSignature& signature) override;
     void KeepPicture(const std::wstring& path, uint64_t size, FILETIME lastWriteTime,
@@ -54,6 +62,7 @@ public:
 private:
     static constexpr uint8_t kHoldsDigest = 1;
     static constexpr uint8_t kHoldsPicture = 2;
+    static constexpr uint8_t kHoldsIdentity = 4;
 
     struct Entry {
         uint64_t size = 0;
@@ -62,6 +71,7 @@ private:
         uint8_t holds = 0;
         ContentDigest digest{};
         ImageClonarium::PictureSignature picture{};
+        vandrelcommon::system::FileIdentity identity{};
     };
 
     // The entry of this very file (path, size and time alike), marked seen;

@@ -5,6 +5,7 @@
 #include "system/Worker.h"
 
 #include <cstdint>
+#include <string>
 
 namespace clonarium {
 
@@ -31,7 +32,11 @@ public:
     // One file of the comparison stage could not be read: it would not open
     // under its listed name, a read failed, or it gave more than its listed
     // size. Counted with the skipped files; OnFileCompared comes too.
-    virtual void OnFileNotRead() = 0;
+    virtual void OnFileNotRead(const std::wstring& path) = 0;
+    // A folder the walk met could not be listed (no access, or a path the
+    // system cannot reach): nothing below it was searched. Counted with the
+    // skipped files.
+    virtual void OnFolderNotRead(const std::wstring& path) = 0;
 };
 
 } // namespace clonarium

@@ -26,14 +26,28 @@ constexpr int kModifiedColumn = 4;
 constexpr int kCreatedColumn = 5;
 constexpr int kAccessedColumn = 6;
 
-// Hands the pieces of a CSV field to `piece` in order: quotes doubled, and
-// the whole in quotes when it holds a quote, a comma or a line feed.
+// True when a spreadsheet would take the text for a formula: it begins with
+// "=", "+", "-" or "@". So that the mark stays reversible, a text that begins
+// with apostrophes followed by one of them counts as well.
+bool LooksLikeFormula(std::wstring_view text)
+{
+    const size_t first = text.find_first_not_of(L'\'');
+    return first != std::wstring_view::npos && std::wstring_view(L"=+-@").find(text[first]) != std::wstring_view::npos;
+}
+
+// Hands the pieces of a CSV field to `piece` in order: an apostrophe in front
+// of what looks like a formula, so that spreadsheets show it as text; quotes
+// doubled; and the whole in quotes when it holds a quote, a comma or a line
+// feed.
 template <typename Piece>
 void ForEachCsvPiece(std::wstring_view text, Piece piece)
 {
     const bool quoted = text.find_first_of(L"\",\n") != std::wstring_view::npos;
     if (quoted) {
         piece(L"\"");
+    }
+    if (LooksLikeFormula(text)) {
+        piece(L"'");
     }
     size_t start = 0;
     for (size_t quote = text.find(L'"'); quote != std::wstring_view::npos; quote = text.find(L'"', quote + 1)) {

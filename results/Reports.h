@@ -43,7 +43,9 @@ bool WriteJsonReport(CVirtualTree& tree, const JsonReportContext& context, HANDL
 std::string IsoLocalTime(const FILETIME& utc);
 
 // A field of a CSV line: quotes doubled, and the whole in quotes when it
-// holds a quote, a comma or a line feed.
+// holds a quote, a comma or a line feed. A text a spreadsheet would run as a
+// formula (it begins with "=", "+", "-" or "@", or with apostrophes and then
+// one of them) gets one more apostrophe in front; a reader drops it again.
 std::wstring CsvField(std::wstring_view text);
 
 } // namespace clonarium

@@ -36,8 +36,9 @@ void AppendLittleEndian(std::string& bytes, std::wstring_view text)
 
 } // namespace
 
-// Cuts text into pieces of at most kMaxPieceLength characters, each ending at
-// a line feed or at that length, and parses every piece as one line.
+// Cuts text into lines at the line feeds and parses each. A long line stays
+// whole: cut into pieces, the rest of a long value would be read as a key of
+// its own, and a protected folder with a long path would be cut short.
 class IniFile::Reader {
 public:
     explicit Reader(Sections& sections) : sections_(sections) { }
@@ -45,7 +46,7 @@ public:
     void Add(wchar_t c)
     {
         piece_.push_back(c);
-        if (c == L'\n' || piece_.size() == kMaxPieceLength) {
+        if (c == L'\n') {
             EndPiece();
         }
     }

@@ -16,11 +16,8 @@ public:
     using Section = std::map<std::wstring, std::wstring>;
     using Sections = std::map<std::wstring, Section>;
 
-    // Longest piece of text taken as one line; the rest of a longer line is
-    // read as a line of its own.
-    static constexpr size_t kMaxPieceLength = 1023;
-
-    // Clears the document and reads the file. The first two bytes are always
+    // Clears the document and reads the file, every line whole however long
+    // it is (the file's size is bounded). The first two bytes are always
     // skipped (they are taken for the byte-order mark). False when the file
     // cannot be opened, or is no ordinary disk file, or is larger than
     // kMaxWholeFileBytes; the document then stays empty.

@@ -1,5 +1,6 @@
 #include "ui/DuplicatesPane.h"
 
+#include "deletion/FileOperations.h"
 #include "deletion/TreeDeleteItem.h"
 #include "i18n/Localizer.h"
 #include "i18n/TextFormat.h"
@@ -402,11 +403,17 @@ void CDuplicatesPane::Export(UINT command)
 }
 
 // Open, show in folder and properties act on a selected file row only and
-// say nothing when the shell cannot do them.
+// say nothing when the shell cannot do them. A name the shell would tidy
+// into another (a sibling without the trailing dot) is not handed to it.
 void CDuplicatesPane::RunShellCommand(UINT command) const
 {
     const CDuplicateItem* file = SelectedFile();
     if (file == nullptr) {
+        return;
+    }
+    if (!ShellTakesName(std::wstring(file->Path()))) {
+        ::MessageBoxW(container_.GetMainWindow(), Localize("duplicates-pane.name-not-for-shell").c_str(),
+            Localize("duplicates-pane.messages.cannot-save-file-caption").c_str(), MB_ICONERROR | MB_OK);
         return;
     }
     if (command == ID_FILE_SHOW_IN_FOLDER) {

@@ -420,7 +420,12 @@ void CSearchProgressDialog::SetStage(int32_t stage)
     stage_.store(stage, kRelaxed);
 }
 
-void CSearchProgressDialog::OnFileNotRead()
+void CSearchProgressDialog::OnFileNotRead(const std::wstring&)
+{
+    Raise(skipped_);
+}
+
+void CSearchProgressDialog::OnFolderNotRead(const std::wstring&)
 {
     Raise(skipped_);
 }

@@ -62,7 +62,8 @@ public:
     void RefreshProgress() override;
     void OnProtectedFolderSkipped() override;
     void SetStage(int32_t stage) override;
-    void OnFileNotRead() override;
+    void OnFileNotRead(const std::wstring& path) override;
+    void OnFolderNotRead(const std::wstring& path) override;
     void OnFinished() override;
 
     BEGIN_MESSAGE_MAP()

@@ -1,12 +1,8 @@
 #include "deletion/DeleteWorker.h"
 #include "deletion/FileOperations.h"
-#include "engine/DuplicateFinder.h"
-#include "engine/SearchCacheFile.h"
 #include "system/Handles.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
-#include "tests/engine/AdmitAll.h"
-#include "tests/engine/RecordingCallback.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
@@ -37,7 +33,10 @@ public:
         ++initialized;
         return initializes_;
     }
-    bool DeleteToRecycleBin(const std::wstring&) override { return claimsSuccess_; }
+    RecycleResult DeleteToRecycleBin(const std::wstring&) override
+    {
+        return claimsSuccess_ ? RecycleResult::Recycled : RecycleResult::Failed;
+    }
     void Uninitialize() override { ++uninitialized; }
 
     int initialized = 0;
@@ -167,49 +166,23 @@ TEST_F(DeleteWorkerTest, AFileThatChangedOrLostItsKeptCopyIsNotTouched)
     EXPECT_EQ(callback.deleted, std::vector<std::wstring>{wholeGroup});
 }
 
-TEST_F(DeleteWorkerTest, ContentIsComparedOnlyForPermanentDeletionOfExactDuplicates)
+TEST_F(DeleteWorkerTest, ContentIsComparedInEveryModeForExactDuplicatesOnly)
 {
-    // Similar pictures differ in their bytes: a kept copy that is there
-    // unchanged is enough.
-    const std::wstring picture = tree.MakeFile(L"s\\p.jpg", "one picture");
-    const std::wstring other = tree.MakeFile(L"kept\\p.jpg", "another picture");
-    const std::wstring recycled = tree.MakeFile(L"s\\r.txt", "same");
-    const std::wstring forgedCopy = tree.MakeFile(L"kept\\r.txt", "SAME");
-    Run(Items(Queued(picture, {other}, false)), DeleteMode::Permanently);
-    EXPECT_EQ(callback.deleted, std::vector<std::wstring>{picture});
-
-    DeleteWorker worker(std::make_unique<WindowsXPDeleter>());
-    RunWorker(worker, Items(Queued(recycled, {forgedCopy})), DeleteMode::ToRecycleBin);
-    EXPECT_FALSE(Exists(recycled));
-    EXPECT_EQ(callback.deleted.back(), recycled);
-}
-
-TEST_F(DeleteWorkerTest, AFileEditedBehindTheSearchCacheIsStillRefusedAPermanentDelete)
-{
-    // The cache trusts path, size and time: a copy edited with its time kept
-    // is still grouped by a search with the cache. Deletion looks at the
-    // files themselves and keeps it.
-    const std::wstring copy = tree.MakeFile(L"s\\copy.txt", "same");
-    SearchCacheFile cache;
-    const auto search = [&] {
-        DuplicateFinder finder(AdmitAll());
-        finder.SetCache(&cache);
-        RecordingCallback groups;
-        finder.FindDuplicates({{tree.Path(L"s"), true}, {tree.Path(L"kept"), true}}, &groups);
-        return groups.groups;
-    };
-    ASSERT_EQ(search().size(), 1u);
-    const FILETIME time = Seen(kept).lastWriteTime;
-    ASSERT_TRUE(WriteFileBytes(kept, "SAME"));
-    ASSERT_TRUE(SetFileTimes(kept, nullptr, nullptr, &time));
-    const std::vector<FileGroup> groups = search();
-    ASSERT_EQ(groups.size(), 1u);
-    ASSERT_EQ(groups[0].files.size(), 2u);
-    EXPECT_EQ(groups[0].files[0].path, copy);
-
-    Run(Items(Queued(copy, {kept})), DeleteMode::Permanently);
-    EXPECT_EQ(ReasonFor(copy), English("no-kept-copy"));
-    EXPECT_TRUE(Exists(copy));
+    for (const DeleteMode mode : {DeleteMode::ToRecycleBin, DeleteMode::BackupInFolder, DeleteMode::Permanently}) {
+        const std::wstring folder = L"s" + std::to_wstring(static_cast<int>(mode));
+        // Similar pictures differ in their bytes: a kept copy that is there
+        // unchanged is enough.
+        const std::wstring picture = tree.MakeFile(folder + L"\\p.jpg", "one picture");
+        const std::wstring other = tree.MakeFile(folder + L"\\kept\\p.jpg", "another picture");
+        const std::wstring forged = tree.MakeFile(folder + L"\\r.txt", "same");
+        const std::wstring forgedCopy = tree.MakeFile(folder + L"\\kept\\r.txt", "SAME");
+        callback.deleted.clear();
+        Run(Items(Queued(picture, {other}, false), Queued(forged, {forgedCopy})), mode);
+        EXPECT_EQ(callback.deleted, std::vector<std::wstring>{picture});
+        EXPECT_FALSE(Exists(picture));
+        EXPECT_EQ(ReasonFor(forged), English("no-kept-copy"));
+        EXPECT_EQ(ReadFileBytes(forged), "same");
+    }
 }
 
 TEST_F(DeleteWorkerTest, RecycleBinSuccessNeedsTheFileGoneAndAFailingWayFallsBack)
@@ -242,6 +215,7 @@ TEST_F(DeleteWorkerTest, RecycleBinSuccessNeedsTheFileGoneAndAFailingWayFallsBac
     DeleteWorker probed;
     RunWorker(probed, Items(Queued(b, {kept})), DeleteMode::ToRecycleBin);
     EXPECT_FALSE(Exists(b));
+    ASSERT_FALSE(callback.deleted.empty()) << "the Recycle Bin does not work here";
     EXPECT_EQ(callback.deleted.back(), b);
     EXPECT_EQ(callback.failed.size(), 1u);
 }
@@ -317,7 +291,7 @@ TEST_F(DeleteWorkerTest, OverwriteKeepsTheOldBackupWhenTheNewCopyCannotBeMade)
     Run(std::move(items), DeleteMode::BackupInFolder);
     holder.Reset();
 
-    EXPECT_EQ(ReasonFor(source), English("cannot-backup-file") + SystemErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(ReasonFor(source), SystemErrorText(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(ReadFileBytes(oldCopy), "old backup");
     EXPECT_EQ(::GetFileAttributesW(oldCopy.c_str()), oldAttributes);
     EXPECT_EQ(ReadFileBytes(source), "new");
@@ -374,4 +348,24 @@ TEST_F(DeleteWorkerTest, EmptiedFoldersGoOnlyWhenAsked)
     Run(Items(Queued(untouched, {kept})), DeleteMode::Permanently, false);
     EXPECT_FALSE(Exists(untouched));
     EXPECT_TRUE(Exists(tree.Path(L"m\\n")));
+}
+
+// Where the shell's file-operation object works (not under Wine), its
+// progress sink is what stops a delete for good.
+TEST(RecycleOnlySink, RefusesADeleteThatWouldNotGoToTheBinAndNotesWhereTheFileWent)
+{
+    RecycleOnlySink sink;
+    EXPECT_EQ(sink.PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE | TSF_COPY_LOCALIZED_NAME, nullptr), S_OK);
+    EXPECT_FALSE(sink.Refused());
+    EXPECT_TRUE(FAILED(sink.PreDeleteItem(TSF_COPY_LOCALIZED_NAME, nullptr))) << "a failure cancels the delete";
+    EXPECT_TRUE(sink.Refused());
+
+    RecycleOnlySink after;
+    after.PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, nullptr, S_OK, nullptr);
+    EXPECT_FALSE(after.Recycled()) << "deleted, and not into the bin";
+    IShellItem* const inTheBin = reinterpret_cast<IShellItem*>(&after); // only looked at for null
+    after.PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, nullptr, E_FAIL, inTheBin);
+    EXPECT_FALSE(after.Recycled());
+    after.PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, nullptr, S_OK, inTheBin);
+    EXPECT_TRUE(after.Recycled());
 }

@@ -1,9 +1,13 @@
 #include "deletion/BackupNames.h"
 #include "deletion/FileOperations.h"
+#include "system/Handles.h"
 #include "system/LongPath.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
+
+#include <cwctype>
 
 using namespace clonarium;
 using vandrelcommon::system::AddLongPathPrefix;
@@ -119,4 +123,64 @@ TEST(BackupNames, SuggestionsAndTheNameCheck)
     EXPECT_FALSE(IsFreeBackupName(report, L"a?b"));
     EXPECT_FALSE(IsFreeBackupName(report, L"")); // names the folder itself
     EXPECT_EQ(TrimNameEnd(tree.Path(L"README (1).")), tree.Path(L"README (1)"));
+}
+
+TEST(FileOperations, TheShellIsHandedOnlyNamesItTakesUnaltered)
+{
+    for (const wchar_t* taken : {L"C:\\a\\report.txt", L"\\\\?\\C:\\a\\report", L"\\\\?\\UNC\\server\\share\\a.txt",
+             L"C:\\a b\\.hidden", L"C:\\console\\con_x.txt", L"C:\\a\\COM10.txt", L"C:\\a\\ lead"}) {
+        EXPECT_TRUE(ShellTakesName(taken)) << taken;
+    }
+    // The shell would drop a trailing dot or blank and reach the sibling,
+    // open a device, or be unable to take the path at all.
+    for (const wchar_t* refused : {L"\\\\?\\C:\\a\\report.", L"\\\\?\\C:\\a\\name ", L"\\\\?\\C:\\dir.\\a.txt",
+             L"\\\\?\\C:\\dir \\a.txt", L"\\\\?\\C:\\a\\NUL", L"\\\\?\\C:\\a\\con.txt", L"\\\\?\\C:\\a\\Aux .log",
+             L"\\\\?\\C:\\a\\lpt1", L"\\\\?\\C:\\a\\COM\u00b9.txt", L"\\\\?\\C:\\a\\CONOUT$", L"\\\\?\\C:\\a\\..",
+             L"\\\\?\\C:\\a\\\\b.txt", L"relative\\a.txt", L"\\\\?\\GLOBALROOT\\Device\\x"}) {
+        EXPECT_FALSE(ShellTakesName(refused)) << refused;
+    }
+    const std::wstring longest = L"C:\\" + std::wstring(MAX_PATH - 4, L'x');
+    EXPECT_TRUE(ShellTakesName(longest));
+    EXPECT_FALSE(ShellTakesName(longest + L"x")) << "past MAX_PATH";
+}
+
+TEST(FileOperations, AReasonIsOneLine)
+{
+    for (const DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_FILE_EXISTS}) {
+        const std::wstring text = SystemErrorText(error);
+        EXPECT_FALSE(text.empty());
+        EXPECT_EQ(text.find_first_of(L"\r\n"), std::wstring::npos);
+        EXPECT_FALSE(iswspace(text.back()));
+    }
+}
+
+TEST(FileOperations, ACopyOfAnOpenFileKeepsItsTimesAndAttributesOrLeavesNothing)
+{
+    TempTree tree;
+    const std::wstring source = tree.MakeFile(L"s\\a.bin", std::string(3 << 20, 'z') + "tail");
+    const FILETIME time = MakeFileTime(131000000000000000ull);
+    ASSERT_TRUE(SetFileTimes(source, nullptr, nullptr, &time));
+    ASSERT_TRUE(AddAttributes(source, FILE_ATTRIBUTE_READONLY));
+    vandrelcommon::system::KernelHandle file(
+        ::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    char first = 0;
+    DWORD got = 0;
+    ASSERT_TRUE(::ReadFile(file.Get(), &first, 1, &got, nullptr)); // the copy starts at the start anyway
+    const std::wstring target = tree.MakeFolder(L"t") + L"\\a.bin";
+    ASSERT_TRUE(CopyOpenFile(file.Get(), target));
+    EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(source));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &time), 0);
+    EXPECT_NE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY, 0u);
+
+    // The target exists: the copy fails and leaves it as it was.
+    ::SetLastError(0);
+    EXPECT_FALSE(CopyOpenFile(file.Get(), target));
+    EXPECT_EQ(::GetLastError(), DWORD(ERROR_FILE_EXISTS));
+    EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(source));
+    // Into a folder that is not there: nothing is left behind.
+    EXPECT_FALSE(CopyOpenFile(file.Get(), tree.Path(L"missing\\a.bin")));
+    EXPECT_FALSE(Exists(tree.Path(L"missing")));
 }

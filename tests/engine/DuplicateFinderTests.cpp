@@ -90,7 +90,8 @@ public:
         stage_ = stage;
         events.push_back("stage " + std::to_string(stage));
     }
-    void OnFileNotRead() override { events.push_back("not read"); }
+    void OnFileNotRead(const std::wstring&) override { events.push_back("not read"); }
+    void OnFolderNotRead(const std::wstring&) override { events.push_back("folder not read"); }
 
     std::vector<std::string> Groups() const
     {

@@ -137,7 +137,7 @@ TEST(HostileTrees, FilesTheComparisonCannotReadAreCounted)
     RecordingCallback callback;
     EXPECT_EQ(FindExact({{tree.Root(), true}}, callback), PathGroups{});
     EXPECT_EQ(callback.indexed, 5);
-    EXPECT_EQ(callback.notRead, 4);
+    EXPECT_EQ(callback.notReadFiles.size(), 4u);
     EXPECT_EQ(callback.compared, 5) << "the progress still reaches the total";
 }
 
@@ -155,7 +155,7 @@ TEST(HostileTrees, TheImageSearchGroupsAPictureWithItsCopyNotWithItsOtherName)
         const std::vector<SearchRoot> roots = {{tree.Path(L"one"), true}, {tree.Path(L"two"), true}};
         RecordingCallback callback;
         EXPECT_EQ(Find(DuplicateImageFinder(AdmitAll()), roots, callback), PathGroups{});
-        EXPECT_EQ(callback.notRead, 1);
+        EXPECT_EQ(callback.notReadFiles.size(), 1u);
         ASSERT_TRUE(WritePicture(tree.Path(L"two\\copy.jpg"), DrawScene(5, 80, 60), Format::Jpeg));
         RecordingCallback again;
         EXPECT_EQ(Find(DuplicateImageFinder(AdmitAll()), roots, again),

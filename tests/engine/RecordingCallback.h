@@ -22,13 +22,15 @@ public:
     void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedSkipped; }
     void SetStage(int32_t stage) override { stages.push_back(stage); }
-    void OnFileNotRead() override { ++notRead; }
+    void OnFileNotRead(const std::wstring& path) override { notReadFiles.push_back(path); }
+    void OnFolderNotRead(const std::wstring& path) override { notReadFolders.push_back(path); }
 
     int compared = 0;
     int indexed = 0;
     int skipped = 0;
     int protectedSkipped = 0;
-    int notRead = 0;
+    std::vector<std::wstring> notReadFiles;
+    std::vector<std::wstring> notReadFolders;
     int stopAfterIndexed = 0; // 0: never
     int64_t filesToCompare = -1;
     std::vector<int32_t> stages;

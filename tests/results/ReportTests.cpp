@@ -105,6 +105,27 @@ TEST_F(ReportTest, CsvQuotesWhatNeedsItAndAddsImageSizes)
     EXPECT_EQ(CsvField(L"a\nb"), L"\"a\nb\"");
 }
 
+TEST_F(ReportTest, CsvCellsASpreadsheetWouldRunAsFormulasAreMarkedAsText)
+{
+    EXPECT_EQ(CsvField(L"=HYPERLINK(1)"), L"'=HYPERLINK(1)");
+    EXPECT_EQ(CsvField(L"+1"), L"'+1");
+    EXPECT_EQ(CsvField(L"-rf.txt"), L"'-rf.txt");
+    EXPECT_EQ(CsvField(L"@SUM(A1)"), L"'@SUM(A1)");
+    EXPECT_EQ(CsvField(L"=a,\"b\""), L"\"'=a,\"\"b\"\"\"") << "marked inside the quotes";
+    // Dropping one leading apostrophe gives every name back, also one that
+    // looks like a marked formula itself.
+    EXPECT_EQ(CsvField(L"'=x"), L"''=x");
+    EXPECT_EQ(CsvField(L"'quoted"), L"'quoted");
+    EXPECT_EQ(CsvField(L"a=b"), L"a=b");
+
+    AddRecords(tree, {Record(L"c:\\x\\=cmd|calc", 4, kTime), Record(L"c:\\x\\@y", 4, kTime)});
+    const std::wstring path = temp.Path(L"r.csv");
+    ASSERT_TRUE(WriteCsvReport(tree, ExactDuplicates, path));
+    const std::wstring t = FormatFileTime(FileTimeOf(kTime));
+    EXPECT_EQ(ReadFileBytes(path), Utf16File(L"\"2 files, 4 bytes each\",,8\n'=cmd|calc,c:\\x,4," + t + L"," + t +
+                                             L"," + t + L"\n'@y,c:\\x,4," + t + L"," + t + L"," + t + L"\n\n"));
+}
+
 TEST_F(ReportTest, HtmlEscapesEveryTextAndSkipsLockAndRemarkColumns)
 {
     const std::string head =

@@ -254,6 +254,18 @@ std::string HtmlText(const std::string& html)
     return text;
 }
 
+// The report puts an apostrophe in front of a text a spreadsheet would run
+// as a formula (apostrophes, then "=", "+", "-" or "@"): the text without it.
+std::wstring WithoutFormulaMark(std::wstring field)
+{
+    const size_t first = field.find_first_not_of(L'\'');
+    if (first > 0 && first != std::wstring::npos &&
+        std::wstring_view(L"=+-@").find(field[first]) != std::wstring::npos) {
+        field.erase(0, 1);
+    }
+    return field;
+}
+
 } // namespace
 
 bool ParseCsv(const std::string& bytes, std::vector<std::vector<std::wstring>>& records, std::string& error)
@@ -298,7 +310,7 @@ bool ParseCsv(const std::string& bytes, std::vector<std::vector<std::wstring>>& 
                     field += text[at];
                 }
             }
-            record.push_back(std::move(field));
+            record.push_back(WithoutFormulaMark(std::move(field)));
             if (at < text.size() && text[at] == L',') {
                 ++at;
                 continue;

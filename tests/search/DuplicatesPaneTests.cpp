@@ -6,6 +6,8 @@
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
+#include "deletion/FileOperations.h"
+#include "i18n/Localizer.h"
 #include "ui/MainFrame.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +15,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
 
 using namespace clonarium;
+using vandrelcommon::system::Localize;
 using vandrelcommon::ui::Checked;
 using vandrelcommon::ui::Mixed;
 using vandrelcommon::ui::Unchecked;
@@ -57,7 +61,11 @@ protected:
         MakeGroup({L"x\\beta.txt", L"y\\beta.txt"}, std::string(50000, 'B'));
         MakeGroup({L"x\\gamma.txt", L"z\\gamma.txt"}, std::string(10000, 'C'));
         folder.MakeFile(L"data\\x\\single.txt", "no copy of me");
-
+        OpenAndSearch(3);
+    }
+    // The main window over the folder "data", searched.
+    void OpenAndSearch(int groups)
+    {
         frame = std::make_unique<CMainFrame>(FolderRoots{folder.Path(L"program"), L""});
         frame->SetEndsMessageLoop(false); // a quit message would end the next test's dialogs
         ASSERT_NE(frame->CreateFrame(IDR_MAINFRAME, RECT{0, 0, 1000, 700}), nullptr);
@@ -65,7 +73,7 @@ protected:
         ASSERT_TRUE(frame->FolderTree().TickPath(folder.Path(L"data")));
         ::SendMessageW(frame->Hwnd(), WM_COMMAND, ID_TB_START_SEARCH, 0); // returns when the search has ended
         ASSERT_EQ(frame->GetMode(), IModeContainer::kResultsMode);
-        ASSERT_EQ(Tree().Root().childCount, 3);
+        ASSERT_EQ(Tree().Root().childCount, groups);
         Tree().ExpandAll();
     }
     void TearDown() override
@@ -400,6 +408,96 @@ TEST_F(DuplicatesPaneTest, KeepNewestOverAllGroupsThenDeleteLeavesTheNewestOfEac
     EXPECT_EQ(Tree().Root().childCount, 0) << "groups of one are no groups";
     EXPECT_EQ(frame->Settings().deleteMode, static_cast<uint32_t>(DeleteMode::ToRecycleBin));
     EXPECT_NE(frame->GetStatusText().find(L"0 "), std::wstring::npos) << frame->GetStatusText();
+}
+
+// The window deletes through the same worker as the console tool: what its
+// delete dialog counts and what the Remark column says agree with the disk.
+class WindowDeleteTest : public DuplicatesPaneTest {
+protected:
+    void SetUp() override
+    {
+        // In each pair the file of folder a is the older one, and stays.
+        for (const auto& [name, content] : {std::pair{L"report.", "twin"}, {L"locked.bin", "locked twin"}}) {
+            for (const wchar_t* side : {L"a", L"b"}) {
+                const std::wstring path = folder.MakeFolder(std::wstring(L"data\\") + side) + L"\\" + name;
+                ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + path, content));
+                const FILETIME time = MakeFileTime(side[0] == L'a' ? 131000000000000000ull : 132000000000000000ull);
+                ASSERT_TRUE(SetFileTimes(path, nullptr, nullptr, &time));
+            }
+        }
+        // The shell, handed "report.", would reach this file.
+        folder.MakeFile(L"data\\b\\report", "unique");
+        immutable = SetImmutable(folder.Path(L"data\\b\\locked.bin"), true);
+        OpenAndSearch(2);
+    }
+    void TearDown() override
+    {
+        SetImmutable(folder.Path(L"data\\b\\locked.bin"), false);
+        DuplicatesPaneTest::TearDown();
+    }
+
+    static std::wstring RowValue(HWND dialog, int row)
+    {
+        wchar_t text[256] = {};
+        LVITEMW item{};
+        item.iSubItem = 1;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        ::SendDlgItemMessageW(dialog, IDC_DELETE_LIST, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+
+    bool immutable = false;
+};
+
+TEST_F(WindowDeleteTest, TheDeleteDialogAndTheRemarksAgreeWithTheDisk)
+{
+    if (!immutable) {
+        GTEST_SKIP() << "no immutable files here (chattr)";
+    }
+    Command(ID_SELECT_KEEP_OLDEST_MODIFIED);
+    std::wstring deleted;
+    std::wstring skipped;
+    {
+        DialogAnswerer deleting(IDC_DELETE_START, [&](HWND dialog) {
+            ::PostMessageW(dialog, WM_COMMAND, IDC_DELETE_START, 0);
+            WaitFor([dialog] { return !::IsWindowVisible(::GetDlgItem(dialog, IDC_DELETE_START)); });
+            deleted = RowValue(dialog, 1);
+            skipped = RowValue(dialog, 2);
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        Command(ID_DELETE_TO_RECYCLE_BIN);
+        EXPECT_TRUE(deleting.answered);
+    }
+    EXPECT_EQ(deleted, L"0 of 2");
+    EXPECT_EQ(skipped, L"2");
+    // Both marked files are still there, with their reasons; so are the rest.
+    ASSERT_EQ(Tree().Root().childCount, 2);
+    std::map<std::wstring, std::wstring> remarks;
+    for (const CVirtualNode* group = Tree().Root().firstChild; group != nullptr; group = group->nextSibling) {
+        ASSERT_EQ(group->childCount, 2);
+        for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+            EXPECT_TRUE(::GetFileAttributesW((L"\\\\?\\" + PathOf(file)).c_str()) != INVALID_FILE_ATTRIBUTES);
+            remarks[PathOf(file)] = ItemOf(file)->Remark();
+        }
+    }
+    EXPECT_EQ(remarks[folder.Path(L"data\\b\\report.")], Localize("duplicates-pane.name-not-for-shell"));
+    // An immutable file cannot even be opened for its deletion.
+    EXPECT_EQ(remarks[folder.Path(L"data\\b\\locked.bin")], SystemErrorText(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(remarks[folder.Path(L"data\\a\\report.")], L"");
+    EXPECT_EQ(ReadFileBytes(folder.Path(L"data\\b\\report")), "unique");
+
+    // Nor does "Show in folder" hand that name to the shell: it says why.
+    for (const CVirtualNode* group = Tree().Root().firstChild; group != nullptr; group = group->nextSibling) {
+        for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+            if (PathOf(file) == folder.Path(L"data\\b\\report.")) {
+                Click(file, 2);
+            }
+        }
+    }
+    QuestionAnswerer refusal(IDOK, L"Error", Localize("duplicates-pane.name-not-for-shell"));
+    Command(ID_FILE_SHOW_IN_FOLDER);
+    EXPECT_TRUE(refusal.answered);
 }
 
 } // namespace

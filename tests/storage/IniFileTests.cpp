@@ -109,20 +109,15 @@ TEST(IniFileParse, FirstCharacterIsAlwaysDropped)
     EXPECT_TRUE(empty.GetSections().empty());
 }
 
-TEST(IniFileParse, LongLinesAreCutInto1023CharacterPieces)
+TEST(IniFileParse, LongLinesAreReadWhole)
 {
-    const std::wstring fill(IniFile::kMaxPieceLength, L'a');
-    // The remainder of a longer line is a line of its own: with "=" a key and
-    // value, without it a key with an empty value.
-    EXPECT_EQ(Parsed(fill + L"rest=value\n"), (Sections{{L"", {{fill, L""}, {L"rest", L"value"}}}}));
-    EXPECT_EQ(Parsed(L"k=" + std::wstring(1021, L'v') + L"tail\n"),
-        (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"tail", L""}}}}));
-    // 1022 characters and the line feed still make one piece.
-    EXPECT_EQ(Parsed(L"k=" + std::wstring(1020, L'v') + L"\nnext=1\n"),
-        (Sections{{L"", {{L"k", std::wstring(1020, L'v')}, {L"next", L"1"}}}}));
-    // Exactly 1023 characters: the line feed comes as an empty piece.
-    EXPECT_EQ(Parsed(L"k=" + std::wstring(1021, L'v') + L"\nnext=1\n"),
-        (Sections{{L"", {{L"k", std::wstring(1021, L'v')}, {L"next", L"1"}}}}));
+    // Cut at 1023 characters, the rest of a line would be a key of its own:
+    // a long value could carry any key into the document.
+    const std::wstring fill(1021, L'v');
+    EXPECT_EQ(Parsed(L"k=" + fill + L"PresetName=Evil\n"), (Sections{{L"", {{L"k", fill + L"PresetName=Evil"}}}}));
+    EXPECT_EQ(Parsed(L"k=" + fill + L"\nnext=1\n"), (Sections{{L"", {{L"k", fill}, {L"next", L"1"}}}}));
+    const std::wstring longest(32767, L'x'); // the longest path the system takes
+    EXPECT_EQ(Parsed(longest + L"=" + longest + L"\n"), (Sections{{L"", {{longest, longest}}}}));
 }
 
 TEST(IniFileLoad, ReadsTheFileAfterItsFirstTwoBytes)
@@ -145,15 +140,15 @@ TEST(IniFileLoad, ReadsTheFileAfterItsFirstTwoBytes)
     EXPECT_EQ(document.GetSections(), (Sections{{L"", {{L"a", L"1"}, {L"b", L"2"}}}}));
 }
 
-TEST(IniFileLoad, LongLineInAFileIsCutLikeParsedText)
+TEST(IniFileLoad, LongLineInAFileIsReadWholeLikeParsedText)
 {
     TempTree tree;
-    const std::wstring text = L"[S]\n" + std::wstring(1500, L'x') + L"=v\n";
+    // Longer than the reader's blocks of the file, too.
+    const std::wstring text = L"[S]\n" + std::wstring(40000, L'x') + L"=v\nnext=1\n";
     IniFile loaded;
     ASSERT_TRUE(loaded.Load(tree.MakeFile(L"long.ini", Utf16File(text))));
     EXPECT_EQ(loaded.GetSections(), Parsed(text));
-    EXPECT_EQ(
-        loaded.GetSections(), (Sections{{L"S", {{std::wstring(1023, L'x'), L""}, {std::wstring(477, L'x'), L"v"}}}}));
+    EXPECT_EQ(loaded.GetSections(), (Sections{{L"S", {{std::wstring(40000, L'x'), L"v"}, {L"next", L"1"}}}}));
 }
 
 TEST(IniFileLoad, FailureLeavesTheDocumentEmpty)

@@ -137,9 +137,6 @@ FILETIME LocalToUtc(const FILETIME& local)
     return utc;
 }
 
-namespace {
-
-// Wine's own export turning a Windows path into the Unix one; absent on Windows.
 std::string UnixPath(const std::wstring& path)
 {
     using UnixName = char*(CDECL*)(const wchar_t*);
@@ -157,6 +154,8 @@ std::string UnixPath(const std::wstring& path)
     ::HeapFree(::GetProcessHeap(), 0, name);
     return result;
 }
+
+namespace {
 
 std::wstring Widen(const std::string& text)
 {
@@ -245,29 +244,69 @@ bool MakeFifo(const std::wstring& path)
     return !unixPath.empty() && RunUnix(L"Z:\\usr\\bin\\mkfifo", L"\"" + Widen(unixPath) + L"\"", path);
 }
 
-bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content)
+bool RunUnixScript(const std::string& commands)
 {
     // A script file spares the quoting of a command line; the script leaves a
     // mark when it is done, since Wine may report a Unix child ended before
     // it ran.
-    const std::wstring script = folder + L".make.sh";
-    const std::wstring done = folder + L".made";
-    const std::string unixFolder = UnixPath(folder);
-    const std::string unixScript = UnixPath(script);
-    const std::string unixDone = UnixPath(done);
-    HANDLE file = ::CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (unixFolder.empty() || unixScript.empty() || unixDone.empty() || file == INVALID_HANDLE_VALUE) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring base = std::wstring(temp) + L"clonarium-unix-" + std::to_wstring(::GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(counter++);
+    const std::wstring script = base + L".sh";
+    const std::wstring done = base + L".done";
+    if (!WriteFileBytes(script, "")) {
         return false;
     }
-    const std::string text = "cd '" + unixFolder + "' && printf '" + content + "' > \"$(printf '" + printfName +
-                             "')\" && : > '" + unixDone + "'\n";
-    DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
-    const bool made = RunUnix(L"Z:\\bin\\sh", L"\"" + Widen(unixScript) + L"\"", done);
+    const std::string unixScript = UnixPath(script);
+    const std::string unixDone = UnixPath(done);
+    const bool ran = !unixScript.empty() && !unixDone.empty() &&
+                     WriteFileBytes(script, "{ " + commands + "\n} && : > '" + unixDone + "'\n") &&
+                     RunUnix(L"Z:\\bin\\sh", L"\"" + Widen(unixScript) + L"\"", done);
     ::DeleteFileW(script.c_str());
     ::DeleteFileW(done.c_str());
-    return made;
+    return ran;
+}
+
+bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content)
+{
+    const std::string unixFolder = UnixPath(folder);
+    return !unixFolder.empty() &&
+           RunUnixScript("cd '" + unixFolder + "' && printf '" + content + "' > \"$(printf '" + printfName + "')\"");
+}
+
+bool SetImmutable(const std::wstring& path, bool immutable)
+{
+    const std::string unixPath = UnixPath(path);
+    if (unixPath.empty()) {
+        return false;
+    }
+    const std::string quoted = "'" + unixPath + "'";
+    // lsattr shows the immutable flag as the fifth letter.
+    return RunUnixScript(immutable ? "chattr +i " + quoted + " && lsattr -d " + quoted + " | cut -c5 | grep -qx i"
+                                   : "chattr -i " + quoted);
+}
+
+std::wstring MakeUnreachableFolder(const std::wstring& folder)
+{
+    const std::string unixFolder = UnixPath(folder);
+    // Every name a system call gets stays shorter than a Unix path may be:
+    // two chains of ten, the second moved under the first.
+    const std::string made =
+        "cd '" + unixFolder +
+        "' && d=$(printf 'd%.0s' $(seq 250)) && c=$(printf \"$d/%.0s\" $(seq 10)) && "
+        "mkdir -p \"$c\" \"y/$c\" && mv \"y/$d\" \"$c\" && rmdir y && cd \"$c\" && echo same > \"$c/twin.txt\"";
+    if (unixFolder.empty() || !RunUnixScript(made)) {
+        return {};
+    }
+    return folder + L"\\" + std::wstring(250, L'd');
+}
+
+bool RemoveUnixTree(const std::wstring& folder)
+{
+    const std::string unixFolder = UnixPath(folder);
+    return !unixFolder.empty() && RunUnixScript("rm -rf '" + unixFolder + "'");
 }
 
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target, bool isFolder)

@@ -53,3 +53,20 @@ bool MakeFifo(const std::wstring& path);
 // Cuts a file to `size` bytes behind the back of whoever has it open.
 bool ShrinkUnixFile(const std::wstring& path, uint64_t size);
 bool MakeUnixFile(const std::wstring& folder, const std::string& printfName, const std::string& content);
+
+// Under Wine only (empty or false elsewhere): the Unix path of a Windows one,
+// through Wine's own export; and /bin/sh running `commands`, waited for until
+// they have run. False when they could not run or failed.
+std::string UnixPath(const std::wstring& path);
+bool RunUnixScript(const std::string& commands);
+// Sets or clears the immutable flag of a file or folder (chattr): while it is
+// set nobody, root included, changes, renames or removes the file, or what a
+// folder holds. False where that cannot be done (no Wine, no such file
+// system); a test then skips.
+bool SetImmutable(const std::wstring& path, bool immutable);
+// Under Wine only: inside `folder`, a chain of twenty folders of 250 "d"s
+// each, deeper than a Unix path reaches, so that listing the deepest fails;
+// at its bottom a file "twin.txt" holding "same". Returns the chain's top
+// folder (empty when it cannot be made), which only RemoveUnixTree removes.
+std::wstring MakeUnreachableFolder(const std::wstring& folder);
+bool RemoveUnixTree(const std::wstring& folder);

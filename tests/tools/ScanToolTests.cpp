@@ -1,10 +1,12 @@
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
 
+#include "deletion/FileOperations.h"
 #include "storage/SearchPresets.h"
 #include "system/Handles.h"
 #include "system/TextEncoding.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/ScanRun.h"
 #include "tests/support/StrictJson.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/TestPictures.h"
@@ -29,89 +31,6 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     Parsed parsed;
     parsed.ok = ParseScanCommandLine(arguments, parsed.options, parsed.error);
     return parsed;
-}
-
-struct ScanRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(FILE* file)
-{
-    std::string text;
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof(buffer), file)) > 0;) {
-        text.append(buffer, got);
-    }
-    return text;
-}
-
-std::string ReadWhole(const std::wstring& path)
-{
-    std::string text;
-    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-        text = ReadAll(file);
-        fclose(file);
-    }
-    return text;
-}
-
-KernelHandle InheritableOutput(const std::wstring& path)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    return KernelHandle(::CreateFileW(
-        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// Runs clonarium-scan.exe from beside this program, its standard output and
-// error going to files of the tree. Started directly, not through the command
-// interpreter: under load Wine's cmd now and then failed to find the program.
-ScanRun RunScan(const TempTree& tree, const std::wstring& arguments)
-{
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring program = self;
-    program = program.substr(0, program.find_last_of(L'\\') + 1) + L"clonarium-scan.exe";
-    const std::wstring outPath = tree.Path(L"stdout.txt");
-    const std::wstring errPath = tree.Path(L"stderr.txt");
-    ScanRun run;
-    {
-        const KernelHandle out = InheritableOutput(outPath);
-        const KernelHandle err = InheritableOutput(errPath);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = out.Get();
-        startup.hStdError = err.Get();
-        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-        PROCESS_INFORMATION started{};
-        if (!out.IsValid() || !err.IsValid() ||
-            !::CreateProcessW(
-                program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
-            ADD_FAILURE() << "cannot start clonarium-scan.exe";
-            return run;
-        }
-        const KernelHandle process(started.hProcess);
-        const KernelHandle thread(started.hThread);
-        ::WaitForSingleObject(process.Get(), INFINITE);
-        DWORD exitCode = 0;
-        ::GetExitCodeProcess(process.Get(), &exitCode);
-        run.exitCode = static_cast<int>(exitCode);
-    }
-    run.out = ReadWhole(outPath);
-    run.err = ReadWhole(errPath);
-    return run;
-}
-
-size_t LineCount(const std::string& text)
-{
-    size_t lines = 0;
-    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
-        ++lines;
-    }
-    return lines;
 }
 
 } // namespace
@@ -429,4 +348,57 @@ TEST(ScanTool, WritesTheJsonReportToStandardOutputOrAFile)
     EXPECT_EQ(written.out, Utf8FromWide(names[0]) + "\r\n" + Utf8FromWide(names[1]) + "\r\n\r\n");
     ASSERT_TRUE(ReadStrictJson(ReadFileBytes(file), report, error)) << error;
     EXPECT_EQ(report[L"groups"].items.size(), 1u);
+}
+
+// Names Windows forbids, as Wine lists Linux files: counted, and named, as
+// not read; and a folder deeper than the system can reach, counted as a
+// folder not read instead of dropping out unseen.
+TEST(ScanTool, NamesWhatItCouldNotRead)
+{
+    TempTree tree;
+    const std::wstring scan = tree.MakeFolder(L"scan");
+    tree.MakeFile(L"scan\\twin.txt", "same");
+    for (const char* name : {"a*b.txt", "q?.txt"}) {
+        if (!MakeUnixFile(scan, name, "same")) {
+            GTEST_SKIP() << "needs Wine's view of a Unix file system";
+        }
+    }
+    const std::wstring deep = MakeUnreachableFolder(scan);
+    ASSERT_FALSE(deep.empty());
+
+    const ScanRun run = RunScan(tree, L"--all --no-cache \"" + scan + L"\"");
+    RemoveUnixTree(deep);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("files not read: 2\r\nfolders not read: 1\r\n"), std::string::npos) << run.err;
+    const std::string prefix = "not read: " + Utf8FromWide(scan) + "\\";
+    size_t named = 0;
+    size_t folders = 0;
+    for (size_t at = run.err.find(prefix); at != std::string::npos; at = run.err.find(prefix, at + 1)) {
+        ++named;
+        const size_t end = run.err.find("\r\n", at);
+        folders += run.err.compare(end - 1, 1, "\\") == 0;
+    }
+    EXPECT_EQ(named, 3u) << run.err;
+    EXPECT_EQ(folders, 1u) << run.err << "a folder's name ends in a backslash";
+}
+
+TEST(ScanTool, ClearCacheSaysWhyWhenTheCacheStays)
+{
+    TempTree tree;
+    const std::wstring cache = ScanCacheFile();
+    ASSERT_FALSE(cache.empty());
+    ASSERT_TRUE(WriteFileBytes(cache, "not a cache"));
+    if (!SetImmutable(cache, true)) {
+        GTEST_SKIP() << "no immutable files here (chattr)";
+    }
+    const ScanRun kept = RunScan(tree, L"--clear-cache");
+    SetImmutable(cache, false);
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_EQ(kept.err, "clonarium-scan: cannot delete the cache " + Utf8FromWide(cache) + ": " +
+                            Utf8FromWide(SystemErrorText(ERROR_ACCESS_DENIED)) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(cache), "not a cache");
+
+    const ScanRun cleared = RunScan(tree, L"--clear-cache");
+    EXPECT_EQ(cleared.exitCode, 0) << cleared.err;
+    EXPECT_EQ(::GetFileAttributesW(cache.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -77,6 +77,18 @@ void ScanCallback::OnFileIndexed(bool excluded)
     }
 }
 
+void ScanCallback::OnFileNotRead(const std::wstring& path)
+{
+    ++filesNotRead_;
+    WriteText(errors_, "not read: " + Utf8FromWide(path) + "\r\n");
+}
+
+void ScanCallback::OnFolderNotRead(const std::wstring& path)
+{
+    ++foldersNotRead_;
+    WriteText(errors_, "not read: " + Utf8FromWide(path) + "\\\r\n");
+}
+
 bool ScanCallback::Flush()
 {
     if (!pending_.empty() && !WriteText(output_, pending_)) {
@@ -90,11 +102,12 @@ std::string ScanCallback::Summary(double seconds) const
 {
     char text[512];
     std::snprintf(text, sizeof(text),
-        "files indexed: %llu\r\nfiles skipped: %llu\r\nfiles not read: %llu\r\nprotected folders skipped: %llu\r\n"
-        "groups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
+        "files indexed: %llu\r\nfiles skipped: %llu\r\nfiles not read: %llu\r\nfolders not read: %llu\r\n"
+        "protected folders skipped: %llu\r\ngroups: %llu\r\nduplicate files: %llu\r\nseconds: %.3f\r\n",
         static_cast<unsigned long long>(filesIndexed_), static_cast<unsigned long long>(filesSkipped_),
-        static_cast<unsigned long long>(filesNotRead_), static_cast<unsigned long long>(protectedFoldersSkipped_),
-        static_cast<unsigned long long>(groups_), static_cast<unsigned long long>(duplicateFiles_), seconds);
+        static_cast<unsigned long long>(filesNotRead_), static_cast<unsigned long long>(foldersNotRead_),
+        static_cast<unsigned long long>(protectedFoldersSkipped_), static_cast<unsigned long long>(groups_),
+        static_cast<unsigned long long>(duplicateFiles_), seconds);
     return text;
 }
 

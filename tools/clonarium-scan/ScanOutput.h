@@ -1,7 +1,9 @@
 #pragma once
 // What clonarium-scan prints: the groups on standard output, as UTF-8, each
 // file's full path on a line of its own and an empty line after each group;
-// counters on standard error.
+// on standard error each file and folder that could not be read, on a line
+// "not read: PATH" as it comes (a folder's path ends in a backslash), and the
+// counters at the end.
 #include "engine/SearchProcessCallback.h"
 #include "results/DuplicateResult.h"
 
@@ -24,7 +26,7 @@ bool WriteText(HANDLE handle, const std::string& utf8);
 // handle, in large writes.
 class ScanCallback : public ISearchProcessCallback {
 public:
-    explicit ScanCallback(HANDLE output) : output_(output) { }
+    ScanCallback(HANDLE output, HANDLE errors) : output_(output), errors_(errors) { }
 
     // From now on the groups go into the tree instead of the output.
     void KeepGroups(CVirtualTree& tree, ResultMode mode)
@@ -40,7 +42,8 @@ public:
     void RefreshProgress() override { }
     void OnProtectedFolderSkipped() override { ++protectedFoldersSkipped_; }
     void SetStage(int32_t stage) override { stage_ = stage; }
-    void OnFileNotRead() override { ++filesNotRead_; }
+    void OnFileNotRead(const std::wstring& path) override;
+    void OnFolderNotRead(const std::wstring& path) override;
 
     // Writes what is still buffered; false when any write failed.
     bool Flush();
@@ -50,6 +53,7 @@ public:
 
 private:
     HANDLE output_;
+    HANDLE errors_;
     CVirtualTree* tree_ = nullptr;
     ResultMode mode_ = ExactDuplicates;
     ExtensionIcons icons_;
@@ -62,6 +66,7 @@ private:
     uint64_t filesIndexed_ = 0;
     uint64_t filesSkipped_ = 0;
     uint64_t filesNotRead_ = 0; // by the comparison: left out of every group
+    uint64_t foldersNotRead_ = 0;
     uint64_t protectedFoldersSkipped_ = 0;
     uint64_t groups_ = 0;
     uint64_t duplicateFiles_ = 0;

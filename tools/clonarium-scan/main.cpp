@@ -1,6 +1,7 @@
 // clonarium-scan: finds duplicate files from the command line, for
 // benchmarks and diagnostics. Exit 0 on success, 2 on a usage error, 1
 // when output, a report or a deletion failed.
+#include "deletion/FileOperations.h"
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
 #include "engine/SearchCacheFile.h"
@@ -51,14 +52,15 @@ int wmain(int argc, wchar_t** argv)
     }
     const std::wstring cacheFile = ScanCacheFile();
     if (options.clearCache && !SearchCacheFile::Clear(cacheFile)) {
-        return OutputError("cannot delete the cache " + Utf8FromWide(cacheFile));
+        return OutputError(
+            "cannot delete the cache " + Utf8FromWide(cacheFile) + ": " + Utf8FromWide(SystemErrorText()));
     }
     if (options.paths.empty()) {
         return 0; // --clear-cache alone
     }
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     const auto mode = static_cast<ResultMode>(parameters.SearchMode);
-    ScanCallback callback(output);
+    ScanCallback callback(output, ::GetStdHandle(STD_ERROR_HANDLE));
     // A rule, a report or a deletion works on the result as the program keeps it.
     const bool keepResult = options.selectRule || options.report;
     CVirtualTree tree;
