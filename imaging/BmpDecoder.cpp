@@ -17,7 +17,6 @@ namespace {
 
 constexpr uint32_t Plain = 0, BitFields = 3, AlphaBitFields = 6;
 constexpr size_t FileHeader = 14, CoreHeader = 12, InfoHeader = 40;
-constexpr size_t BandBytes = 256u << 10;
 
 uint32_t Le(std::span<const uint8_t> bytes, size_t at, size_t length)
 {
@@ -159,7 +158,7 @@ bool DecodeBmp(std::span<const uint8_t> file, IRowSink& sink)
         return false;
     }
     const size_t stride = size_t(layout.Width) * 4;
-    const uint32_t bandRows = uint32_t(std::clamp<size_t>(BandBytes / stride, 1, layout.Height));
+    const uint32_t bandRows = BandRows(stride, layout.Height);
     if (!sink.Reserve(uint64_t(stride) * bandRows)) {
         return false;
     }

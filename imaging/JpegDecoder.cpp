@@ -19,8 +19,6 @@ namespace {
 // A hostile file may hold thousands of scans of nothing, each of which costs
 // a pass over all coefficients; real ones have at most a few dozen.
 constexpr int MaxScans = 500;
-// Bands of about this many bytes are handed to the sink.
-constexpr size_t BandBytes = 256u << 10;
 
 struct Session {
     jpeg_decompress_struct Info{};
@@ -132,7 +130,7 @@ bool Run(Session& session, std::span<const uint8_t> file, uint32_t minSide, IRow
     jpeg_start_decompress(info);
     const uint32_t width = info->output_width, height = info->output_height;
     const size_t stride = size_t(width) * 4;
-    const uint32_t bandRows = uint32_t(std::clamp<size_t>(BandBytes / stride, 1, height));
+    const uint32_t bandRows = BandRows(stride, height);
     auto* band = static_cast<uint8_t*>((*info->mem->alloc_large)(j_common_ptr(info), JPOOL_IMAGE, stride * bandRows));
     auto* rows =
         static_cast<JSAMPROW*>((*info->mem->alloc_small)(j_common_ptr(info), JPOOL_IMAGE, sizeof(JSAMPROW) * bandRows));

@@ -272,11 +272,8 @@ bool PictureReader::DecodeWithWic(Opened& opened, IRowSink& sink)
         return false;
     }
     sink.Start(width, height);
-    // Bands of rows of about 256 KB keep memory flat for large pictures, and
-    // stay below the size from which the heap maps and unmaps fresh pages for
-    // every picture (measured: about 8% of a scan of small pictures).
     const size_t stride = size_t(width) * 4;
-    const uint32_t bandRows = uint32_t(std::clamp<size_t>((256u << 10) / stride, 1, height));
+    const uint32_t bandRows = BandRows(stride, height);
     const std::unique_ptr<uint8_t[]> band(new uint8_t[stride * bandRows]);
     for (uint32_t row = 0; row < height; row += bandRows) {
         const uint32_t rows = std::min(bandRows, height - row);
@@ -399,7 +396,10 @@ bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
 {
     Opened opened;
     ThumbnailSink sink;
-    if (!Open(path, opened) || !Decode(opened, 4 * ThumbSide, sink) || !sink.Builder()) {
+    // Cells take whole rows and columns: with eight or more of them a cell,
+    // a JPEG reduced while decoding hashes as its original does (with four,
+    // a brightened photograph lost its group).
+    if (!Open(path, opened) || !Decode(opened, 8 * ThumbSide, sink) || !sink.Builder()) {
         return false;
     }
     Thumbnail stored = sink.Builder()->Finish();

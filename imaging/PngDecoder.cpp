@@ -14,8 +14,6 @@ namespace ImageClonarium {
 
 namespace {
 
-constexpr size_t BandBytes = 256u << 10;
-
 struct Session {
     png_structp Png = nullptr;
     png_infop Info = nullptr;
@@ -77,7 +75,7 @@ bool Run(Session& session, IRowSink& sink)
     // libpng's own buffers: the stored row, the previous one for filtering,
     // and (interlaced) a pass row.
     const uint64_t working = 3 * uint64_t(width) * 8 + (1u << 20);
-    const uint32_t bandRows = interlaced ? height : uint32_t(std::clamp<size_t>(BandBytes / stride, 1, height));
+    const uint32_t bandRows = interlaced ? height : BandRows(stride, height);
     if (!sink.Reserve(working + uint64_t(stride + sizeof(png_bytep)) * bandRows)) {
         return false;
     }
