@@ -43,16 +43,16 @@ std::span<const uint8_t> ComparedOrientations(const Likeness& likeness)
 
 namespace {
 
-// Bits in which `a` in the compared orientations differs from `b` upright,
-// counted as if all 64 coefficients told: a coefficient near zero in both
-// pictures hashes alike in both, so two symmetric pictures, half of whose
-// coefficients are zero, would otherwise agree in half their bits whatever
-// they show. Either picture may be a part of the other cut down; with
+// Bits in which `a` in the compared orientations (`orientedA`) differs from
+// `b` upright, counted as if all 64 coefficients told: a coefficient near
+// zero in both pictures hashes alike in both, so two symmetric pictures, half
+// of whose coefficients are zero, would otherwise agree in half their bits
+// whatever they show. Either picture may be a part of the other cut down; with
 // `parts`, both may be parts of one picture cut down differently. Inlined
 // into each of the callers below, so that its bit counts use the processor's
 // instruction where it has one.
 [[gnu::always_inline]] inline int OneWayDistance(
-    const Signature& a, const Signature& b, const Likeness& likeness, bool parts)
+    const Signature& a, const OrientedHashes& orientedA, const Signature& b, const Likeness& likeness, bool parts)
 {
     // The fewest differing bits for each frame of `a` against each of `b`
     // (frame 0 the whole picture, 1 + k part k), scaled once at the end.
@@ -65,7 +65,7 @@ namespace {
         fewest[frameOfA][frameOfB] = std::min(fewest[frameOfA][frameOfB], bits);
     };
     for (const uint8_t orientation : ComparedOrientations(likeness)) {
-        const FrameHashes hashes = HashesIn(a, orientation);
+        const FrameHashes hashes = orientedA.In(orientation);
         note(0, 0, hashes[0]);
         for (size_t crop = 1; crop <= CropCount; ++crop) {
             note(crop, 0, hashes[crop]);
@@ -104,11 +104,13 @@ namespace {
     // orientation, so `a` turned is not quite `b` turned back. Parts of both
     // (six times six comparisons an orientation) only when nothing else
     // makes the pictures alike: nearly every pair measured is alike already.
-    const int direct = std::min(OneWayDistance(a, b, likeness, false), OneWayDistance(b, a, likeness, false));
+    const OrientedHashes orientedA(a, likeness.Rotations), orientedB(b, likeness.Rotations);
+    const int direct =
+        std::min(OneWayDistance(a, orientedA, b, likeness, false), OneWayDistance(b, orientedB, a, likeness, false));
     if (direct <= likeness.Threshold) {
         return direct;
     }
-    return std::min(OneWayDistance(a, b, likeness, true), OneWayDistance(b, a, likeness, true));
+    return std::min(OneWayDistance(a, orientedA, b, likeness, true), OneWayDistance(b, orientedB, a, likeness, true));
 }
 
 __attribute__((target("popcnt"))) int DistancePopcnt(const Signature& a, const Signature& b, const Likeness& likeness)

@@ -339,11 +339,22 @@ CoefficientSigns Oriented(const CoefficientSigns& upright, size_t orientation)
     return {(positive & ~flipped) | (negative & flipped), (negative & ~flipped) | (positive & flipped)};
 }
 
-FrameHashes HashesIn(const Signature& signature, size_t orientation)
+OrientedHashes::OrientedHashes(const Signature& signature, bool turns) : signature_(signature)
 {
+    for (size_t frame = 0; turns && frame < transposed_.size(); ++frame) {
+        transposed_[frame] = {
+            Transposed(signature.Frames[frame].Positive), Transposed(signature.Frames[frame].Negative)};
+    }
+}
+
+FrameHashes OrientedHashes::In(size_t orientation) const
+{
+    const Reordering& reordering = reorderings[orientation];
+    const auto& frames = reordering.Transposed ? transposed_ : signature_.Frames;
+    const uint64_t flipped = reordering.Negated;
     FrameHashes hashes;
     for (size_t frame = 0; frame < hashes.size(); ++frame) {
-        hashes[frame] = Oriented(signature.Frames[frame], orientation).Positive;
+        hashes[frame] = (frames[frame].Positive & ~flipped) | (frames[frame].Negative & flipped);
     }
     return hashes;
 }

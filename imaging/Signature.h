@@ -70,7 +70,20 @@ Signature MakeSignature(const Thumbnail& thumbnail);
 // The hashes of a signature's frames in one orientation: [0] the whole
 // picture, [1 + k] part k.
 using FrameHashes = std::array<uint64_t, 1 + CropCount>;
-FrameHashes HashesIn(const Signature& signature, size_t orientation);
+
+// A signature's hashes in its orientations. Quarter turns transpose the
+// coefficients, which costs more than all else of a comparison: the frames
+// are transposed once here (only with `turns`, which the quarter turns need)
+// rather than for each turn.
+class OrientedHashes {
+public:
+    OrientedHashes(const Signature& signature, bool turns);
+    FrameHashes In(size_t orientation) const;
+
+private:
+    const Signature& signature_;
+    std::array<CoefficientSigns, 1 + CropCount> transposed_{};
+};
 
 // Averages the pixels of a picture into a Thumbnail, a band of rows at a time,
 // so that a large picture is never held whole.

@@ -54,8 +54,8 @@ int DirectDistance(const Signature& a, const Signature& b, const Likeness& liken
 {
     int best = 64;
     for (const uint8_t orientation : ComparedOrientations(likeness)) {
-        best = std::min({best, std::popcount(HashesIn(a, orientation)[0] ^ Upright(b)),
-            std::popcount(Upright(a) ^ HashesIn(b, orientation)[0])});
+        best = std::min({best, std::popcount(OrientedHashes(a, true).In(orientation)[0] ^ Upright(b)),
+            std::popcount(Upright(a) ^ OrientedHashes(b, true).In(orientation)[0])});
     }
     for (size_t crop = 1; crop <= CropCount; ++crop) {
         for (const int bits : {std::popcount(a.Frames[crop].Positive ^ Upright(b)),

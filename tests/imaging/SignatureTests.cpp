@@ -125,7 +125,7 @@ TEST(Signature, TurnedHashesAreTheHashesOfTheTurnedPicture)
         Thumbnail turned = thumb;
         std::copy(cells.begin(), cells.end(), turned.Cells.begin());
         EXPECT_EQ(MakeSignature(turned).Frames[0], Oriented(base.Frames[0], turns)) << turns << " turns";
-        EXPECT_NE(HashesIn(base, turns)[0], base.Frames[0].Positive);
+        EXPECT_NE(OrientedHashes(base, true).In(turns)[0], base.Frames[0].Positive);
     }
 }
 
@@ -143,7 +143,9 @@ TEST(Signature, MirroredHashesAreTheHashesOfTheMirrorImage)
         std::copy(mirrored.begin(), mirrored.end(), picture.Cells.begin());
         EXPECT_EQ(MakeSignature(picture).Frames[0], Oriented(base.Frames[0], FirstMirrored + turns))
             << turns << " turns";
-        EXPECT_GT(std::popcount(HashesIn(base, FirstMirrored + turns)[0] ^ HashesIn(base, turns)[0]), 12);
+        EXPECT_GT(std::popcount(OrientedHashes(base, true).In(FirstMirrored + turns)[0] ^
+                                OrientedHashes(base, true).In(turns)[0]),
+            12);
         turned = Orient(turned, ThumbSide, ThumbSide, 6);
     }
 }
