@@ -8,6 +8,9 @@ namespace clonarium {
 
 namespace {
 
+// The answer the question starts at: never Overwrite, even when it was
+// the last one, since the backup it replaces may be the last copy of a file
+// deleted earlier; a generated name loses nothing.
 int32_t IndexOf(ConflictAction action)
 {
     switch (action) {
@@ -15,10 +18,8 @@ int32_t IndexOf(ConflictAction action)
         return 1;
     case ConflictAction::RenameTo:
         return 2;
-    case ConflictAction::AutoGenerate:
-        return 3;
     default:
-        return 0;
+        return 3;
     }
 }
 

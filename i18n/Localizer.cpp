@@ -59,6 +59,24 @@ std::wstring ReadTableResource(HMODULE module, uint32_t id)
     return text;
 }
 
+// Which of a language's forms a count takes, by the rules of its grammar.
+size_t PluralForm(std::string_view code, uint64_t count)
+{
+    const uint64_t units = count % 10;
+    const uint64_t tens = count % 100;
+    const bool few = units >= 2 && units <= 4 && (tens < 12 || tens > 14);
+    if (code == "ru" || code == "ua") {
+        return units == 1 && tens != 11 ? 0 : few ? 1 : 2;
+    }
+    if (code == "pl") {
+        return count == 1 ? 0 : few ? 1 : 2;
+    }
+    if (code == "fr") {
+        return count <= 1 ? 0 : 1;
+    }
+    return count == 1 ? 0 : 1;
+}
+
 } // namespace
 
 Localizer::Localizer(HMODULE resources)
@@ -101,6 +119,22 @@ const std::wstring& Localizer::Localize(std::string_view key) const
     return text == section->texts.end() ? section->fallback : text->second;
 }
 
+std::wstring Localizer::LocalizeForm(std::string_view key, uint64_t count) const
+{
+    const std::wstring& forms = Localize(key);
+    size_t form = PluralForm(code_, count);
+    size_t start = 0;
+    for (; form > 0; --form) {
+        const size_t bar = forms.find(L'|', start);
+        if (bar == std::wstring::npos) {
+            break; // fewer forms than the rule knows: the last one
+        }
+        start = bar + 1;
+    }
+    const size_t end = forms.find(L'|', start);
+    return forms.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+}
+
 bool Localizer::LoadLanguage(std::string_view code)
 {
     for (const LanguageInfo& language : languages_) {
@@ -108,6 +142,7 @@ bool Localizer::LoadLanguage(std::string_view code)
             const std::wstring table = ReadTableResource(resources_, language.resourceId);
             if (!table.empty()) {
                 LoadTable(table);
+                code_ = language.code;
             }
             return true;
         }
@@ -149,6 +184,24 @@ void Localizer::AddText(std::string_view key, const std::wstring& text)
 const std::wstring& Localize(std::string_view key)
 {
     return Localizer::Instance().Localize(key);
+}
+
+std::wstring LocalizeForm(std::string_view key, uint64_t count)
+{
+    return Localizer::Instance().LocalizeForm(key, count);
+}
+
+std::vector<std::wstring> LocalizeWords(std::string_view key)
+{
+    const std::wstring& text = Localize(key);
+    std::vector<std::wstring> words;
+    size_t start = 0;
+    while ((start = text.find_first_not_of(L' ', start)) != std::wstring::npos) {
+        const size_t end = text.find(L' ', start);
+        words.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+        start = end;
+    }
+    return words;
 }
 
 bool LoadLanguage(std::string_view code)

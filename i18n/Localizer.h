@@ -39,6 +39,10 @@ public:
 
     // Never fails: a missing section or text gives "{}".
     const std::wstring& Localize(std::string_view key) const;
+    // A text that depends on a number: the table holds the language's forms
+    // separated by "|" (English: one, other; Russian: one, few, many); the
+    // one `count` asks for, still to be filled.
+    std::wstring LocalizeForm(std::string_view key, uint64_t count) const;
     // False when the code is not one of ours (nothing changes then). True
     // otherwise, even when the table cannot be found, which leaves the texts
     // as they are.
@@ -52,6 +56,7 @@ private:
     void AddText(std::string_view key, const std::wstring& text);
 
     HMODULE resources_;
+    std::string code_ = "en"; // of the table loaded last by LoadLanguage
     std::wstring fallback_ = L"{}";
     std::shared_ptr<LocalizeSection> root_;
     std::vector<LanguageInfo> languages_;
@@ -59,6 +64,9 @@ private:
 
 // The same operations on the process-wide holder.
 const std::wstring& Localize(std::string_view key);
+std::wstring LocalizeForm(std::string_view key, uint64_t count);
+// A text that lists words separated by spaces (a language's units), word by word.
+std::vector<std::wstring> LocalizeWords(std::string_view key);
 bool LoadLanguage(std::string_view code);
 std::vector<LanguageInfo> GetLanguages();
 

@@ -7,12 +7,15 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <array>
 #include <cwchar>
 #include <vector>
 
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::system::LocalizeForm;
+using vandrelcommon::system::LocalizeWords;
 using vandrelcommon::system::TextFormat;
 
 namespace {
@@ -104,7 +107,36 @@ bool DateTurnsAt(int64_t utc, int64_t offset)
     return !before.empty() && before != ShellFormatTime(FileTimeOfTicks(midnight), kShortDate);
 }
 
+// The words the platform's byte-size text ends in for 1 byte, 1 KB, 1 MB,
+// 1 GB and 1 TB, in the system's language.
+const std::array<std::wstring, 5>& PlatformUnits()
+{
+    static const std::array<std::wstring, 5> units = [] {
+        std::array<std::wstring, 5> words;
+        int64_t size = 1;
+        for (std::wstring& word : words) {
+            wchar_t buffer[100] = {};
+            if (StrFormatByteSizeW(size, buffer, 100) != nullptr) {
+                const std::wstring text = buffer;
+                word = text.substr(text.rfind(L' ') + 1);
+            }
+            size = size == 1 ? 1024 : size * 1024;
+        }
+        return words;
+    }();
+    return units;
+}
+
 } // namespace
+
+// Names as the user's language orders them, ignoring case (so Cyrillic,
+// German and Polish names sort as their readers expect); -1, 0 or 1.
+int CompareNames(std::wstring_view a, std::wstring_view b)
+{
+    const int order = ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+        b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
+    return order == 0 ? a.compare(b) : order - CSTR_EQUAL;
+}
 
 std::wstring_view FileNameView(std::wstring_view path)
 {
@@ -156,7 +188,26 @@ std::wstring FormatByteSize(int64_t size)
     if (StrFormatByteSizeW(size, buffer, 100) == nullptr) {
         return GroupedDecimal(size);
     }
-    return buffer;
+    // The platform's number in the program's language: its unit word is
+    // found among those it gives 1 byte, 1 KB ... 1 TB, and replaced.
+    const std::wstring text = buffer;
+    const size_t space = text.rfind(L' ');
+    if (space == std::wstring::npos) {
+        return text;
+    }
+    const std::wstring_view number = std::wstring_view(text).substr(0, space);
+    const std::wstring_view unit = std::wstring_view(text).substr(space + 1);
+    const auto& platformUnits = PlatformUnits();
+    if (unit == platformUnits[0]) {
+        return TextFormat(LocalizeForm("main.units.bytes", static_cast<uint64_t>(size))).Add(number).Str();
+    }
+    const std::vector<std::wstring> units = LocalizeWords("main.units.larger");
+    for (size_t k = 1; k < platformUnits.size() && k - 1 < units.size(); ++k) {
+        if (unit == platformUnits[k]) {
+            return std::wstring(number) + L" " + units[k - 1];
+        }
+    }
+    return text;
 }
 
 std::wstring FormatFileTime(const FILETIME& time)
@@ -441,16 +492,42 @@ ResultStatistics ComputeStatistics(CVirtualTree& tree)
     return statistics;
 }
 
+MarkedFiles CountMarkedFiles(CVirtualTree& tree)
+{
+    MarkedFiles marked;
+    for (const CVirtualNode* group = tree.Root().firstChild; group != nullptr; group = group->nextSibling) {
+        if (group->GetCheckState() == vandrelcommon::ui::Unchecked) {
+            continue;
+        }
+        for (const CVirtualNode* file = group->firstChild; file != nullptr; file = file->nextSibling) {
+            const CDuplicateItem* item = ItemOf(file);
+            if (item != nullptr && file->GetCheckState() == vandrelcommon::ui::Checked) {
+                ++marked.files;
+                marked.size += item->size;
+            }
+        }
+    }
+    return marked;
+}
+
+std::wstring MarkedFilesText(const MarkedFiles& marked)
+{
+    return TextFormat(LocalizeForm("main.status.marked", marked.files))
+        .Add(marked.files)
+        .Add(FormatByteSize(marked.size))
+        .Str();
+}
+
 std::wstring StatisticsText(const ResultStatistics& statistics, ResultMode mode)
 {
     if (mode == SimilarImages) {
-        return TextFormat(Localize("main.status.remaining-duplicates-wastedless"))
+        return TextFormat(LocalizeForm("main.status.remaining-duplicates-wastedless", statistics.groups))
             .Add(statistics.files)
             .Add(statistics.groups)
             .Add(FormatByteSize(statistics.total))
             .Str();
     }
-    return TextFormat(Localize("main.status.remaining-duplicates"))
+    return TextFormat(LocalizeForm("main.status.remaining-duplicates", statistics.groups))
         .Add(statistics.files)
         .Add(statistics.groups)
         .Add(FormatByteSize(statistics.total))
@@ -512,7 +589,7 @@ void SortFiles(CVirtualTree& tree, FileSortKey key, bool flag)
             return flag ? order < 0 : order > 0;
         }
         case FileSortKey::FileName: {
-            const int order = _wcsicmp(FileNameView(a.Path()).data(), FileNameView(b.Path()).data());
+            const int order = CompareNames(FileNameView(a.Path()), FileNameView(b.Path()));
             return flag ? order > 0 : order < 0;
         }
         case FileSortKey::Size:

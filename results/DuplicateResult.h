@@ -29,7 +29,8 @@ std::wstring FolderOf(const std::wstring& path);
 std::wstring_view FolderView(std::wstring_view path);
 // The text after the last dot when it lies after the last backslash.
 std::wstring ExtensionOf(const std::wstring& path);
-// The platform's short size text; decimal digits grouped by "," if it fails.
+// The platform's short size text with the unit in the program's language
+// ("1,23 MB", "777 Bytes"); decimal digits grouped by "," if it fails.
 std::wstring FormatByteSize(int64_t size);
 // Short date and long time; empty when the platform cannot format it.
 std::wstring FormatFileTime(const FILETIME& time);
@@ -179,6 +180,15 @@ struct ResultStatistics {
 };
 
 ResultStatistics ComputeStatistics(CVirtualTree& tree);
+
+// The files marked for deletion and the space deleting them frees.
+struct MarkedFiles {
+    uint64_t files = 0;
+    int64_t size = 0;
+};
+MarkedFiles CountMarkedFiles(CVirtualTree& tree);
+// The status line's text for them.
+std::wstring MarkedFilesText(const MarkedFiles& marked);
 // The status line's text for these numbers.
 std::wstring StatisticsText(const ResultStatistics& statistics, ResultMode mode);
 

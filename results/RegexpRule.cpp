@@ -77,9 +77,8 @@ bool RegexpRule::Matches(const std::wstring& path) const
 
 // Modes other than the four known ones act as a new selection, as the rules
 // dialog shows them.
-std::optional<CheckState> RegexpRule::NewCheckState(const std::wstring& path) const
+std::optional<CheckState> RegexpRule::StateFor(bool matched) const
 {
-    const bool matched = Matches(path);
     switch (mode) {
     case AddToSelection:
         return matched ? std::optional<CheckState>(Checked) : std::nullopt;
@@ -90,6 +89,11 @@ std::optional<CheckState> RegexpRule::NewCheckState(const std::wstring& path) co
     default:
         return matched ? Checked : Unchecked;
     }
+}
+
+bool RegexpRule::StartsNewSelection() const
+{
+    return mode != AddToSelection && mode != SubtractFromSelection && mode != IntersectWithSelection;
 }
 
 } // namespace clonarium

@@ -49,7 +49,14 @@ struct RegexpRule {
 
     // The state this rule gives a file, or nothing when it leaves the file's
     // state as it is.
-    std::optional<vandrelcommon::ui::CheckState> NewCheckState(const std::wstring& path) const;
+    std::optional<vandrelcommon::ui::CheckState> NewCheckState(const std::wstring& path) const
+    {
+        return StateFor(Matches(path));
+    }
+    // The same for a file the rule matched or did not.
+    std::optional<vandrelcommon::ui::CheckState> StateFor(bool matched) const;
+    // A new selection: every file not matched is unmarked.
+    bool StartsNewSelection() const;
 };
 
 // The part of a path a rule looks at.

@@ -97,6 +97,14 @@ void SelectionChanges::Apply(CVirtualTree& tree) const
     }
 }
 
+void SelectionChanges::DropEmptyNewSelection(const RegexpRule& rule)
+{
+    if (matched == 0 && rule.StartsNewSelection()) {
+        files.clear();
+        states.clear();
+    }
+}
+
 void DecideSmartRule(const CVirtualNode* group, SmartSelectRule rule, SelectionChanges& changes)
 {
     if (!IsGroup(group)) {
@@ -122,7 +130,9 @@ void DecideRegexpRule(const CVirtualNode* group, const RegexpRule& rule, Selecti
         if (item == nullptr) {
             continue;
         }
-        if (const std::optional<CheckState> state = rule.NewCheckState(std::wstring(item->Path()))) {
+        const bool matched = rule.Matches(std::wstring(item->Path()));
+        changes.matched += matched ? 1 : 0;
+        if (const std::optional<CheckState> state = rule.StateFor(matched)) {
             changes.files.push_back(file);
             changes.states.push_back(*state);
         }
@@ -136,11 +146,13 @@ void ApplySmartRule(CVirtualTree& tree, const CVirtualNode* group, SmartSelectRu
     changes.Apply(tree);
 }
 
-void ApplyRegexpRule(CVirtualTree& tree, const CVirtualNode* group, const RegexpRule& rule)
+uint64_t ApplyRegexpRule(CVirtualTree& tree, const CVirtualNode* group, const RegexpRule& rule)
 {
     SelectionChanges changes;
     DecideRegexpRule(group, rule, changes);
+    changes.DropEmptyNewSelection(rule);
     changes.Apply(tree);
+    return changes.matched;
 }
 
 void RemoveFromList(CVirtualTree& tree, CVirtualNode* group)
@@ -165,6 +177,9 @@ void CSmartSelecter::Run()
         if (callback_.IsCanceled()) {
             break;
         }
+    }
+    if (job_.regexpRule != nullptr) {
+        changes_.DropEmptyNewSelection(*job_.regexpRule);
     }
     callback_.OnFinished();
 }

@@ -40,8 +40,12 @@ std::optional<SmartSelectRule> SmartRuleByKey(std::string_view key);
 struct SelectionChanges {
     std::vector<CVirtualNode*> files;
     std::vector<CheckState> states;
+    uint64_t matched = 0; // files a regular-expression rule matched
 
     void Apply(CVirtualTree& tree) const;
+    // A new selection that matched nothing would only clear every mark: it
+    // changes nothing instead, and the caller says so.
+    void DropEmptyNewSelection(const RegexpRule& rule);
 };
 
 // What a rule would do to one group, appended to `changes`; nothing when the
@@ -50,7 +54,8 @@ void DecideSmartRule(const CVirtualNode* group, SmartSelectRule rule, SelectionC
 void DecideRegexpRule(const CVirtualNode* group, const RegexpRule& rule, SelectionChanges& changes);
 
 void ApplySmartRule(CVirtualTree& tree, const CVirtualNode* group, SmartSelectRule rule);
-void ApplyRegexpRule(CVirtualTree& tree, const CVirtualNode* group, const RegexpRule& rule);
+// The number of files the rule matched in the group.
+uint64_t ApplyRegexpRule(CVirtualTree& tree, const CVirtualNode* group, const RegexpRule& rule);
 
 // Removes a group and its files from the result (not from the disk).
 void RemoveFromList(CVirtualTree& tree, CVirtualNode* group);

@@ -29,10 +29,12 @@ for scaling in 96:100 144:150; do
   percent=${scaling##*:}
   # The window at 150% still fits on the virtual screen of 1280 pixels.
   width=$((percent == 100 ? 900 : 840))
+  # Narrow enough that the band shows its chevron once every label has gone.
+  narrow=$((percent == 100 ? 400 : 320))
   for language in en ru; do
     shot "toolbar-options-$language-$percent" --lang "$language" --menu 10018 --width "$width"
     shot "toolbar-results-$language-$percent" --lang "$language" --results --menu 10010 --width "$width"
-    shot "toolbar-chevron-$language-$percent" --lang "$language" --results --chevron --width 500
+    shot "toolbar-chevron-$language-$percent" --lang "$language" --results --chevron --width "$narrow"
   done
 done
 # And at 200%, to see the icons drawn for it.

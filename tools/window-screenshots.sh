@@ -2,7 +2,7 @@
 # The pictures of docs/ that the other screenshot scripts do not take: the
 # main window in options mode and after a search, a group's menu, similar
 # pictures, a finished deletion, the search, selection and delete progress
-# dialogs, the backup name question, the rules dialog and the folder tree
+# dialogs (the latter also into a backup folder), the backup name question, the rules dialog and the folder tree
 # demonstration; in English at 100% and other languages at 150%, as named.
 # They search the demo tree of the guide (C:\Demo in the screenshot prefix)
 # and a tree of many small files (C:\Many). Needs the build (tools/setup.sh).
@@ -52,6 +52,7 @@ for scaling in 96:100 144:150; do
   shot "results-exact-$suffix" 12 "$bin/ui-demo.exe" --results 'C:\Demo' --lang "$language"
   shot "search-progress-$suffix" 8 "$bin/ui-demo.exe" --search 'C:\Many' --lang "$language" --pause-after 2
   shot "delete-progress-$suffix" 6 "$bin/deletion-tests.exe" --show-progress --lang "$language"
+  shot "delete-backup-$suffix" 6 "$bin/deletion-tests.exe" --show-progress --backup --lang "$language"
   shot "regexps-$suffix" 6 "$bin/result-dialog-tests.exe" --show-regexps --lang "$language"
   shot "folder-tree-en-$percent" 8 "$bin/ui-demo.exe" --folders --menu
 done

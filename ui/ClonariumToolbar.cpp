@@ -2,6 +2,7 @@
 
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
+#include "ui/CommandKeys.h"
 #include "ui/IconImages.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dpi.h"
@@ -75,6 +76,12 @@ constexpr std::array kButtons = {
 };
 
 constexpr int kRightButtons[] = {ID_TB_DONATE, ID_TB_LANGUAGE, ID_TB_HELP};
+
+// The labels the buttons give up, first to last, when the band is too
+// narrow for all of them (a long language at a large scaling): each button
+// keeps its icon and names itself in its tooltip.
+constexpr int kLabelsGivenUp[] = {ID_TB_SELECT_BY_REGEXP, ID_TB_DONATE, ID_TB_SORT, ID_TB_EXPORT, ID_TB_NEW_SEARCH,
+    ID_TB_SMART_SELECT, ID_TB_DELETE, ID_TB_START_SEARCH};
 
 BYTE ButtonStyle(ButtonKind kind)
 {
@@ -279,6 +286,12 @@ void CClonariumToolbar::Relocalize()
     Redraw();
 }
 
+bool CClonariumToolbar::IsButtonUsable(int id) const
+{
+    const int state = CToolBarCtrl(hwnd_).GetState(id);
+    return state != -1 && (state & TBSTATE_HIDDEN) == 0 && (state & TBSTATE_ENABLED) != 0;
+}
+
 bool CClonariumToolbar::EnableButton(int id, bool enable) const
 {
     return CToolBarCtrl(hwnd_).EnableButton(id, enable);
@@ -297,12 +310,55 @@ bool CClonariumToolbar::IsButtonChecked(int id) const
 
 void CClonariumToolbar::Layout()
 {
+    for (const ButtonEntry& entry : kButtons) {
+        if (entry.kind == ButtonKind::Text || entry.kind == ButtonKind::DropDownText) {
+            ShowLabel(entry.id, true);
+        }
+    }
+    FitButtons();
+    // A few pixels to spare: a band cut that close shows its chevron.
+    const int available = GetClientRect().right - SpringMinimum();
+    for (const int id : kLabelsGivenUp) {
+        if (available <= 0 || IdealWidth() <= available) {
+            break;
+        }
+        if (!CToolBarCtrl(hwnd_).IsButtonHidden(id)) {
+            ShowLabel(id, false);
+            FitButtons();
+        }
+    }
+    UpdateSpring();
+    UpdateBand();
+}
+
+void CClonariumToolbar::FitButtons() const
+{
     CToolBarCtrl(hwnd_).AutoSize();
     if (mode_ == Mode::Options) {
         PlacePresetControls();
     }
-    UpdateSpring();
-    UpdateBand();
+}
+
+void CClonariumToolbar::ShowLabel(int id, bool shown) const
+{
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_STYLE;
+    const CToolBarCtrl bar(hwnd_);
+    bar.GetButtonInfo(id, info);
+    const BYTE style = shown ? info.fsStyle | BTNS_SHOWTEXT : info.fsStyle & ~BTNS_SHOWTEXT;
+    if (style != info.fsStyle) {
+        info.fsStyle = style;
+        bar.SetButtonInfo(id, info);
+    }
+}
+
+bool CClonariumToolbar::ShowsLabel(int id) const
+{
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_STYLE;
+    return CToolBarCtrl(hwnd_).GetButtonInfo(id, info) && (info.fsStyle & BTNS_SHOWTEXT) != 0;
 }
 
 void CClonariumToolbar::PlacePresetControls() const
@@ -458,10 +514,19 @@ bool CClonariumToolbar::ShowDropDownMenu(int id)
     return true;
 }
 
+// A new width may give room to a label given up, or take it from one.
 LRESULT CClonariumToolbar::OnSize(Message& msg)
 {
     const LRESULT result = DefaultProcedure(msg);
-    UpdateSpring();
+    const int width = LOWORD(msg.lParam);
+    if (msg.wParam != SIZE_MINIMIZED && width != laidOutWidth_ && !layingOut_) {
+        laidOutWidth_ = width;
+        layingOut_ = true;
+        Layout();
+        layingOut_ = false;
+    } else {
+        UpdateSpring();
+    }
     return result;
 }
 
@@ -505,6 +570,149 @@ LRESULT CClonariumToolbar::OnDropDown(Message& msg)
 {
     ShowDropDownMenu(msg.NotificationAs<NMTOOLBARW>()->iItem);
     return TBDDRET_DEFAULT;
+}
+
+void CClonariumToolbar::EnterKeyboardMode()
+{
+    const int first = NextUsable(-1, 1);
+    if (first < 0) {
+        return;
+    }
+    const HWND focus = ::GetFocus();
+    returnFocus_ = focus != nullptr && focus != hwnd_ ? focus : GetParent();
+    SetFocus();
+    CToolBarCtrl(hwnd_).SetHotItem(first);
+}
+
+void CClonariumToolbar::LeaveKeyboardMode()
+{
+    const HWND back = returnFocus_;
+    returnFocus_ = nullptr;
+    CToolBarCtrl(hwnd_).SetHotItem(-1);
+    if (back != nullptr && ::GetFocus() == hwnd_) {
+        ::SetFocus(::IsWindow(back) && ::IsWindowVisible(back) ? back : GetParent());
+    }
+}
+
+int CClonariumToolbar::NextUsable(int index, int step) const
+{
+    const CToolBarCtrl bar(hwnd_);
+    const int count = bar.GetButtonCount();
+    for (int tried = 0; tried < count; ++tried) {
+        index = (index + step + count) % count;
+        TBBUTTON button{};
+        if (bar.GetButton(index, button) && (button.fsStyle & BTNS_SEP) == 0 && IsButtonUsable(button.idCommand)) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+void CClonariumToolbar::Press(int index, bool openMenu)
+{
+    TBBUTTON button{};
+    if (index < 0 || !CToolBarCtrl(hwnd_).GetButton(index, button)) {
+        return;
+    }
+    const bool dropDown = (button.fsStyle & BTNS_WHOLEDROPDOWN) != 0;
+    if (openMenu && !dropDown) {
+        return;
+    }
+    LeaveKeyboardMode();
+    if (dropDown) {
+        ShowDropDownMenu(button.idCommand);
+        return;
+    }
+    if ((button.fsStyle & BTNS_CHECK) != 0) {
+        CheckButton(button.idCommand, !IsButtonChecked(button.idCommand));
+    }
+    ::SendMessageW(
+        commandWindow_, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd_));
+}
+
+LRESULT CClonariumToolbar::OnKeyDown(Message& msg)
+{
+    if (!InKeyboardMode()) {
+        msg.handled = false;
+        return 0;
+    }
+    const CToolBarCtrl bar(hwnd_);
+    const int hot = bar.GetHotItem();
+    switch (msg.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT:
+        bar.SetHotItem(NextUsable(hot, msg.wParam == VK_LEFT ? -1 : 1));
+        break;
+    case VK_HOME:
+        bar.SetHotItem(NextUsable(-1, 1));
+        break;
+    case VK_END:
+        bar.SetHotItem(NextUsable(0, -1));
+        break;
+    case VK_RETURN:
+    case VK_SPACE:
+        Press(hot, false);
+        break;
+    case VK_DOWN:
+        Press(hot, true);
+        break;
+    case VK_ESCAPE:
+    case VK_TAB:
+        LeaveKeyboardMode();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CClonariumToolbar::OnKillFocus(Message& msg)
+{
+    returnFocus_ = nullptr;
+    CToolBarCtrl(hwnd_).SetHotItem(-1);
+    msg.handled = false;
+    return 0;
+}
+
+std::wstring CClonariumToolbar::TipText(int id) const
+{
+    std::wstring keys;
+    const auto addKey = [&keys](UINT command) {
+        if (const CommandKey* key = FindCommandKey(command)) {
+            keys += (keys.empty() ? L"" : L", ") + KeyName(*key);
+        }
+    };
+    if (id == ID_TB_DELETE) {
+        for (const UINT command : {ID_DELETE_TO_RECYCLE_BIN, ID_DELETE_PERMANENTLY, ID_DELETE_BACKUP_IN_FOLDER}) {
+            addKey(command);
+        }
+    } else {
+        addKey(static_cast<UINT>(id));
+    }
+    for (const ButtonEntry& entry : kButtons) {
+        if (entry.id != id || entry.key.empty()) {
+            continue;
+        }
+        const bool showsText = ShowsLabel(id);
+        if (keys.empty()) {
+            return showsText ? std::wstring() : Localize(entry.key);
+        }
+        return Localize(entry.key) + L" (" + keys + L")";
+    }
+    return {};
+}
+
+// Every button's tooltip, with the keys of its commands; a button that
+// shows its text and has no key gets none.
+LRESULT CClonariumToolbar::OnGetInfoTip(Message& msg)
+{
+    auto* tip = msg.NotificationAs<NMTBGETINFOTIPW>();
+    if (tip->pszText == nullptr || tip->cchTextMax <= 0) {
+        return 0;
+    }
+    const std::wstring text = TipText(tip->iItem);
+    lstrcpynW(tip->pszText, text.c_str(), tip->cchTextMax);
+    return 0;
 }
 
 } // namespace clonarium

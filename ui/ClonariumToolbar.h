@@ -16,6 +16,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,7 +48,18 @@ public:
     // the current language table and lays the toolbar out again.
     void Relocalize();
 
+    // The keyboard's way in, as into a menu bar (F10 or Alt): the first
+    // button turns hot and takes the focus; the arrows move along the
+    // buttons, Enter or Space presses the hot one and Down opens a drop-down
+    // button's menu; Escape leaves. The focus goes back where it was before
+    // a pressed button's command runs.
+    void EnterKeyboardMode();
+    void LeaveKeyboardMode();
+    bool InKeyboardMode() const { return returnFocus_ != nullptr; }
+
     bool EnableButton(int id, bool enable) const;
+    // Shown and enabled.
+    bool IsButtonUsable(int id) const;
     bool CheckButton(int id, bool check) const;
     bool IsButtonChecked(int id) const;
     HWND PresetList() const { return presetList_; }
@@ -66,7 +78,10 @@ public:
     ON_MESSAGE(WM_CTLCOLORSTATIC, OnLabelColor)
     ON_MESSAGE(WM_MEASUREITEM, OnMeasureItem)
     ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
+    ON_MESSAGE(WM_KEYDOWN, OnKeyDown)
+    ON_MESSAGE(WM_KILLFOCUS, OnKillFocus)
     ON_REFLECTED_NOTIFY_CODE(TBN_DROPDOWN, OnDropDown)
+    ON_REFLECTED_NOTIFY_CODE(TBN_GETINFOTIPW, OnGetInfoTip)
     END_MESSAGE_MAP()
 
 private:
@@ -76,10 +91,26 @@ private:
     LRESULT OnMeasureItem(vandrelcommon::ui::Message& msg);
     LRESULT OnDrawItem(vandrelcommon::ui::Message& msg);
     LRESULT OnDropDown(vandrelcommon::ui::Message& msg);
+    LRESULT OnKeyDown(vandrelcommon::ui::Message& msg);
+    LRESULT OnKillFocus(vandrelcommon::ui::Message& msg);
+    LRESULT OnGetInfoTip(vandrelcommon::ui::Message& msg);
+
+    // The index of the next usable button from `index` in `step` (1 or -1),
+    // round the end; -1 when there is none.
+    int NextUsable(int index, int step) const;
+    // What a click on the button at `index` does, after leaving the keyboard mode.
+    void Press(int index, bool openMenu);
+    // The tooltip's text: the button's own, and the keys of its commands.
+    std::wstring TipText(int id) const;
 
     bool AddButtons();
     bool CreatePresetControls();
+    // Buttons, preset controls, spring and band for the width there is; a
+    // label that does not fit is given up.
     void Layout();
+    void FitButtons() const;
+    void ShowLabel(int id, bool shown) const;
+    bool ShowsLabel(int id) const;
     // The toolbar and, over it, its label and list.
     void Redraw() const;
     void PlacePresetControls() const;
@@ -99,6 +130,9 @@ private:
     vandrelcommon::ui::ImageListHandle images_;
     std::vector<int> flagImages_; // by language, in the order of GetLanguages
 
+    HWND returnFocus_ = nullptr; // in keyboard mode: where the focus goes back
+    int laidOutWidth_ = -1;
+    bool layingOut_ = false;
     Mode mode_ = Mode::Options;
     int searchMode_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "i18n/TextFormat.h"
 #include "ui/FileExistsDialog.h"
 #include "ui/IconImages.h"
+#include "ui/common/FolderBrowser.h"
 #include "ui/framework/Controls.h"
 
 #include <commctrl.h>
@@ -71,6 +72,7 @@ CDeleteProgressDialog::~CDeleteProgressDialog()
 LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
 {
     SetText(Text("caption-deleting"));
+    ShowWay();
     CenterWindow(GetParent());
     queued_ = request_.queue.size();
     list_.Attach(GetDlgItem(IDC_DELETE_LIST));
@@ -80,7 +82,60 @@ LRESULT CDeleteProgressDialog::OnInitDialog(Message&)
     Item(IDC_DELETE_EMPTY_FOLDERS).SetText(Text("status-delete.delete-empty-folders"));
     CButton(Item(IDC_DELETE_EMPTY_FOLDERS)).SetCheck(BST_UNCHECKED);
     EnterState(State::Ready);
-    return TRUE;
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_DELETE_START)), TRUE); // Enter starts
+    return FALSE;
+}
+
+// Says where the files go; a backup names its folder in full and lets the
+// user change it until the run starts. The other ways have no folder: the
+// controls below its row move up into its place.
+void CDeleteProgressDialog::ShowWay()
+{
+    const DeleteMode mode = request_.parameters.mode;
+    const char* way = mode == DeleteMode::BackupInFolder ? "status-delete.mode-backup"
+                      : mode == DeleteMode::Permanently  ? "status-delete.mode-permanently"
+                                                         : "status-delete.mode-recycle-bin";
+    Item(IDC_DELETE_MODE).SetText(Text(way));
+    if (mode == DeleteMode::BackupInFolder) {
+        Item(IDC_DELETE_FOLDER).SetText(request_.parameters.backupFolder);
+        Item(IDC_DELETE_CHANGE_FOLDER).SetText(Text("status-delete.btn-change-folder"));
+        return;
+    }
+    const int shift = Item(IDC_DELETE_LIST).GetRectInParent().top - Item(IDC_DELETE_FOLDER).GetRectInParent().top;
+    Item(IDC_DELETE_FOLDER).ShowWindow(SW_HIDE);
+    Item(IDC_DELETE_CHANGE_FOLDER).ShowWindow(SW_HIDE);
+    const LONG below = Item(IDC_DELETE_LIST).GetRectInParent().top;
+    for (HWND child = ::GetWindow(Hwnd(), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const RECT place = vandrelcommon::ui::CWindow(child).GetRectInParent();
+        if (place.top >= below) {
+            ::SetWindowPos(
+                child, nullptr, place.left, place.top - shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    const RECT frame = GetWindowRect();
+    SetWindowPos(nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - shift,
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CDeleteProgressDialog::OnChangeFolder(Message&)
+{
+    if (state_ != State::Ready) {
+        return 0;
+    }
+    const std::wstring folder = vandrelcommon::ui::BrowseForFolder(
+        Hwnd(), request_.parameters.backupFolder, Text("messages.select-backup-folder"), true);
+    if (folder.empty()) {
+        return 0;
+    }
+    request_.parameters.backupFolder = folder;
+    Item(IDC_DELETE_FOLDER).SetText(folder);
+    if (request_.settings != nullptr) {
+        request_.settings->backupFolder = folder;
+        if (!request_.settings->settingsFile.empty()) {
+            request_.settings->SaveSettings(request_.settings->settingsFile);
+        }
+    }
+    return 0;
 }
 
 void CDeleteProgressDialog::FillList()
@@ -148,7 +203,8 @@ void CDeleteProgressDialog::EnterState(State state)
     case State::Finished:
         start.ShowWindow(SW_HIDE);
         cancel.SetText(Text("buttons.close"));
-        cancel.SetFocus();
+        // The dialog's own way: Close becomes the button Enter presses.
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(cancel.Hwnd()), TRUE);
         SetTaskbarState(TBPF_NOPROGRESS);
         break;
     case State::Canceled:
@@ -180,6 +236,7 @@ void CDeleteProgressDialog::Start()
     request_.parameters.deleteEmptyFolders = CButton(Item(IDC_DELETE_EMPTY_FOLDERS)).GetCheck() == BST_CHECKED;
     EnterState(State::Deleting);
     Item(IDC_DELETE_EMPTY_FOLDERS).EnableWindow(false);
+    Item(IDC_DELETE_CHANGE_FOLDER).EnableWindow(false);
     startTick_ = ::GetTickCount64();
     ::SetTimer(Hwnd(), kRefreshTimer, 1000, nullptr);
     worker_.SetParameters(request_.parameters);

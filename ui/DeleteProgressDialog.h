@@ -65,6 +65,7 @@ public:
     ON_MESSAGE(kRunMessage, OnRun)
     ON_COMMAND(IDC_DELETE_START, OnStartPause)
     ON_COMMAND(IDCANCEL, OnCancel)
+    ON_COMMAND(IDC_DELETE_CHANGE_FOLDER, OnChangeFolder)
     ON_COMMAND_CODE(IDC_DELETE_PRIORITY, CBN_SELCHANGE, OnPriorityChanged)
     REFLECT_NOTIFICATIONS()
     END_MESSAGE_MAP()
@@ -79,9 +80,11 @@ private:
     LRESULT OnStartPause(vandrelcommon::ui::Message& msg);
     LRESULT OnCancel(vandrelcommon::ui::Message& msg);
     LRESULT OnPriorityChanged(vandrelcommon::ui::Message& msg);
+    LRESULT OnChangeFolder(vandrelcommon::ui::Message& msg);
 
     // Runs `change` on the interface thread and returns when it is done.
     void OnInterfaceThread(const std::function<void()>& change);
+    void ShowWay();
     void FillList();
     void Start();
     void EnterState(State state);

@@ -23,6 +23,7 @@
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::system::LocalizeForm;
 using vandrelcommon::system::TextFormat;
 using vandrelcommon::ui::Checked;
 using vandrelcommon::ui::Message;
@@ -139,6 +140,11 @@ void CDuplicatesPane::ShowResult()
     SortGroupsBy(GroupSortOrder::TotalSize);
     if (!tree_.Rows().empty()) {
         tree_.ListView().EnsureVisible(0, false);
+        // The keys start at the first group, before anything is selected.
+        LVITEMW focus{};
+        focus.state = LVIS_FOCUSED;
+        focus.stateMask = LVIS_FOCUSED;
+        tree_.ListView().SetItemState(0, focus);
     }
     StartPreviewTimer();
 }
@@ -154,12 +160,43 @@ void CDuplicatesPane::ClearResult()
 void CDuplicatesPane::UpdateStatistics()
 {
     container_.SetStatusText(StatisticsText(ComputeStatistics(tree_), tree_.Mode()));
+    UpdateMarks();
 }
 
+void CDuplicatesPane::UpdateMarks()
+{
+    marksDirty_ = false;
+    const std::wstring marked = MarkedFilesText(CountMarkedFiles(tree_));
+    container_.SetMarksText(ruleNote_.empty() ? marked : ruleNote_ + L"  " + marked);
+}
+
+// What a rule did is told until the marks change again; a new selection
+// that matched nothing changed nothing, and says so at once.
+void CDuplicatesPane::TellRuleResult(const RegexpRule& rule, uint64_t matched)
+{
+    if (matched == 0 && rule.StartsNewSelection()) {
+        const std::wstring text =
+            TextFormat(Localize("duplicates-pane.messages.rule-matched-nothing")).Add(rule.name).Str();
+        ::MessageBoxW(container_.GetMainWindow(), text.c_str(),
+            Localize("duplicates-pane.regexp-form.select-by-regexp").c_str(), MB_OK | MB_ICONINFORMATION);
+    }
+    ruleNote_ =
+        TextFormat(LocalizeForm("duplicates-pane.messages.rule-matched", matched)).Add(rule.name).Add(matched).Str();
+    UpdateMarks();
+}
+
+LRESULT CDuplicatesPane::OnMarksChanged(Message&)
+{
+    ruleNote_.clear();
+    marksDirty_ = true; // counted at the next tick: a key held down marks many rows
+    return 0;
+}
+
+// The result's texts follow the language even when no group is left.
 void CDuplicatesPane::Relocalize()
 {
     tree_.RelocalizeColumns();
-    if (!tree_.Rows().empty()) {
+    if (IsVisible()) {
         UpdateStatistics();
     }
 }
@@ -185,6 +222,9 @@ LRESULT CDuplicatesPane::OnTimer(Message& msg)
     if (msg.wParam != kPreviewTimer) {
         msg.handled = false;
         return 0;
+    }
+    if (marksDirty_) {
+        UpdateMarks();
     }
     const CVirtualNode* selected = SelectedNode();
     if (selected != seenNode_) {
@@ -283,9 +323,6 @@ bool CDuplicatesPane::RunResultCommand(UINT command)
     case ID_EXPORT_XML:
         Export(command);
         return true;
-    case CDuplicatesVirtualTreeView::kDeleteKeyCommand:
-        StartDelete(static_cast<DeleteMode>(settings_.deleteMode));
-        return true;
     case ID_FILE_OPEN:
     case ID_FILE_SHOW_IN_FOLDER:
     case ID_FILE_PROPERTIES:
@@ -304,6 +341,12 @@ void CDuplicatesPane::RunOverAllGroups(const SelectionJob& job)
     CSelectProgressDialog dialog(tree_, job, container_.GetMainWindow(), container_.GetTaskbarList());
     dialog.DoModal(container_.GetMainWindow());
     tree_.Invalidate(false);
+    if (job.regexpRule != nullptr) {
+        TellRuleResult(*job.regexpRule, dialog.MatchedFiles());
+    } else {
+        ruleNote_.clear();
+        UpdateMarks();
+    }
 }
 
 const RegexpRule* CDuplicatesPane::ChooseRegexpRule()
@@ -321,6 +364,8 @@ void CDuplicatesPane::SetAllMarks(vandrelcommon::ui::CheckState state)
     tree_.SetCheckState(&tree_.Root(), state);
     tree_.EnableWindow(true);
     tree_.Invalidate(false);
+    ruleNote_.clear();
+    UpdateMarks();
 }
 
 void CDuplicatesPane::SortGroupsBy(GroupSortOrder order)
@@ -441,7 +486,7 @@ LRESULT CDuplicatesPane::OnContextMenu(Message& msg)
 {
     POINT screen{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
     int row = -1;
-    if (msg.lParam == -1) {
+    if (msg.IsKeyboardContextMenu()) {
         // The menu key: at the focused row.
         const CVirtualNode* focused = tree_.FocusedNode();
         row = focused == nullptr ? -1 : tree_.RowOf(focused);
@@ -488,7 +533,7 @@ void CDuplicatesPane::ApplyToGroup(UINT command, CVirtualNode* group)
         tree_.SetCheckState(group, command == ID_SELECT_ALL ? Checked : Unchecked);
     } else if (command == ID_SELECT_BY_REGEXP) {
         if (const RegexpRule* rule = ChooseRegexpRule()) {
-            ApplyRegexpRule(tree_, group, *rule);
+            TellRuleResult(*rule, ApplyRegexpRule(tree_, group, *rule));
         }
     } else if (command == ID_SELECT_REMOVE_FROM_LIST) {
         tree_.SetRedraw(false);
@@ -497,6 +542,10 @@ void CDuplicatesPane::ApplyToGroup(UINT command, CVirtualNode* group)
         UpdateStatistics();
     }
     tree_.Invalidate(false);
+    if (command != ID_SELECT_BY_REGEXP) {
+        ruleNote_.clear();
+        UpdateMarks();
+    }
 }
 
 // The row is selected, and the chosen command arrives like any other.
@@ -543,17 +592,22 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     if (mode == DeleteMode::BackupInFolder && !ChooseBackupFolder()) {
         return;
     }
+    const HWND owner = container_.GetMainWindow();
+    // Both questions answer No to Enter: losing the last copy of a file, or
+    // a file for good, takes a click on Yes.
     const bool wholeGroups = HasWholeGroupChecked(tree_);
-    if (wholeGroups && ::MessageBoxW(container_.GetMainWindow(),
-                           Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
+    if (wholeGroups && ::MessageBoxW(owner, Localize("duplicates-pane.messages.warning-all-selected-body").c_str(),
                            Localize("duplicates-pane.messages.warning-all-selected-caption").c_str(),
-                           MB_ICONWARNING | MB_YESNO) != IDYES) {
+                           MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     DeleteRequest request;
     request.queue = CollectCheckedFiles(tree_, tree_.Mode(), wholeGroups);
     if (request.queue.empty()) {
         ::MessageBeep(MB_OK); // nothing is marked
+        return;
+    }
+    if (!ConfirmDelete(mode, request.queue.size())) {
         return;
     }
     request.settings = &settings_;
@@ -567,11 +621,29 @@ void CDuplicatesPane::StartDelete(DeleteMode mode)
     };
     request.preview = &preview_;
     StopPreviewTimer();
-    CDeleteProgressDialog dialog(request, container_.GetMainWindow(), container_.GetTaskbarList());
-    dialog.DoModal(container_.GetMainWindow());
+    CDeleteProgressDialog dialog(request, owner, container_.GetTaskbarList());
+    dialog.DoModal(owner);
     UpdateStatistics();
     tree_.Invalidate(false);
     StartPreviewTimer();
+}
+
+// The question names the way and the number of files, and for a backup the
+// folder in full.
+bool CDuplicatesPane::ConfirmDelete(DeleteMode mode, size_t count) const
+{
+    const char* key = "duplicates-pane.messages.confirm-recycle-bin";
+    UINT style = MB_YESNO | MB_ICONQUESTION;
+    if (mode == DeleteMode::Permanently) {
+        key = "duplicates-pane.messages.confirm-permanently";
+        style = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2;
+    } else if (mode == DeleteMode::BackupInFolder) {
+        key = "duplicates-pane.messages.confirm-backup";
+    }
+    const std::wstring text =
+        TextFormat(LocalizeForm(key, count)).Add(static_cast<uint64_t>(count)).Add(settings_.backupFolder).Str();
+    return ::MessageBoxW(container_.GetMainWindow(), text.c_str(),
+               Localize("duplicates-pane.messages.confirm-delete-caption").c_str(), style) == IDYES;
 }
 
 } // namespace clonarium

@@ -32,8 +32,10 @@ public:
     void ShowResult();
     // Leaving results mode: the timer stopped, the tree emptied.
     void ClearResult();
-    // The status line's numbers for the groups now in the tree.
+    // The status line's numbers for the groups now in the tree, and for the
+    // files marked.
     void UpdateStatistics();
+    void UpdateMarks();
     // Column titles and status text after the language has changed.
     void Relocalize();
 
@@ -55,6 +57,7 @@ public:
     ON_MESSAGE(WM_DRAWITEM, OnDrawItem)
     ON_MESSAGE(WM_COMMAND, OnCommand)
     ON_NOTIFY(IDC_DUPLICATES_TREE, CDuplicatesVirtualTreeView::kLockChanged, OnLockChanged)
+    ON_NOTIFY(IDC_DUPLICATES_TREE, CDuplicatesVirtualTreeView::kCheckChanged, OnMarksChanged)
     REFLECT_NOTIFICATIONS()
     END_MESSAGE_MAP()
 
@@ -67,6 +70,8 @@ private:
     LRESULT OnDrawItem(vandrelcommon::ui::Message& msg);
     LRESULT OnCommand(vandrelcommon::ui::Message& msg);
     LRESULT OnLockChanged(vandrelcommon::ui::Message& msg);
+    LRESULT OnMarksChanged(vandrelcommon::ui::Message& msg);
+    void TellRuleResult(const RegexpRule& rule, uint64_t matched);
 
     // Commands over the whole result; false for a command that is not one.
     bool RunResultCommand(UINT command);
@@ -80,6 +85,8 @@ private:
     void RunShellCommand(UINT command) const;
     // The folder the user picked for backups; false when cancelled.
     bool ChooseBackupFolder();
+    // Asks whether to delete `count` files the way `mode` does.
+    bool ConfirmDelete(DeleteMode mode, size_t count) const;
 
     void ShowGroupMenu(CVirtualNode* group, POINT screen);
     void ShowFileMenu(int row, POINT screen);
@@ -98,6 +105,8 @@ private:
     const CVirtualNode* seenNode_ = nullptr;
     bool previewShown_ = false;
     bool timerRunning_ = false;
+    bool marksDirty_ = false;
+    std::wstring ruleNote_; // what the last rule matched, until the marks change
 };
 
 } // namespace clonarium

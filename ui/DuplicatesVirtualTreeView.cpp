@@ -140,9 +140,6 @@ LRESULT CDuplicatesVirtualTreeView::OnKeyDown(Message& msg)
 {
     const bool control = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
     switch (msg.wParam) {
-    case VK_DELETE:
-        SendCommand(kDeleteKeyCommand);
-        return 0;
     case VK_RETURN:
         SendCommand(ID_FILE_OPEN);
         return 0;

@@ -17,9 +17,8 @@ public:
     // Sent to the parent as a WM_NOTIFY code when a click changed a group's
     // locked file.
     static constexpr UINT kLockChanged = 0x7ff0;
-    // Sent to the parent as a command when Delete is pressed; Enter sends
-    // ID_FILE_OPEN and Ctrl+A ID_SELECT_ALL.
-    static constexpr UINT kDeleteKeyCommand = 0x7ff1;
+    // Enter sends the parent ID_FILE_OPEN as a command, Ctrl+A ID_SELECT_ALL;
+    // the delete keys are the main window's.
     static constexpr int kLockColumn = 1;
 
     CDuplicatesVirtualTreeView() = default;

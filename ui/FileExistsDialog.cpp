@@ -2,6 +2,8 @@
 
 #include "deletion/BackupNames.h"
 #include "i18n/Localizer.h"
+#include "i18n/TextFormat.h"
+#include "system/LongPath.h"
 #include "results/DuplicateResult.h"
 #include "ui/framework/Controls.h"
 
@@ -23,6 +25,21 @@ const std::wstring& Text(const char* key)
     return Localize(std::string("duplicates-pane.backuping-form.") + key);
 }
 
+// The file's size and modification time, so that the two can be told
+// apart; empty when it cannot be read.
+std::wstring FileDetails(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(vandrelcommon::system::AddLongPathPrefix(path).c_str(), GetFileExInfoStandard, &data)) {
+        return {};
+    }
+    const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return vandrelcommon::system::TextFormat(Text("file-details"))
+        .Add(FormatByteSize(size))
+        .Add(FormatFileTime(data.ftLastWriteTime))
+        .Str();
+}
+
 } // namespace
 
 CFileExistsDlg::CFileExistsDlg(ConflictQuestion& question) : CDialogImpl(IDD_FILE_EXISTS), question_(question)
@@ -33,6 +50,8 @@ LRESULT CFileExistsDlg::OnInitDialog(Message&)
     CenterWindow(GetParent());
     Item(IDC_FILE_EXISTS_SOURCE).SetText(question_.source);
     Item(IDC_FILE_EXISTS_TARGET).SetText(question_.target);
+    Item(IDC_FILE_EXISTS_SOURCE_DETAILS).SetText(FileDetails(question_.source));
+    Item(IDC_FILE_EXISTS_TARGET_DETAILS).SetText(FileDetails(question_.target));
     Item(IDC_FILE_EXISTS_NAME).SetText(SuggestBackupName(question_.target));
     SetTexts();
     const int index = question_.chosenIndex;

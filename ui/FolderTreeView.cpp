@@ -97,8 +97,7 @@ HWND CFolderTreeView::Create(HWND parent, const RECT& rect, UINT id)
     stateImages_ = vandrelcommon::ui::MakeCheckBoxImages(hwnd_, vandrelcommon::ui::ScaleX(kStateImageSize));
     tree.SetImageList(stateImages_.Get(), TVSIL_STATE);
     BuildMenu();
-    RefreshDrives();
-    ::SetTimer(hwnd_, kDriveRefreshTimer, kDriveRefreshMs, nullptr);
+    StartDriveRefresh();
     return hwnd_;
 }
 
@@ -454,33 +453,66 @@ LRESULT CFolderTreeView::OnChar(Message& msg)
 LRESULT CFolderTreeView::OnContextMenu(Message& msg)
 {
     const CTreeViewCtrl tree = Tree();
-    POINT point = msg.Point();
-    HTREEITEM item = nullptr;
-    if (msg.lParam == -1) { // from the keyboard: under the selected item
-        item = tree.GetSelectedItem();
-        RECT rect{};
-        if (item == nullptr || !tree.GetItemRect(item, rect, true)) {
-            return 0;
-        }
-        point = POINT{rect.left, rect.bottom};
-        ::ClientToScreen(hwnd_, &point);
-    } else {
-        TVHITTESTINFO hit{};
-        hit.pt = point;
-        ::ScreenToClient(hwnd_, &hit.pt);
-        item = tree.HitTest(hit);
-        if (item == nullptr) {
-            return 0;
-        }
-        tree.SelectItem(item);
+    if (!msg.IsKeyboardContextMenu()) {
+        ShowMenuAt(msg.Point());
+        return 0;
     }
-    // No drive may go while the menu holds one of the items.
-    ::KillTimer(hwnd_, kDriveRefreshTimer);
-    const UINT command = static_cast<UINT>(::TrackPopupMenuEx(
-        menu_.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, hwnd_, nullptr));
-    RunCommand(command, item);
-    ::SetTimer(hwnd_, kDriveRefreshTimer, kDriveRefreshMs, nullptr);
+    // From the keyboard: under the selected item.
+    const HTREEITEM item = tree.GetSelectedItem();
+    RECT rect{};
+    if (item == nullptr || !tree.GetItemRect(item, rect, true)) {
+        return 0;
+    }
+    POINT point{rect.left, rect.bottom};
+    ::ClientToScreen(hwnd_, &point);
+    ShowMenu(item, point);
     return 0;
+}
+
+// A right click: the tree tells its parent, and asks for the menu only when
+// the parent did not take the click, in a way each system has its own of.
+LRESULT CFolderTreeView::OnRightClick(Message&)
+{
+    const DWORD position = ::GetMessagePos();
+    ShowMenuAt(POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))});
+    return TRUE;
+}
+
+void CFolderTreeView::ShowMenuAt(POINT screen)
+{
+    TVHITTESTINFO hit{};
+    hit.pt = screen;
+    ::ScreenToClient(hwnd_, &hit.pt);
+    const HTREEITEM item = Tree().HitTest(hit);
+    if (item != nullptr) {
+        Tree().SelectItem(item);
+        ShowMenu(item, screen);
+    }
+}
+
+void CFolderTreeView::ShowMenu(HTREEITEM item, POINT screen)
+{
+    // No drive may go while the menu holds one of the items.
+    const bool refreshing = refreshing_;
+    StopDriveRefresh();
+    const UINT command = static_cast<UINT>(::TrackPopupMenuEx(menu_.Get(),
+        TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, hwnd_, nullptr));
+    RunCommand(command, item);
+    if (refreshing) {
+        StartDriveRefresh();
+    }
+}
+
+void CFolderTreeView::StartDriveRefresh()
+{
+    RefreshDrives();
+    refreshing_ = ::SetTimer(hwnd_, kDriveRefreshTimer, kDriveRefreshMs, nullptr) != 0;
+}
+
+void CFolderTreeView::StopDriveRefresh()
+{
+    ::KillTimer(hwnd_, kDriveRefreshTimer);
+    refreshing_ = false;
 }
 
 void CFolderTreeView::RunCommand(UINT command, HTREEITEM item)
@@ -516,7 +548,7 @@ LRESULT CFolderTreeView::OnTimer(Message& msg)
 
 LRESULT CFolderTreeView::OnDestroy(Message& msg)
 {
-    ::KillTimer(hwnd_, kDriveRefreshTimer);
+    StopDriveRefresh();
     msg.handled = false;
     return 0;
 }

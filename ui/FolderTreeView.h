@@ -3,9 +3,10 @@
 // search. A folder is listed when it is expanded, so checking a folder
 // reaches only its listed descendants; the rest are covered because the
 // folder itself becomes a search root. The tree's parent must reflect
-// notifications (REFLECT_NOTIFICATIONS): the tree lists a folder when it
-// hears that the folder is expanding, and looks into a folder for its
-// button when asked for it.
+// notifications or pass them on (REFLECT_NOTIFICATIONS,
+// PASS_NOTIFICATIONS_ON): the tree lists a folder when it hears that the
+// folder is expanding, looks into a folder for its button when asked for
+// it, and opens its menu when it hears of a right click.
 #include "engine/FileRecord.h"
 #include "ui/FolderListing.h"
 #include "ui/common/CheckState.h"
@@ -48,6 +49,10 @@ public:
 
     // Drops the items of drives that are gone and adds those of new drives.
     void RefreshDrives();
+    // Every 5 seconds while the tree is shown (it starts so), and once now.
+    void StartDriveRefresh();
+    void StopDriveRefresh();
+    bool IsRefreshingDrives() const { return refreshing_; }
 
     // Lists the item's folder and expands it; false when there is nothing
     // to show (the folder is empty, gone or cannot be listed).
@@ -77,6 +82,7 @@ public:
     ON_MESSAGE(WM_DESTROY, OnDestroy)
     ON_REFLECTED_NOTIFY_CODE(TVN_ITEMEXPANDINGW, OnItemExpanding)
     ON_REFLECTED_NOTIFY_CODE(TVN_GETDISPINFOW, OnGetDispInfo)
+    ON_REFLECTED_NOTIFY_CODE(NM_RCLICK, OnRightClick)
     END_MESSAGE_MAP()
 
 protected:
@@ -91,6 +97,11 @@ private:
     LRESULT OnDestroy(vandrelcommon::ui::Message& msg);
     LRESULT OnItemExpanding(vandrelcommon::ui::Message& msg);
     LRESULT OnGetDispInfo(vandrelcommon::ui::Message& msg);
+    LRESULT OnRightClick(vandrelcommon::ui::Message& msg);
+
+    // The context menu for the item under a point of the screen, or for `item`.
+    void ShowMenuAt(POINT screen);
+    void ShowMenu(HTREEITEM item, POINT screen);
 
     // What a click on the state icon or the space bar does.
     void Toggle(HTREEITEM item);
@@ -121,6 +132,7 @@ private:
     vandrelcommon::ui::MenuHandle menu_;
     ShellIconCache icons_;
     HTREEITEM expandingListed_ = nullptr;
+    bool refreshing_ = false;
     // The records behind the items' lParam.
     std::unordered_map<const FolderItemData*, std::unique_ptr<FolderItemData>> records_;
 };

@@ -6,12 +6,14 @@
 #include "results/DuplicateResult.h"
 #include "storage/SearchPresets.h"
 #include "ui/AboutDialog.h"
+#include "ui/CommandKeys.h"
 #include "ui/IconImages.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/StartPaths.h"
 #include "ui/common/InputBox.h"
 #include "ui/common/TextFit.h"
 #include "ui/framework/Dpi.h"
+#include "ui/framework/Module.h"
 #include "update/SiteAddresses.h"
 
 #include <commctrl.h>
@@ -63,7 +65,11 @@ LRESULT CMainFrame::OnCreate(Message&)
     }
     AddReBarBand(toolbar_);
     statusBar_.SubclassWindow(CreateSimpleStatusBar(L""));
-    statusBar_.SetPanes({kStatusPaneMain});
+    statusBar_.SetPanes({kStatusPaneMain, kStatusPaneMarks});
+    statusIcon_.Reset(static_cast<HICON>(
+        ::LoadImageW(vandrelcommon::ui::AppModule().ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+            ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
+    statusBar_.SetPaneIcon(kStatusPaneMain, statusIcon_.Get());
     FillPresets();
     if (!CreatePanes()) {
         return -1;
@@ -106,7 +112,8 @@ void CMainFrame::FillPresets()
     presets.ResetContent();
     presetIndex_ = settings_.presets.empty() ? -1 : 0;
     for (size_t i = 0; i < settings_.presets.size(); ++i) {
-        presets.AddString(settings_.presets[i]->PresetName);
+        const SearchParameters& preset = *settings_.presets[i];
+        presets.AddString(preset.IsDefault ? Localize("search-options.default-preset") : preset.PresetName);
         if (FileNameOf(settings_.presets[i]->StoragePath) == settings_.defaultPresetFile) {
             presetIndex_ = static_cast<int>(i);
         }
@@ -130,10 +137,15 @@ void CMainFrame::ChoosePreset(int index)
 
 void CMainFrame::SetMode(int mode)
 {
-    mode_ = mode;
     const bool options = mode == kOptionsMode;
+    if (!options && mode_ == kOptionsMode) {
+        const HWND focus = ::GetFocus();
+        optionsFocus_ = focus != nullptr && ::IsChild(hwnd_, focus) ? focus : nullptr;
+    }
+    mode_ = mode;
     ::ShowWindow(StatusBar(), options ? SW_HIDE : SW_SHOW);
     if (options) {
+        folderTree_.StartDriveRefresh();
         duplicatesPane_.ShowWindow(SW_HIDE);
         duplicatesPane_.ClearResult();
         rightSplitter_.SetPanes(optionsPane_, preview_.Window(), false);
@@ -143,6 +155,7 @@ void CMainFrame::SetMode(int mode)
         toolbar_.CheckButton(ID_TB_ADVANCED_VIEW, settings_.advancedView);
         toolbar_.SetMode(CClonariumToolbar::Mode::Options);
     } else {
+        folderTree_.StopDriveRefresh();
         optionsPane_.ShowWindow(SW_HIDE);
         toolbar_.SetMode(CClonariumToolbar::Mode::Results);
         duplicatesPane_.ShowWindow(SW_SHOW);
@@ -156,14 +169,122 @@ void CMainFrame::SetMode(int mode)
     mainSplitter_.UpdateLayout();
     rightSplitter_.UpdateLayout();
     UpdateLayout();
+    if (options) {
+        FocusOptions();
+    } else {
+        FocusWhenActive(duplicatesPane_.Tree().Hwnd());
+    }
 }
 
-// The pane is as wide as its text, so that the whole line shows.
+void CMainFrame::FocusOptions()
+{
+    const HWND kept = optionsFocus_;
+    optionsFocus_ = nullptr;
+    const bool usable = kept != nullptr && ::IsChild(hwnd_, kept) && ::IsWindowVisible(kept) && ::IsWindowEnabled(kept);
+    FocusWhenActive(usable ? kept : folderTree_.Hwnd());
+}
+
+std::vector<HWND> CMainFrame::KeyboardPanes() const
+{
+    if (mode_ == kOptionsMode) {
+        return {folderTree_.Hwnd(), optionsPane_.Hwnd(), toolbar_.PresetList()};
+    }
+    return {duplicatesPane_.Hwnd(), preview_.Pane(0).Hwnd(), preview_.Pane(1).Hwnd()};
+}
+
+bool CMainFrame::PreTranslateMessage(MSG& msg)
+{
+    const auto down = [](int key) { return (::GetKeyState(key) & 0x8000) != 0; };
+    const bool ours = hwnd_ != nullptr && (msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd));
+    const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    if (ours && keyDown && msg.wParam == VK_F10 && !down(VK_CONTROL)) {
+        if (down(VK_SHIFT)) { // the context menu, as the menu key asks for it
+            ::SendMessageW(msg.hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg.hwnd), static_cast<LPARAM>(-1));
+        } else {
+            ToggleToolbarKeys();
+        }
+        return true;
+    }
+    // Alt pressed and let go with no other key between, as into a menu bar.
+    if (ours && keyDown) {
+        altAlone_ = msg.wParam == VK_MENU && (altAlone_ || (msg.lParam & (1 << 30)) == 0);
+    }
+    if (ours && (msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) && msg.wParam == VK_MENU) {
+        const bool alone = altAlone_;
+        altAlone_ = false;
+        if (alone) {
+            ToggleToolbarKeys();
+            return true;
+        }
+    }
+    if (ours && msg.message == WM_KEYDOWN && !down(VK_MENU)) {
+        const UINT command = CommandOfKey(msg.wParam, down(VK_CONTROL), down(VK_SHIFT));
+        if (command != 0 && IsCommandAvailable(command)) {
+            RunKeyCommand(command);
+            return true;
+        }
+    }
+    return CFrameWindow::PreTranslateMessage(msg);
+}
+
+void CMainFrame::ToggleToolbarKeys()
+{
+    if (toolbar_.InKeyboardMode()) {
+        toolbar_.LeaveKeyboardMode();
+    } else {
+        toolbar_.EnterKeyboardMode();
+    }
+}
+
+bool CMainFrame::IsCommandAvailable(UINT command) const
+{
+    const bool deletes = command == ID_DELETE_TO_RECYCLE_BIN || command == ID_DELETE_PERMANENTLY ||
+                         command == ID_DELETE_BACKUP_IN_FOLDER;
+    return toolbar_.IsButtonUsable(deletes ? ID_TB_DELETE : static_cast<int>(command));
+}
+
+void CMainFrame::RunKeyCommand(UINT command)
+{
+    switch (command) {
+    case ID_TB_EXPORT:
+        toolbar_.ShowDropDownMenu(ID_TB_EXPORT);
+        break;
+    case ID_DELETE_TO_RECYCLE_BIN:
+    case ID_DELETE_PERMANENTLY:
+    case ID_DELETE_BACKUP_IN_FOLDER:
+        duplicatesPane_.SendMessage(WM_COMMAND, MAKEWPARAM(command, 0));
+        break;
+    default:
+        SendMessage(WM_COMMAND, MAKEWPARAM(command, 1));
+        break;
+    }
+}
+
+// A pane is as wide as its text (and the icon of the first), so that the
+// whole line shows.
+void CMainFrame::SetPaneText(int pane, const std::wstring& text)
+{
+    const int icon = pane == kStatusPaneMain ? ::GetSystemMetrics(SM_CXSMICON) + ScaleX(4) : 0;
+    const int width = vandrelcommon::ui::MeasureText(statusBar_.Hwnd(), text).cx + icon + ScaleX(16);
+    statusBar_.SetPaneWidth(pane, std::max(width, ScaleX(100)));
+    statusBar_.SetPaneText(pane, text);
+}
+
 void CMainFrame::SetStatusText(const std::wstring& text)
 {
-    const int width = vandrelcommon::ui::MeasureText(statusBar_.Hwnd(), text).cx + ScaleX(16);
-    statusBar_.SetPaneWidth(kStatusPaneMain, std::max(width, ScaleX(100)));
-    statusBar_.SetPaneText(kStatusPaneMain, text);
+    SetPaneText(kStatusPaneMain, text);
+}
+
+void CMainFrame::SetMarksText(const std::wstring& text)
+{
+    SetPaneText(kStatusPaneMarks, text);
+}
+
+std::wstring CMainFrame::GetMarksText() const
+{
+    std::wstring text;
+    statusBar_.GetPaneText(kStatusPaneMarks, text);
+    return text;
 }
 
 std::wstring CMainFrame::GetStatusText()
@@ -307,7 +428,12 @@ void CMainFrame::SetAdvancedView(bool shown)
     settings_.advancedView = shown;
     toolbar_.CheckButton(ID_TB_ADVANCED_VIEW, shown);
     if (mode_ == kOptionsMode) {
+        const HWND focus = ::GetFocus();
+        const bool focusHidden = !shown && (focus == optionsPane_.Hwnd() || ::IsChild(optionsPane_.Hwnd(), focus));
         mainSplitter_.SetSinglePaneMode(shown ? CSplitterWindow::kBothPanes : 0);
+        if (focusHidden) {
+            FocusWhenActive(folderTree_.Hwnd());
+        }
     }
 }
 
@@ -315,7 +441,7 @@ void CMainFrame::StartSearch()
 {
     SearchRequest request;
     if (!optionsPane_.GatherParameters(request.parameters)) {
-        return; // the pane beeped and showed the field
+        return; // the pane named the field in a message and gave it the focus
     }
     const auto mode = static_cast<ResultMode>(request.parameters.SearchMode);
     toolbar_.SetSearchMode(mode);
@@ -325,7 +451,12 @@ void CMainFrame::StartSearch()
     request.groupIcon = duplicatesPane_.Tree().GroupIcon();
     request.cacheFile = settings_.cacheFile;
     CSearchProgressDialog dialog(request, hwnd_, GetTaskbarList());
-    if (dialog.DoModal(hwnd_) == CSearchProgressDialog::kFound) {
+    search_ = &dialog;
+    const INT_PTR result = dialog.DoModal(hwnd_);
+    search_ = nullptr;
+    if (closeAfterSearch_) {
+        PostMessage(WM_CLOSE);
+    } else if (result == CSearchProgressDialog::kFound) {
         SetMode(kResultsMode);
     }
 }
@@ -346,7 +477,11 @@ bool CMainFrame::SwitchLanguage(UINT command)
 
 void CMainFrame::ApplyLanguage()
 {
+    if (mode_ == kOptionsMode) {
+        SetStatusText(Localize("main.status.ready"));
+    }
     menus_.Relocalize();
+    FillPresets(); // the default preset's name is the language's
     toolbar_.Relocalize();
     optionsPane_.Relocalize();
     folderTree_.Relocalize();
@@ -357,6 +492,16 @@ void CMainFrame::ApplyLanguage()
 
 LRESULT CMainFrame::OnClose(Message& msg)
 {
+    // A search asks, as its own window does, and the window closes once it
+    // stopped; under any other window of ours the close waits for it.
+    if (search_ != nullptr) {
+        closeAfterSearch_ = search_->AskToStop(true);
+        return 0;
+    }
+    if (!IsEnabled()) {
+        return 0;
+    }
+    closeAfterSearch_ = false;
     if (optionsPane_.ConfirmSave() == CSearchOptionsPane::SaveAnswer::Cancel) {
         return 0; // the window stays open and nothing is written
     }

@@ -12,6 +12,7 @@
 #include "ui/PopupMenus.h"
 #include "ui/PreviewManager.h"
 #include "ui/SearchOptionsPane.h"
+#include "ui/SearchProgressDialog.h"
 #include "ui/common/AutosizeMultipaneStatusBar.h"
 #include "ui/framework/ComPtr.h"
 #include "ui/framework/Frame.h"
@@ -25,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace clonarium {
 
@@ -33,6 +35,7 @@ class CMainFrame : public vandrelcommon::ui::CFrameWindow,
                    public vandrelcommon::system::IUpdateCheckResult {
 public:
     static constexpr int kStatusPaneMain = 137;
+    static constexpr int kStatusPaneMarks = 138;
     static constexpr UINT kTrayMessage = 1034;
 
     // Loads the settings: beside the program, or in the user's folders when
@@ -62,11 +65,18 @@ public:
     PopupMenus& GetPopupMenus() override { return menus_; }
     void SetStatusText(const std::wstring& text) override;
     std::wstring GetStatusText() override;
+    void SetMarksText(const std::wstring& text) override;
+    std::wstring GetMarksText() const;
     ITaskbarList3* GetTaskbarList() override;
     HWND GetMainWindow() override { return hwnd_; }
 
     // On the update checker's thread: hands the result to the window.
     void OnUpdateCheckResult(vandrelcommon::system::UpdateResult result, const std::wstring& fileName) override;
+
+    // F10 and Alt alone into the toolbar, Shift+F10 the context menu, the
+    // command keys (F5, Ctrl+N, the delete keys...) where their commands can
+    // run now, then Tab, F6 and accelerators.
+    bool PreTranslateMessage(MSG& msg) override;
 
     BEGIN_MESSAGE_MAP()
     ON_MESSAGE(WM_CREATE, OnCreate)
@@ -82,6 +92,9 @@ public:
     REFLECT_NOTIFICATIONS()
     CHAIN_TO_BASE(vandrelcommon::ui::CFrameWindow)
     END_MESSAGE_MAP()
+
+protected:
+    std::vector<HWND> KeyboardPanes() const override;
 
 private:
     static constexpr UINT kUpdateMessage = WM_APP + 40;
@@ -105,6 +118,15 @@ private:
     void RemovePreset();
     void SavePreset();
     void SetAdvancedView(bool shown);
+    // A status pane as wide as its text.
+    void SetPaneText(int pane, const std::wstring& text);
+    // Whether the command of a key can run now: its button is shown and enabled.
+    bool IsCommandAvailable(UINT command) const;
+    void RunKeyCommand(UINT command);
+    // F10 or Alt: into the toolbar, or out of it.
+    void ToggleToolbarKeys();
+    // Where the keyboard goes in options mode: where it was, else the folder tree.
+    void FocusOptions();
     void StartSearch();
     bool SwitchLanguage(UINT command);
     void ApplyLanguage();
@@ -115,6 +137,7 @@ private:
     ApplicationSettings settings_;
     PopupMenus menus_;
     CClonariumToolbar toolbar_;
+    vandrelcommon::ui::IconHandle statusIcon_;
     vandrelcommon::ui::CAutosizeMultipaneStatusBar statusBar_;
     vandrelcommon::ui::CSplitterWindow mainSplitter_{true};
     vandrelcommon::ui::CSplitterWindow rightSplitter_{false};
@@ -130,10 +153,14 @@ private:
     std::mutex updateLock_;
     std::wstring updateFile_; // handed over from the checker's thread
     std::wstring downloadAddress_;
+    CSearchProgressDialog* search_ = nullptr; // while a search runs
+    bool closeAfterSearch_ = false;
     CFolderDropTarget folderDrop_{[this](std::vector<std::wstring> paths) { OpenPaths(std::move(paths), false); }};
     std::vector<std::wstring> pathsToOpen_;
     bool searchOpenedPaths_ = false;
     int mode_ = kOptionsMode;
+    HWND optionsFocus_ = nullptr; // kept while the results are shown
+    bool altAlone_ = false;       // Alt is down, and no other key came since
     int presetIndex_ = -1;
     bool trayIcon_ = false;
 };

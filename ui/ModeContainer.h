@@ -20,6 +20,8 @@ public:
     virtual PopupMenus& GetPopupMenus() = 0;
     virtual void SetStatusText(const std::wstring& text) = 0;
     virtual std::wstring GetStatusText() = 0;
+    // The status line's part that counts the files marked for deletion.
+    virtual void SetMarksText(const std::wstring& text) = 0;
     // The taskbar button's progress; null where the shell has none.
     virtual ITaskbarList3* GetTaskbarList() = 0;
     virtual HWND GetMainWindow() = 0;

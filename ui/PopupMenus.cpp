@@ -2,6 +2,7 @@
 
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
+#include "ui/CommandKeys.h"
 #include "ui/IconImages.h"
 #include "ui/framework/Module.h"
 
@@ -112,10 +113,14 @@ void RelocalizeItems(HMENU menu)
             RelocalizeItems(submenu);
             continue;
         }
-        const std::string_view key = TextKey(::GetMenuItemID(menu, position));
-        if (!key.empty()) {
-            SetItemText(menu, position, Localize(key));
+        const UINT command = ::GetMenuItemID(menu, position);
+        const std::string_view key = TextKey(command);
+        if (key.empty()) {
+            continue;
         }
+        // An item with a key of its own names it at its right.
+        const CommandKey* shortcut = FindCommandKey(command);
+        SetItemText(menu, position, Localize(key) + (shortcut != nullptr ? L"\t" + KeyName(*shortcut) : L""));
     }
 }
 
@@ -148,9 +153,10 @@ HMENU PopupMenus::Submenu(PopupMenu which) const
 void PopupMenus::Relocalize() const
 {
     RelocalizeItems(menu_.Get());
-    // The smart-selection submenus of the context menus have no command.
+    // The smart-selection submenus of the context menus have no command;
+    // they follow "Remove from this list" and its separator.
     for (const PopupMenu which : {PopupMenu::Select, PopupMenu::SmartSelectImagesContext}) {
-        SetItemText(Submenu(which), 1, Localize("duplicates-pane.buttons.select.caption"));
+        SetItemText(Submenu(which), 2, Localize("duplicates-pane.buttons.select.caption"));
     }
 }
 

@@ -64,6 +64,7 @@ public:
     void Relocalize();
 
     CPreviewPane& Pane(int index) { return panes_[index]; }
+    const CPreviewPane& Pane(int index) const { return panes_[index]; }
 
 private:
     vandrelcommon::ui::CSplitterWindow splitter_{true};

@@ -142,7 +142,7 @@ void CRegexpsDlg::FillRules()
     const auto rules = Combo(IDC_REGEXP_RULE);
     rules.ResetContent();
     for (const auto& rule : settings_.rules) {
-        rules.AddString(rule->name);
+        rules.AddString(rule->isDefault ? Localize("search-options.default-preset") : rule->name);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/SearchOptionsPane.h"
 
 #include "i18n/Localizer.h"
+#include "i18n/TextFormat.h"
 #include "storage/SearchPresets.h"
 #include "ui/IconImages.h"
 #include "ui/common/FolderBrowser.h"
@@ -263,20 +264,25 @@ void CSearchOptionsPane::Relocalize()
     for (size_t i = 0; i < kAttributes.size(); ++i) {
         Item(IDC_OPTIONS_ATTRIBUTE_FIRST + static_cast<int>(i)).SetText(Text(kAttributes[i].key));
     }
+    FillUnits();
     Arrange();
     if (IsVisible()) {
         ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 }
 
+// The units in the current language, keeping the ones chosen.
 void CSearchOptionsPane::FillUnits()
 {
+    const std::vector<std::wstring> names = vandrelcommon::system::LocalizeWords("search-options.size-units");
     for (const SizeRow& row : kSizeRows) {
         const CComboBox unit(GetDlgItem(row.unit));
+        const int chosen = unit.GetCurSel();
         unit.ResetContent();
-        for (const wchar_t* name : {L"B", L"KB", L"MB", L"GB"}) {
+        for (const std::wstring& name : names) {
             unit.AddString(name);
         }
+        unit.SetCurSel(chosen);
     }
 }
 
@@ -337,11 +343,15 @@ void CSearchOptionsPane::FillDates(const SearchParameters& preset)
 
 int CSearchOptionsPane::ReadControls(SearchParameters& record) const
 {
+    // A bound whose box is off is not read: it keeps what the record has.
     for (const SizeRow& row : kSizeRows) {
+        record.*row.use = IsChecked(row.check);
+        if (!(record.*row.use)) {
+            continue;
+        }
         if (!ParseBound(Item(row.value).GetText(), record.*row.bound)) {
             return row.value;
         }
-        record.*row.use = IsChecked(row.check);
         const int unit = CComboBox(GetDlgItem(row.unit)).GetCurSel();
         record.*row.multiplier = static_cast<uint16_t>(unit == CB_ERR ? Bytes : unit);
     }
@@ -385,13 +395,27 @@ bool CSearchOptionsPane::GatherParameters(SearchParameters& record)
     }
     SearchParameters gathered = record;
     if (const int bad = ReadControls(gathered); bad != 0) {
-        ::MessageBeep(MB_OK);
-        Item(bad).SetFocus();
-        Item(bad).SendMessage(EM_SETSEL, 0, -1);
+        ShowBadBound(bad);
         return false;
     }
     record = gathered;
     return true;
+}
+
+// The message names the field by its box; the focus waits in the field.
+void CSearchOptionsPane::ShowBadBound(int field) const
+{
+    for (const SizeRow& row : kSizeRows) {
+        if (row.value != field) {
+            continue;
+        }
+        const std::wstring text =
+            vandrelcommon::system::TextFormat(Text("messages.size-not-a-number")).Add(Item(row.check).GetText()).Str();
+        ::MessageBoxW(
+            ::GetAncestor(hwnd_, GA_ROOT), text.c_str(), Text("group-file-size").c_str(), MB_OK | MB_ICONWARNING);
+    }
+    Item(field).SetFocus();
+    Item(field).SendMessage(EM_SETSEL, 0, -1);
 }
 
 bool CSearchOptionsPane::IsChanged() const
@@ -481,9 +505,7 @@ void CSearchOptionsPane::FormChanged() const
     header.hwndFrom = hwnd_;
     header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
     header.code = kFormChanged;
-    // The host is the window the pane sits in, however many splitters lie
-    // between: they pass no notification on.
-    ::SendMessageW(::GetAncestor(hwnd_, GA_ROOT), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    ::SendMessageW(GetParent(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
 LRESULT CSearchOptionsPane::OnSize(Message&)

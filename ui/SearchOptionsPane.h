@@ -8,9 +8,9 @@
 //   - ApplyPreset(&preset) makes `preset` current and fills every control
 //     from it. The preset stays the host's (its preset list owns it). The
 //     host enables its delete-preset button unless preset.IsDefault.
-//   - Whenever the form changes, the pane sends its top-level window
-//     WM_NOTIFY with code kFormChanged; the host then enables its save-preset button
-//     exactly when IsChanged().
+//   - Whenever the form changes, the pane sends its parent WM_NOTIFY with
+//     code kFormChanged (holders between pass it on); the host then enables
+//     its save-preset button exactly when IsChanged().
 //   - GatherParameters(record) fills a record for a search; SaveCurrentPreset()
 //     answers the save-preset button; ConfirmSave() runs before the host
 //     switches presets or closes (Cancel: the host abandons that).
@@ -47,9 +47,11 @@ public:
     SearchParameters* CurrentPreset() const { return preset_; }
 
     // Reads every control into `record`, keeping its name, storage path and
-    // is-default flag; an item still being edited in place is committed first. A size field that does not hold an unsigned number
-    // makes the system beep and takes the focus; the record is then left
-    // untouched and the answer is false.
+    // is-default flag; an item still being edited in place is committed
+    // first. A size field whose box is on and that does not hold an unsigned
+    // number gets a message naming it and takes the focus; the record is
+    // then left untouched and the answer is false. A size field whose box is
+    // off is not read.
     bool GatherParameters(SearchParameters& record);
 
     // True when the form differs from the current preset (a size field that
@@ -101,6 +103,7 @@ private:
     // Reads the controls into `record`; the id of a size field that is not
     // a number, or 0.
     int ReadControls(SearchParameters& record) const;
+    void ShowBadBound(int field) const;
     void FillLists(const SearchParameters& preset);
     void FillDates(const SearchParameters& preset);
     void FillUnits();

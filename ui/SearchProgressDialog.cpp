@@ -11,6 +11,7 @@
 namespace clonarium {
 
 using vandrelcommon::system::Localize;
+using vandrelcommon::system::LocalizeForm;
 using vandrelcommon::system::TextFormat;
 using vandrelcommon::ui::Message;
 
@@ -197,28 +198,29 @@ LRESULT CSearchProgressDialog::OnCancel(Message& msg)
     return 0;
 }
 
-void CSearchProgressDialog::AskToStop(bool closingWindow)
+bool CSearchProgressDialog::AskToStop(bool closingWindow)
 {
     if (state_ == State::Stopping) {
-        return;
+        return false;
     }
     Pause();
     const int answer = ::MessageBoxW(Hwnd(), Text("messages.confirm-cancel-search-body").c_str(),
         Text("messages.confirm-cancel-search-caption").c_str(), MB_YESNO | MB_ICONQUESTION);
     if (result_ != 0 || state_ == State::Finished) {
         Resume(); // the search ended while the question was open
-        return;
+        return false;
     }
     if (answer != IDYES) {
         Resume();
         EnterState(State::Running);
-        return;
+        return false;
     }
     closingWindow_ = closingWindow;
     EnterState(State::Stopping);
     Stop();
     worker_.WaitForFinish();
     Finish();
+    return true;
 }
 
 LRESULT CSearchProgressDialog::OnPriorityChanged(Message&)
@@ -260,8 +262,10 @@ void CSearchProgressDialog::Refresh(bool evenPaused)
     SetRow(kFilesRow, TextFormat(Localize("common.m-of-n")).Add(compared).Add(total).Str());
     SetRow(kSkippedRow, std::to_wstring(skipped_.load(kRelaxed)));
     SetRow(kProtectedRow, std::to_wstring(protectedSkipped_.load(kRelaxed)));
-    TextFormat found(Localize(ImageSearch() ? "main.status.found-image-duplicates" : "main.status.found-duplicates"));
-    found.Add(duplicateFiles_.load(kRelaxed)).Add(groups_.load(kRelaxed));
+    const uint64_t groups = groups_.load(kRelaxed);
+    TextFormat found(
+        LocalizeForm(ImageSearch() ? "main.status.found-image-duplicates" : "main.status.found-duplicates", groups));
+    found.Add(duplicateFiles_.load(kRelaxed)).Add(groups);
     found.Add(FormatByteSize(static_cast<int64_t>(totalSize_.load(kRelaxed))));
     if (!ImageSearch()) {
         found.Add(FormatByteSize(static_cast<int64_t>(wastedSize_.load(kRelaxed))));

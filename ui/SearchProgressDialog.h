@@ -50,6 +50,9 @@ public:
     std::wstring RowValue(Row row) const;
     // What the dialog ended with; 0 while it is open.
     INT_PTR Result() const { return result_; }
+    // Asks whether to stop; on Yes stops the search, waits for the worker and
+    // answers true. `closingWindow`: the dialog then closes showing nothing.
+    bool AskToStop(bool closingWindow);
 
     // ISearchProcessCallback. The finder calls these on the worker thread;
     // they only count, or post to the interface thread, which owns the
@@ -99,8 +102,6 @@ private:
     // The values fill the list's width, or take what the longest needs.
     void FitValueColumn() const;
     void Start();
-    // Asks whether to stop; on Yes stops the search and waits for the worker.
-    void AskToStop(bool closingWindow);
     void EnterState(State state);
     void Finish();
     void End(INT_PTR result);

@@ -29,6 +29,8 @@ public:
 
     // The row's last value; kept after the dialog closed.
     std::wstring RowValue(Row row) const { return values_[row]; }
+    // The files a regular-expression rule matched in the groups it went through.
+    uint64_t MatchedFiles() const { return worker_ ? worker_->Changes().matched : 0; }
 
     // Worker thread: each only posts to the dialog.
     void OnGroupProcessed() override;

@@ -1,9 +1,10 @@
 // The deletion test program: GoogleTest, or with
-//   --show-progress [--lang CODE] [--start]
+//   --show-progress [--lang CODE] [--start] [--backup]
 //   --show-file-exists [--lang CODE]
 // the delete progress dialog over a few files of its own (started at once
-// with --start), or the "Backuping" dialog for a name that is taken, in the
-// language CODE: for looking at them and taking their pictures.
+// with --start; into a backup folder with --backup), or the "Backuping"
+// dialog for a name that is taken, in the language CODE: for looking at them
+// and taking their pictures.
 #include "i18n/Localizer.h"
 #include "system/LongPath.h"
 #include "tests/deletion/DeletionTestSupport.h"
@@ -34,14 +35,14 @@ int ShowFileExists()
     TempTree tree;
     tree.MakeFile(L"Backup\\C\\Photos\\2019\\report (1).txt");
     ConflictQuestion question;
-    question.source = tree.MakeFile(L"Photos\\2019\\report.txt");
-    question.target = tree.MakeFile(L"Backup\\C\\Photos\\2019\\report.txt");
-    question.chosenIndex = 2;
+    question.source = tree.MakeFile(L"Photos\\2019\\report.txt", std::string(48000, 'r'));
+    question.target = tree.MakeFile(L"Backup\\C\\Photos\\2019\\report.txt", std::string(2000, 'r'));
+    question.chosenIndex = 3;
     CFileExistsDlg dialog(question);
     return static_cast<int>(dialog.DoModal(nullptr));
 }
 
-int ShowProgress(bool start)
+int ShowProgress(bool start, bool backup)
 {
     TempTree tree;
     HWND listView = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 400, 300,
@@ -52,7 +53,8 @@ int ShowProgress(bool start)
     DeleteRequest request;
     request.settings = &settings;
     request.tree = &view;
-    request.parameters.mode = DeleteMode::ToRecycleBin;
+    request.parameters.mode = backup ? DeleteMode::BackupInFolder : DeleteMode::ToRecycleBin;
+    request.parameters.backupFolder = tree.Path(L"Backups of my photos");
     for (int group = 0; group < 3; ++group) {
         vandrelcommon::ui::CVirtualNode* groupNode = view.AddNode(nullptr, nullptr);
         const std::wstring kept = tree.MakeFile(L"kept" + std::to_wstring(group) + L".txt", "same");
@@ -92,7 +94,9 @@ int main(int argc, char** argv)
     int result = 0;
     if (Has(argc, argv, "--show-progress") || Has(argc, argv, "--show-file-exists")) {
         vandrelcommon::system::LoadLanguage(Option(argc, argv, "--lang", "en"));
-        result = Has(argc, argv, "--show-progress") ? ShowProgress(Has(argc, argv, "--start")) : ShowFileExists();
+        result = Has(argc, argv, "--show-progress")
+                     ? ShowProgress(Has(argc, argv, "--start"), Has(argc, argv, "--backup"))
+                     : ShowFileExists();
     } else {
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();

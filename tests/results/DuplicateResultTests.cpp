@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <random>
 #include <vector>
 
@@ -82,7 +84,7 @@ TEST_F(DuplicateResultTest, ImageGroupTotalsTheFilesItStillHas)
     const ResultStatistics statistics = ComputeStatistics(tree);
     EXPECT_EQ(statistics.total, 30);
     EXPECT_EQ(StatisticsText(statistics, SimilarImages),
-        L"Remaining 2 duplicates in 1 groups (total size: " + FormatByteSize(30) + L")");
+        L"Remaining 2 duplicates in 1 group (total size: " + FormatByteSize(30) + L")");
 }
 
 TEST_F(DuplicateResultTest, PathParts)
@@ -117,7 +119,13 @@ TEST_F(DuplicateResultTest, DisplayTextIsCutToTheRequestBuffer)
 
 TEST_F(DuplicateResultTest, FormattersGiveText)
 {
-    EXPECT_NE(FormatByteSize(6144).find(L'6'), std::wstring::npos);
+    // The platform's number, the unit of the language's table.
+    EXPECT_EQ(FormatByteSize(1), L"1 byte");
+    EXPECT_EQ(FormatByteSize(777), L"777 bytes");
+    const std::wstring kilobytes = FormatByteSize(6144);
+    EXPECT_EQ(kilobytes.front(), L'6');
+    EXPECT_EQ(kilobytes.substr(kilobytes.size() - 3), L" KB");
+    EXPECT_EQ(FormatByteSize(5ll << 30).substr(FormatByteSize(5ll << 30).size() - 3), L" GB");
     // 2020-01-02 03:04:05 UTC
     EXPECT_NE(FormatFileTime(FileTimeOf(132223334450000000ull)).find(L"2020"), std::wstring::npos);
 }
@@ -216,6 +224,35 @@ TEST_F(DuplicateResultTest, FilesSortByEveryKeyAndTheLockStaysWithItsFile)
     EXPECT_EQ(PathsOf(images), (Paths{L"x\\small", L"x\\big"}));
     SortFiles(tree, FileSortKey::Size, true);
     EXPECT_EQ(PathsOf(images), (Paths{L"x\\big", L"x\\small"}));
+}
+
+// Names sort as their readers expect: case and accents do not part them
+// from their letters, Polish and Cyrillic letters stand where they belong.
+TEST_F(DuplicateResultTest, FileNamesSortByTheLanguageIgnoringCase)
+{
+    CVirtualNode* group = AddRecords(
+        tree, {Record(L"c:\\a\\Zebra", 1), Record(L"c:\\a\\\u044f\u043c\u0430", 1), Record(L"c:\\a\\Mazury", 1),
+                  Record(L"c:\\a\\\u00c4pfel", 1), Record(L"c:\\a\\\u0141\u00f3d\u017a", 1),
+                  Record(L"c:\\a\\\u042f\u0431\u043b\u043e\u043a\u043e", 1), Record(L"c:\\a\\Birne", 1),
+                  Record(L"c:\\a\\\u0430\u0440\u0431\u0443\u0437", 1), Record(L"c:\\a\\Lublin", 1)});
+    SortFiles(tree, FileSortKey::FileName, false);
+    std::vector<std::wstring> names;
+    for (const std::wstring& path : PathsOf(group)) {
+        names.push_back(FileNameOf(path));
+    }
+    const auto at = [&names](const std::wstring& name) {
+        return std::find(names.begin(), names.end(), name) - names.begin();
+    };
+    EXPECT_EQ(at(L"\u00c4pfel"), 0) << "\u00c4 is an A";
+    EXPECT_EQ(at(L"Birne"), 1);
+    // Where a Polish reader or the system's own order puts it: among the L.
+    EXPECT_GT(at(L"\u0141\u00f3d\u017a"), at(L"Birne"));
+    EXPECT_LT(at(L"\u0141\u00f3d\u017a"), at(L"Mazury"));
+    EXPECT_EQ(at(L"Zebra"), 5);
+    // Cyrillic after Latin, capitals among the small letters.
+    EXPECT_EQ(std::vector<std::wstring>(names.begin() + 6, names.end()),
+        (std::vector<std::wstring>{
+            L"\u0430\u0440\u0431\u0443\u0437", L"\u042f\u0431\u043b\u043e\u043a\u043e", L"\u044f\u043c\u0430"}));
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 #include "results/DuplicateResult.h"
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
+#include "ui/common/EditListBox.h"
+#include "ui/common/InputBox.h"
+#include "ui/framework/Module.h"
 
 #include <commctrl.h>
 
@@ -104,6 +107,28 @@ RemovedAtEnd::~RemovedAtEnd()
     }
 }
 
+void MakeRule(HWND dialog, const wchar_t* name, const wchar_t* expression)
+{
+    {
+        WindowAnswerer naming(L"#32770", L"Adding a new rule...", [name](HWND box) {
+            ::SetDlgItemTextW(box, vandrelcommon::ui::CInputBox::kEditId, name);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD_RULE), BM_CLICK, 0, 0);
+    }
+    WaitFor([] { return ::FindWindowW(L"#32770", L"Adding a new rule...") == nullptr; });
+    ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD), BM_CLICK, 0, 0);
+    const HWND list = ::GetDlgItem(dialog, IDC_REGEXP_LIST);
+    HWND edit = nullptr;
+    WaitFor([&] {
+        edit = ::GetDlgItem(list, vandrelcommon::ui::CEditListBox::kEditId);
+        return edit != nullptr && ::IsWindowVisible(edit);
+    });
+    ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(expression));
+    ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
 bool RecycleBinVisible()
 {
     return !TrashFolder().empty();
@@ -128,15 +153,23 @@ void Scenario::TearDown()
         frame_->DestroyWindow();
     }
     frame_.reset();
+    if (loopAdded_) {
+        vandrelcommon::ui::AppModule().RemoveMessageLoop();
+        loopAdded_ = false;
+    }
 }
 
 void Scenario::Start()
 {
+    if (!loopAdded_) {
+        loopAdded_ = vandrelcommon::ui::AppModule().AddMessageLoop(&loop_);
+    }
     folder.MakeFolder(L"program");
     frame_ = std::make_unique<CMainFrame>(FolderRoots{folder.Path(L"program"), L""});
     frame_->SetEndsMessageLoop(false); // a quit message would end the next scenario's dialogs
     ASSERT_NE(frame_->CreateFrame(IDR_MAINFRAME, RECT{0, 0, 1000, 700}), nullptr);
     frame_->ShowWindow(SW_SHOW);
+    ::SetForegroundWindow(frame_->Hwnd());
     frame_->UpdateWindow();
 }
 
@@ -178,9 +211,11 @@ void Scenario::ChooseMode(WPARAM arrow)
 
 void Scenario::Delete(UINT command)
 {
+    QuestionAnswerer yes(IDYES, L"Confirm");
     DialogAnswerer deleting(IDC_DELETE_START, RunDeleteDialog);
     ResultCommand(command);
     EXPECT_TRUE(deleting.answered);
+    EXPECT_TRUE(yes.answered) << "the question before the delete window";
 }
 
 void Scenario::Export(UINT command, const std::wstring& path)

@@ -5,6 +5,7 @@
 // dialogs the program opens.
 #include "tests/support/TempTree.h"
 #include "ui/MainFrame.h"
+#include "ui/framework/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,10 @@ using DiskState = std::map<std::wstring, std::string>;
 DiskState ReadDisk(const std::wstring& folder);
 
 bool Exists(const std::wstring& path);
+
+// In the rules dialog, from a thread of its own: a new rule named `name`
+// with one expression, then OK, which chooses it.
+void MakeRule(HWND dialog, const wchar_t* name, const wchar_t* expression);
 
 // The files the Recycle Bin holds (under Wine the desktop's Trash in
 // XDG_DATA_HOME, which the run's script points at a fresh folder): name ->
@@ -62,7 +67,8 @@ protected:
     void ResultCommand(UINT id);
     // The mode list of the options pane, moved by the arrow keys.
     void ChooseMode(WPARAM arrow);
-    // Runs the deletion `command` opens: Start, and Close once it has finished.
+    // Runs the deletion `command` opens: Yes to its question, Start, and
+    // Close once it has finished.
     void Delete(UINT command);
     // Names the file in the save dialog `command` opens.
     void Export(UINT command, const std::wstring& path);
@@ -78,5 +84,8 @@ protected:
     TempTree folder;
 
 private:
+    // The program's loop: keys typed reach the frame's and panes' filters.
+    vandrelcommon::ui::CMessageLoop loop_;
+    bool loopAdded_ = false;
     std::unique_ptr<clonarium::CMainFrame> frame_;
 };

@@ -12,7 +12,6 @@
 #include "tests/support/DialogDriving.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TestPictures.h"
-#include "ui/common/EditListBox.h"
 #include "ui/common/InputBox.h"
 
 #include <commctrl.h>
@@ -359,26 +358,7 @@ TEST_F(ExactScenario, ARegularExpressionRuleIsKeptOverARestart)
         Command(ID_TB_SELECT_BY_REGEXP);
         EXPECT_TRUE(rules.answered);
     };
-    chooseRule([](HWND dialog) {
-        {
-            WindowAnswerer name(L"#32770", L"Adding a new rule...", [](HWND box) {
-                ::SetDlgItemTextW(box, vandrelcommon::ui::CInputBox::kEditId, L"Backup folders");
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            });
-            ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD_RULE), BM_CLICK, 0, 0);
-        }
-        WaitFor([] { return ::FindWindowW(L"#32770", L"Adding a new rule...") == nullptr; });
-        ::PostMessageW(::GetDlgItem(dialog, IDC_REGEXP_ADD), BM_CLICK, 0, 0);
-        const HWND list = ::GetDlgItem(dialog, IDC_REGEXP_LIST);
-        HWND edit = nullptr;
-        WaitFor([&] {
-            edit = ::GetDlgItem(list, vandrelcommon::ui::CEditListBox::kEditId);
-            return edit != nullptr && ::IsWindowVisible(edit);
-        });
-        ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L".*\\\\backup\\\\.*"));
-        ::SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    });
+    chooseRule([](HWND dialog) { MakeRule(dialog, L"Backup folders", L".*\\\\backup\\\\.*"); });
     const std::set<std::wstring> inBackup = DataPaths({L"backup\\report.doc", L"backup\\Song, M\u00e4rz & 'Live'.txt"});
     EXPECT_EQ(Sorted(FilesMarked(true)), inBackup);
 
@@ -482,7 +462,7 @@ TEST_F(Scenario, SimilarPicturesKeepTheHighestResolutionAndDeletePermanently)
     ASSERT_EQ(Frame().GetMode(), IModeContainer::kResultsMode);
     ASSERT_EQ(Groups(), 1);
     EXPECT_EQ(Tree().Root().firstChild->childCount, 3);
-    EXPECT_EQ(Frame().GetStatusText().rfind(L"Remaining 3 duplicates in 1 groups", 0), 0u) << Frame().GetStatusText();
+    EXPECT_EQ(Frame().GetStatusText().rfind(L"Remaining 3 duplicates in 1 group (", 0), 0u) << Frame().GetStatusText();
 
     // Each picture's similarity to the first of its group, in a column of
     // its own; a click on its header puts the most alike first.
@@ -586,8 +566,10 @@ TEST_F(Scenario, AStoppedSearchThenANewOneAndADeletionPausedAndResumed)
             WaitFor([button] { return !::IsWindowVisible(button); }, 60000);
             ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Delete 300 files permanently?");
         ResultCommand(ID_DELETE_PERMANENTLY);
         EXPECT_TRUE(deleting.answered);
+        EXPECT_TRUE(yes.answered);
     }
     EXPECT_EQ(pausedButton, L"Resume");
     EXPECT_GT(whilePaused[0], 0) << "paused before the end";

@@ -365,9 +365,11 @@ TEST_F(DuplicatesPaneTest, TwoWholeGroupsAskTheWarningOnceThenGoToTheRecycleBin)
         }
     });
     {
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 5 files to the Recycle Bin?");
         DialogAnswerer deleting(IDC_DELETE_START, RunDeleteDialog);
-        Key(VK_DELETE); // the remembered mode: the Recycle Bin
+        Command(ID_DELETE_TO_RECYCLE_BIN);
         EXPECT_TRUE(deleting.answered);
+        EXPECT_TRUE(yes.answered);
     }
     stop = true;
     answerer.join();
@@ -394,6 +396,7 @@ TEST_F(DuplicatesPaneTest, KeepNewestOverAllGroupsThenDeleteLeavesTheNewestOfEac
     ASSERT_EQ(kept.size(), 3u);
     EXPECT_EQ(kept[1], folder.Path(L"data\\y\\beta.txt")) << "the newest of its group";
     {
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 4 files to the Recycle Bin?");
         DialogAnswerer deleting(IDC_DELETE_START, RunDeleteDialog);
         Command(ID_DELETE_TO_RECYCLE_BIN);
         EXPECT_TRUE(deleting.answered);
@@ -466,8 +469,10 @@ TEST_F(WindowDeleteTest, TheDeleteDialogAndTheRemarksAgreeWithTheDisk)
             skipped = RowValue(dialog, 2);
             ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
+        QuestionAnswerer yes(IDYES, L"Confirm", L"Move 2 files to the Recycle Bin?");
         Command(ID_DELETE_TO_RECYCLE_BIN);
         EXPECT_TRUE(deleting.answered);
+        EXPECT_TRUE(yes.answered);
     }
     EXPECT_EQ(deleted, L"0 of 2");
     EXPECT_EQ(skipped, L"2");

@@ -3,6 +3,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/common/ImageBitmap.h"
 #include "ui/common/MenuImageTable.h"
+#include "ui/framework/Dpi.h"
 #include "ui/framework/GdiHandles.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST(MenuImageTable, MeasuresAndDrawsNormalAndGreyed)
     measure.itemWidth = 10;
     measure.itemHeight = 5;
     EXPECT_TRUE(table.MeasureItem(measure));
-    EXPECT_EQ(measure.itemWidth, 12u);
+    EXPECT_EQ(measure.itemWidth, 10u + static_cast<UINT>(vandrelcommon::ui::ScaleX(6))) << "a gap before the text";
     EXPECT_EQ(measure.itemHeight, 16u);
     measure.itemHeight = 30;
     table.MeasureItem(measure);

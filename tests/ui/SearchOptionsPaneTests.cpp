@@ -375,11 +375,23 @@ TEST_F(SearchOptionsPaneTest, SizeFieldThatIsNoNumberTakesTheFocusAndKeepsTheRec
         Item(IDC_OPTIONS_MODE).SetFocus();
         SearchParameters record;
         record.LessBound = 7;
-        EXPECT_FALSE(pane_.GatherParameters(record)) << testing::PrintToString(std::wstring(bad));
+        {
+            QuestionAnswerer message(IDOK, L"File size", L"Please enter a whole number after \"Greater than:\"");
+            EXPECT_FALSE(pane_.GatherParameters(record)) << testing::PrintToString(std::wstring(bad));
+            EXPECT_TRUE(message.answered) << "the message names the field";
+        }
         EXPECT_EQ(::GetFocus(), Item(IDC_OPTIONS_GREATER_VALUE).Hwnd());
         EXPECT_EQ(record.LessBound, 7u);
         EXPECT_TRUE(pane_.IsChanged());
     }
+    // Its box off, the field is not read: the record keeps its bound.
+    Click(IDC_OPTIONS_GREATER_CHECK);
+    SearchParameters unread;
+    unread.GreaterBound = 9;
+    EXPECT_TRUE(pane_.GatherParameters(unread));
+    EXPECT_FALSE(unread.UseGreater);
+    EXPECT_EQ(unread.GreaterBound, 9u);
+    Click(IDC_OPTIONS_GREATER_CHECK);
     Item(IDC_OPTIONS_GREATER_VALUE).SetText(L"4294967295");
     SearchParameters record;
     ASSERT_TRUE(pane_.GatherParameters(record));

@@ -54,6 +54,9 @@ private:
         if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP && ids.empty()) {
             const auto menu = reinterpret_cast<HMENU>(sent->wParam);
             for (int item = 0; item < ::GetMenuItemCount(menu); ++item) {
+                if ((::GetMenuState(menu, static_cast<UINT>(item), MF_BYPOSITION) & MF_SEPARATOR) != 0) {
+                    continue;
+                }
                 ids.push_back(::GetMenuItemID(menu, item));
                 wchar_t text[128] = {};
                 ::GetMenuStringW(menu, static_cast<UINT>(item), text, 128, MF_BYPOSITION);
@@ -269,7 +272,7 @@ TEST_F(ToolbarTest, LanguageSwitchRetextsButtonsLabelAndMenus)
     };
     const auto smartCaption = [this] {
         wchar_t text[128] = {};
-        ::GetMenuStringW(host_.menus.Submenu(PopupMenu::Select), 1, text, 128, MF_BYPOSITION);
+        ::GetMenuStringW(host_.menus.Submenu(PopupMenu::Select), 2, text, 128, MF_BYPOSITION);
         return std::wstring(text);
     };
     const auto languageImage = [this] {
@@ -309,6 +312,35 @@ TEST_F(ToolbarTest, LanguageSwitchRetextsButtonsLabelAndMenus)
     EXPECT_EQ(Bar().GetButtonText(ID_TB_HELP), L"Help");
     EXPECT_EQ(sortMenuFirst(), L"By total group size");
     EXPECT_EQ(languageImage(), englishFlag);
+}
+
+// The tooltip the toolbar asks its window for names the keys of the
+// button's commands in the keyboard's words of the language.
+TEST_F(ToolbarTest, TooltipsNameTheKeysOfTheirCommands)
+{
+    const auto tip = [this](int id) {
+        wchar_t text[INFOTIPSIZE] = {};
+        NMTBGETINFOTIPW info{};
+        info.hdr = NMHDR{Bar().Hwnd(), kToolBarId, static_cast<UINT>(TBN_GETINFOTIPW)};
+        info.pszText = text;
+        info.cchTextMax = INFOTIPSIZE;
+        info.iItem = id;
+        host_.SendMessage(WM_NOTIFY, kToolBarId, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(text);
+    };
+    EXPECT_EQ(tip(ID_TB_START_SEARCH), L"Start search (F5)");
+    EXPECT_EQ(tip(ID_TB_NEW_SEARCH), L"New search (Ctrl+N)");
+    EXPECT_EQ(tip(ID_TB_DELETE), L"Delete (Del, Shift+Del, Ctrl+B)");
+    EXPECT_EQ(tip(ID_TB_EXPORT), L"Report (Ctrl+E)");
+    EXPECT_EQ(tip(ID_TB_SAVE_PRESET), L"Save the search preset") << "an icon's tooltip is its text";
+    EXPECT_EQ(tip(ID_TB_SELECT_BY_REGEXP), L"") << "a text shown needs no tooltip";
+    wchar_t item[128] = {};
+    ::GetMenuStringW(host_.menus.Submenu(PopupMenu::Delete), ID_DELETE_PERMANENTLY, item, 128, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(item), L"Permanently\tShift+Del") << "the menu names it too";
+
+    LoadTable("de");
+    host_.toolbar.Relocalize();
+    EXPECT_EQ(tip(ID_TB_DELETE), L"L\u00f6schen (Entf, Umschalt+Entf, Strg+B)");
 }
 
 TEST_F(ToolbarTest, ChevronAppearsWhenTheWindowIsTooNarrow)

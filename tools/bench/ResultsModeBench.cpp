@@ -1,8 +1,9 @@
 // Times results mode over a large result in the real main window: groups of
 // made-up files (nothing is read from disk) loaded as a search loads them,
 // then the selection moved a row, every group expanded and collapsed, a mark
-// toggled and the tree repainted, each as the interface thread answers it,
-// and a keep-one rule run over every group under its dialog.
+// toggled, the tree repainted, the groups sorted and the marked files counted,
+// each as the interface thread answers it, and a keep-one rule run over every
+// group under its dialog.
 //   results-mode-bench.exe [GROUPS [FILES_PER_GROUP [RUNS]]]
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
@@ -144,6 +145,10 @@ int wmain(int argc, wchar_t** argv)
                 MedianMs(runs, list, [&] { ::SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0); }));
             std::printf("  full repaint:                       %8.1f ms\n",
                 MedianMs(runs, list, [&] { ::InvalidateRect(list, nullptr, TRUE); }));
+            std::printf("  groups sorted from the Sort menu:   %8.1f ms\n",
+                MedianMs(runs, list, [&] { ::SendMessageW(pane.Hwnd(), WM_COMMAND, ID_SORT_FILE_NUMBER, 0); }));
+            std::printf(
+                "  marked files counted (status line): %8.1f ms\n", MedianMs(runs, list, [&] { pane.UpdateMarks(); }));
             std::printf("  keep-newest over every group, with its dialog: %8.1f ms\n", MedianMs(runs, list, [&] {
                 ::SendMessageW(pane.Hwnd(), WM_COMMAND, ID_SELECT_KEEP_NEWEST_MODIFIED, 0);
             }));

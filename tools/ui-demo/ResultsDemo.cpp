@@ -20,21 +20,26 @@ namespace {
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kPressStartTimer = 1;
 
-// The delete dialog open on this thread, if any.
-HWND FindDeleteDialog()
+// The window open on this thread that has a control `id`, if any: the
+// delete dialog by its Start button, the question before it by its Yes.
+HWND FindWindowWith(int id)
 {
-    HWND found = nullptr;
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
-            if (::GetDlgItem(window, IDC_DELETE_START) != nullptr) {
-                *reinterpret_cast<HWND*>(data) = window;
+            auto* search = reinterpret_cast<Search*>(data);
+            if (::GetDlgItem(window, search->id) != nullptr) {
+                search->found = window;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 class CResultsDemoFrame : public clonarium::CMainFrame {
@@ -74,8 +79,9 @@ private:
         Results().SelectOnly(2);
         Results().SetFocus();
         if (options_.deleteFiles) {
-            // Keep the first of each group, then to the Recycle Bin; Start is
-            // pressed once the dialog is up, and it stays open at its end.
+            // Keep the first of each group, then to the Recycle Bin; Yes and
+            // Start are pressed once they are up, and the dialog stays open
+            // at its end.
             DuplicatesPane().SendMessage(WM_COMMAND, ID_SELECT_KEEP_FIRST);
             ::SetTimer(hwnd_, kPressStartTimer, 1000, nullptr);
             DuplicatesPane().SendMessage(WM_COMMAND, ID_DELETE_TO_RECYCLE_BIN);
@@ -98,7 +104,9 @@ private:
             msg.handled = false;
             return 0;
         }
-        if (HWND dialog = FindDeleteDialog()) {
+        if (HWND question = FindWindowWith(IDYES)) {
+            ::PostMessageW(question, WM_COMMAND, IDYES, 0);
+        } else if (HWND dialog = FindWindowWith(IDC_DELETE_START)) {
             ::KillTimer(hwnd_, kPressStartTimer);
             ::PostMessageW(dialog, WM_COMMAND, IDC_DELETE_START, 0);
         }

@@ -111,12 +111,18 @@ private:
         return 0;
     }
 
-    // A click on the right end of the band, where the chevron is.
+    // A click on the chevron, as the rebar finds it from the band's right end.
     void PressChevron() const
     {
+        const CReBarCtrl rebar(ReBar());
         RECT band{};
-        CReBarCtrl(ReBar()).GetRect(0, band);
-        const LPARAM point = MAKELPARAM(band.right - ScaleX(6), (band.top + band.bottom) / 2);
+        rebar.GetRect(0, band);
+        RBHITTESTINFO hit{};
+        hit.pt = POINT{band.right - 1, (band.top + band.bottom) / 2};
+        while (hit.pt.x > band.left && (rebar.HitTest(hit), hit.flags != RBHT_CHEVRON)) {
+            --hit.pt.x;
+        }
+        const LPARAM point = MAKELPARAM(hit.pt.x, hit.pt.y);
         ::SendMessageW(ReBar(), WM_LBUTTONDOWN, MK_LBUTTON, point);
         ::SendMessageW(ReBar(), WM_LBUTTONUP, 0, point);
     }

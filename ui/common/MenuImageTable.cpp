@@ -1,5 +1,7 @@
 #include "ui/common/MenuImageTable.h"
 
+#include "ui/framework/Dpi.h"
+
 #include <vector>
 
 namespace vandrelcommon::ui {
@@ -78,7 +80,9 @@ bool MenuImageTable::MeasureItem(MEASUREITEMSTRUCT& item) const
     if (found == images_.end()) {
         return false;
     }
-    item.itemWidth += 2;
+    // The picture is drawn left of the room asked for here: this room is
+    // the gap between it and the item's text.
+    item.itemWidth += static_cast<UINT>(ScaleX(6));
     if (item.itemHeight < static_cast<UINT>(found->second.size.cy)) {
         item.itemHeight = static_cast<UINT>(found->second.size.cy);
     }

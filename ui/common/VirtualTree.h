@@ -95,7 +95,7 @@ public:
     // Removes many nodes and everything below them with one pass over the
     // rows, where RemoveNode searches them once a node. No node of the list
     // may lie below another. Parents' check states are left to the caller.
-    void RemoveNodes(const std::vector<CVirtualNode*>& nodes);
+    virtual void RemoveNodes(const std::vector<CVirtualNode*>& nodes);
     // Removes every node and every row.
     void RemoveAll();
     // Moves every node under a new root and leaves the tree empty at once,
@@ -122,10 +122,10 @@ public:
 
     // Relinks the children of `parent` in the given order and rebuilds the
     // rows; an order that is not a permutation of them changes nothing.
-    void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
+    virtual void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order);
     // Sorts the children of every child of `parent` (null: the root) by
     // `less` and rebuilds the rows once, however many children there are.
-    void SortGrandchildren(
+    virtual void SortGrandchildren(
         CVirtualNode* parent, const std::function<bool(const CVirtualNode*, const CVirtualNode*)>& less);
 
 protected:

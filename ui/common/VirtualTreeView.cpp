@@ -13,6 +13,7 @@
 #include "ui/framework/Dpi.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 namespace vandrelcommon::ui {
@@ -141,7 +142,21 @@ public:
         }
     }
 
-    void Restore()
+    // Before nodes are taken away: a remembered node that goes (`goes`
+    // answers for it or an ancestor) is let go; the focus and the top row
+    // pass to the node of the next row that stays, else of the last one
+    // before it.
+    void LetGo(const std::function<bool(const CVirtualNode*)>& goes)
+    {
+        for (const CVirtualNode*& node : selectedNodes_) {
+            node = node != nullptr && goes(node) ? nullptr : node;
+        }
+        focusedNode_ = Substitute(focusedNode_, oldFocusedRow_, goes);
+        topNode_ = Substitute(topNode_, view_.ListView().GetTopIndex(), goes);
+    }
+
+    // `focusInView`: the focused row is scrolled into sight too.
+    void Restore(bool focusInView)
     {
         if (view_.hwnd_ == nullptr) {
             return;
@@ -150,7 +165,7 @@ public:
         // the top one (each, when hidden, by the ancestor that shows it).
         std::vector<const CVirtualNode*> wanted;
         for (const CVirtualNode* node : selectedNodes_) {
-            wanted.push_back(ShownNode(node));
+            wanted.push_back(node != nullptr ? ShownNode(node) : nullptr);
         }
         wanted.push_back(focusedNode_ != nullptr ? ShownNode(focusedNode_) : nullptr);
         wanted.push_back(topNode_ != nullptr ? ShownNode(topNode_) : nullptr);
@@ -181,9 +196,32 @@ public:
                 list.Scroll(0, (newTop - top) * view_.RowHeight());
             }
         }
+        if (focusInView && newFocus >= 0) {
+            view_.ListView().EnsureVisible(newFocus, false);
+        }
     }
 
 private:
+    const CVirtualNode* Substitute(
+        const CVirtualNode* node, int row, const std::function<bool(const CVirtualNode*)>& goes) const
+    {
+        if (node == nullptr || !goes(node)) {
+            return node;
+        }
+        const std::vector<CVirtualNode*>& rows = view_.rows_;
+        for (int next = row + 1; next < static_cast<int>(rows.size()); ++next) {
+            if (!goes(rows[next])) {
+                return rows[next];
+            }
+        }
+        for (int before = std::min(row, static_cast<int>(rows.size())) - 1; before >= 0; --before) {
+            if (!goes(rows[before])) {
+                return rows[before];
+            }
+        }
+        return nullptr;
+    }
+
     CVirtualTreeView& view_;
     const CVirtualNode* topNode_ = nullptr;
     std::vector<const CVirtualNode*> selectedNodes_;
@@ -218,7 +256,9 @@ bool CVirtualTreeView::Attach(HWND listView)
     redraw_ = true;
     // Images lent to the list view stay their owners'.
     ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SHAREIMAGELISTS);
-    constexpr DWORD kStyles = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER;
+    // No sub-item images: no cell but the first shows one, and a list that
+    // allows them sets every cell's text off its column's header.
+    constexpr DWORD kStyles = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER;
     const CListViewCtrl list = ListView();
     list.SetExtendedListViewStyle(kStyles, kStyles);
     if ((viewFlags_ & kCheckBoxes) != 0) {
@@ -456,22 +496,52 @@ void CVirtualTreeView::CollapseAll()
     ChangeAll([this] { CVirtualTree::CollapseAll(); });
 }
 
+void CVirtualTreeView::RemoveNodes(const std::vector<CVirtualNode*>& nodes)
+{
+    const std::unordered_set<const CVirtualNode*> going(nodes.begin(), nodes.end());
+    ChangeAll([&] { CVirtualTree::RemoveNodes(nodes); },
+        [&going](const CVirtualNode* node) {
+            for (; node != nullptr; node = node->parent) {
+                if (going.count(node) != 0) {
+                    return true;
+                }
+            }
+            return false;
+        });
+}
+
+// A sort keeps the row the keyboard is on in sight.
+void CVirtualTreeView::ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order)
+{
+    ChangeAll([&] { CVirtualTree::ReorderChildren(parent, order); }, nullptr, true);
+}
+
+void CVirtualTreeView::SortGrandchildren(
+    CVirtualNode* parent, const std::function<bool(const CVirtualNode*, const CVirtualNode*)>& less)
+{
+    ChangeAll([&] { CVirtualTree::SortGrandchildren(parent, less); }, nullptr, true);
+}
+
 bool CVirtualTreeView::ChangeRow(int row, const std::function<bool(int)>& change)
 {
     KeepInView keep(*this);
     if (!change(row)) {
         return false;
     }
-    keep.Restore();
+    keep.Restore(false);
     if (hwnd_ != nullptr) {
         ListView().RedrawItems(row, row); // its expander changed
     }
     return true;
 }
 
-void CVirtualTreeView::ChangeAll(const std::function<void()>& change)
+void CVirtualTreeView::ChangeAll(
+    const std::function<void()>& change, const std::function<bool(const CVirtualNode*)>& goes, bool focusInView)
 {
     KeepInView keep(*this);
+    if (goes) {
+        keep.LetGo(goes);
+    }
     const bool redraw = hwnd_ != nullptr && redraw_;
     if (redraw) {
         SetRedraw(false);
@@ -481,7 +551,7 @@ void CVirtualTreeView::ChangeAll(const std::function<void()>& change)
     if (redraw) {
         SetRedraw(true);
     }
-    keep.Restore();
+    keep.Restore(focusInView);
     if (redraw) {
         Invalidate(false);
     }
@@ -508,9 +578,7 @@ LRESULT CVirtualTreeView::OnButtonDown(Message& msg)
     const HitResult hit = HitTest(msg.Point());
     if (hit.part == HitPart::StateIcon) {
         SetFocus();
-        ToggleCheckState(rows_[hit.row]);
-        // The node's descendants and ancestors changed too.
-        Invalidate(false);
+        ToggleByUser(hit.row);
         return 0;
     }
     if (hit.part == HitPart::Expander) {
@@ -544,8 +612,7 @@ LRESULT CVirtualTreeView::OnKeyDown(Message& msg)
     }
     CVirtualNode* node = rows_[row];
     if (toggle) {
-        ToggleCheckState(node);
-        Invalidate(false); // its descendants and ancestors changed too
+        ToggleByUser(row);
         return 0;
     }
     const bool hasChildren = node->firstChild != nullptr;
@@ -610,6 +677,14 @@ bool CVirtualTreeView::MoveByKey(WPARAM key)
     SelectOnly(target);
     ListView().EnsureVisible(target, false);
     return true;
+}
+
+void CVirtualTreeView::ToggleByUser(int row)
+{
+    ToggleCheckState(rows_[row]);
+    Invalidate(false); // the node's descendants and ancestors changed too
+    NMHDR header{hwnd_, static_cast<UINT_PTR>(GetDlgCtrlID()), kCheckChanged};
+    ::SendMessageW(GetParent(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
 LRESULT CVirtualTreeView::OnSetRedraw(Message& msg)

@@ -23,6 +23,10 @@ public:
     static constexpr uint32_t kCheckBoxes = 1;
     static constexpr uint32_t kTreeLines = 2;
 
+    // Sent to the parent as a WM_NOTIFY code after the user changed a check
+    // mark (a click on its box, or Space).
+    static constexpr UINT kCheckChanged = 0x7fe0;
+
     // The state image list, by position: slot 0 stays empty.
     enum class StateImage { NoBox, UncheckedBox, CheckedBox, MixedBox };
 
@@ -41,11 +45,16 @@ public:
     void SetViewFlags(uint32_t flags) { viewFlags_ = flags; }
 
     // The model's operations, keeping the top row's node in view and the
-    // selection and focus on the nodes that had them.
+    // selection and focus on the nodes that had them (or, for a node taken
+    // away, on the row that takes its place), and repainting every row.
     bool Expand(int row) override;
     bool Collapse(int row) override;
     void ExpandAll() override;
     void CollapseAll() override;
+    void RemoveNodes(const std::vector<CVirtualNode*>& nodes) override;
+    void ReorderChildren(CVirtualNode* parent, const std::vector<CVirtualNode*>& order) override;
+    void SortGrandchildren(
+        CVirtualNode* parent, const std::function<bool(const CVirtualNode*, const CVirtualNode*)>& less) override;
 
     // Repaints the node's row when it is on screen.
     void RedrawNode(const CVirtualNode* node);
@@ -105,11 +114,16 @@ private:
     LRESULT OnDestroy(Message& msg);
     LRESULT OnGetDispInfo(Message& msg);
     LRESULT OnCustomDraw(Message& msg);
+    // Toggles the row's mark as the user asked, repaints and tells the parent.
+    void ToggleByUser(int row);
 
     // Runs a change of the model's rows at `row` (or of all of them), then
     // puts the top row, the selection and the focus back on their nodes.
     bool ChangeRow(int row, const std::function<bool(int)>& change);
-    void ChangeAll(const std::function<void()>& change);
+    // `goes`, when given, tells the nodes the change takes away;
+    // `focusInView` scrolls the focused row into sight.
+    void ChangeAll(const std::function<void()>& change, const std::function<bool(const CVirtualNode*)>& goes = nullptr,
+        bool focusInView = false);
     void BuildStateImages();
     void DrawTreeLines(HDC dc, int row) const;
     void InvalidateRowsFrom(int row) const;

@@ -257,10 +257,17 @@ public:
         return SendMessage(TB_GETRECT, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&rect)) != 0;
     }
     // By command: the fields of `info` named in its dwMask (TBIF_*).
+    bool GetButtonInfo(int command, TBBUTTONINFOW& info) const
+    {
+        return SendMessage(TB_GETBUTTONINFOW, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&info)) != -1;
+    }
     bool SetButtonInfo(int command, const TBBUTTONINFOW& info) const
     {
         return SendMessage(TB_SETBUTTONINFOW, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&info)) != 0;
     }
+    // The hot button by index, -1 for none.
+    int GetHotItem() const { return static_cast<int>(SendMessage(TB_GETHOTITEM)); }
+    void SetHotItem(int index) const { SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(index)); }
     bool HideButton(int command, bool hide) const
     {
         return SendMessage(TB_HIDEBUTTON, static_cast<WPARAM>(command), MAKELPARAM(hide, 0)) != 0;

@@ -18,6 +18,44 @@ bool HasVisibleStyle(HWND window)
     return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
+bool IsKeyDown(int key)
+{
+    return (::GetKeyState(key) & 0x8000) != 0;
+}
+
+// The tab stops of a control, or of the controls a holder holds, in order.
+void CollectStops(HWND window, std::vector<HWND>& stops)
+{
+    if (window == nullptr || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) {
+        return;
+    }
+    if ((::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) {
+        for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            CollectStops(child, stops);
+        }
+    } else if ((::GetWindowLongPtrW(window, GWL_STYLE) & WS_TABSTOP) != 0) {
+        stops.push_back(window);
+    }
+}
+
+// The tab stops of the panes in order, each with the index of its pane.
+struct TabStops {
+    std::vector<HWND> stops;
+    std::vector<size_t> pane;
+};
+
+TabStops CollectTabStops(const std::vector<HWND>& panes)
+{
+    TabStops found;
+    for (size_t pane = 0; pane < panes.size(); ++pane) {
+        std::vector<HWND> stops;
+        CollectStops(panes[pane], stops);
+        found.stops.insert(found.stops.end(), stops.begin(), stops.end());
+        found.pane.insert(found.pane.end(), stops.size(), pane);
+    }
+    return found;
+}
+
 bool IsToolBar(HWND window)
 {
     wchar_t name[64] = {};
@@ -201,13 +239,82 @@ void CFrameWindow::UpdateLayout(bool resizeBars)
 
 bool CFrameWindow::PreTranslateMessage(MSG& msg)
 {
-    if (accelerators_ == nullptr || hwnd_ == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+    if (hwnd_ == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
         return false;
     }
     if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) {
         return false;
     }
-    return ::TranslateAcceleratorW(hwnd_, accelerators_, &msg) != 0;
+    const bool plain = !IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU);
+    if (msg.message == WM_KEYDOWN && plain && (msg.wParam == VK_TAB || msg.wParam == VK_F6) &&
+        MoveFocus(msg.wParam == VK_F6, IsKeyDown(VK_SHIFT))) {
+        return true;
+    }
+    return accelerators_ != nullptr && ::TranslateAcceleratorW(hwnd_, accelerators_, &msg) != 0;
+}
+
+bool CFrameWindow::MoveFocus(bool wholePanes, bool backwards)
+{
+    const std::vector<HWND> panes = KeyboardPanes();
+    const TabStops tabs = CollectTabStops(panes);
+    const size_t count = tabs.stops.size();
+    if (count == 0) {
+        return false;
+    }
+    const HWND focus = ::GetFocus();
+    size_t current = count;
+    for (size_t index = 0; index < count; ++index) {
+        if (tabs.stops[index] == focus || ::IsChild(tabs.stops[index], focus)) {
+            current = index;
+        }
+    }
+    if (!wholePanes) {
+        size_t next = backwards ? count - 1 : 0;
+        if (current < count) {
+            next = backwards ? (current + count - 1) % count : (current + 1) % count;
+        }
+        FocusControl(tabs.stops[next]);
+        return true;
+    }
+    // From pane to pane, skipping those without a stop; each pane gets back
+    // the control it had when F6 last left it.
+    const size_t paneCount = panes.size();
+    const size_t here = current < count ? tabs.pane[current] : (backwards ? 0 : paneCount - 1);
+    if (current < count) {
+        paneFocus_[panes[here]] = tabs.stops[current];
+    }
+    for (size_t step = 1; step <= paneCount; ++step) {
+        const size_t pane = backwards ? (here + paneCount - step) % paneCount : (here + step) % paneCount;
+        HWND first = nullptr;
+        HWND remembered = nullptr;
+        for (size_t index = 0; index < count; ++index) {
+            if (tabs.pane[index] != pane) {
+                continue;
+            }
+            first = first == nullptr ? tabs.stops[index] : first;
+            if (const auto kept = paneFocus_.find(panes[pane]);
+                kept != paneFocus_.end() && kept->second == tabs.stops[index]) {
+                remembered = kept->second;
+            }
+        }
+        if (first != nullptr) {
+            FocusControl(remembered != nullptr ? remembered : first);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CFrameWindow::FocusControl(HWND control)
+{
+    const HWND parent = ::GetParent(control);
+    wchar_t name[16] = {};
+    ::GetClassNameW(parent, name, 16);
+    if (std::wstring(name) == L"#32770") {
+        ::SendMessageW(parent, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    } else {
+        ::SetFocus(control);
+    }
 }
 
 LRESULT CFrameWindow::OnSize(Message& msg)
@@ -216,6 +323,33 @@ LRESULT CFrameWindow::OnSize(Message& msg)
         UpdateLayout();
     }
     msg.handled = false;
+    return 0;
+}
+
+void CFrameWindow::FocusWhenActive(HWND control)
+{
+    if (::GetActiveWindow() == hwnd_) {
+        FocusControl(control);
+    } else {
+        savedFocus_ = control;
+    }
+}
+
+// The focus is kept while another window is active, and given back after.
+LRESULT CFrameWindow::OnActivate(Message& msg)
+{
+    msg.handled = false;
+    if (LOWORD(msg.wParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        savedFocus_ = focus != nullptr && ::IsChild(hwnd_, focus) ? focus : nullptr;
+        return 0;
+    }
+    if (HIWORD(msg.wParam) == 0 && savedFocus_ != nullptr && ::IsChild(hwnd_, savedFocus_) &&
+        ::IsWindowVisible(savedFocus_) && ::IsWindowEnabled(savedFocus_)) {
+        ::SetFocus(savedFocus_);
+        msg.handled = true;
+    }
+    savedFocus_ = nullptr;
     return 0;
 }
 
@@ -307,9 +441,17 @@ LRESULT CFrameWindow::OnChevronPushed(Message& msg)
     const auto command = static_cast<UINT>(
         ::TrackPopupMenuEx(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_RETURNCMD | TPM_RIGHTBUTTON,
             corner.x, corner.y, hwnd_, nullptr));
-    if (command != 0) {
-        PostMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    if (command == 0) {
+        return 0;
     }
+    // A check button chosen from the menu changes as a click on it would,
+    // before its command is heard.
+    TBBUTTON chosen{};
+    if (toolbar.GetButton(toolbar.CommandToIndex(static_cast<int>(command)), chosen) &&
+        (chosen.fsStyle & BTNS_CHECK) != 0) {
+        toolbar.CheckButton(static_cast<int>(command), (chosen.fsState & TBSTATE_CHECKED) == 0);
+    }
+    PostMessage(WM_COMMAND, MAKEWPARAM(command, 0), 0);
     return 0;
 }
 

@@ -1,11 +1,17 @@
 #pragma once
 // A top-level frame: a rebar band with a toolbar on top, a status bar at the
 // bottom and a client window laid out between them; accelerators go through
-// the thread's message loop.
+// the thread's message loop. The keyboard moves between the frame's panes:
+// Tab and Shift+Tab through the tab stops of all of them, F6 and Shift+F6
+// from pane to pane; the focus comes back where it was when the frame is
+// activated again.
 #include "ui/framework/MessageLoop.h"
 #include "ui/framework/Window.h"
 
 #include <windows.h>
+
+#include <map>
+#include <vector>
 
 namespace vandrelcommon::ui {
 
@@ -56,8 +62,19 @@ public:
 
     bool PreTranslateMessage(MSG& msg) override;
 
+    // Moves the focus to the next (or previous) tab stop of the panes, or to
+    // the next pane; false when there is nowhere to go.
+    bool MoveFocus(bool wholePanes, bool backwards);
+    // Gives `control` the focus as the dialog holding it would (a default
+    // button, an edit's text selected).
+    static void FocusControl(HWND control);
+    // Gives `control` the focus now when the frame is active, else when it
+    // is activated next.
+    void FocusWhenActive(HWND control);
+
     BEGIN_MESSAGE_MAP()
     ON_MESSAGE(WM_SIZE, OnSize)
+    ON_MESSAGE(WM_ACTIVATE, OnActivate)
     ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
     ON_MESSAGE(WM_NCDESTROY, OnNcDestroy)
@@ -67,9 +84,14 @@ public:
 
 protected:
     WindowClass GetWindowClass() const override;
+    // The panes the keyboard moves through, in order, as they are shown now
+    // (hidden ones are passed over): a control, or a window holding
+    // controls (a dialog, any window with WS_EX_CONTROLPARENT).
+    virtual std::vector<HWND> KeyboardPanes() const { return {}; }
 
 private:
     LRESULT OnSize(Message& msg);
+    LRESULT OnActivate(Message& msg);
     LRESULT OnSetFocus(Message& msg);
     LRESULT OnDestroy(Message& msg);
     LRESULT OnNcDestroy(Message& msg);
@@ -78,6 +100,8 @@ private:
     void StopFiltering();
 
     UINT resourceId_ = 0;
+    HWND savedFocus_ = nullptr;      // while the frame is inactive
+    std::map<HWND, HWND> paneFocus_; // the focus each pane had when F6 left it
     HWND rebar_ = nullptr;
     HWND statusBar_ = nullptr;
     HWND client_ = nullptr;

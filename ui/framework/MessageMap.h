@@ -44,6 +44,10 @@ struct Message {
     // The point of a mouse message (client coordinates, may be negative).
     POINT Point() const { return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
 
+    // WM_CONTEXTMENU asked for from the keyboard (the menu key, Shift+F10):
+    // its point is (-1, -1), whatever the width of lParam.
+    bool IsKeyboardContextMenu() const { return static_cast<DWORD>(lParam) == 0xFFFFFFFFu; }
+
     bool IsCommand(UINT id) const { return message == WM_COMMAND && LOWORD(wParam) == id; }
     bool IsCommandInRange(UINT first, UINT last) const
     {
@@ -76,6 +80,18 @@ public:
 // colours) to the control's own message map as kReflectedMessageBase + the
 // message. True when the control handled it; its answer is in msg.result.
 bool ReflectNotification(Message& msg);
+
+// The control a notification comes from (command, notify, owner drawing,
+// scrolling, colours); null for any other message, and for a command from a
+// menu or an accelerator.
+HWND NotifyingControl(const Message& msg);
+
+// For a window that only holds others (a splitter, a pane holder): a
+// control's notification is offered to the control itself, then passed on
+// to this window's parent with its answer, so that it reaches the window
+// that handles it however many holders stand between. True when the message
+// was a notification.
+bool PassNotificationOn(Message& msg);
 
 } // namespace vandrelcommon::ui
 
@@ -148,6 +164,11 @@ bool ReflectNotification(Message& msg);
 
 #define CHAIN_TO_MEMBER(member)                                                                                        \
     if ((member).ProcessWindowMessage(msg)) {                                                                          \
+        return true;                                                                                                   \
+    }
+
+#define PASS_NOTIFICATIONS_ON()                                                                                        \
+    if (::vandrelcommon::ui::PassNotificationOn(msg)) {                                                                \
         return true;                                                                                                   \
     }
 

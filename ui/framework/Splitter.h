@@ -1,6 +1,7 @@
 #pragma once
 // Two panes side by side (left/right) or one above the other (top/bottom)
-// with a divider between them.
+// with a divider between them. The panes' notifications go to the panes
+// themselves when they handle them, else on to the splitter's parent.
 #include "ui/framework/Window.h"
 
 #include <windows.h>
@@ -54,6 +55,7 @@ public:
     ON_MESSAGE(WM_LBUTTONUP, OnLButtonUp)
     ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChanged)
     ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
+    PASS_NOTIFICATIONS_ON()
     END_MESSAGE_MAP()
 
 protected:

@@ -198,32 +198,23 @@ void CWindowBase::LeaveDispatch(HWND window)
     }
 }
 
-bool ReflectNotification(Message& msg)
+HWND NotifyingControl(const Message& msg)
 {
-    HWND child = nullptr;
     switch (msg.message) {
     case WM_COMMAND:
-        child = reinterpret_cast<HWND>(msg.lParam);
-        break;
+        return reinterpret_cast<HWND>(msg.lParam);
     case WM_NOTIFY:
-        child = reinterpret_cast<NMHDR*>(msg.lParam)->hwndFrom;
-        break;
+        return reinterpret_cast<NMHDR*>(msg.lParam)->hwndFrom;
     case WM_DRAWITEM:
-        if (msg.wParam != 0) {
-            child = reinterpret_cast<DRAWITEMSTRUCT*>(msg.lParam)->hwndItem;
-        }
-        break;
+        return msg.wParam != 0 ? reinterpret_cast<DRAWITEMSTRUCT*>(msg.lParam)->hwndItem : nullptr;
     case WM_MEASUREITEM:
-        if (msg.wParam != 0) {
-            child = ::GetDlgItem(msg.window, reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam)->CtlID);
-        }
-        break;
+        return msg.wParam != 0
+                   ? ::GetDlgItem(msg.window, static_cast<int>(reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam)->CtlID))
+                   : nullptr;
     case WM_COMPAREITEM:
-        child = reinterpret_cast<COMPAREITEMSTRUCT*>(msg.lParam)->hwndItem;
-        break;
+        return reinterpret_cast<COMPAREITEMSTRUCT*>(msg.lParam)->hwndItem;
     case WM_DELETEITEM:
-        child = reinterpret_cast<DELETEITEMSTRUCT*>(msg.lParam)->hwndItem;
-        break;
+        return reinterpret_cast<DELETEITEMSTRUCT*>(msg.lParam)->hwndItem;
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_HSCROLL:
@@ -235,11 +226,15 @@ bool ReflectNotification(Message& msg)
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-        child = reinterpret_cast<HWND>(msg.lParam);
-        break;
+        return reinterpret_cast<HWND>(msg.lParam);
     default:
-        return false;
+        return nullptr;
     }
+}
+
+bool ReflectNotification(Message& msg)
+{
+    const HWND child = NotifyingControl(msg);
     CWindowBase* control = CWindowBase::FromHandle(child);
     if (control == nullptr || child == msg.window) {
         return false;
@@ -249,6 +244,22 @@ bool ReflectNotification(Message& msg)
         return false;
     }
     msg.result = reflected.result;
+    return true;
+}
+
+bool PassNotificationOn(Message& msg)
+{
+    if (NotifyingControl(msg) == nullptr) {
+        return false;
+    }
+    if (ReflectNotification(msg)) {
+        return true;
+    }
+    const HWND parent = ::GetParent(msg.window);
+    if (parent == nullptr || (::GetWindowLongPtrW(msg.window, GWL_STYLE) & WS_CHILD) == 0) {
+        return false;
+    }
+    msg.result = ::SendMessageW(parent, msg.message, msg.wParam, msg.lParam);
     return true;
 }
 
