@@ -8,12 +8,11 @@
 #include "engine/SearchCache.h"
 #include "engine/SearchProcessCallback.h"
 
-#include <array>
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,15 +50,25 @@ protected:
     size_t filesOpened_ = 0; // by the running search's own code (not the image library's)
 };
 
+// How much the exact search reads of a file before all of it, and in what
+// pieces, as tools/bench/read-plan.sh measured them: under Wine an opening
+// costs more than reading 16 KiB, so files up to that are read whole at
+// once; the size of the start and end read of larger files hardly changes
+// the time, and a page of each reads least of the sizes that were as fast.
+struct ReadPlan {
+    size_t headSize = 4 * 1024;       // its first bytes
+    size_t tailSize = 4 * 1024;       // and its last bytes
+    uint64_t wholeAtOnce = 16 * 1024; // a file no larger is read whole at once; at least head and tail
+    size_t chunkSize = 256 * 1024;    // each read of a whole file
+};
+
 // Exact duplicates: files of one size whose whole content has one digest.
+// Files of a shared size are told apart by as little reading as will do:
+// by their start and their end, and only files that share size, start and
+// end are read whole and digested.
 class DuplicateFinder : public AbstractDuplicateFinder {
 public:
-    static constexpr size_t kReadSize = 4096;
     static constexpr uint32_t kDigestSeed = 5;
-    // The file stream's own buffer below the 4096-byte reads: of 4 KiB to
-    // 1 MiB, 64 KiB read fastest. The stream fills one byte less than it is
-    // given, hence the extra byte.
-    static constexpr size_t kStreamBufferSize = 64 * 1024 + 1;
     // Threads opening files ahead of the worker, and files open at a time,
     // the one being read included. Of one to three threads and 4 or 8 files,
     // two and 8 were among the fastest; a third thread gained nothing.
@@ -68,13 +77,15 @@ public:
 
     // Without `openAhead` every file is opened on the worker thread just
     // before it is read.
-    explicit DuplicateFinder(const SearchParameters& parameters, bool openAhead = true);
+    explicit DuplicateFinder(const SearchParameters& parameters, bool openAhead = true, ReadPlan plan = {});
 
     void FindDuplicates(const std::vector<SearchRoot>& roots, ISearchProcessCallback* callback) override;
 
     // Files the last search opened: to read them, or to tell an empty file
     // from a device.
     size_t FilesOpened() const { return filesOpened_; }
+    // Bytes of file content the last search read.
+    uint64_t BytesRead() const { return bytesRead_; }
 
     // True with the digest's 32-digit text; false, with `text` empty, when the
     // file cannot be opened or read, or a stop was requested while reading.
@@ -82,29 +93,40 @@ public:
 
 private:
     enum class Outcome { Done, Failed, Canceled };
-    // A digest the cache holds for each file of the comparison, in order;
-    // files without one are read.
-    using KnownDigests = std::vector<std::optional<ContentDigest>>;
+    struct Comparison;
+    struct Candidate;
 
-    // A file that gives more than `size` bytes has grown since it was listed,
-    // or never ends (a device): it fails.
-    Outcome DigestFile(std::ifstream& stream, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
     void Compare(SizeMap& sizes, ISearchProcessCallback& callback);
-    // The cache's digests of the files of shared sizes, and the paths of
-    // those it has none for.
-    KnownDigests LookUpDigests(const SizeMap& sizes, std::vector<const std::wstring*>& unknown);
-    // Digests the files of one size (`known` holds one entry a file) and
-    // reports its groups; false when a stop was noticed.
-    bool CompareFilesOfOneSize(uint64_t size, std::vector<FileRecord>& files, const std::optional<ContentDigest>* known,
-        FileOpener& opener, ISearchProcessCallback& callback);
+    // Opens these files of the comparison, in this order.
+    FileOpener OpenerOf(const Comparison& comparison, const std::vector<uint32_t>& files) const;
+    // Reads what first tells the files of each size apart, where it is not
+    // known, opening them ahead; false when a stop was noticed.
+    bool ReadFirstParts(Comparison& comparison, ISearchProcessCallback& callback);
+    // Adds to `known` what is read of the file at the first opening.
+    Outcome ReadFirstPart(HANDLE file, uint64_t size, KnownContent& known, ISearchProcessCallback& callback);
+    // Takes in what a read of the candidate's file gave: a file that fails
+    // is in no group; what was learnt is kept, in the cache too, and the
+    // file counted once its digest is known. False when a stop was noticed.
+    bool Learn(Candidate& candidate, Outcome outcome, const KnownContent& learnt, ISearchProcessCallback& callback);
+    void SetApartLoneFiles(Comparison& comparison, ISearchProcessCallback& callback);
+    // Reads whole what is still tied, size by size, and reports the groups;
+    // after a stop, those of the files digested by then.
+    void ReportGroups(Comparison& comparison, bool canceled, ISearchProcessCallback& callback);
     // Leaves out every member that opens a file an earlier member opens (hard
     // links, links, one folder reached two ways): a file is never grouped with
     // itself. Asked of group members only, since an identity is dear to ask
     // for, and kept in the cache. Members that cannot be opened stay.
-    void DropRepeatedFiles(FileGroup& group);
+    void DropRepeatedFiles(std::vector<Candidate*>& members);
+    // A file that gives more than `size` bytes has grown since it was listed,
+    // or never ends (a device): it fails.
+    Outcome DigestFile(HANDLE file, uint64_t size, ISearchProcessCallback& callback, ContentDigest& digest);
+    // The hash of `length` bytes from `offset`; a file that gives fewer fails.
+    Outcome HashRegion(HANDLE file, uint64_t offset, size_t length, ISearchProcessCallback& callback, uint64_t& hash);
 
     const bool openAhead_;
-    std::array<char, kReadSize> buffer_{};
+    const ReadPlan plan_;
+    uint64_t bytesRead_ = 0; // by the running search
+    std::vector<uint8_t> buffer_;
 };
 
 } // namespace clonarium

@@ -158,7 +158,12 @@ struct FileIndexer::Listing {
     FindHandle handle;
     WIN32_FIND_DATAW entry{};
     bool hasEntry = false;
-    std::unordered_set<std::wstring> names; // upper-cased, of the files met so far
+    bool complete = false;                  // the last entry was met: no error cut the listing short
+    std::unordered_set<std::wstring> names; // upper-cased, of the files admitted so far
+    // With a cache, every file and subfolder met, upper-cased: what the cache
+    // holds of others is gone.
+    std::unordered_set<std::wstring> allFiles;
+    std::unordered_set<std::wstring> subfolders;
 };
 
 FileIndexer::FileIndexer(const SearchParameters& parameters, ISearchProcessCallback* callback)
@@ -306,15 +311,20 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
     while (!listings.empty()) {
         Listing& current = listings.back();
         if (!current.hasEntry || IsCanceled()) {
+            if (current.complete && cache_ != nullptr) {
+                cache_->FolderListed(current.path, current.allFiles, current.subfolders);
+            }
             listings.pop_back();
             if (!listings.empty()) {
-                Listing& parent = listings.back();
-                parent.hasEntry = ::FindNextFileW(parent.handle.Get(), &parent.entry) != FALSE;
+                NextEntry(listings.back());
             }
             continue;
         }
         const WIN32_FIND_DATAW& entry = current.entry;
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (cache_ != nullptr && !IsDotEntry(entry.cFileName)) {
+            (isFolder ? current.subfolders : current.allFiles).insert(PathKey(entry.cFileName));
+        }
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             // Junctions, symbolic links and the like are neither followed nor indexed.
         } else if (isFolder) {
@@ -333,9 +343,14 @@ void FileIndexer::WalkFolder(const std::wstring& rootPath, FileCollection& colle
                 collection.Add({path, entry.ftCreationTime, entry.ftLastAccessTime, entry.ftLastWriteTime, size});
             }
         }
-        Listing& top = listings.back();
-        top.hasEntry = ::FindNextFileW(top.handle.Get(), &top.entry) != FALSE;
+        NextEntry(listings.back());
     }
+}
+
+void FileIndexer::NextEntry(Listing& listing) const
+{
+    listing.hasEntry = ::FindNextFileW(listing.handle.Get(), &listing.entry) != FALSE;
+    listing.complete = !listing.hasEntry && ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 bool FileIndexer::IsLeftOut(Listing& listing, const std::wstring& path, uint64_t size)

@@ -74,7 +74,9 @@ public:
     FileIndexer(SearchParameters&& parameters, ISearchProcessCallback* callback) = delete;
 
     // An empty file that a search read before under the same name and time
-    // is taken for a disk file without an open; `cache` may be null.
+    // is taken for a disk file without an open, and every folder listed to
+    // its end tells the cache which of its files and subfolders are there;
+    // `cache` may be null.
     void SetCache(ISearchCache* cache) { cache_ = cache; }
     // Files opened so far: empty files (to tell devices from disk files) and
     // single-file roots.
@@ -105,6 +107,7 @@ private:
 
     void WalkFolder(const std::wstring& rootPath, FileCollection& collection, uint32_t& count);
     bool OpenListing(const std::wstring& path, std::vector<Listing>& listings);
+    void NextEntry(Listing& listing) const;
     void IndexFileRoot(const std::wstring& path, FileCollection& collection, uint32_t& count);
     bool IsExcludedByAttributes(DWORD attributes) const;
     bool MatchesAny(const std::vector<std::wstring>& upperMasks, const std::wstring& upperName) const;

@@ -9,12 +9,9 @@ namespace clonarium {
 
 using vandrelcommon::system::AddLongPathPrefix;
 
-FileOpener::FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window, size_t streamBufferSize)
+FileOpener::FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window)
     : paths_(std::move(paths)), slots_(window == 0 ? 1 : window)
 {
-    for (Slot& slot : slots_) {
-        slot.streamBuffer.resize(streamBufferSize);
-    }
     if (paths_.empty()) {
         return; // nothing to open
     }
@@ -40,7 +37,7 @@ FileOpener::~FileOpener()
     }
 }
 
-std::ifstream& FileOpener::Next()
+HANDLE FileOpener::Next()
 {
     // The file handed out last is finished with from here on.
     RequestAhead();
@@ -53,7 +50,7 @@ std::ifstream& FileOpener::Next()
     } else {
         lock_.Wait(fileOpened_, [&] { return slot.opened; });
     }
-    return slot.stream;
+    return slot.file.Get();
 }
 
 // Requests files until the ring is full: at most `window` files beyond the
@@ -99,12 +96,15 @@ void FileOpener::RunOpener()
 // Closes the finished file of the slot's previous turn, then opens its new one.
 void FileOpener::Open(Slot& slot)
 {
-    if (slot.stream.is_open()) {
-        slot.stream.close();
-    }
-    slot.stream.rdbuf()->pubsetbuf(slot.streamBuffer.data(), static_cast<std::streamsize>(slot.streamBuffer.size()));
-    slot.stream.open(AddLongPathPrefix(slot.path).c_str(), std::ios::binary);
+    slot.file.Reset();
+    slot.file.Reset(OpenToRead(slot.path));
     opened_.fetch_add(1, std::memory_order_relaxed);
+}
+
+HANDLE OpenToRead(const std::wstring& path)
+{
+    return ::CreateFileW(AddLongPathPrefix(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 } // namespace clonarium

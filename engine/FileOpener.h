@@ -4,12 +4,13 @@
 // reading cached content is cheap, and round trips made on other threads
 // overlap well with the worker's reading. The worker still takes the files
 // one by one, in order, and reads them itself.
+#include "system/Handles.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,10 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
+// A file opened as the comparison reads it (others may read and write it
+// meanwhile); INVALID_HANDLE_VALUE when it cannot be.
+HANDLE OpenToRead(const std::wstring& path);
+
 // The ring. Files are numbered in the order Next hands them out, from 0; file
 // n uses slot n % window. Three counts, each only growing, keep the order
 //     claimed_ <= requested_ <= finished + window
@@ -49,32 +54,30 @@ private:
 // its old file, so opening the new file may close the old one unasked.
 class FileOpener {
 public:
-    // Hands out the files of `paths` in order. Up to `window` files are open
-    // at a time, the one being read included; `openers` threads open them,
-    // and close a read file when its place is needed. With no opener thread
-    // Next does both itself. A path must stay valid until its file was
-    // handed out.
-    FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window, size_t streamBufferSize);
+    // Hands out the files of `paths` in order, opened for reading. Up to
+    // `window` files are open at a time, the one being read included;
+    // `openers` threads open them, and close a read file when its place is
+    // needed. With no opener thread Next does both itself. A path must stay
+    // valid until its file was handed out.
+    FileOpener(std::vector<const std::wstring*> paths, size_t openers, size_t window);
     FileOpener(const FileOpener&) = delete;
     FileOpener& operator=(const FileOpener&) = delete;
     // Files opened ahead are closed unread; no opener thread outlives this.
     ~FileOpener();
 
-    // The next file's stream, not open when the file could not be opened;
-    // valid until the next call, which also tells that the worker is done
-    // with it.
-    std::ifstream& Next();
+    // The next file, an invalid handle when it could not be opened; valid
+    // until the next call, which also tells that the worker is done with it.
+    HANDLE Next();
 
     // Files opened so far (or tried).
     size_t OpenCount() const { return opened_; }
 
 private:
     // One place of the ring. `path` and `opened` are guarded by lock_; the
-    // stream belongs to whoever claimed the slot's file until `opened` is
-    // set, then to the worker.
+    // file belongs to whoever claimed the slot's file until `opened` is set,
+    // then to the worker.
     struct Slot {
-        std::vector<char> streamBuffer;
-        std::ifstream stream;
+        vandrelcommon::system::KernelHandle file;
         std::wstring path;
         bool opened = false;
     };

@@ -2,7 +2,7 @@
 
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 
 #include <memory>
 
@@ -28,15 +28,16 @@ void SearchWorker::Run()
     } else {
         finder = std::make_unique<DuplicateFinder>(*parameters_);
     }
-    SearchCacheFile cache;
+    // A cache that cannot be opened is done without.
+    SearchCacheDatabase cache;
     if (!cacheFile_.empty()) {
-        cache.Load(cacheFile_); // a cache that cannot be read starts empty
+        cache.Open(cacheFile_);
+    }
+    if (cache.IsOpen()) {
         finder->SetCache(&cache);
     }
     finder->FindDuplicates(roots_, callback_);
-    if (!cacheFile_.empty()) {
-        cache.Save(cacheFile_);
-    }
+    cache.Close();
 }
 
 } // namespace clonarium

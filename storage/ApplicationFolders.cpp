@@ -53,7 +53,7 @@ bool ChooseApplicationFolders(const FolderRoots& roots, ApplicationFolders& fold
     folders.settingsFile = folders.baseFolder + L"\\settings.ini";
     folders.presetsFolder = folders.baseFolder + L"\\presets";
     folders.regexpsFolder = folders.baseFolder + L"\\regexps";
-    folders.cacheFile = folders.baseFolder + L"\\search-cache.dat";
+    folders.cacheFile = folders.baseFolder + L"\\search-cache.db";
     return true;
 }
 

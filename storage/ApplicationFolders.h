@@ -22,7 +22,7 @@ struct ApplicationFolders {
     std::wstring settingsFile;
     std::wstring presetsFolder;
     std::wstring regexpsFolder;
-    // What searches learnt of files (engine/SearchCacheFile.h).
+    // What searches learnt of files (engine/SearchCacheDatabase.h).
     std::wstring cacheFile;
 };
 

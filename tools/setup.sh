@@ -3,6 +3,8 @@
 # installs missing packages, prepares the project-local Wine prefixes and
 # builds everything into build/. Quick and quiet when all is in place.
 #   tools/setup.sh            packages, both prefixes, build
+#   tools/setup.sh TARGET...  the same, building only these targets (a benchmark
+#                             that needs two programs need not wait for the tests)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
@@ -41,8 +43,10 @@ build_all() {
   if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null
   fi
-  cmake --build "$build" -j "$(nproc)"
+  cmake --build "$build" -j "$(nproc)" ${targets[@]+--target "${targets[@]}"}
 }
+
+targets=("$@")
 
 "$root/tools/install-packages.sh" "${packages[@]}"
 make_prefix "$build/wine-test" null

@@ -1,6 +1,6 @@
 #include "ui/MainFrame.h"
 
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 #include "i18n/Localizer.h"
 #include "resources/resource.h"
 #include "results/DuplicateResult.h"
@@ -358,7 +358,7 @@ LRESULT CMainFrame::OnCommand(Message& msg)
         OpenAddress(OnlineHelpAddress(SiteAddress()));
         return 0;
     case ID_HELP_CLEAR_CACHE:
-        SearchCacheFile::Clear(settings_.cacheFile);
+        SearchCacheDatabase::Clear(settings_.cacheFile);
         return 0;
     case ID_APP_ABOUT: {
         CAboutDlg about(settings_, SiteAddress());

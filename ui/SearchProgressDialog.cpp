@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace clonarium {
 
@@ -298,23 +299,53 @@ void CSearchProgressDialog::ShowDeterminateBar()
     }
 }
 
-void CSearchProgressDialog::TakeGroups()
+bool CSearchProgressDialog::TakeGroups()
 {
-    std::vector<FileGroup> groups;
-    {
-        std::lock_guard lock(groupsLock_);
-        groups.swap(pendingGroups_);
-    }
-    if (request_.results == nullptr || groups.empty()) {
-        return;
-    }
-    // Row by row, the view would look for its rows on screen once a group.
-    request_.results->SetRedraw(false);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTakeGroupsSliceMs);
     const auto mode = static_cast<ResultMode>(request_.parameters.SearchMode);
-    for (const FileGroup& group : groups) {
-        AddGroup(*request_.results, group, mode, icons_, request_.groupIcon);
+    bool redrawOff = false;
+    for (;;) {
+        if (groupsAdded_ == takenGroups_.size()) {
+            takenGroups_.clear();
+            groupsAdded_ = 0;
+            std::lock_guard lock(groupsLock_);
+            takenGroups_.swap(pendingGroups_);
+        }
+        if (takenGroups_.empty() || std::chrono::steady_clock::now() >= until) {
+            break;
+        }
+        if (request_.results == nullptr) {
+            groupsAdded_ = takenGroups_.size();
+            continue;
+        }
+        // Row by row, the view would look for its rows on screen once a group.
+        if (!redrawOff) {
+            request_.results->SetRedraw(false);
+            redrawOff = true;
+        }
+        for (const size_t batchEnd = std::min(groupsAdded_ + 64, takenGroups_.size()); groupsAdded_ < batchEnd;
+             ++groupsAdded_) {
+            AddGroup(*request_.results, takenGroups_[groupsAdded_], mode, icons_, request_.groupIcon);
+        }
     }
-    request_.results->SetRedraw(true);
+    if (redrawOff) {
+        request_.results->SetRedraw(true);
+    }
+    const bool allTaken = takenGroups_.empty();
+    if (!allTaken && !moreGroupsAsked_) {
+        moreGroupsAsked_ = true;
+        PostMessage(kTakeGroupsMessage);
+    }
+    return allTaken;
+}
+
+LRESULT CSearchProgressDialog::OnTakeGroupsMessage(Message&)
+{
+    moreGroupsAsked_ = false;
+    if (TakeGroups() && finishing_) {
+        Finish();
+    }
+    return 0;
 }
 
 void CSearchProgressDialog::Finish()
@@ -323,7 +354,12 @@ void CSearchProgressDialog::Finish()
         return; // already done
     }
     ::KillTimer(Hwnd(), kRefreshTimer);
-    TakeGroups();
+    // The result is whole when the dialog ends: the groups still queued
+    // are added first, a slice at a time, and Finish comes again after them.
+    finishing_ = !TakeGroups();
+    if (finishing_) {
+        return;
+    }
     SetTaskbarState(TBPF_NOPROGRESS);
     if (closingWindow_) {
         End(kNothingFound); // the user closed the window: no results are shown

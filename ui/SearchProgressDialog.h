@@ -75,6 +75,7 @@ public:
     ON_MESSAGE(kStartedMessage, OnStartedMessage)
     ON_MESSAGE(kDeterminateMessage, OnDeterminateMessage)
     ON_MESSAGE(kFinishedMessage, OnFinishedMessage)
+    ON_MESSAGE(kTakeGroupsMessage, OnTakeGroupsMessage)
     ON_COMMAND(IDC_SEARCH_PAUSE, OnPause)
     ON_COMMAND(IDC_SEARCH_STOP, OnStop)
     ON_COMMAND(IDCANCEL, OnCancel)
@@ -86,6 +87,11 @@ private:
     static constexpr UINT kStartedMessage = WM_APP + 30;
     static constexpr UINT kDeterminateMessage = WM_APP + 31;
     static constexpr UINT kFinishedMessage = WM_APP + 32;
+    static constexpr UINT kTakeGroupsMessage = WM_APP + 33;
+    // The longest the interface thread adds groups to the result tree at one
+    // go; a search that finds 100,000 groups in a moment would otherwise
+    // leave the window deaf for seconds.
+    static constexpr int kTakeGroupsSliceMs = 30;
     static constexpr UINT_PTR kRefreshTimer = 1;
 
     LRESULT OnInitDialog(vandrelcommon::ui::Message& msg);
@@ -93,6 +99,7 @@ private:
     LRESULT OnStartedMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnDeterminateMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnFinishedMessage(vandrelcommon::ui::Message& msg);
+    LRESULT OnTakeGroupsMessage(vandrelcommon::ui::Message& msg);
     LRESULT OnPause(vandrelcommon::ui::Message& msg);
     LRESULT OnStop(vandrelcommon::ui::Message& msg);
     LRESULT OnCancel(vandrelcommon::ui::Message& msg);
@@ -105,8 +112,9 @@ private:
     void EnterState(State state);
     void Finish();
     void End(INT_PTR result);
-    // Adds the groups the worker has queued to the result tree.
-    void TakeGroups();
+    // Adds the groups the worker has queued to the result tree for a slice of
+    // time at most, and asks to go on where more are left; true when none is.
+    bool TakeGroups();
     void ShowDeterminateBar();
     void Refresh(bool evenPaused);
     void SetRow(Row row, std::wstring value) { rows_.at(row)->SetValue(std::move(value)); }
@@ -146,6 +154,13 @@ private:
     // Groups on their way from the worker to the result tree.
     std::mutex groupsLock_;
     std::vector<FileGroup> pendingGroups_;
+    // Interface thread only: groups taken from the queue, and how many of
+    // them are in the tree; whether the rest is asked for; whether the
+    // dialog ends once they all are.
+    std::vector<FileGroup> takenGroups_;
+    size_t groupsAdded_ = 0;
+    bool moreGroupsAsked_ = false;
+    bool finishing_ = false;
 };
 
 } // namespace clonarium

@@ -1,5 +1,5 @@
 #include "engine/DuplicateImageFinder.h"
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 #include "system/Handles.h"
 
 #include "tests/engine/RecordingCallback.h"
@@ -92,7 +92,7 @@ TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFi
     Write(L"different.png", other_);
     tree_.MakeFile(L"notes.txt", "not a picture, and remembered as such");
     const TempTree cacheFolder;
-    const std::wstring cacheFile = cacheFolder.Path(L"cache.dat");
+    const std::wstring cacheFile = cacheFolder.Path(L"cache.db");
     const auto find = [&](ISearchCache* cache) {
         RecordingCallback callback;
         DuplicateImageFinder finder(SearchParameters{});
@@ -100,10 +100,11 @@ TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFi
         finder.FindDuplicates({{tree_.Root(), true}}, &callback);
         return callback.groups;
     };
-    SearchCacheFile first;
+    SearchCacheDatabase first;
+    ASSERT_EQ(first.Open(cacheFile), SearchCacheDatabase::OpenResult::Created);
     const std::vector<FileGroup> firstGroups = find(&first);
     ASSERT_EQ(Named(firstGroups), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg"}}));
-    ASSERT_TRUE(first.Save(cacheFile));
+    ASSERT_TRUE(first.Close());
 
     {
         // Every file is held open without sharing, so any open fails: without
@@ -116,8 +117,8 @@ TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFi
             ASSERT_TRUE(locks.back()) << "cannot lock a test file";
         }
         EXPECT_TRUE(find(nullptr).empty());
-        SearchCacheFile repeat;
-        ASSERT_TRUE(repeat.Load(cacheFile));
+        SearchCacheDatabase repeat;
+        ASSERT_EQ(repeat.Open(cacheFile), SearchCacheDatabase::OpenResult::Opened);
         const std::vector<FileGroup> repeatGroups = find(&repeat);
         ASSERT_EQ(Named(repeatGroups), Named(firstGroups));
         for (size_t i = 0; i < firstGroups[0].files.size(); ++i) {
@@ -136,8 +137,8 @@ TEST_F(DuplicateImageFinderTest, ARepeatSearchTakesWhatTheCacheKnowsAndOpensNoFi
     Write(L"different.png", Brightened(scene_, 4));
     const FILETIME later = MakeFileTime(FileTimeToUInt64(firstGroups[0].files[0].lastWriteTime) + 36000000000ull);
     ASSERT_TRUE(SetFileTimes(tree_.Path(L"different.png"), nullptr, nullptr, &later));
-    SearchCacheFile again;
-    ASSERT_TRUE(again.Load(cacheFile));
+    SearchCacheDatabase again;
+    ASSERT_EQ(again.Open(cacheFile), SearchCacheDatabase::OpenResult::Opened);
     EXPECT_EQ(Named(find(&again)), Named(find(nullptr)));
     EXPECT_EQ(Named(find(nullptr)), (std::set<std::set<std::wstring>>{{L"photo.png", L"photo.jpg", L"different.png"}}));
 }

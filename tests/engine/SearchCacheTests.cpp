@@ -1,20 +1,23 @@
 #include "engine/DuplicateFinder.h"
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 #include "system/Handles.h"
+#include "system/TextEncoding.h"
 #include "tests/engine/AdmitAll.h"
 #include "tests/engine/RecordingCallback.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
-#include <atomic>
 #include <cstring>
+#include <random>
 #include <set>
 #include <thread>
 
 using namespace clonarium;
 using vandrelcommon::system::KernelHandle;
+using Result = SearchCacheDatabase::OpenResult;
 
 namespace {
 
@@ -34,17 +37,32 @@ void Put(const TempTree& tree, const std::wstring& name, const std::string& cont
     ASSERT_TRUE(SetFileTimes(path, nullptr, nullptr, &time));
 }
 
+std::string Random(size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string content(size, '\0');
+    for (char& c : content) {
+        c = static_cast<char>(random());
+    }
+    return content;
+}
+
 class SearchCacheTest : public testing::Test {
 protected:
-    // Groups as sizes with their paths; `opened` gets the files read.
-    Groups Find(ISearchCache* cache, size_t* opened = nullptr) const
+    struct Reading {
+        size_t opened = 0;
+        uint64_t bytes = 0;
+    };
+
+    // Groups as sizes with their paths.
+    Groups Find(ISearchCache* cache, Reading* reading = nullptr) const
     {
         RecordingCallback callback;
         DuplicateFinder finder(AdmitAll());
         finder.SetCache(cache);
         finder.FindDuplicates({{tree.Root(), true}}, &callback);
-        if (opened != nullptr) {
-            *opened = finder.FilesOpened();
+        if (reading != nullptr) {
+            *reading = {finder.FilesOpened(), finder.BytesRead()};
         }
         Groups groups;
         for (const FileGroup& group : callback.groups) {
@@ -57,40 +75,48 @@ protected:
         return groups;
     }
 
-    // A search with the cache file read before and written after it.
-    Groups FindWithCacheFile(size_t* opened = nullptr) const
+    // A search with the cache, as the search worker runs one.
+    Groups FindWithCache(Reading* reading = nullptr) const
     {
-        SearchCacheFile cache;
-        cache.Load(cacheFile);
-        Groups groups = Find(&cache, opened);
-        EXPECT_TRUE(cache.Save(cacheFile));
+        SearchCacheDatabase cache;
+        EXPECT_NE(cache.Open(cacheFile), Result::Failed);
+        Groups groups = Find(&cache, reading);
+        EXPECT_TRUE(cache.Close());
         return groups;
     }
 
     TempTree tree;
     TempTree cacheFolder;
-    std::wstring cacheFile = cacheFolder.Path(L"cache.dat");
+    std::wstring cacheFile = cacheFolder.Path(L"cache.db");
 };
 
 TEST_F(SearchCacheTest, ARepeatSearchFindsWhatAnUncachedOneFindsAfterEveryKindOfChange)
 {
     // Three copies each of contents of one size (eight bytes), so that a
-    // digest kept for the wrong file would move a file into the wrong group.
+    // digest kept for the wrong file would move a file into the wrong group;
+    // and files read in parts, whose start or end is kept.
     struct Pair {
         const wchar_t* name;
-        const char* content;
+        std::string content;
     };
+    const std::string large = Random(8 * ReadPlan{}.wholeAtOnce, 1);
     const Pair sets[] = {{L"kept", "AAAAAAAA"}, {L"edited", "BBBBBBBB"}, {L"grown", "CCCCCCCC"},
         {L"shrunk", "DDDDDDDD"}, {L"renamed", "EEEEEEEE"}, {L"moved", "FFFFFFFF"}, {L"deleted", "GGGGGGGG"},
-        {L"folder", "HHHHHHHH"}};
+        {L"folder", "HHHHHHHH"}, {L"large", large}};
     for (const Pair& set : sets) {
         for (const wchar_t* copy : {L"1", L"2", L"3"}) {
             Put(tree, std::wstring(L"d\\") + set.name + copy, set.content, 1);
         }
     }
+    std::string largeStart = large;
+    largeStart.front() = 'S';
+    std::string largeEnd = large;
+    largeEnd.back() = 'E';
+    Put(tree, L"d\\large-start", largeStart, 1);
+    Put(tree, L"d\\large-end", largeEnd, 1);
     const Groups before = Find(nullptr);
-    ASSERT_EQ(before.size(), 8u);
-    ASSERT_EQ(FindWithCacheFile(), before);
+    ASSERT_EQ(before.size(), 9u);
+    ASSERT_EQ(FindWithCache(), before);
 
     Put(tree, L"d\\edited3", "AAAAAAAA", 2); // now a copy of "kept"
     Put(tree, L"d\\edited2", "CCCCCCCC", 2); // same size, new time: another group's content
@@ -102,36 +128,56 @@ TEST_F(SearchCacheTest, ARepeatSearchFindsWhatAnUncachedOneFindsAfterEveryKindOf
     ASSERT_TRUE(::DeleteFileW(tree.Path(L"d\\folder3").c_str()));
     Put(tree, L"d\\folder3\\inside", "HHHHHHHH", 1); // a folder of the same name, with a copy inside
     Put(tree, L"d\\new", "BBBBBBBB", 1);             // new file of an old content and time
+    Put(tree, L"d\\large-start", large, 2);          // what was told apart by its start is now a copy
+    Put(tree, L"d\\large-end", large, 2);            // and so is what was told apart by its end
 
     const Groups uncached = Find(nullptr);
     ASSERT_NE(uncached, before);
-    EXPECT_EQ(FindWithCacheFile(), uncached);
-    EXPECT_EQ(FindWithCacheFile(), uncached); // with what the last search kept
+    EXPECT_EQ(FindWithCache(), uncached);
+    EXPECT_EQ(FindWithCache(), uncached); // with what the last search kept
 }
 
-TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeOpensNoFile)
+// What was read of a file, however little, is kept: a repeat search of an
+// unchanged tree opens nothing, reads nothing and writes nothing.
+TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeReadsAndWritesNothing)
 {
     std::vector<std::wstring> paths;
     for (int i = 0; i < 20; ++i) {
         const std::string content(100 + i % 4, static_cast<char>('a' + i % 6));
         paths.push_back(tree.MakeFile(L"f" + std::to_wstring(i), content));
     }
+    // Large files told apart by their start, by their end, and copies.
+    const std::string large = Random(4 * ReadPlan{}.wholeAtOnce, 2);
+    for (int i = 1; i <= 3; ++i) {
+        std::string start = large;
+        start.front() = static_cast<char>(start.front() + i);
+        paths.push_back(tree.MakeFile(L"start" + std::to_wstring(i), start));
+        std::string end = large;
+        end.back() = static_cast<char>(end.back() + i);
+        paths.push_back(tree.MakeFile(L"end" + std::to_wstring(i), end));
+    }
+    paths.push_back(tree.MakeFile(L"copy1", large));
+    paths.push_back(tree.MakeFile(L"copy2", large));
     // Empty files are opened once more while indexing, to tell them from devices.
     paths.push_back(tree.MakeFile(L"empty1"));
     paths.push_back(tree.MakeFile(L"empty2"));
-    size_t opened = 0;
-    const Groups first = FindWithCacheFile(&opened);
-    // Each member of a group is opened once more for its identity.
+    Reading reading;
+    const Groups first = FindWithCache(&reading);
+    // Small files whole, starts and ends, copies whole, empty files twice;
+    // and each member of a group once more for its identity.
     size_t members = 0;
     for (const auto& [size, names] : first) {
         members += names.size();
     }
-    EXPECT_EQ(opened, 24u + members);
+    EXPECT_EQ(reading.opened, 20u + 8 + 2 + 2 + 2 + members);
     EXPECT_TRUE(first.contains({0, {L"empty1", L"empty2"}}));
-    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first.contains({large.size(), {L"copy1", L"copy2"}}));
+    const std::string database = ReadFileBytes(cacheFile);
 
-    EXPECT_EQ(FindWithCacheFile(&opened), first);
-    EXPECT_EQ(opened, 0u);
+    EXPECT_EQ(FindWithCache(&reading), first);
+    EXPECT_EQ(reading.opened, 0u);
+    EXPECT_EQ(reading.bytes, 0u);
+    EXPECT_EQ(ReadFileBytes(cacheFile), database);
 
     // Not even a file that nobody may open is asked for.
     std::vector<KernelHandle> locks;
@@ -141,18 +187,22 @@ TEST_F(SearchCacheTest, ARepeatSearchOfAnUnchangedTreeOpensNoFile)
         ASSERT_TRUE(locks.back()) << "cannot lock a test file";
     }
     EXPECT_TRUE(Find(nullptr).empty());
-    EXPECT_EQ(FindWithCacheFile(&opened), first);
-    EXPECT_EQ(opened, 0u);
+    EXPECT_EQ(FindWithCache(&reading), first);
+    EXPECT_EQ(reading.opened, 0u);
 }
 
-// The cache file of a few entries, and ways of spoiling it.
-class SearchCacheFileTest : public testing::Test {
+// The database of a few files, and ways of spoiling it.
+class SearchCacheDatabaseTest : public testing::Test {
 protected:
-    static ContentDigest Digest(char c)
+    static KnownContent Content(uint8_t parts, char c)
     {
-        ContentDigest digest;
-        digest.fill(static_cast<uint8_t>(c));
-        return digest;
+        KnownContent content;
+        content.parts = parts;
+        content.head = static_cast<uint64_t>(c) * 3;
+        content.tail = static_cast<uint64_t>(c) * 5;
+        content.digest.fill(static_cast<uint8_t>(c));
+        content.identity = {0x1234abcdu + static_cast<DWORD>(c), 0x0102030405060708ull};
+        return content;
     }
     static ImageClonarium::PictureSignature Picture()
     {
@@ -164,197 +214,275 @@ protected:
         picture.Bytes.fill(0x5A);
         return picture;
     }
-    void Keep(SearchCacheFile& cache, const std::wstring& path, uint64_t hour = 1)
+    static bool Same(const KnownContent& a, const KnownContent& b)
     {
-        cache.KeepDigest(path, 10, Hours(hour), Digest('d'));
+        return a.parts == b.parts && (!a.Has(KnownContent::kHead) || a.head == b.head) &&
+               (!a.Has(KnownContent::kTail) || a.tail == b.tail) &&
+               (!a.Has(KnownContent::kDigest) || a.digest == b.digest) &&
+               (!a.Has(KnownContent::kIdentity) || a.identity == b.identity);
     }
-    bool Knows(SearchCacheFile& cache, const std::wstring& path, uint64_t hour = 1)
+    // Runs SQL on the database as another program would.
+    void Sql(const char* sql) const
     {
-        ContentDigest digest;
-        return cache.FindDigest(path, 10, Hours(hour), digest) && digest == Digest('d');
-    }
-    // Loads `bytes` as the cache file.
-    bool LoadsAs(const std::string& bytes, SearchCacheFile& cache)
-    {
-        EXPECT_TRUE(WriteFileBytes(path, bytes));
-        return cache.Load(path);
-    }
-    // Puts the checksum right again, as a hostile writer would.
-    static std::string Sealed(std::string bytes)
-    {
-        const ContentDigest checksum = MurmurHash3_x86_128(bytes.data() + 24, bytes.size() - 24, 0x436c6e43);
-        std::memcpy(bytes.data() + 8, checksum.data(), checksum.size());
-        return bytes;
-    }
-    static void PutUInt32(std::string& bytes, size_t offset, uint32_t value)
-    {
-        std::memcpy(bytes.data() + offset, &value, sizeof(value));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(vandrelcommon::system::Utf8FromWide(path).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
     }
 
     TempTree folder;
-    std::wstring path = folder.Path(L"cache.dat");
+    std::wstring path = folder.Path(L"search-cache.db");
 };
 
-TEST_F(SearchCacheFileTest, KeysIgnoreCaseAndNeedSizeAndTimeAlike)
-{
-    SearchCacheFile cache;
-    Keep(cache, L"C:\\Photos\\A.jpg");
-    cache.KeepPicture(L"C:\\Photos\\A.jpg", 10, Hours(1), Picture());
-    const vandrelcommon::system::FileIdentity identity{0x1234abcd, 0x0102030405060708ull};
-    cache.KeepIdentity(L"C:\\Photos\\A.jpg", 10, Hours(1), identity);
-    ASSERT_TRUE(cache.Save(path));
-    SearchCacheFile loaded;
-    ASSERT_TRUE(loaded.Load(path));
-    EXPECT_TRUE(Knows(loaded, L"c:\\photos\\a.JPG"));
-    vandrelcommon::system::FileIdentity found;
-    ASSERT_TRUE(loaded.FindIdentity(L"C:\\PHOTOS\\A.JPG", 10, Hours(1), found));
-    EXPECT_TRUE(found == identity);
-    EXPECT_FALSE(loaded.FindIdentity(L"C:\\Photos\\A.jpg", 10, Hours(2), found));
-    ImageClonarium::PictureSignature picture;
-    ASSERT_TRUE(loaded.FindPicture(L"C:\\PHOTOS\\A.JPG", 10, Hours(1), picture));
-    const ImageClonarium::PictureSignature kept = Picture();
-    EXPECT_EQ(std::memcmp(&picture, &kept, sizeof(picture)), 0);
-    EXPECT_FALSE(Knows(loaded, L"C:\\Photos\\A.jpg", 2));
-    ContentDigest digest;
-    EXPECT_FALSE(loaded.FindDigest(L"C:\\Photos\\A.jpg", 11, Hours(1), digest));
-    // A picture kept for a file of a new time replaces what was known of it.
-    loaded.KeepPicture(L"C:\\Photos\\A.jpg", 10, Hours(2), Picture());
-    EXPECT_FALSE(loaded.FindDigest(L"C:\\Photos\\A.jpg", 10, Hours(2), digest));
-}
-
-TEST_F(SearchCacheFileTest, DamagedForeignAndHostileFilesAreIgnoredAndRebuilt)
-{
-    SearchCacheFile cache;
-    Keep(cache, L"C:\\a");
-    Keep(cache, L"C:\\b\\c");
-    cache.KeepPicture(L"C:\\b\\c", 10, Hours(1), Picture());
-    ASSERT_TRUE(cache.Save(path));
-    const std::string good = ReadFileBytes(path);
-    SearchCacheFile loaded;
-    ASSERT_TRUE(LoadsAs(good, loaded));
-    EXPECT_EQ(loaded.EntryCount(), 2u);
-
-    for (size_t length = 0; length < good.size(); ++length) {
-        EXPECT_FALSE(LoadsAs(good.substr(0, length), loaded)) << "cut at " << length;
-        EXPECT_EQ(loaded.EntryCount(), 0u);
-    }
-    EXPECT_FALSE(LoadsAs(good + '\0', loaded));
-    for (size_t bit = 0; bit < good.size() * 8; ++bit) {
-        std::string flipped = good;
-        flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-        EXPECT_FALSE(LoadsAs(flipped, loaded)) << "bit " << bit;
-    }
-    std::string future = good;
-    PutUInt32(future, 24, SearchCacheFile::kVersion + 1);
-    EXPECT_FALSE(LoadsAs(Sealed(future), loaded));
-    // Sealed lies: entries that run past the end, a path of no length, what
-    // no entry holds.
-    std::string tooMany = good;
-    PutUInt32(tooMany, 32, 0xFFFFFFFF);
-    EXPECT_FALSE(LoadsAs(Sealed(tooMany), loaded));
-    const size_t firstEntry = SearchCacheFile::kHeaderSize;
-    for (const auto& [offset, value] : {std::pair<size_t, std::string>{20, "\xFF\xFF"}, {20, std::string(2, '\0')},
-             {22, "\x80"}, {22, std::string(1, '\0')}}) {
-        std::string hostile = good;
-        hostile.replace(firstEntry + offset, value.size(), value);
-        EXPECT_FALSE(LoadsAs(Sealed(hostile), loaded)) << "at " << offset;
-        EXPECT_EQ(loaded.EntryCount(), 0u);
-    }
-    // Too large for the limit: not even read.
-    SearchCacheFile small(good.size() - 1);
-    EXPECT_FALSE(LoadsAs(good, small));
-
-    // A search with a cache that could not be read builds a sound one.
-    ASSERT_FALSE(LoadsAs("junk", loaded));
-    Keep(loaded, L"C:\\a");
-    ASSERT_TRUE(loaded.Save(path));
-    SearchCacheFile rebuilt;
-    ASSERT_TRUE(rebuilt.Load(path));
-    EXPECT_TRUE(Knows(rebuilt, L"C:\\a"));
-    EXPECT_FALSE(Knows(rebuilt, L"C:\\b\\c"));
-}
-
-TEST_F(SearchCacheFileTest, EntriesNotSeenAgeOutAndTheOldestMakeRoom)
+TEST_F(SearchCacheDatabaseTest, KeysIgnoreCaseNeedSizeAndTimeAlikeAndPartsAddUp)
 {
     {
-        SearchCacheFile cache;
-        Keep(cache, L"C:\\old");
-        ASSERT_TRUE(cache.Save(path));
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Created);
+        cache.KeepContent(L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kHead, 'a'));
+        cache.KeepPicture(L"C:\\Photos\\A.jpg", 10, Hours(1), Picture());
+        cache.KeepContent(L"C:\\Photos\\B.jpg", 10, Hours(1), Content(KnownContent::kDigest, 'b'));
+        ASSERT_TRUE(cache.Close());
     }
-    for (uint32_t search = 1; search <= SearchCacheFile::kSearchesKept; ++search) {
-        SearchCacheFile cache;
-        ASSERT_TRUE(cache.Load(path));
-        Keep(cache, L"C:\\new");
-        ASSERT_TRUE(cache.Save(path));
-        SearchCacheFile after;
-        ASSERT_TRUE(after.Load(path));
-        EXPECT_EQ(Knows(after, L"C:\\old"), search < SearchCacheFile::kSearchesKept) << "search " << search;
+    {
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Opened);
+        EXPECT_EQ(cache.FileCount(), 2u);
+        EXPECT_TRUE(Same(cache.FindContent(L"c:\\photos\\a.JPG", 10, Hours(1)), Content(KnownContent::kHead, 'a')));
+        ImageClonarium::PictureSignature picture;
+        ASSERT_TRUE(cache.FindPicture(L"C:\\PHOTOS\\A.JPG", 10, Hours(1), picture));
+        const ImageClonarium::PictureSignature kept = Picture();
+        EXPECT_EQ(std::memcmp(&picture, &kept, sizeof(picture)), 0);
+        EXPECT_FALSE(cache.KnowsFile(L"C:\\Photos\\A.jpg", 10, Hours(2)));
+        EXPECT_FALSE(cache.KnowsFile(L"C:\\Photos\\A.jpg", 11, Hours(1)));
+        EXPECT_FALSE(cache.KnowsFile(L"C:\\Photos\\A.jpgx", 10, Hours(1)));
+        EXPECT_FALSE(cache.KnowsFile(L"C:\\Photo\\A.jpg", 10, Hours(1)));
+        // What a later search reads adds to what is kept of the same file;
+        // for a file of a new time it replaces it.
+        cache.KeepContent(L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kTail, 'a'));
+        cache.KeepContent(
+            L"C:\\Photos\\A.jpg", 10, Hours(1), Content(KnownContent::kDigest | KnownContent::kIdentity, 'a'));
+        cache.KeepContent(L"C:\\Photos\\B.jpg", 10, Hours(2), Content(KnownContent::kHead, 'c'));
+        ASSERT_TRUE(cache.Close());
     }
+    SearchCacheDatabase cache;
+    ASSERT_EQ(cache.Open(path), Result::Opened);
+    EXPECT_TRUE(Same(cache.FindContent(L"C:\\Photos\\A.jpg", 10, Hours(1)),
+        Content(KnownContent::kHead | KnownContent::kTail | KnownContent::kDigest | KnownContent::kIdentity, 'a')));
+    ImageClonarium::PictureSignature picture;
+    EXPECT_TRUE(cache.FindPicture(L"C:\\Photos\\A.jpg", 10, Hours(1), picture));
+    EXPECT_TRUE(Same(cache.FindContent(L"C:\\Photos\\B.jpg", 10, Hours(2)), Content(KnownContent::kHead, 'c')));
+    EXPECT_EQ(cache.FindContent(L"C:\\Photos\\B.jpg", 10, Hours(1)).parts, 0);
+    EXPECT_EQ(cache.FileCount(), 2u);
+    ASSERT_TRUE(cache.Close());
 
-    // Room for two entries: each search keeps one more, the oldest goes.
-    const uint64_t entrySize = 23 + 2 * 4 + 16; // a path of four characters
-    const uint64_t limit = SearchCacheFile::kHeaderSize + 2 * entrySize;
-    ASSERT_TRUE(SearchCacheFile::Clear(path));
-    for (const wchar_t* name : {L"C:\\1", L"C:\\2", L"C:\\3"}) {
-        SearchCacheFile cache(limit);
-        cache.Load(path);
-        Keep(cache, name);
-        ASSERT_TRUE(cache.Save(path));
-    }
-    EXPECT_LE(ReadFileBytes(path).size(), limit);
-    SearchCacheFile cache(limit);
-    ASSERT_TRUE(cache.Load(path));
-    EXPECT_FALSE(Knows(cache, L"C:\\1"));
-    EXPECT_TRUE(Knows(cache, L"C:\\2"));
-    EXPECT_TRUE(Knows(cache, L"C:\\3"));
-    ASSERT_TRUE(SearchCacheFile::Clear(path));
-    EXPECT_TRUE(SearchCacheFile::Clear(path)); // nothing left is fine
-    EXPECT_FALSE(cache.Load(path));
+    // A signature of another layout is never handed out.
+    Sql("UPDATE files SET picture_format = 2");
+    ASSERT_EQ(cache.Open(path), Result::Opened);
+    EXPECT_FALSE(cache.FindPicture(L"C:\\Photos\\A.jpg", 10, Hours(1), picture));
+    EXPECT_TRUE(cache.KnowsFile(L"C:\\Photos\\A.jpg", 10, Hours(1)));
 }
 
-TEST_F(SearchCacheFileTest, TwoSearchesWritingAtOnceLeaveAWholeFile)
+// A folder listed to its end takes with it what the cache kept of files and
+// folders no longer in it; the files of folders a search never meets go when
+// the cache is over its bound.
+TEST_F(SearchCacheDatabaseTest, GoneFilesAndFoldersLeaveAndTheBoundHolds)
 {
-    const auto writer = [&](int entries) {
-        SearchCacheFile cache;
-        for (int i = 0; i < entries; ++i) {
-            Keep(cache, L"C:\\" + std::to_wstring(i));
+    const KnownContent digest = Content(KnownContent::kDigest, 'd');
+    {
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Created);
+        for (const wchar_t* file :
+            {L"C:\\A\\x", L"C:\\A\\y", L"C:\\A\\B\\z", L"C:\\A\\B\\C\\w", L"C:\\A\\D\\v", L"C:\\E\\u"}) {
+            cache.KeepContent(file, 1, Hours(1), digest);
         }
-        for (int round = 0; round < 40; ++round) {
-            cache.Save(path);
-        }
-    };
-    SearchCacheFile seed;
-    Keep(seed, L"C:\\0");
-    ASSERT_TRUE(seed.Save(path));
-    std::atomic<int> running = 2;
-    std::thread first([&] {
-        writer(50);
-        --running;
-    });
-    std::thread second([&] {
-        writer(300);
-        --running;
-    });
-    int loads = 0;
-    while (running > 0 || loads < 10) {
-        SearchCacheFile cache;
-        ASSERT_TRUE(cache.Load(path)) << "load " << loads;
-        const size_t count = cache.EntryCount();
-        EXPECT_TRUE(count == 1 || count == 50 || count == 300) << count;
-        ++loads;
+        ASSERT_TRUE(cache.Close());
     }
+    {
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Opened);
+        EXPECT_EQ(cache.FileCount(), 6u);
+        cache.FolderListed(L"C:\\a", {L"X", L"NEW"}, {L"D", L"F"});
+        ASSERT_TRUE(cache.Close());
+    }
+    {
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Opened);
+        EXPECT_EQ(cache.FileCount(), 3u);
+        for (const wchar_t* file : {L"C:\\A\\x", L"C:\\A\\D\\v", L"C:\\E\\u"}) {
+            EXPECT_TRUE(cache.KnowsFile(file, 1, Hours(1))) << vandrelcommon::system::Utf8FromWide(file);
+        }
+        for (const wchar_t* file : {L"C:\\A\\y", L"C:\\A\\B\\z", L"C:\\A\\B\\C\\w"}) {
+            EXPECT_FALSE(cache.KnowsFile(file, 1, Hours(1))) << vandrelcommon::system::Utf8FromWide(file);
+        }
+    }
+    {
+        // Three new files make six, one over a bound of five: the folders
+        // this search did not meet go, those kept first going first.
+        SearchCacheDatabase cache(5);
+        ASSERT_EQ(cache.Open(path), Result::Opened);
+        for (const wchar_t* file : {L"C:\\G\\1", L"C:\\G\\2", L"C:\\G\\3"}) {
+            cache.KeepContent(file, 1, Hours(1), digest);
+        }
+        ASSERT_TRUE(cache.Close());
+    }
+    SearchCacheDatabase cache;
+    ASSERT_EQ(cache.Open(path), Result::Opened);
+    EXPECT_EQ(cache.FileCount(), 5u);
+    EXPECT_TRUE(cache.KnowsFile(L"C:\\E\\u", 1, Hours(1)));
+    EXPECT_TRUE(cache.KnowsFile(L"C:\\A\\D\\v", 1, Hours(1)));
+    EXPECT_TRUE(cache.KnowsFile(L"C:\\G\\3", 1, Hours(1)));
+    EXPECT_FALSE(cache.KnowsFile(L"C:\\A\\x", 1, Hours(1)));
+}
+
+// The cache file of earlier versions is deleted; a file that is not a sound
+// database of ours is made anew, one of a newer version left alone; the
+// cache can be emptied even while another search holds it open.
+TEST_F(SearchCacheDatabaseTest, OldDamagedForeignAndNewerFilesAreNeverMisread)
+{
+    const std::wstring oldFile = folder.Path(SearchCacheDatabase::kOldFileName);
+    ASSERT_TRUE(WriteFileBytes(oldFile, "ClnCache and the rest of an old cache"));
+    ASSERT_TRUE(WriteFileBytes(path, "junk that is no database"));
+    const KnownContent digest = Content(KnownContent::kDigest, 'd');
+    SearchCacheDatabase cache;
+    ASSERT_EQ(cache.Open(path), Result::Replaced);
+    EXPECT_TRUE(cache.DroppedOldFile());
+    EXPECT_EQ(::GetFileAttributesW(oldFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    cache.KeepContent(L"C:\\a", 1, Hours(1), digest);
+    ASSERT_TRUE(cache.Close());
+
+    // Pages spoilt behind SQLite's back: whatever the damage, no lookup
+    // answers wrongly, and the next search starts anew.
+    const std::string sound = ReadFileBytes(path);
+    ASSERT_GT(sound.size(), 4096u);
+    for (size_t page = 1; page < sound.size() / 4096; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        std::string spoilt = sound;
+        for (size_t i = page * 4096; i < (page + 1) * 4096; ++i) {
+            spoilt[i] = static_cast<char>(i * 7);
+        }
+        ASSERT_TRUE(WriteFileBytes(path, spoilt));
+        bool sound = false;
+        for (int search = 0; search < 3 && !sound; ++search) {
+            const Result opened = cache.Open(path);
+            ASSERT_NE(opened, Result::Failed);
+            const KnownContent known = cache.FindContent(L"C:\\a", 1, Hours(1));
+            EXPECT_TRUE(known.parts == 0 || Same(known, digest));
+            cache.FolderListed(L"C:", {L"A"}, {});
+            cache.KeepContent(L"C:\\a", 1, Hours(1), digest);
+            const bool closed = cache.Close();
+            sound = opened == Result::Opened && Same(known, digest) && closed;
+        }
+        EXPECT_TRUE(sound);
+    }
+
+    Sql("PRAGMA user_version = 2");
+    const std::string newer = ReadFileBytes(path);
+    ASSERT_EQ(cache.Open(path), Result::Newer);
+    EXPECT_FALSE(cache.IsOpen());
+    cache.KeepContent(L"C:\\b", 1, Hours(1), digest);
+    EXPECT_TRUE(cache.Close());
+    EXPECT_EQ(ReadFileBytes(path), newer);
+    Sql("PRAGMA user_version = 1");
+
+    // Emptied under another search's feet: its rows go, it carries on.
+    SearchCacheDatabase other;
+    ASSERT_EQ(other.Open(path), Result::Opened);
+    EXPECT_TRUE(other.KnowsFile(L"C:\\a", 1, Hours(1)));
+    ASSERT_TRUE(SearchCacheDatabase::Clear(path));
+    other.KeepContent(L"C:\\c", 1, Hours(1), digest);
+    EXPECT_TRUE(other.Close());
+    ASSERT_EQ(cache.Open(path), Result::Opened);
+    EXPECT_FALSE(cache.KnowsFile(L"C:\\a", 1, Hours(1)));
+    EXPECT_TRUE(cache.KnowsFile(L"C:\\c", 1, Hours(1)));
+    EXPECT_EQ(cache.FileCount(), 1u);
+    cache.Close();
+    ASSERT_TRUE(SearchCacheDatabase::Clear(path));
+    EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(SearchCacheDatabase::Clear(path)); // nothing left is fine
+}
+
+// Two searches read and write one cache at once, each in batches of its
+// own: neither waits for the other's end, and all both kept is there.
+TEST_F(SearchCacheDatabaseTest, TwoSearchesAtOnceKeepWhatBothLearnt)
+{
+    // Each search writes once while it runs, and once at its end.
+    constexpr int kFiles = static_cast<int>(SearchCacheDatabase::kWriteBatch) + 1000;
+    const auto search = [&](wchar_t drive, bool& closed, int& found) {
+        SearchCacheDatabase cache;
+        closed = false;
+        if (cache.Open(path) == Result::Failed) {
+            return;
+        }
+        for (int i = 0; i < kFiles; ++i) {
+            const std::wstring file =
+                std::wstring(1, drive) + L":\\f" + std::to_wstring(i % 50) + L"\\" + std::to_wstring(i);
+            found += cache.KnowsFile(file, 1, Hours(1)) ? 1 : 0;
+            cache.KeepContent(file, 1, Hours(1), Content(KnownContent::kDigest, static_cast<char>(drive)));
+        }
+        closed = cache.Close();
+    };
+    {
+        SearchCacheDatabase cache;
+        ASSERT_EQ(cache.Open(path), Result::Created);
+    }
+    bool closed[2] = {};
+    int found[2] = {};
+    std::thread first([&] { search(L'C', closed[0], found[0]); });
+    std::thread second([&] { search(L'D', closed[1], found[1]); });
     first.join();
     second.join();
-    SearchCacheFile last;
-    ASSERT_TRUE(last.Load(path));
-    EXPECT_TRUE(last.EntryCount() == 50 || last.EntryCount() == 300);
-    // No new file is left behind.
-    WIN32_FIND_DATAW entry;
-    const HANDLE find = ::FindFirstFileW(folder.Path(L"*.new").c_str(), &entry);
-    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
-    if (find != INVALID_HANDLE_VALUE) {
-        ::FindClose(find);
+    EXPECT_TRUE(closed[0]);
+    EXPECT_TRUE(closed[1]);
+    EXPECT_EQ(found[0] + found[1], 0);
+    SearchCacheDatabase cache;
+    ASSERT_EQ(cache.Open(path), Result::Opened);
+    EXPECT_EQ(cache.FileCount(), 2u * kFiles);
+    for (const wchar_t* file : {L"C:\\f0\\0", L"D:\\f49\\49", L"C:\\f9\\50959"}) {
+        EXPECT_TRUE(Same(cache.FindContent(file, 1, Hours(1)), Content(KnownContent::kDigest, file[0])))
+            << vandrelcommon::system::Utf8FromWide(file);
     }
+}
+
+// A process killed while it writes leaves the database as one of its writes
+// left it, never between two: every file keeps the digest of one round.
+TEST_F(SearchCacheDatabaseTest, AWriterKilledAtAnyMomentLeavesAWholeCache)
+{
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring writer = self;
+    writer = writer.substr(0, writer.find_last_of(L'\\') + 1) + L"cache-writer.exe";
+    ASSERT_NE(::GetFileAttributesW(writer.c_str()), INVALID_FILE_ATTRIBUTES);
+    std::mt19937 random(31);
+    int rounds = 0;
+    for (int kill = 0; kill < 20; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        std::wstring command = L"\"" + writer + L"\" \"" + path + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(::CreateProcessW(
+            nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        const KernelHandle processHandle(process.hProcess);
+        const KernelHandle threadHandle(process.hThread);
+        ::Sleep(200 + random() % 600);
+        ::TerminateProcess(processHandle.Get(), 1);
+        ::WaitForSingleObject(processHandle.Get(), INFINITE);
+
+        SearchCacheDatabase cache;
+        const Result opened = cache.Open(path);
+        ASSERT_TRUE(opened == Result::Opened || opened == Result::Created) << static_cast<int>(opened);
+        const uint64_t count = cache.FileCount();
+        ASSERT_TRUE(count == 0 || count == 1000) << count;
+        const KnownContent first = cache.FindContent(L"C:\\w\\0", 1, Hours(1));
+        for (int i = 0; i < 1000; i += 37) {
+            const KnownContent known = cache.FindContent(L"C:\\w\\" + std::to_wstring(i), 1, Hours(1));
+            ASSERT_TRUE(Same(known, first)) << "file " << i;
+        }
+        rounds = std::max<int>(rounds, first.digest[0]);
+        cache.Close();
+    }
+    EXPECT_GT(rounds, 1); // the kills came while it was writing, not before
 }
 
 } // namespace

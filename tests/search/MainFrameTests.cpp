@@ -144,7 +144,7 @@ TEST(MainFrame, PresetsAreAddedAndRemovedAndCancelAtTheSaveQuestionKeepsEverythi
 TEST(MainFrame, ASearchOverATickedFolderEndsInResultsModeAndHelpEmptiesItsCache)
 {
     TempTree folder;
-    const std::wstring cacheFile = folder.MakeFolder(L"program\\settings") + L"\\search-cache.dat";
+    const std::wstring cacheFile = folder.MakeFolder(L"program\\settings") + L"\\search-cache.db";
     const std::string words(100000, 'w');
     folder.MakeFile(L"data\\a\\report.txt", words);
     folder.MakeFile(L"data\\b\\report copy.txt", words);

@@ -2,10 +2,13 @@
 // worker under its progress dialog into a result tree in a list view; then
 // the groups of the tree on standard output as clonarium-scan writes them,
 // and on standard error "seconds: " the time from opening the dialog to its
-// end, as clonarium-scan gives the time of its search.
+// end, as clonarium-scan gives the time of its search. Like clonarium-scan
+// (and like the program) it keeps the search cache, the one clonarium-scan
+// keeps beside itself, unless told --no-cache; --clear-cache empties it first.
 //   search-bench [clonarium-scan's options] PATH...
 // A search that finds nothing is closed as soon as it says "Finished.".
 // Exit 0 when the dialog ended, 2 on a usage error.
+#include "engine/SearchCacheDatabase.h"
 #include "i18n/Localizer.h"
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
@@ -69,6 +72,12 @@ int wmain(int argc, wchar_t** argv)
         WriteText(::GetStdHandle(STD_ERROR_HANDLE),
             vandrelcommon::system::Utf8FromWide(L"search-bench: " + error + L"; " + kScanUsage) + "\r\n");
         return 2;
+    }
+    if (!options.noCache) {
+        request.cacheFile = ScanCacheFile();
+        if (options.clearCache) {
+            SearchCacheDatabase::Clear(request.cacheFile);
+        }
     }
     // The main window and its result list, as in options mode: hidden.
     const HWND mainWindow = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 800,

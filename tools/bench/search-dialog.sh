@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times a search run through the search worker, its progress dialog and a
 # result tree (search-bench) against clonarium-scan --all on the tree of
-# exact-duplicates.sh, in the same rounds, and checks that both find the
-# same groups.
+# exact-duplicates.sh, in the same rounds, without the search cache and with
+# the one both then share, and checks that all find the same groups.
 #   tools/bench/search-dialog.sh [--tree DIR] [--runs N]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

@@ -4,7 +4,7 @@
 #include "deletion/FileOperations.h"
 #include "engine/DuplicateFinder.h"
 #include "engine/DuplicateImageFinder.h"
-#include "engine/SearchCacheFile.h"
+#include "engine/SearchCacheDatabase.h"
 #include "system/TextEncoding.h"
 #include "tools/clonarium-scan/ScanCommandLine.h"
 #include "tools/clonarium-scan/ScanOutput.h"
@@ -37,6 +37,26 @@ int OutputError(const std::string& message)
     return kOutputError;
 }
 
+// Says on standard error what became of a cache that was not simply opened.
+void TellCacheOpened(SearchCacheDatabase::OpenResult result, bool droppedOldFile, const std::wstring& path)
+{
+    std::string lines;
+    if (droppedOldFile) {
+        lines += "search cache: deleted " + Utf8FromWide(SearchCacheDatabase::kOldFileName) +
+                 ", the cache of an earlier version, which held too few files and nothing of what was read short of "
+                 "a whole file; this search starts the new one\r\n";
+    }
+    const std::string name = Utf8FromWide(path);
+    if (result == SearchCacheDatabase::OpenResult::Replaced) {
+        lines += "search cache: " + name + " was not a sound cache of this version and was made anew\r\n";
+    } else if (result == SearchCacheDatabase::OpenResult::Newer) {
+        lines += "search cache: " + name + " belongs to a newer version; searching without it\r\n";
+    } else if (result == SearchCacheDatabase::OpenResult::Failed) {
+        lines += "search cache: cannot open " + name + "; searching without it\r\n";
+    }
+    WriteText(::GetStdHandle(STD_ERROR_HANDLE), lines);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -51,7 +71,7 @@ int wmain(int argc, wchar_t** argv)
         return UsageError(error);
     }
     const std::wstring cacheFile = ScanCacheFile();
-    if (options.clearCache && !SearchCacheFile::Clear(cacheFile)) {
+    if (options.clearCache && !SearchCacheDatabase::Clear(cacheFile)) {
         return OutputError(
             "cannot delete the cache " + Utf8FromWide(cacheFile) + ": " + Utf8FromWide(SystemErrorText()));
     }
@@ -69,25 +89,31 @@ int wmain(int argc, wchar_t** argv)
         callback.KeepGroups(tree, mode);
     }
     std::unique_ptr<AbstractDuplicateFinder> finder;
+    DuplicateFinder* exactFinder = nullptr;
     if (parameters.SearchMode == SimilarImages) {
         finder = std::make_unique<DuplicateImageFinder>(parameters);
     } else {
         finder = std::make_unique<DuplicateFinder>(parameters);
+        exactFinder = static_cast<DuplicateFinder*>(finder.get());
     }
     const auto start = std::chrono::steady_clock::now();
-    SearchCacheFile cache;
-    const bool useCache = !options.noCache && !cacheFile.empty();
-    if (useCache) {
-        cache.Load(cacheFile); // a cache that cannot be read starts empty
+    SearchCacheDatabase cache;
+    if (!options.noCache && !cacheFile.empty()) {
+        TellCacheOpened(cache.Open(cacheFile), cache.DroppedOldFile(), cacheFile);
+    }
+    if (cache.IsOpen()) {
         finder->SetCache(&cache);
     }
     finder->FindDuplicates(roots, &callback);
-    if (useCache) {
-        cache.Save(cacheFile);
-    }
+    cache.Close();
     bool written = callback.Flush();
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     WriteText(::GetStdHandle(STD_ERROR_HANDLE), callback.Summary(seconds.count()));
+    if (exactFinder != nullptr) {
+        WriteText(::GetStdHandle(STD_ERROR_HANDLE), "files opened: " + std::to_string(exactFinder->FilesOpened()) +
+                                                        "\r\nbytes read: " + std::to_string(exactFinder->BytesRead()) +
+                                                        "\r\n");
+    }
     if (keepResult) {
         PrepareResult(tree, options);
     }
