@@ -32,7 +32,7 @@ struct Likeness {
     bool Mirrors = false;  // match mirror images (and, with rotations, turned ones)
 };
 
-// The orientations (positions in Signature::Hashes) in which one picture is
+// The orientations (numbered as in Signature.h) in which one picture is
 // compared with another: upright only, the four turns, upright and mirrored
 // left to right, or all eight. Without rotations the only mirror image is the
 // left-to-right one (what selfie cameras, scanners and flipped prints make):
@@ -61,9 +61,9 @@ using Groups = std::vector<std::vector<uint32_t>>;
 // Groups of positions in `signatures`: each of two or more pictures alike
 // to each other, each picture in at most one group, members in ascending
 // order, groups ordered by their first member. Every pair alike as whole
-// pictures, or as one whole and an upright part of the other within 7 bits,
-// is found; pictures alike through parts of both, or a part of a turned one,
-// only join a group that one of those pairs started. Returns false (and no
+// pictures, or as one whole and an upright part of the other within 3 bits
+// (and most within 7), is found; pictures alike through parts of both, or a
+// part of a turned one, only join a group that one of those pairs started. Returns false (and no
 // groups) when `progress` asked to stop.
 bool GroupAlike(
     const std::vector<Signature>& signatures, const Likeness& likeness, IGroupingProgress* progress, Groups& groups);

@@ -29,16 +29,17 @@ constexpr uint64_t ReadAhead = 64;
 struct Examined {
     bool Readable = false;
     uint32_t Width = 0, Height = 0;
-    PictureSigns Signs;
+    Signature Signs;
 };
 
 // The number in PictureSignature::Format of the signatures made here. A change
 // to the signature or to how it is made needs a new number, so that signatures
 // kept from an earlier version are made again rather than misread.
 // 2: with the mirror images' hashes; 3: signs of the coefficients, of the
-// whole picture and of its parts, without the corners.
-constexpr uint32_t SignatureFormat = 3;
-static_assert(sizeof(PictureSigns::Frames) + sizeof(PictureSigns::Tone) == 115,
+// whole picture and of its parts, without the corners; 4: JPEG pictures
+// reduced by their decoder before they are averaged.
+constexpr uint32_t SignatureFormat = 4;
+static_assert(sizeof(Signature::Frames) + sizeof(Signature::Tone) == 115,
     "a changed signature needs a new SignatureFormat and packing");
 static_assert(115 <= sizeof(PictureSignature::Bytes));
 
@@ -206,7 +207,7 @@ private:
         ExaminedPicture picture;
         try {
             if (reader.Examine(paths_[index], picture)) {
-                result.Signs = MakePictureSigns(picture.Thumb);
+                result.Signs = MakeSignature(picture.Thumb);
                 result.Width = picture.Width;
                 result.Height = picture.Height;
                 result.Readable = true;
@@ -219,7 +220,7 @@ private:
     void Read()
     {
         ComScope com(COINIT_MULTITHREADED);
-        PictureReader reader(&budget_);
+        PictureReader reader(&budgets_);
         for (;;) {
             size_t index;
             {
@@ -249,7 +250,7 @@ private:
     uint64_t told_ = 0;            // pictures the caller has been told of
     std::vector<size_t> finished_; // read, not yet told
     bool stop_ = false;
-    DecodingBudget budget_{DecodingBudgetBytes};
+    ReadingBudgets budgets_;
 };
 
 class CompareProgress final : public IGroupingProgress {
@@ -299,7 +300,7 @@ ImageGroups FindAlike(const std::vector<std::wstring>& paths, uint16_t similarit
     std::vector<uint64_t> pathIndex;
     for (size_t i = 0; i < examined.size(); ++i) {
         if (examined[i].Readable) {
-            signatures.push_back(Expand(examined[i].Signs));
+            signatures.push_back(examined[i].Signs);
             pathIndex.push_back(i);
         }
     }
@@ -330,7 +331,7 @@ uint16_t CImageClonarium::Similarity(const PictureSignature& first, const Pictur
     if (!Unpack(first, a) || !Unpack(second, b) || !a.Readable || !b.Readable) {
         return 0;
     }
-    const int bits = Distance(Expand(a.Signs), Expand(b.Signs), LikenessFor(DefaultSimilarity, options));
+    const int bits = Distance(a.Signs, b.Signs, LikenessFor(DefaultSimilarity, options));
     uint16_t percent = 100;
     while (percent > 0 && HashThreshold(percent) < bits) {
         --percent;

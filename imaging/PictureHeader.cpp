@@ -40,6 +40,7 @@ bool Accept(PictureFormat format, uint64_t width, uint64_t height, uint64_t pixe
     size.Width = uint32_t(width);
     size.Height = uint32_t(height);
     size.Pixels = std::max(pixels, width * height);
+    size.HeldPixels = size.Pixels;
     return true;
 }
 
@@ -236,7 +237,7 @@ bool ReadTiff(const Bytes& file, DeclaredSize& size)
     if (!file.Has(directory + 2, entries * 12)) {
         return false;
     }
-    uint64_t width = 0, height = 0, tileWidth = 0, tileHeight = 0;
+    uint64_t width = 0, height = 0, tileWidth = 0, tileHeight = 0, stripRows = UINT32_MAX;
     for (size_t i = 0; i < entries; ++i) {
         const size_t entry = directory + 2 + i * 12;
         const uint16_t tag = u16(entry), type = u16(entry + 2);
@@ -255,6 +256,9 @@ bool ReadTiff(const Bytes& file, DeclaredSize& size)
         case 257:
             height = value;
             break;
+        case 278:
+            stripRows = value;
+            break;
         case 322:
             tileWidth = value;
             break;
@@ -263,7 +267,12 @@ bool ReadTiff(const Bytes& file, DeclaredSize& size)
             break;
         }
     }
-    return Accept(PictureFormat::Tiff, width, height, tileWidth * tileHeight, size);
+    if (!Accept(PictureFormat::Tiff, width, height, tileWidth * tileHeight, size)) {
+        return false;
+    }
+    const uint64_t band = tileWidth * tileHeight != 0 ? tileWidth * tileHeight : width * std::min(height, stripRows);
+    size.HeldPixels = std::max<uint64_t>(band, 1);
+    return true;
 }
 
 // Every entry is checked, not only the one that is read: the picture of an

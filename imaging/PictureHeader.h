@@ -20,6 +20,10 @@ struct DeclaredSize {
     // FirstPictureEnd), the largest entry of an ICO, the larger of a TIFF's
     // picture and one of its tiles.
     uint64_t Pixels = 0;
+    // The most of them the platform's decoder holds at once: all of them,
+    // but a TIFF's, which is decoded a strip or a tile at a time (the largest
+    // counts).
+    uint64_t HeldPixels = 0;
     // The fewest bytes a file can have that really holds such a picture, by
     // the best any of the format's codings can do (deflate, Huffman codes of
     // at least a bit a block, rows stored as they are); 0 where a coding

@@ -1,6 +1,7 @@
 #include "imaging/PictureReader.h"
 
 #include "imaging/Orientation.h"
+#include "imaging/PictureDecoders.h"
 #include "imaging/PictureHeader.h"
 
 #include <objbase.h>
@@ -13,18 +14,6 @@ using Microsoft::WRL::ComPtr;
 namespace ImageClonarium {
 
 namespace {
-
-// Decoders that can scale while decoding (JPEG on Windows) offer this
-// interface; the mingw-w64 headers do not declare it.
-struct IWICBitmapSourceTransformDecl : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
-        WICPixelFormatGUID* format, WICBitmapTransformOptions transform, UINT stride, UINT bufferSize,
-        BYTE* buffer) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
-};
-constexpr IID IID_SourceTransform = {0x3B16811B, 0x6A43, 0x4ec9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
 struct HandleCloser {
     void operator()(HANDLE handle) const { ::CloseHandle(handle); }
@@ -49,28 +38,33 @@ std::wstring LongPath(const std::wstring& path)
     return prefixed;
 }
 
-bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes)
+// A file on a disk no larger than MaxFileBytes, open for reading.
+FileHandle OpenPictureFile(const std::wstring& path, uint64_t& bytes)
 {
     HANDLE raw = ::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (raw == INVALID_HANDLE_VALUE) {
-        return false;
+        return nullptr;
     }
     FileHandle file(raw);
     // Devices and pipes may never end; only files on a disk are read.
-    if (::GetFileType(raw) != FILE_TYPE_DISK) {
-        return false;
-    }
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(raw, &size) || size.QuadPart <= 0 || uint64_t(size.QuadPart) > MaxFileBytes) {
-        return false;
+    if (::GetFileType(raw) != FILE_TYPE_DISK || !::GetFileSizeEx(raw, &size) || size.QuadPart <= 0 ||
+        uint64_t(size.QuadPart) > MaxFileBytes) {
+        return nullptr;
     }
-    bytes.resize(size_t(size.QuadPart));
+    bytes = uint64_t(size.QuadPart);
+    return file;
+}
+
+bool ReadWholeFile(HANDLE file, uint64_t size, std::vector<uint8_t>& bytes)
+{
+    bytes.resize(size_t(size));
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD read = 0;
         const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 16u << 20));
-        if (!::ReadFile(raw, bytes.data() + done, chunk, &read, nullptr) || read == 0) {
+        if (!::ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0) {
             return false;
         }
         done += read;
@@ -99,7 +93,7 @@ const CLSID& DecoderFor(PictureFormat format)
 
 } // namespace
 
-DecodingBudget::Share& DecodingBudget::Share::operator=(Share&& other) noexcept
+MemoryBudget::Share& MemoryBudget::Share::operator=(Share&& other) noexcept
 {
     if (this != &other) {
         if (budget_ != nullptr) {
@@ -111,22 +105,28 @@ DecodingBudget::Share& DecodingBudget::Share::operator=(Share&& other) noexcept
     return *this;
 }
 
-DecodingBudget::Share::~Share()
+MemoryBudget::Share::~Share()
 {
     if (budget_ != nullptr) {
         budget_->GiveBack(bytes_);
     }
 }
 
-DecodingBudget::Share DecodingBudget::Take(uint64_t bytes)
+bool MemoryBudget::Take(uint64_t bytes, Share& share)
 {
-    std::unique_lock lock(mutex_);
-    givenBack_.wait(lock, [&] { return taken_ == 0 || taken_ + bytes <= bytes_; });
-    taken_ += bytes;
-    return Share(this, bytes);
+    if (bytes > bytes_) {
+        return false;
+    }
+    {
+        std::unique_lock lock(mutex_);
+        givenBack_.wait(lock, [&] { return taken_ + bytes <= bytes_; });
+        taken_ += bytes;
+    }
+    share = Share(this, bytes); // gives back the share it held before, if any
+    return true;
 }
 
-void DecodingBudget::GiveBack(uint64_t bytes)
+void MemoryBudget::GiveBack(uint64_t bytes)
 {
     {
         std::lock_guard lock(mutex_);
@@ -146,17 +146,14 @@ ComScope::~ComScope()
 }
 
 struct PictureReader::Opened {
-    DecodingBudget::Share Share; // released last: the decoder and the bytes go first
+    // Released last: the decoder and the bytes go first.
+    MemoryBudget::Share FileShare, DecoderShare;
     std::vector<uint8_t> Bytes;
-    ComPtr<IWICStream> Stream;
-    ComPtr<IWICBitmapDecoder> Decoder;
-    ComPtr<IWICBitmapFrameDecode> Frame;
-    uint32_t Width = 0, Height = 0;               // as stored
-    uint32_t DecodedWidth = 0, DecodedHeight = 0; // smaller when the decoder scaled
+    DeclaredSize Declared;
     Orientation Turn = Upright;
 };
 
-PictureReader::PictureReader(DecodingBudget* budget) : budget_(budget)
+PictureReader::PictureReader(ReadingBudgets* budgets) : budgets_(budgets)
 {
     ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
 }
@@ -180,92 +177,103 @@ ComPtr<IWICBitmapDecoder> PictureReader::MakeDecoder(PictureFormat format)
 
 bool PictureReader::Open(const std::wstring& path, Opened& opened)
 {
+    uint64_t size = 0;
+    const FileHandle file = OpenPictureFile(path, size);
+    if (!file || (budgets_ != nullptr && !budgets_->Files.Take(size, opened.FileShare)) ||
+        !ReadWholeFile(file.get(), size, opened.Bytes)) {
+        return false;
+    }
     // Some decoders work on the whole picture as soon as they are opened, so
     // the size the file claims is judged before any decoder sees it, and so
     // is whether the file could hold that much.
-    DeclaredSize declared;
-    if (!factory_ || !ReadWholeFile(path, opened.Bytes) || !ReadDeclaredSize(opened.Bytes, declared) ||
-        declared.Pixels > MaxPixels || opened.Bytes.size() < declared.MinimumBytes) {
+    DeclaredSize& declared = opened.Declared;
+    if (!ReadDeclaredSize(opened.Bytes, declared) || declared.Pixels > MaxPixels ||
+        opened.Bytes.size() < declared.MinimumBytes) {
         return false;
     }
-    if (budget_ != nullptr) {
-        // The file's bytes, and the whole picture as a decoder may hold it.
-        opened.Share = budget_->Take(opened.Bytes.size() + declared.Pixels * 4);
+    opened.Turn = ReadOrientation(opened.Bytes);
+    return true;
+}
+
+namespace {
+
+// Takes the decoder's memory from the budget (or refuses it, when no budget
+// holds that much) before the rows go on to `rows`.
+class BudgetedSink final : public IRowSink {
+public:
+    BudgetedSink(MemoryBudget* budget, MemoryBudget::Share& share, IRowSink& rows)
+        : budget_(budget), share_(share), rows_(rows)
+    { }
+    bool Reserve(uint64_t bytes) override
+    {
+        return bytes <= MaxDecoderBytes && (budget_ == nullptr || budget_->Take(bytes, share_));
+    }
+    void Start(uint32_t width, uint32_t height) override { rows_.Start(width, height); }
+    void Rows(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows) override
+    {
+        rows_.Rows(pixels, stride, firstRow, rows);
+    }
+
+private:
+    MemoryBudget* budget_;
+    MemoryBudget::Share& share_;
+    IRowSink& rows_;
+};
+
+} // namespace
+
+bool PictureReader::Decode(Opened& opened, uint32_t minSide, IRowSink& rows)
+{
+    BudgetedSink sink(budgets_ ? &budgets_->Decoders : nullptr, opened.DecoderShare, rows);
+    const std::span<const uint8_t> file = opened.Bytes;
+    switch (opened.Declared.Format) {
+    case PictureFormat::Jpeg:
+        return DecodeJpeg(file, minSide, sink);
+    case PictureFormat::Png:
+        return DecodePng(file, sink);
+    case PictureFormat::Bmp:
+        return IsPlainBmp(file) ? DecodeBmp(file, sink) : DecodeWithWic(opened, sink);
+    case PictureFormat::Ico:
+        return !IconPng(file).empty() ? DecodePng(IconPng(file), sink) : DecodeWithWic(opened, sink);
+    case PictureFormat::Gif:
+    case PictureFormat::Tiff:
+        break;
+    }
+    return DecodeWithWic(opened, sink);
+}
+
+bool PictureReader::DecodeWithWic(Opened& opened, IRowSink& sink)
+{
+    const DeclaredSize& declared = opened.Declared;
+    // The decoder holds the picture (or a TIFF strip) as 32-bit pixels at
+    // most, and is given no more than the GIF's first frame.
+    if (!factory_ || !sink.Reserve(declared.HeldPixels * 4)) {
+        return false;
     }
     if (declared.FirstPictureEnd != 0 && declared.FirstPictureEnd < opened.Bytes.size()) {
         opened.Bytes.resize(size_t(declared.FirstPictureEnd));
         opened.Bytes.push_back(0x3B); // the trailer
     }
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapFrameDecode> frame;
     UINT width = 0, height = 0;
-    if (FAILED(factory_->CreateStream(&opened.Stream)) ||
-        FAILED(opened.Stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size())))) {
+    const ComPtr<IWICBitmapDecoder> decoder = MakeDecoder(declared.Format);
+    if (FAILED(factory_->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(opened.Bytes.data(), DWORD(opened.Bytes.size()))) || !decoder ||
+        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width != declared.Width ||
+        height != declared.Height) {
         return false;
     }
-    opened.Decoder = MakeDecoder(declared.Format);
-    if (!opened.Decoder || FAILED(opened.Decoder->Initialize(opened.Stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
-        FAILED(opened.Decoder->GetFrame(0, &opened.Frame)) || FAILED(opened.Frame->GetSize(&width, &height))) {
-        return false;
-    }
-    if (width == 0 || height == 0 || uint64_t(width) * height > MaxPixels) {
-        return false;
-    }
-    opened.Width = width;
-    opened.Height = height;
-    opened.Turn = ReadOrientation(opened.Bytes);
-    return true;
-}
-
-ComPtr<IWICBitmap> PictureReader::ScaleInDecoder(
-    const Opened& opened, uint32_t minSide, uint32_t& width, uint32_t& height)
-{
-    ComPtr<IWICBitmapSourceTransformDecl> transform;
-    if (minSide == 0 || FAILED(opened.Frame->QueryInterface(IID_SourceTransform, &transform))) {
-        return nullptr;
-    }
-    const double scale = std::max(double(minSide) / opened.Width, double(minSide) / opened.Height);
-    UINT w = std::max(1u, UINT(opened.Width * scale + 0.5)), h = std::max(1u, UINT(opened.Height * scale + 0.5));
-    WICPixelFormatGUID format{};
-    ComPtr<IWICBitmap> reduced;
-    if (scale >= 1 || FAILED(transform->GetClosestSize(&w, &h)) || w < minSide || h < minSide || w >= opened.Width ||
-        FAILED(transform->GetClosestPixelFormat(&format)) ||
-        FAILED(factory_->CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &reduced))) {
-        return nullptr;
-    }
-    ComPtr<IWICBitmapLock> lock;
-    WICRect all{0, 0, INT(w), INT(h)};
-    UINT stride = 0, size = 0;
-    BYTE* buffer = nullptr;
-    if (FAILED(reduced->Lock(&all, WICBitmapLockWrite, &lock)) || FAILED(lock->GetStride(&stride)) ||
-        FAILED(lock->GetDataPointer(&size, &buffer)) ||
-        FAILED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride, size, buffer))) {
-        return nullptr;
-    }
-    width = w;
-    height = h;
-    return reduced;
-}
-
-bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink)
-{
-    uint32_t width = opened.Width, height = opened.Height;
-    ComPtr<IWICBitmapSource> source = ScaleInDecoder(opened, minSide, width, height);
-    if (!source) {
-        source = opened.Frame;
-    }
-
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory_->CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
             WICBitmapPaletteTypeCustom))) {
         return false;
     }
-    opened.DecodedWidth = width;
-    opened.DecodedHeight = height;
-    // Bands of rows of about 256 KB keep memory flat for large pictures, and
-    // stay below the size from which the heap maps and unmaps fresh pages for
-    // every picture (measured: about 8% of a scan of small pictures).
+    sink.Start(width, height);
     const size_t stride = size_t(width) * 4;
-    const uint32_t bandRows = uint32_t(std::clamp<size_t>((256u << 10) / stride, 1, height));
+    const uint32_t bandRows = BandRows(stride, height);
     const std::unique_ptr<uint8_t[]> band(new uint8_t[stride * bandRows]);
     for (uint32_t row = 0; row < height; row += bandRows) {
         const uint32_t rows = std::min(bandRows, height - row);
@@ -273,39 +281,31 @@ bool PictureReader::Decode(Opened& opened, uint32_t minSide, const RowSink& sink
         if (FAILED(converter->CopyPixels(&rect, UINT(stride), UINT(stride * rows), band.get()))) {
             return false;
         }
-        sink(band.get(), stride, row, rows);
+        sink.Rows(band.get(), stride, row, rows);
     }
-    return true;
-}
-
-bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
-{
-    Opened opened;
-    if (!Open(path, opened)) {
-        return false;
-    }
-    std::unique_ptr<ThumbnailBuilder> builder;
-    const bool decoded =
-        Decode(opened, 4 * ThumbSide, [&](const uint8_t* pixels, size_t stride, uint32_t first, uint32_t rows) {
-            if (!builder) {
-                builder = std::make_unique<ThumbnailBuilder>(opened.DecodedWidth, opened.DecodedHeight);
-            }
-            builder->AddRows(pixels, stride, first, rows);
-        });
-    if (!decoded || !builder) {
-        return false;
-    }
-    Thumbnail stored = builder->Finish();
-    std::vector<Rgb> cells(stored.Cells.begin(), stored.Cells.end());
-    cells = Orient(cells, ThumbSide, ThumbSide, opened.Turn);
-    std::copy(cells.begin(), cells.end(), picture.Thumb.Cells.begin());
-    picture.Thumb.MeanRgb = stored.MeanRgb;
-    picture.Width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
-    picture.Height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;
     return true;
 }
 
 namespace {
+
+// Averages the rows into a thumbnail.
+class ThumbnailSink final : public IRowSink {
+public:
+    bool Reserve(uint64_t) override { return true; }
+    void Start(uint32_t width, uint32_t height) override
+    {
+        builder_ = std::make_unique<ThumbnailBuilder>(width, height);
+    }
+    void Rows(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows) override
+    {
+        builder_->AddRows(pixels, stride, firstRow, rows);
+    }
+    // Null when no row came.
+    const ThumbnailBuilder* Builder() const { return builder_.get(); }
+
+private:
+    std::unique_ptr<ThumbnailBuilder> builder_;
+};
 
 // A BGRA pixel against white, as 0x00RRGGBB.
 uint32_t OverWhite(const uint8_t* p)
@@ -314,7 +314,104 @@ uint32_t OverWhite(const uint8_t* p)
     return (p[2] * alpha + white) / 255 << 16 | (p[1] * alpha + white) / 255 << 8 | (p[0] * alpha + white) / 255;
 }
 
+// Reduces the rows by a whole factor, so that neither side exceeds `maxSide`:
+// each output pixel averages factor x factor pixels. Rows come in order, so
+// only the output row being summed is kept.
+class ReducingSink final : public IRowSink {
+public:
+    explicit ReducingSink(uint32_t maxSide) : maxSide_(maxSide) { }
+    bool Reserve(uint64_t) override { return true; }
+    void Start(uint32_t width, uint32_t height) override
+    {
+        width_ = width;
+        factor_ = std::max(1u, (std::max(width, height) + maxSide_ - 1) / maxSide_);
+        outWidth_ = (width + factor_ - 1) / factor_;
+        outHeight_ = (height + factor_ - 1) / factor_;
+        pixels_.assign(size_t(outWidth_) * outHeight_, 0);
+        sums_.assign(size_t(outWidth_) * 4, 0);
+    }
+    void Rows(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows) override
+    {
+        for (uint32_t r = 0; r < rows; ++r) {
+            const uint8_t* p = pixels + r * stride;
+            if (factor_ == 1) {
+                // Kept whole (a photo for the preview): each pixel straight
+                // over, without sums and divisions by the factor.
+                uint32_t* out = &pixels_[size_t(firstRow + r) * outWidth_];
+                for (uint32_t x = 0; x < width_; ++x, p += 4) {
+                    out[x] = p[3] == 255 ? uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0] : OverWhite(p);
+                }
+                continue;
+            }
+            if ((firstRow + r) / factor_ != sumRow_) {
+                FinishRow();
+                sumRow_ = (firstRow + r) / factor_;
+            }
+            for (uint32_t x = 0; x < width_; ++x, p += 4) {
+                const uint32_t alpha = p[3], white = 255 * (255 - alpha);
+                uint32_t* cell = &sums_[size_t(x / factor_) * 4];
+                cell[0] += (p[0] * alpha + white) / 255;
+                cell[1] += (p[1] * alpha + white) / 255;
+                cell[2] += (p[2] * alpha + white) / 255;
+                ++cell[3];
+            }
+        }
+    }
+    // The reduced picture, once every row came; false when none did.
+    bool Finish(Bitmap& bitmap)
+    {
+        if (factor_ == 0) {
+            return false;
+        }
+        if (factor_ > 1) {
+            FinishRow();
+        }
+        bitmap.Width = outWidth_;
+        bitmap.Height = outHeight_;
+        bitmap.Pixels = std::move(pixels_);
+        return true;
+    }
+
+private:
+    void FinishRow()
+    {
+        uint32_t* out = &pixels_[size_t(sumRow_) * outWidth_];
+        for (uint32_t x = 0; x < outWidth_; ++x) {
+            const uint32_t* cell = &sums_[size_t(x) * 4];
+            const uint32_t n = std::max(1u, cell[3]);
+            out[x] = (cell[2] / n) << 16 | (cell[1] / n) << 8 | cell[0] / n;
+        }
+        std::fill(sums_.begin(), sums_.end(), 0u);
+    }
+
+    uint32_t maxSide_;
+    uint32_t width_ = 0, factor_ = 0, outWidth_ = 0, outHeight_ = 0, sumRow_ = 0;
+    std::vector<uint32_t> pixels_;
+    std::vector<uint32_t> sums_; // blue, green, red, count
+};
+
 } // namespace
+
+bool PictureReader::Examine(const std::wstring& path, ExaminedPicture& picture)
+{
+    Opened opened;
+    ThumbnailSink sink;
+    // Cells take whole rows and columns: with eight or more of them a cell,
+    // a JPEG reduced while decoding hashes as its original does (with four,
+    // a brightened photograph lost its group).
+    if (!Open(path, opened) || !Decode(opened, 8 * ThumbSide, sink) || !sink.Builder()) {
+        return false;
+    }
+    Thumbnail stored = sink.Builder()->Finish();
+    std::vector<Rgb> cells(stored.Cells.begin(), stored.Cells.end());
+    cells = Orient(cells, ThumbSide, ThumbSide, opened.Turn);
+    std::copy(cells.begin(), cells.end(), picture.Thumb.Cells.begin());
+    picture.Thumb.MeanRgb = stored.MeanRgb;
+    const DeclaredSize& declared = opened.Declared;
+    picture.Width = SwapsSides(opened.Turn) ? declared.Height : declared.Width;
+    picture.Height = SwapsSides(opened.Turn) ? declared.Width : declared.Height;
+    return true;
+}
 
 bool PictureReader::ReadBitmap(
     const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width, uint32_t& height)
@@ -323,63 +420,22 @@ bool PictureReader::ReadBitmap(
     if (!Open(path, opened)) {
         return false;
     }
-    width = SwapsSides(opened.Turn) ? opened.Height : opened.Width;
-    height = SwapsSides(opened.Turn) ? opened.Width : opened.Height;
-    // Whole-factor box reduction: each output pixel averages factor x factor
-    // pixels. Rows come in order, so only the output row being summed is kept.
-    const uint32_t factor = std::max(1u, (std::max(opened.Width, opened.Height) + maxSide - 1) / maxSide);
-    const uint32_t outWidth = (opened.Width + factor - 1) / factor;
-    const uint32_t outHeight = (opened.Height + factor - 1) / factor;
-    std::vector<uint32_t> pixels(size_t(outWidth) * outHeight);
-    std::vector<uint32_t> sums(size_t(outWidth) * 4); // blue, green, red, count
-    uint32_t sumRow = 0;
-    auto finishRow = [&] {
-        uint32_t* out = &pixels[size_t(sumRow) * outWidth];
-        for (uint32_t x = 0; x < outWidth; ++x) {
-            const uint32_t* cell = &sums[size_t(x) * 4];
-            const uint32_t n = std::max(1u, cell[3]);
-            out[x] = (cell[2] / n) << 16 | (cell[1] / n) << 8 | cell[0] / n;
-        }
-        std::fill(sums.begin(), sums.end(), 0u);
-    };
-    const bool decoded = Decode(opened, 0, [&](const uint8_t* rowPixels, size_t stride, uint32_t first, uint32_t rows) {
-        if (factor == 1) {
-            // Kept whole (a photo for the preview): each pixel straight over,
-            // without sums and divisions by the factor.
-            for (uint32_t r = 0; r < rows; ++r) {
-                const uint8_t* p = rowPixels + r * stride;
-                uint32_t* out = &pixels[size_t(first + r) * outWidth];
-                for (uint32_t x = 0; x < opened.Width; ++x, p += 4) {
-                    out[x] = p[3] == 255 ? uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0] : OverWhite(p);
-                }
-            }
-            return;
-        }
-        for (uint32_t r = 0; r < rows; ++r) {
-            if ((first + r) / factor != sumRow) {
-                finishRow();
-                sumRow = (first + r) / factor;
-            }
-            const uint8_t* p = rowPixels + r * stride;
-            for (uint32_t x = 0; x < opened.Width; ++x, p += 4) {
-                const uint32_t alpha = p[3], white = 255 * (255 - alpha);
-                uint32_t* cell = &sums[size_t(x / factor) * 4];
-                cell[0] += (p[0] * alpha + white) / 255;
-                cell[1] += (p[1] * alpha + white) / 255;
-                cell[2] += (p[2] * alpha + white) / 255;
-                ++cell[3];
-            }
-        }
-    });
-    if (!decoded) {
+    const DeclaredSize& declared = opened.Declared;
+    // A JPEG decoder may reduce it as long as its longer side keeps maxSide.
+    const uint32_t longer = std::max(declared.Width, declared.Height);
+    const uint32_t shorter = std::min(declared.Width, declared.Height);
+    const uint32_t minSide = uint32_t((uint64_t(maxSide) * shorter + longer - 1) / longer);
+    ReducingSink sink(maxSide);
+    Bitmap reduced;
+    if (!Decode(opened, minSide, sink) || !sink.Finish(reduced)) {
         return false;
     }
-    if (factor > 1) {
-        finishRow();
-    }
-    bitmap.Pixels = opened.Turn < 2 ? std::move(pixels) : Orient(pixels, outWidth, outHeight, opened.Turn);
-    bitmap.Width = SwapsSides(opened.Turn) ? outHeight : outWidth;
-    bitmap.Height = SwapsSides(opened.Turn) ? outWidth : outHeight;
+    width = SwapsSides(opened.Turn) ? declared.Height : declared.Width;
+    height = SwapsSides(opened.Turn) ? declared.Width : declared.Height;
+    bitmap.Pixels = opened.Turn < 2 ? std::move(reduced.Pixels)
+                                    : Orient(reduced.Pixels, reduced.Width, reduced.Height, opened.Turn);
+    bitmap.Width = SwapsSides(opened.Turn) ? reduced.Height : reduced.Width;
+    bitmap.Height = SwapsSides(opened.Turn) ? reduced.Width : reduced.Height;
     return true;
 }
 

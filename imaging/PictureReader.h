@@ -1,7 +1,9 @@
 #pragma once
-// Reads picture files through the platform's imaging component (WIC), as a
-// viewer shows them: first frame, EXIF orientation applied, transparency
-// against white. Anything that is not a readable picture simply fails.
+// Reads picture files as a viewer shows them: first frame, EXIF orientation
+// applied, transparency against white. JPEG, PNG (alone or in an icon) and
+// plain BMP go through decoders of our own, a band of rows at a time and
+// JPEG reduced while decoding; the rest through the platform's imaging
+// component (WIC). Anything that is not a readable picture simply fails.
 #include "imaging/PictureHeader.h"
 #include "imaging/Signature.h"
 
@@ -10,7 +12,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <utility>
 #include <string>
@@ -37,6 +38,11 @@ constexpr uint64_t MaxFileBytes = 256ull << 20;
 // Larger pictures are refused before decoding for the same reason: by the
 // size their headers claim, before any decoder sees them.
 constexpr uint64_t MaxPixels = 250'000'000;
+// A picture whose decoder would hold more than this beyond a few rows is not
+// read: one in a single scan is never held, but a progressive JPEG is held
+// as its coefficients, an interlaced PNG whole, and the platform's decoders
+// hold every picture whole (a TIFF a strip at a time).
+constexpr uint64_t MaxDecoderBytes = 192ull << 20;
 
 // An upright picture as 32-bit BGR pixels (alpha made opaque against white).
 struct Bitmap {
@@ -50,31 +56,31 @@ struct ExaminedPicture {
     Thumbnail Thumb;
 };
 
-// The memory that pictures being decoded at once may take, shared by the
-// readers of one search: a reader takes its picture's share before decoding
-// and waits while others hold too much, so that several huge pictures are
-// never decoded at once. A picture larger than the whole budget is decoded
-// when it is alone.
-class DecodingBudget {
+// Memory that the readers of one search share: a reader takes its share
+// before it takes the memory, and waits while others hold too much. A share
+// larger than the whole budget is refused, so that the readers never hold
+// more than the budget whatever the pictures.
+class MemoryBudget {
 public:
-    explicit DecodingBudget(uint64_t bytes) : bytes_(bytes) { }
-    DecodingBudget(const DecodingBudget&) = delete;
-    DecodingBudget& operator=(const DecodingBudget&) = delete;
+    explicit MemoryBudget(uint64_t bytes) : bytes_(bytes) { }
+    MemoryBudget(const MemoryBudget&) = delete;
+    MemoryBudget& operator=(const MemoryBudget&) = delete;
 
     // A share taken, given back when the object goes.
     class Share {
     public:
         Share() = default;
-        Share(DecodingBudget* budget, uint64_t bytes) : budget_(budget), bytes_(bytes) { }
+        Share(MemoryBudget* budget, uint64_t bytes) : budget_(budget), bytes_(bytes) { }
         Share(Share&& other) noexcept : budget_(std::exchange(other.budget_, nullptr)), bytes_(other.bytes_) { }
         Share& operator=(Share&& other) noexcept;
         ~Share();
 
     private:
-        DecodingBudget* budget_ = nullptr;
+        MemoryBudget* budget_ = nullptr;
         uint64_t bytes_ = 0;
     };
-    Share Take(uint64_t bytes);
+    // False, at once, when `bytes` exceed the whole budget.
+    bool Take(uint64_t bytes, Share& share);
 
 private:
     void GiveBack(uint64_t bytes);
@@ -85,38 +91,41 @@ private:
     uint64_t taken_ = 0;
 };
 
-// What decoders of one search may hold at once.
-constexpr uint64_t DecodingBudgetBytes = 256ull << 20;
+// The two budgets of one search: the files being decoded, read whole, and
+// what their decoders hold beyond a few rows. A reader holds its file's share
+// while it waits for its decoder's, and one holding a decoder's share waits
+// for nothing, so no two readers wait for each other.
+struct ReadingBudgets {
+    MemoryBudget Files{MaxFileBytes};
+    MemoryBudget Decoders{MaxDecoderBytes};
+};
+
+class IRowSink;
 
 // One reader per thread: WIC objects stay on the thread that made them.
 class PictureReader {
 public:
-    // With a budget, decoding waits for a share of it.
-    explicit PictureReader(DecodingBudget* budget = nullptr);
+    // With budgets, reading waits for shares of them.
+    explicit PictureReader(ReadingBudgets* budgets = nullptr);
     bool Examine(const std::wstring& path, ExaminedPicture& picture);
     // The picture reduced by a whole factor so that neither side exceeds
-    // `maxSide`; Width and Height are the reduced size.
+    // `maxSide`; `width` and `height` are its size as a viewer shows it.
     bool ReadBitmap(const std::wstring& path, uint32_t maxSide, Bitmap& bitmap, uint32_t& width, uint32_t& height);
 
 private:
-    // Rows of 32-bit BGRA pixels of the stored (not yet turned) picture.
-    using RowSink = std::function<void(const uint8_t* pixels, size_t stride, uint32_t firstRow, uint32_t rows)>;
     struct Opened;
     bool Open(const std::wstring& path, Opened& opened);
-    bool Decode(Opened& opened, uint32_t minSide, const RowSink& sink);
-    // The frame reduced by its decoder to no less than `minSide` a side, where
-    // the decoder can scale (JPEG on Windows): far less work than decoding
-    // every pixel of a photo only to average it away. Null where it cannot;
-    // `width` and `height` are then left as they are.
-    Microsoft::WRL::ComPtr<IWICBitmap> ScaleInDecoder(
-        const Opened& opened, uint32_t minSide, uint32_t& width, uint32_t& height);
+    // The stored (not yet turned) picture, reduced by a JPEG decoder so that
+    // each side keeps at least `minSide` pixels (0: not reduced).
+    bool Decode(Opened& opened, uint32_t minSide, IRowSink& sink);
+    bool DecodeWithWic(Opened& opened, IRowSink& sink);
 
     // The decoder for the format, made from a class factory kept for the
     // thread: asking WIC to find the decoder costs dozens of registry reads
     // per file. Formats whose headers are not read are not read at all.
     Microsoft::WRL::ComPtr<IWICBitmapDecoder> MakeDecoder(PictureFormat format);
 
-    DecodingBudget* budget_;
+    ReadingBudgets* budgets_;
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classFactories_;
 };

@@ -204,54 +204,67 @@ CoefficientSigns Signs(const Coefficients& coefficients)
     return signs;
 }
 
-// Coefficient k of a pattern in some orientation is coefficient Source[k] of
-// the upright pattern, negated where bit k of Negated is set. A clockwise
-// quarter turn makes coefficient (u, v) of (-1)^u times (v, u); a mirror
-// image left to right, (-1)^u times (u, v): cos((2 (N - 1 - x) + 1) u pi / 2N)
-// = (-1)^u cos((2x + 1) u pi / 2N).
+// Coefficient k of a pattern in some orientation is coefficient k of the
+// upright pattern, or of the upright pattern's transpose (the coefficient at
+// (v, u) where k stands for (u, v)), negated where bit k of Negated is set. A
+// clockwise quarter turn makes coefficient (u, v) of (-1)^u times (v, u); a
+// mirror image left to right, (-1)^u times (u, v): cos((2 (N - 1 - x) + 1) u
+// pi / 2N) = (-1)^u cos((2x + 1) u pi / 2N). So half turns and mirror images
+// move no coefficient; quarter turns transpose them.
 struct Reordering {
-    std::array<uint8_t, 64> Source{};
+    bool Transposed = false;
     uint64_t Negated = 0;
 };
 
 const std::array<Reordering, Orientations> reorderings = [] {
-    auto turned = [](const Reordering& before) {
-        Reordering after;
+    uint64_t oddU = 0; // the coefficients that change sign with a mirror image
+    for (size_t k = 0; k < 64; ++k) {
+        oddU |= uint64_t(coefficientFrequencies[k].U & 1) << k;
+    }
+    auto turned = [&](const Reordering& before) {
+        // Transposing first moves the signs already flipped along; the turn
+        // then flips odd u of the moved coefficients.
+        Reordering after{!before.Transposed, 0};
         for (size_t k = 0; k < 64; ++k) {
             const auto [u, v] = coefficientFrequencies[k];
-            const size_t from = CoefficientAt(v, u);
-            after.Source[k] = before.Source[from];
-            after.Negated |= ((before.Negated >> from & 1) ^ uint64_t(u & 1)) << k;
+            after.Negated |= ((before.Negated >> CoefficientAt(v, u) & 1) ^ uint64_t(u & 1)) << k;
         }
         return after;
     };
     std::array<Reordering, Orientations> table{};
-    for (size_t k = 0; k < 64; ++k) {
-        table[0].Source[k] = uint8_t(k);
-    }
     for (size_t turn = 1; turn < FirstMirrored; ++turn) {
         table[turn] = turned(table[turn - 1]);
     }
     for (size_t turn = 0; turn < FirstMirrored; ++turn) {
-        table[FirstMirrored + turn] = table[turn];
-        for (size_t k = 0; k < 64; ++k) {
-            table[FirstMirrored + turn].Negated ^= uint64_t(coefficientFrequencies[k].U & 1) << k;
+        table[FirstMirrored + turn] = {table[turn].Transposed, table[turn].Negated ^ oddU};
+    }
+    return table;
+}();
+
+// The bits of a set of coefficients moved to their transposed places, a byte
+// at a time.
+const std::array<std::array<uint64_t, 256>, 8> transposedBytes = [] {
+    std::array<std::array<uint64_t, 256>, 8> table{};
+    for (size_t byte = 0; byte < 8; ++byte) {
+        for (size_t value = 0; value < 256; ++value) {
+            for (size_t bit = 0; bit < 8; ++bit) {
+                if ((value >> bit & 1) != 0) {
+                    const auto [u, v] = coefficientFrequencies[byte * 8 + bit];
+                    table[byte][value] |= uint64_t(1) << CoefficientAt(v, u);
+                }
+            }
         }
     }
     return table;
 }();
 
-// The hash of a pattern in an orientation: a bit for each coefficient clearly
-// above zero.
-uint64_t Hash(const CoefficientSigns& upright, size_t orientation)
+uint64_t Transposed(uint64_t bits)
 {
-    const Reordering& reordering = reorderings[orientation];
-    uint64_t hash = 0;
-    for (size_t k = 0; k < 64; ++k) {
-        const uint64_t& source = (reordering.Negated >> k & 1) != 0 ? upright.Negative : upright.Positive;
-        hash |= (source >> reordering.Source[k] & 1) << k;
+    uint64_t moved = 0;
+    for (size_t byte = 0; byte < 8; ++byte) {
+        moved |= transposedBytes[byte][(bits >> (8 * byte)) & 0xFF];
     }
-    return hash;
+    return moved;
 }
 
 // Less difference than this (of 255) between the darkest and the lightest
@@ -317,11 +330,40 @@ Rgb MainColourAxis(const Thumbnail& thumbnail)
 
 } // namespace
 
-PictureSigns MakePictureSigns(const Thumbnail& thumbnail)
+CoefficientSigns Oriented(const CoefficientSigns& upright, size_t orientation)
 {
-    PictureSigns signs;
+    const Reordering& reordering = reorderings[orientation];
+    const uint64_t positive = reordering.Transposed ? Transposed(upright.Positive) : upright.Positive;
+    const uint64_t negative = reordering.Transposed ? Transposed(upright.Negative) : upright.Negative;
+    const uint64_t flipped = reordering.Negated;
+    return {(positive & ~flipped) | (negative & flipped), (negative & ~flipped) | (positive & flipped)};
+}
+
+OrientedHashes::OrientedHashes(const Signature& signature, bool turns) : signature_(signature)
+{
+    for (size_t frame = 0; turns && frame < transposed_.size(); ++frame) {
+        transposed_[frame] = {
+            Transposed(signature.Frames[frame].Positive), Transposed(signature.Frames[frame].Negative)};
+    }
+}
+
+FrameHashes OrientedHashes::In(size_t orientation) const
+{
+    const Reordering& reordering = reorderings[orientation];
+    const auto& frames = reordering.Transposed ? transposed_ : signature_.Frames;
+    const uint64_t flipped = reordering.Negated;
+    FrameHashes hashes;
+    for (size_t frame = 0; frame < hashes.size(); ++frame) {
+        hashes[frame] = (frames[frame].Positive & ~flipped) | (frames[frame].Negative & flipped);
+    }
+    return hashes;
+}
+
+Signature MakeSignature(const Thumbnail& thumbnail)
+{
+    Signature signature;
     for (size_t i = 0; i < 3; ++i) {
-        signs.Tone[i] = uint8_t(std::clamp(std::lround(thumbnail.MeanRgb[i]), 0L, 255L));
+        signature.Tone[i] = uint8_t(std::clamp(std::lround(thumbnail.MeanRgb[i]), 0L, 255L));
     }
     FineGrid fine;
     for (size_t i = 0; i < fine.size(); ++i) {
@@ -330,28 +372,12 @@ PictureSigns MakePictureSigns(const Thumbnail& thumbnail)
     if (Spread(fine) < MinimumSpread) {
         fine = Project(thumbnail, MainColourAxis(thumbnail));
         if (Spread(fine) < MinimumSpread) {
-            return signs; // one flat colour
+            return signature; // one flat colour
         }
     }
-    signs.Frames[0] = Signs(Transform(WithoutCorners(Resample(fine, {0, 0, 0, 0}))));
+    signature.Frames[0] = Signs(Transform(WithoutCorners(Resample(fine, {0, 0, 0, 0}))));
     for (size_t k = 0; k < CropCount; ++k) {
-        signs.Frames[1 + k] = Signs(Transform(WithoutCorners(Resample(fine, cropFrames[k]))));
-    }
-    return signs;
-}
-
-Signature Expand(const PictureSigns& signs)
-{
-    Signature signature;
-    signature.Tone = signs.Tone;
-    for (size_t frame = 0; frame < signs.Frames.size(); ++frame) {
-        signature.Telling[frame] = uint8_t(std::popcount(signs.Frames[frame].Positive | signs.Frames[frame].Negative));
-    }
-    for (size_t orientation = 0; orientation < Orientations; ++orientation) {
-        signature.Hashes[orientation] = Hash(signs.Frames[0], orientation);
-        for (size_t k = 0; k < CropCount; ++k) {
-            signature.Crops[orientation][k] = Hash(signs.Frames[1 + k], orientation);
-        }
+        signature.Frames[1 + k] = Signs(Transform(WithoutCorners(Resample(fine, cropFrames[k]))));
     }
     return signature;
 }

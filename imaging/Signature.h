@@ -1,8 +1,8 @@
 #pragma once
-// The likeness signature of a picture: a perceptual hash of its brightness
-// pattern (and of the pattern in the seven other orientations: turned by 90,
-// 180 and 270 degrees, and each of the four mirrored), hashes of parts of
-// it, and its mean colour. A picture whose brightness is even throughout but
+// The likeness signature of a picture: the signs of its brightness pattern's
+// cosine transform, whose hash in any of eight orientations (turned by 0, 90,
+// 180 or 270 degrees, each mirrored or not) follows from them, the same of
+// parts of it, and its mean colour. A picture whose brightness is even throughout but
 // whose colours are not (red on green of the same lightness) is hashed along
 // its main axis of colour change instead. Resizing, recompression, a change
 // of format and small changes of brightness or contrast move few bits;
@@ -30,9 +30,10 @@ struct Thumbnail {
     Rgb MeanRgb{};
 };
 
-// Hashes[t] (t = 0 to 3): the pattern turned clockwise by t quarter turns;
-// Hashes[FirstMirrored + t]: that turned pattern mirrored left to right. The
-// upright pattern mirrored left to right is Hashes[4], top to bottom Hashes[6].
+// The orientations of a pattern, numbered as hashes are compared: t (0 to 3)
+// is the pattern turned clockwise by t quarter turns, FirstMirrored + t that
+// turned pattern mirrored left to right. The upright pattern mirrored left to
+// right is orientation 4, top to bottom 6.
 constexpr size_t FirstMirrored = 4;
 constexpr size_t Orientations = 2 * FirstMirrored;
 // Parts of the picture whose patterns are kept as well: a copy cut down to
@@ -42,40 +43,47 @@ constexpr size_t CropCount = 6;
 
 // The signs of the 64 coefficients of a pattern's cosine transform: the bits
 // of those clearly above zero, and of those clearly below; a coefficient near
-// zero is in neither, so that noise does not flip it. The pattern's hash in
-// every orientation follows from them.
+// zero is in neither, so that noise does not flip it. The bits above zero are
+// the pattern's hash.
 struct CoefficientSigns {
     uint64_t Positive = 0;
     uint64_t Negative = 0;
     auto operator<=>(const CoefficientSigns&) const = default;
 };
 
-// What is kept of a picture: the signs of its upright pattern (Frames[0])
-// and of its parts (Frames[1 + k]), and its mean colour.
-struct PictureSigns {
+// The signs of the pattern shown in `orientation`: a turn or a mirror image
+// moves coefficients and flips their signs.
+CoefficientSigns Oriented(const CoefficientSigns& upright, size_t orientation);
+
+// What is kept and compared of a picture: the signs of its upright pattern
+// (Frames[0]) and of its parts (Frames[1 + k]), and its mean colour. Hashes
+// in the other orientations are made from them as pictures are compared;
+// turning or mirroring a part gives a part of the turned picture.
+struct Signature {
     std::array<CoefficientSigns, 1 + CropCount> Frames{};
     std::array<uint8_t, 3> Tone{}; // mean red, green, blue
+    auto operator<=>(const Signature&) const = default;
 };
 
-// The hashes compared: Hashes[t] the whole picture in orientation t,
-// Crops[t][k] part k of the picture in orientation t. Turning or mirroring
-// a part gives a part of the turned picture, so Crops[t] are the parts of
-// the picture shown in orientation t.
-// Telling[0] and Telling[1 + k]: how many coefficients of the whole picture
-// and of part k are not near zero (the same in every orientation).
-struct Signature {
-    std::array<uint64_t, Orientations> Hashes{};
-    std::array<std::array<uint64_t, CropCount>, Orientations> Crops{};
-    std::array<uint8_t, 1 + CropCount> Telling{};
-    std::array<uint8_t, 3> Tone{}; // mean red, green, blue
-};
+Signature MakeSignature(const Thumbnail& thumbnail);
 
-PictureSigns MakePictureSigns(const Thumbnail& thumbnail);
-Signature Expand(const PictureSigns& signs);
-inline Signature MakeSignature(const Thumbnail& thumbnail)
-{
-    return Expand(MakePictureSigns(thumbnail));
-}
+// The hashes of a signature's frames in one orientation: [0] the whole
+// picture, [1 + k] part k.
+using FrameHashes = std::array<uint64_t, 1 + CropCount>;
+
+// A signature's hashes in its orientations. Quarter turns transpose the
+// coefficients, which costs more than all else of a comparison: the frames
+// are transposed once here (only with `turns`, which the quarter turns need)
+// rather than for each turn.
+class OrientedHashes {
+public:
+    OrientedHashes(const Signature& signature, bool turns);
+    FrameHashes In(size_t orientation) const;
+
+private:
+    const Signature& signature_;
+    std::array<CoefficientSigns, 1 + CropCount> transposed_{};
+};
 
 // Averages the pixels of a picture into a Thumbnail, a band of rows at a time,
 // so that a large picture is never held whole.

@@ -11,55 +11,56 @@ using namespace ImageClonarium;
 
 namespace {
 
-// A signature whose other orientations' hashes and parts are unrelated to its
-// upright one.
+// Signs of a pattern whose every coefficient is told apart from zero, with
+// `hash` as its bits above zero.
+CoefficientSigns Telling(uint64_t hash)
+{
+    return {hash, ~hash};
+}
+
+// A signature whose upright hash is `hash` and whose parts are unrelated to
+// it.
 Signature Make(uint64_t hash, std::mt19937_64& random, uint8_t tone = 128)
 {
     Signature s;
-    for (auto& other : s.Hashes) {
-        other = random();
+    for (auto& frame : s.Frames) {
+        frame = Telling(random());
     }
-    for (auto& orientation : s.Crops) {
-        for (auto& crop : orientation) {
-            crop = random();
-        }
-    }
-    s.Telling.fill(64);
-    s.Hashes[0] = hash;
+    s.Frames[0] = Telling(hash);
     s.Tone = {tone, tone, tone};
     return s;
 }
 
-// The signature of the picture mirrored left to right: its turn by k
-// quarters is the original turned back by k, then mirrored.
-Signature MirrorOf(const Signature& s)
+uint64_t Upright(const Signature& s)
 {
-    Signature mirrored = s;
-    for (size_t k = 0; k < FirstMirrored; ++k) {
-        const size_t back = (FirstMirrored - k) % FirstMirrored;
-        mirrored.Hashes[k] = s.Hashes[FirstMirrored + back];
-        mirrored.Hashes[FirstMirrored + k] = s.Hashes[back];
-        mirrored.Crops[k] = s.Crops[FirstMirrored + back];
-        mirrored.Crops[FirstMirrored + k] = s.Crops[back];
+    return s.Frames[0].Positive;
+}
+
+// The signature of the picture shown in `orientation`.
+Signature Turn(const Signature& s, size_t orientation)
+{
+    Signature turned = s;
+    for (auto& frame : turned.Frames) {
+        frame = Oriented(frame, orientation);
     }
-    return mirrored;
+    return turned;
 }
 
 // The distance of two pictures as whole pictures (in the orientations asked
-// for) or as a whole picture and a part of the other (upright, within 7
-// bits): the pairs the index must find. Two parts, or a part of a turned picture, only hold
-// groups together.
+// for) or as a whole picture and a part of the other (upright, within 3
+// bits): the pairs the index must find. Two parts, or a part of a turned
+// picture, only hold groups together.
 int DirectDistance(const Signature& a, const Signature& b, const Likeness& likeness)
 {
     int best = 64;
     for (const uint8_t orientation : ComparedOrientations(likeness)) {
-        best = std::min({best, std::popcount(a.Hashes[orientation] ^ b.Hashes[0]),
-            std::popcount(a.Hashes[0] ^ b.Hashes[orientation])});
+        best = std::min({best, std::popcount(OrientedHashes(a, true).In(orientation)[0] ^ Upright(b)),
+            std::popcount(Upright(a) ^ OrientedHashes(b, true).In(orientation)[0])});
     }
-    for (size_t crop = 0; crop < CropCount; ++crop) {
-        for (const int bits :
-            {std::popcount(a.Crops[0][crop] ^ b.Hashes[0]), std::popcount(a.Hashes[0] ^ b.Crops[0][crop])}) {
-            best = std::min(best, bits <= 7 ? bits + PartPenalty : 64); // parts are looked up within 7 bits
+    for (size_t crop = 1; crop <= CropCount; ++crop) {
+        for (const int bits : {std::popcount(a.Frames[crop].Positive ^ Upright(b)),
+                 std::popcount(Upright(a) ^ b.Frames[crop].Positive)}) {
+            best = std::min(best, bits <= 3 ? bits + PartPenalty : 64); // parts are sure to be found within 3 bits
         }
     }
     return Distance(a, b, likeness) > 64 ? 65 : best;
@@ -118,13 +119,13 @@ TEST(Distance, CountsDifferingBitsInTheOrientationsAskedFor)
     const Likeness upright = Within(10, false, false), turns = Within(10, true, false),
                    mirrors = Within(10, false, true), all = Within(10, true, true);
     const Signature a = Make(0x0123456789ABCDEFull, random);
-    Signature b = Make(a.Hashes[0] ^ 0b1011, random);
+    Signature b = Make(Upright(a) ^ 0b1011, random);
     EXPECT_EQ(Distance(a, b, upright), 3);
     for (const Likeness& likeness : {turns, mirrors, all}) {
         EXPECT_EQ(Distance(b, a, likeness), Distance(a, b, likeness));
     }
 
-    const Signature turned = Make(a.Hashes[1], random);
+    const Signature turned = Turn(a, 1);
     EXPECT_EQ(Distance(a, turned, turns), 0);
     EXPECT_GT(Distance(a, turned, upright), 10);
     EXPECT_GT(Distance(a, turned, mirrors), 10);
@@ -132,8 +133,8 @@ TEST(Distance, CountsDifferingBitsInTheOrientationsAskedFor)
     // Mirrors alone count the left-to-right mirror image (4) only: the half
     // turn (2) and the top-to-bottom mirror (6, the half turn of 4) count with
     // rotations, as do the turned mirror images (5, 7).
-    for (size_t orientation = 1; orientation < a.Hashes.size(); ++orientation) {
-        const Signature other = Make(a.Hashes[orientation], random);
+    for (size_t orientation = 1; orientation < Orientations; ++orientation) {
+        const Signature other = Turn(a, orientation);
         const bool mirror = orientation >= FirstMirrored;
         EXPECT_EQ(Distance(a, other, all), 0) << orientation;
         EXPECT_EQ(Distance(a, other, mirrors) == 0, orientation == FirstMirrored) << orientation;
@@ -151,13 +152,13 @@ TEST(Distance, FindsPartsOfOnePictureInTheOrientationsAskedFor)
     std::mt19937_64 random(5);
     const Likeness upright = Within(10, false, false), turns = Within(10, true, false);
     const Signature a = Make(random(), random);
-    const Signature cut = Make(a.Crops[0][2] ^ 0b111, random);
+    const Signature cut = Make(a.Frames[3].Positive ^ 0b111, random);
     EXPECT_EQ(Distance(a, cut, upright), 3 + PartPenalty);
     EXPECT_EQ(Distance(cut, a, upright), 3 + PartPenalty);
     Signature cutOtherwise = Make(random(), random);
-    cutOtherwise.Crops[0][4] = a.Crops[0][1];
+    cutOtherwise.Frames[5] = a.Frames[2];
     EXPECT_EQ(Distance(a, cutOtherwise, upright), PartPenalty);
-    const Signature turnedCut = Make(a.Crops[3][5], random);
+    const Signature turnedCut = Make(Oriented(a.Frames[6], 3).Positive, random);
     EXPECT_GT(Distance(a, turnedCut, upright), 10);
     EXPECT_EQ(Distance(a, turnedCut, turns), PartPenalty);
     EXPECT_EQ(Distance(turnedCut, a, turns), PartPenalty);
@@ -188,15 +189,20 @@ TEST(GroupAlike, GroupsAreAlikeThroughoutAndNoAlikePairIsLeftOut)
     std::mt19937_64 random(3);
     std::vector<Signature> signatures;
     for (int family = 0; family < 150; ++family) {
-        const uint64_t base = random();
+        // The first member is the base picture itself; the others are copies
+        // with bits changed, or copies cut down to one of its parts.
+        const Signature base = Make(random(), random, uint8_t(100 + random() % 40));
         const int members = 1 + int(random() % 4);
         for (int m = 0; m < members; ++m) {
-            Signature s = Make(Flip(base, int(random() % 14), random), random, uint8_t(100 + random() % 40));
+            const bool cut = m > 0 && random() % 4 == 0;
+            const uint64_t shown = cut ? base.Frames[1 + random() % CropCount].Positive : Upright(base);
+            Signature s = Make(
+                Flip(shown, m == 0 ? 0 : int(random() % (cut ? 4 : 14)), random), random, uint8_t(100 + random() % 40));
             if (random() % 3 == 0) {
-                std::rotate(s.Hashes.begin(), s.Hashes.begin() + 1, s.Hashes.begin() + FirstMirrored);
+                s = Turn(s, 1 + random() % 3);
             }
             if (random() % 4 == 0) {
-                s = MirrorOf(s);
+                s = Turn(s, FirstMirrored);
             }
             signatures.push_back(s);
         }
@@ -233,8 +239,29 @@ TEST(GroupAlike, GroupsAreAlikeThroughoutAndNoAlikePairIsLeftOut)
                         << mode << ")";
                 }
             }
-            EXPECT_GT(alikePairs, 5u) << "the families are there to be found";
+            EXPECT_GT(alikePairs, 5u) << "the families are there to be found (threshold " << threshold << ", mode "
+                                      << mode << ")";
         }
+    }
+}
+
+// A copy cut down shows only a part of its original: the index finds it
+// through that part, whatever its whole pattern.
+TEST(GroupAlike, CopiesCutDownAreFoundThroughTheirParts)
+{
+    std::mt19937_64 random(7);
+    std::vector<Signature> signatures;
+    for (int original = 0; original < 300; ++original) {
+        const Signature whole = Make(random(), random);
+        const uint64_t part = whole.Frames[1 + random() % CropCount].Positive;
+        signatures.push_back(whole);
+        signatures.push_back(Make(Flip(part, int(random() % 4), random), random));
+    }
+    Groups groups;
+    ASSERT_TRUE(GroupAlike(signatures, Within(HashThreshold(85), true, true), nullptr, groups));
+    ASSERT_EQ(groups.size(), 300u);
+    for (const auto& group : groups) {
+        EXPECT_EQ(group, (std::vector<uint32_t>{group[0], group[0] + 1})) << group[0];
     }
 }
 
@@ -252,14 +279,14 @@ TEST(GroupAlike, IdenticalSignaturesFormOneGroup)
     EXPECT_EQ(groups[0].size(), 50u);
 }
 
-// Two pictures with the same upright hash may still differ when turned: a
-// third alike to one of them only through a turn must not join the other.
-TEST(GroupAlike, SameUprightHashDoesNotMakeTheTurnsAlike)
+// Two pictures of the same whole pattern may still differ in their parts: a
+// third alike to one of them only through a part must not join the other.
+TEST(GroupAlike, SameWholePatternDoesNotMakeThePartsAlike)
 {
     std::mt19937_64 random(6);
     const Signature b = Make(random(), random);
-    const Signature a = Make(b.Hashes[0], random);
-    const Signature c = Make(b.Hashes[1], random);
+    const Signature a = Make(Upright(b), random);
+    const Signature c = Make(b.Frames[3].Positive, random);
     const std::vector<Signature> signatures = {c, b, a};
     Likeness likeness;
     likeness.Threshold = HashThreshold(85);
@@ -279,7 +306,7 @@ TEST(GroupAlike, StopsWhenProgressSaysSo)
     std::vector<Signature> signatures;
     for (int i = 0; i < 5000; ++i) {
         signatures.push_back(Make(random(), random));
-        signatures.push_back(Make(Flip(signatures.back().Hashes[0], 2, random), random));
+        signatures.push_back(Make(Flip(Upright(signatures.back()), 2, random), random));
     }
     Likeness likeness;
     likeness.Threshold = HashThreshold(85);

@@ -6,6 +6,8 @@
 #include "tests/imaging/ImagingTest.h"
 #include "tests/support/HostilePictures.h"
 
+#include <psapi.h>
+
 #include <memory>
 
 using namespace ImageClonarium;
@@ -54,6 +56,18 @@ public:
 
     std::set<uint64_t> notRead;
 };
+
+// The process's working set now and at its highest so far, in bytes.
+struct WorkingSet {
+    uint64_t Now = 0, Peak = 0;
+};
+
+WorkingSet MeasureWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    EXPECT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters)));
+    return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
+}
 
 struct DrawerDeleter {
     void operator()(IImageDraw* drawer) const { FreeImageDrawer(drawer); }
@@ -182,4 +196,45 @@ TEST_F(HostilePictures, PicturesClaimingHugeSizesAreLeftOutAndTheSearchGoesOn)
         EXPECT_FALSE(drawer->Load(paths_[i]));
         EXPECT_EQ(drawer->GetWidth(), 0u);
     }
+}
+
+// Pictures of 12,000 pixels a side, under a megabyte on disk and 576 MB as
+// 32-bit pixels, are read a band of rows at a time (the JPEG reduced while
+// decoding), for the search and for the preview alike, and grouped with a
+// small copy.
+TEST_F(HostilePictures, HonestHugePicturesAreReadWithoutBeingHeldWhole)
+{
+    constexpr uint32_t side = 12000;
+    const std::string png = HugeCheckerPng(side), jpeg = HugeCheckerJpeg(side);
+    ASSERT_LT(png.size() + jpeg.size(), 2u << 20) << "small on disk";
+    AddFile(L"huge.png", png);
+    AddFile(L"huge.jpg", jpeg);
+    AddFile(L"huge.ico", IconOf({png}));
+    Canvas small = Filled(300, 300, 0xFFFFFFFF);
+    for (uint32_t y = 0; y < small.Height; ++y) {
+        for (uint32_t x = 0; x < small.Width; ++x) {
+            if ((x < 150) == (y < 150)) {
+                small.Pixels[size_t(y) * small.Width + x] = 0xFF000000;
+            }
+        }
+    }
+    Add(L"small.png", small, Format::Png);
+    Add(L"scene.png", DrawScene(9, 120, 90), Format::Png);
+
+    // Everything measured is far below what one of them takes whole.
+    constexpr uint64_t bound = 64ull << 20;
+    const WorkingSet before = MeasureWorkingSet();
+    ASSERT_LT(before.Peak, before.Now + bound) << "an earlier test took too much to measure this one";
+    NotReadCallback callback;
+    const ImageGroups groups = Find(85, 0, &callback);
+    EXPECT_EQ(Named(groups), (std::set<std::set<std::wstring>>{{L"huge.png", L"huge.jpg", L"huge.ico", L"small.png"}}));
+    EXPECT_TRUE(callback.notRead.empty());
+    std::unique_ptr<IImageDraw, DrawerDeleter> drawer(CreateImageDrawer());
+    for (const wchar_t* name : {L"huge.png", L"huge.jpg"}) {
+        SCOPED_TRACE(::testing::Message() << name);
+        ASSERT_TRUE(drawer->Load(tree_.Path(name)));
+        EXPECT_EQ(drawer->GetWidth(), side);
+        EXPECT_EQ(drawer->GetHeight(), side);
+    }
+    EXPECT_LT(MeasureWorkingSet().Peak, before.Now + bound);
 }

@@ -32,48 +32,41 @@ uint64_t RandomPattern(std::mt19937_64& random)
     return hash;
 }
 
-uint64_t Flip(uint64_t hash, int bits, std::mt19937_64& random)
+// Every coefficient of the upright pattern told apart from zero: its
+// positive bits are its hash.
+CoefficientSigns Telling(uint64_t hash)
 {
+    return {hash, ~hash};
+}
+
+CoefficientSigns Flip(const CoefficientSigns& signs, int bits, std::mt19937_64& random)
+{
+    uint64_t flipped = 0;
     for (int i = 0; i < bits; ++i) {
-        hash ^= uint64_t(1) << (random() % 64);
+        flipped ^= uint64_t(1) << (random() % 64);
     }
-    return hash;
+    return {signs.Positive ^ flipped, signs.Negative ^ flipped};
 }
 
 Signature RandomSignature(std::mt19937_64& random)
 {
     Signature s;
-    for (auto& hash : s.Hashes) {
-        hash = RandomPattern(random);
+    for (auto& frame : s.Frames) {
+        frame = Telling(RandomPattern(random));
     }
-    for (auto& orientation : s.Crops) {
-        for (auto& crop : orientation) {
-            crop = RandomPattern(random);
-        }
-    }
-    s.Telling.fill(64);
     for (auto& tone : s.Tone) {
         tone = uint8_t(random() % 256);
     }
     return s;
 }
 
-// The signature of `base` shown in `orientation` (a position in Hashes):
-// turned clockwise by t = orientation % 4 quarters, then mirrored when
-// orientation >= 4. Since a mirror image turned back by k quarters is the
-// mirrored picture turned forward by k, each of its hashes is one of the
-// base's.
+// The signature of `base` shown in `orientation`: turned clockwise by
+// orientation % 4 quarters, then mirrored when orientation >= 4.
 Signature InOrientation(const Signature& base, size_t orientation)
 {
-    const size_t t = orientation % FirstMirrored;
-    const bool mirrored = orientation >= FirstMirrored;
     Signature s = base;
-    for (size_t k = 0; k < FirstMirrored; ++k) {
-        const size_t turn = mirrored ? (t + FirstMirrored - k) % FirstMirrored : (t + k) % FirstMirrored;
-        s.Hashes[k] = base.Hashes[(mirrored ? FirstMirrored : 0) + turn];
-        s.Hashes[FirstMirrored + k] = base.Hashes[(mirrored ? 0 : FirstMirrored) + turn];
-        s.Crops[k] = base.Crops[(mirrored ? FirstMirrored : 0) + turn];
-        s.Crops[FirstMirrored + k] = base.Crops[(mirrored ? 0 : FirstMirrored) + turn];
+    for (auto& frame : s.Frames) {
+        frame = Oriented(frame, orientation);
     }
     return s;
 }
@@ -96,13 +89,13 @@ Set MakeSet(size_t count, uint64_t seed)
     while (set.Signatures.size() < familyMembers) {
         const Signature base = RandomSignature(random);
         Signature copy = base;
-        copy.Hashes[0] = Flip(base.Hashes[0], int(random() % 7), random);
+        copy.Frames[0] = Flip(base.Frames[0], int(random() % 7), random);
         const size_t turn = 1 + random() % 3;
         Signature turned = InOrientation(base, turn);
-        turned.Hashes[0] = Flip(turned.Hashes[0], int(random() % 5), random);
+        turned.Frames[0] = Flip(turned.Frames[0], int(random() % 5), random);
         const size_t mirror = FirstMirrored + random() % 4;
         Signature mirrored = InOrientation(base, mirror);
-        mirrored.Hashes[0] = Flip(mirrored.Hashes[0], int(random() % 5), random);
+        mirrored.Frames[0] = Flip(mirrored.Frames[0], int(random() % 5), random);
         const uint32_t first = uint32_t(set.Signatures.size());
         set.Signatures.insert(set.Signatures.end(), {base, copy, turned, mirrored});
         set.Families.push_back({{first, 0}, {first + 1, 0}, {first + 2, turn}, {first + 3, mirror}});
@@ -143,8 +136,8 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     const int similarity = argc > 3 ? std::atoi(argv[3]) : 85;
     const Set set = MakeSet(count, 20240611);
-    std::printf("imaging-index-bench: %zu signatures, %zu planted families of 4, %d runs each\n", count,
-        set.Families.size(), runs);
+    std::printf("imaging-index-bench: %zu signatures of %zu bytes, %zu planted families of 4, %d runs each\n", count,
+        sizeof(Signature), set.Families.size(), runs);
     // The modes take turns within each run, so that a change of the
     // machine's load falls on all of them alike.
     struct Mode {
