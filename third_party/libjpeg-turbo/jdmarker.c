@@ -323,7 +323,7 @@ get_sos(j_decompress_ptr cinfo)
 
   cinfo->comps_in_scan = n;
 
-  /* Collect the component-spec parameters */
+  /* Collect the component-definition parameters */
 
   for (i = 0; i < MAX_COMPS_IN_SCAN; i++)
     cinfo->cur_comp_info[i] = NULL;
@@ -623,7 +623,7 @@ examine_app0(j_decompress_ptr cinfo, JOCTET *data, unsigned int datalen,
     /* Check version.
      * Major version must be 1, anything else signals an incompatible change.
      * (We used to treat this as an error, but now it's a nonfatal warning,
-     * because some bozo at Hijaak couldn't read the spec.)
+     * because some bozo at Hijaak couldn't read the definition.)
      * Minor version should be 0..2, but process anyway if newer.
      */
     if (cinfo->JFIF_major_version != 1)

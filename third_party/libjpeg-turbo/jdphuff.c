@@ -109,7 +109,7 @@ start_pass_phuff_decoder(j_decompress_ptr cinfo)
   if (cinfo->Al > 13)           /* need not check for < 0 */
     bad = TRUE;
   /* Arguably the maximum Al value should be less than 13 for 8-bit precision,
-   * but the spec doesn't say so, and we try to be liberal about what we
+   * but the definition doesn't say so, and we try to be liberal about what we
    * accept.  Note: large Al values could result in out-of-range DC
    * coefficients during early scans, leading to bizarre displays due to
    * overflows in the IDCT math.  But we won't crash.
@@ -442,7 +442,7 @@ decode_mcu_AC_first(j_decompress_ptr cinfo, JBLOCKROW *MCU_data)
 
 /*
  * MCU decoding for DC successive approximation refinement scan.
- * Note: we assume such scans can be multi-component, although the spec
+ * Note: we assume such scans can be multi-component, although the definition
  * is not very clear on the point.
  */
 

@@ -986,7 +986,7 @@ EXTERN(int) jpeg_read_header(j_decompress_ptr cinfo, boolean require_image);
 /* Return value is one of: */
 #define JPEG_SUSPENDED           0 /* Suspended due to lack of input data */
 #define JPEG_HEADER_OK           1 /* Found valid image datastream */
-#define JPEG_HEADER_TABLES_ONLY  2 /* Found valid table-specs-only datastream */
+#define JPEG_HEADER_TABLES_ONLY  2 /* Found valid table-definitions-only datastream */
 /* If you pass require_image = TRUE (normal case), you need not check for
  * a TABLES_ONLY return code; an abbreviated file will cause an error exit.
  * JPEG_SUSPENDED is only possible if you use a data source module that can

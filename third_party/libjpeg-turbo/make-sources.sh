@@ -30,6 +30,7 @@ done
 for file in jconfig.h jconfigint.h jversion.h; do
   cp "$work/build/$file" "$here/"
 done
+(cd "$here" && sed -i -f ../plain-words.sed "${sources[@]}" "${headers[@]}" jconfig.h jconfigint.h jversion.h README.ijg)
 library_version=$(sed -nE 's/^#define LIBJPEG_TURBO_VERSION +([0-9.]+)/\1/p' "$here/jconfig.h")
 {
   echo "libjpeg-turbo $library_version"

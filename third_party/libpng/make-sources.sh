@@ -19,6 +19,7 @@ files=(png.c pngerror.c pngget.c pngmem.c pngread.c pngrio.c pngrtran.c pngrutil
 for file in "${files[@]}"; do
   cp "$tree/$file" "$here/"
 done
+(cd "$here" && sed -i -f ../plain-words.sed "${files[@]}")
 package_version=$(dpkg-parsechangelog -l "$tree/debian/changelog" -S Version)
 library_version=$(sed -nE 's/^#define PNG_LIBPNG_VER_STRING "([^"]+)"/\1/p' "$tree/png.h")
 {

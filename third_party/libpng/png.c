@@ -1958,7 +1958,7 @@ png_colorspace_set_sRGB(png_const_structrp png_ptr, png_colorspacerp colorspace,
 #endif /* sRGB */
 
 #ifdef PNG_iCCP_SUPPORTED
-/* Encoded value of D50 as an ICC XYZNumber.  From the ICC 2010 spec the value
+/* Encoded value of D50 as an ICC XYZNumber.  From the ICC 2010 definition the value
  * is XYZ(0.9642,1.0,0.8249), which scales to:
  *
  *    (63189.8112, 65536, 54060.6464)
@@ -2055,7 +2055,7 @@ png_icc_check_header(png_const_structrp png_ptr, png_colorspacerp colorspace,
 
    /* At this point the tag table can't be checked because it hasn't necessarily
     * been loaded; however, various header fields can be checked.  These checks
-    * are for values permitted by the PNG spec in an ICC profile; the PNG spec
+    * are for values permitted by the PNG definition in an ICC profile; the PNG definition
     * restricts the profiles that can be passed in an iCCP chunk (they must be
     * appropriate to processing PNG data!)
     */
@@ -2081,7 +2081,7 @@ png_icc_check_header(png_const_structrp png_ptr, png_colorspacerp colorspace,
       (void)png_icc_profile_error(png_ptr, NULL, name, 0/*no tag value*/,
           "PCS illuminant is not D50");
 
-   /* The PNG spec requires this:
+   /* The PNG definition requires this:
     * "If the iCCP chunk is present, the image samples conform to the colour
     * space represented by the embedded ICC profile as defined by the
     * International Color Consortium [ICC]. The colour space of the ICC profile
@@ -2090,7 +2090,7 @@ png_icc_check_header(png_const_structrp png_ptr, png_colorspacerp colorspace,
     * and 4)."
     *
     * This checking code ensures the embedded profile (on either read or write)
-    * conforms to the specification requirements.  Notice that an ICC 'gray'
+    * conforms to the definition requirements.  Notice that an ICC 'gray'
     * color-space profile contains the information to transform the monochrome
     * data to XYZ or L*a*b (according to which PCS the profile uses) and this
     * should be used in preference to the standard libpng K channel replication
@@ -2098,7 +2098,7 @@ png_icc_check_header(png_const_structrp png_ptr, png_colorspacerp colorspace,
     *
     * Previously it was suggested that an RGB profile on grayscale data could be
     * handled.  However it it is clear that using an RGB profile in this context
-    * must be an error - there is no specification of what it means.  Thus it is
+    * must be an error - there is no definition of what it means.  Thus it is
     * almost certainly more correct to ignore the profile.
     */
    temp = png_get_uint_32(profile+16); /* data colour space field */
@@ -2122,7 +2122,7 @@ png_icc_check_header(png_const_structrp png_ptr, png_colorspacerp colorspace,
    }
 
    /* It is up to the application to check that the profile class matches the
-    * application requirements; the spec provides no guidance, but it's pretty
+    * application requirements; the definition provides no guidance, but it's pretty
     * weird if the profile is not scanner ('scnr'), monitor ('mntr'), printer
     * ('prtr') or 'spac' (for generic color spaces).  Issue a warning in these
     * cases.  Issue an error for device link or abstract profiles - these don't
@@ -2211,7 +2211,7 @@ png_icc_check_tag_table(png_const_structrp png_ptr, png_colorspacerp colorspace,
       png_uint_32 tag_start = png_get_uint_32(tag+4); /* must be aligned */
       png_uint_32 tag_length = png_get_uint_32(tag+8);/* not padded */
 
-      /* The ICC specification does not exclude zero length tags, therefore the
+      /* The ICC definition does not exclude zero length tags, therefore the
        * start might actually be anywhere if there is no data, but this would be
        * a clear abuse of the intent of the standard so the start is checked for
        * being in range.  All defined tag types have an 8 byte header - a 4 byte
@@ -2311,7 +2311,7 @@ png_compare_ICC_profile_with_sRGB(png_const_structrp png_ptr,
     * rest of the data.  Because the profile has already been verified for
     * correctness this is safe.  png_colorspace_set_sRGB will check the 'intent'
     * field too, so if the profile has been edited with an intent not defined
-    * by sRGB (but maybe defined by a later ICC specification) the read of
+    * by sRGB (but maybe defined by a later ICC definition) the read of
     * the profile will fail at that point.
     */
 
@@ -3999,7 +3999,7 @@ png_build_16bit_table(png_structrp png_ptr, png_uint_16pp *ptable,
       {
          /* The old code would overflow at the end and this would cause the
           * 'pow' function to return a result >1, resulting in an
-          * arithmetic error.  This code follows the spec exactly; ig is
+          * arithmetic error.  This code follows the definition exactly; ig is
           * the recovered input sample, it always has 8-16 bits.
           *
           * We want input * 65535/max, rounded, the arithmetic fits in 32
@@ -4111,7 +4111,7 @@ png_build_16to8_table(png_structrp png_ptr, png_uint_16pp *ptable,
 
 /* Build a single 8-bit table: same as the 16-bit case but much simpler (and
  * typically much faster).  Note that libpng currently does no sBIT processing
- * (apparently contrary to the spec) so a 256-entry table is always generated.
+ * (apparently contrary to the definition) so a 256-entry table is always generated.
  */
 static void
 png_build_8bit_table(png_structrp png_ptr, png_bytepp ptable,
@@ -4352,7 +4352,7 @@ png_set_option(png_structrp png_ptr, int option, int onoff)
    defined(PNG_SIMPLIFIED_WRITE_SUPPORTED)
 /* sRGB conversion tables; these are machine generated with the code in
  * contrib/tools/makesRGB.c.  The actual sRGB transfer curve defined in the
- * specification (see the article at https://en.wikipedia.org/wiki/SRGB)
+ * definition (see the article at https://en.wikipedia.org/wiki/SRGB)
  * is used, not the gamma=1/2.2 approximation use elsewhere in libpng.
  * The sRGB to linear table is exact (to the nearest 16-bit linear fraction).
  * The inverse (linear to sRGB) table has accuracies as follows:

@@ -258,7 +258,7 @@
  *    DLLNUM will change each time there are forward or backward changes
  *    in binary compatibility (e.g., when a new feature is added).
  *
- * See libpng.txt or libpng.3 for more information.  The PNG specification
+ * See libpng.txt or libpng.3 for more information.  The PNG definition
  * is available as a W3C Recommendation and as an ISO/IEC Standard; see
  * <https://www.w3.org/TR/2003/REC-PNG-20031110/>
  */
@@ -651,7 +651,7 @@ typedef png_unknown_chunk * * png_unknown_chunkpp;
 #define PNG_SIZE_MAX ((size_t)(-1))
 
 /* These are constants for fixed point values encoded in the
- * PNG specification manner (x100000)
+ * PNG definition manner (x100000)
  */
 #define PNG_FP_1    100000
 #define PNG_FP_HALF  50000
@@ -1101,7 +1101,7 @@ PNG_EXPORT(35, void, png_build_grayscale_palette, (int bit_depth,
  * datastream. The color samples in a PNG datastream are never premultiplied
  * with the alpha samples.
  *
- * The default is to return data according to the PNG specification: the alpha
+ * The default is to return data according to the PNG definition: the alpha
  * channel is a linear measure of the contribution of the pixel to the
  * corresponding composited pixel, and the color channels are unassociated
  * (not premultiplied).  The gamma encoded color channels must be scaled
@@ -2719,7 +2719,7 @@ typedef struct
  *
  * a) As a small integer, value 0..255, contained in a single byte.  For the
  * alpha channel the original value is simply value/255.  For the color or
- * luminance channels the value is encoded according to the sRGB specification
+ * luminance channels the value is encoded according to the sRGB definition
  * and matches the 8-bit format expected by typical display devices.
  *
  * The color/gray channels are not scaled (pre-multiplied) by the alpha
@@ -2728,11 +2728,11 @@ typedef struct
  * b) As a value in the range 0..65535, contained in a 2-byte integer.  All
  * channels can be converted to the original value by dividing by 65535; all
  * channels are linear.  Color channels use the RGB encoding (RGB end-points) of
- * the sRGB specification.  This encoding is identified by the
+ * the sRGB definition.  This encoding is identified by the
  * PNG_FORMAT_FLAG_LINEAR flag below.
  *
  * When the simplified API needs to convert between sRGB and linear colorspaces,
- * the actual sRGB transfer curve defined in the sRGB specification (see the
+ * the actual sRGB transfer curve defined in the sRGB definition (see the
  * article at <https://en.wikipedia.org/wiki/SRGB>) is used, not the gamma=1/2.2
  * approximation used elsewhere in libpng.
  *
@@ -3064,7 +3064,7 @@ PNG_EXPORT(240, int, png_image_write_to_stdio, (png_imagep image, FILE *file,
 
 /* With all write APIs if image is in one of the linear formats with 16-bit
  * data then setting convert_to_8_bit will cause the output to be an 8-bit PNG
- * gamma encoded according to the sRGB specification, otherwise a 16-bit linear
+ * gamma encoded according to the sRGB definition, otherwise a 16-bit linear
  * encoded PNG file is written.
  *
  * With color-mapped data formats the colormap parameter point to a color-map

@@ -18,7 +18,7 @@
  * you want to put into the PNG file, using png_set_*() functions, then
  * call png_write_info().
  *
- * The names chosen should be very close to the PNG specification, so
+ * The names chosen should be very close to the PNG definition, so
  * consult that document for information about the meaning of each field.
  *
  * With libpng < 0.95, it was only possible to directly set and read the
@@ -245,7 +245,7 @@ defined(PNG_READ_BACKGROUND_SUPPORTED)
 
 #ifdef PNG_sCAL_SUPPORTED
    /* The sCAL chunk describes the actual physical dimensions of the
-    * subject matter of the graphic.  The chunk contains a unit specification
+    * subject matter of the graphic.  The chunk contains a unit definition
     * a byte value, and two ASCII strings representing floating-point
     * values.  The values are width and height corresponding to one pixel
     * in the image.  Data values are valid if (valid & PNG_INFO_sCAL) is

@@ -773,7 +773,7 @@
 
 /* The fixed point conversion performs range checking and evaluates
  * its argument multiple times, so must be used with care.  The
- * range checking uses the PNG specification values for a signed
+ * range checking uses the PNG definition values for a signed
  * 32-bit fixed point value except that the values are deliberately
  * rounded-to-zero to an integral value - 21474 (21474.83 is roughly
  * (2^31-1) * 100000). 's' is a string that describes the value being
@@ -799,7 +799,7 @@
 /* Constants for known chunk types.  If you need to add a chunk, define the name
  * here.  For historical reasons these constants have the form png_<name>; i.e.
  * the prefix is lower case.  Please use decimal values as the parameters to
- * match the ISO PNG specification and to avoid relying on the C locale
+ * match the ISO PNG definition and to avoid relying on the C locale
  * interpretation of character values.
  *
  * Prior to 1.5.6 these constants were strings, as of 1.5.6 png_uint_32 values
@@ -818,11 +818,11 @@
  * MAINTAINERS: If you need to add a chunk, define the name here.
  * For historical reasons these constants have the form png_<name>; i.e.
  * the prefix is lower case.  Please use decimal values as the parameters to
- * match the ISO PNG specification and to avoid relying on the C locale
+ * match the ISO PNG definition and to avoid relying on the C locale
  * interpretation of character values.  Please keep the list sorted.
  *
  * Notice that PNG_U32 is used to define a 32-bit value for the 4 byte chunk
- * type.  In fact the specification does not express chunk types this way,
+ * type.  In fact the definition does not express chunk types this way,
  * however using a 32-bit value means that the chunk type can be read from the
  * stream using exactly the same code as used for a 32-bit unsigned value and
  * can be examined far more efficiently (using one arithmetic compare).
@@ -884,7 +884,7 @@
 #define PNG_CSTRING_FROM_CHUNK(s,c)\
    (void)(PNG_STRING_FROM_CHUNK(s,c), ((char*)(s))[4] = 0)
 
-/* Test on flag values as defined in the spec (section 5.4): */
+/* Test on flag values as defined in the definition (section 5.4): */
 #define PNG_CHUNK_ANCILLARY(c)   (1 & ((c) >> 29))
 #define PNG_CHUNK_CRITICAL(c)     (!PNG_CHUNK_ANCILLARY(c))
 #define PNG_CHUNK_PRIVATE(c)      (1 & ((c) >> 21))
@@ -1862,8 +1862,8 @@ PNG_INTERNAL_FUNCTION(void,png_ascii_from_fixed,(png_const_structrp png_ptr,
  * The result is the index of the next character.  If the number is
  * not valid it will be the index of a character in the supposed number.
  *
- * The format of a number is defined in the PNG extensions specification
- * and this API is strictly conformant to that spec, not anyone elses!
+ * The format of a number is defined in the PNG extensions definition
+ * and this API is strictly conformant to that definition, not anyone elses!
  *
  * The format as a regular expression is:
  *

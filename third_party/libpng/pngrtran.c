@@ -2450,7 +2450,7 @@ png_do_scale_16_to_8(png_row_infop row_info, png_bytep row)
       {
          /* The input is an array of 16-bit components, these must be scaled to
           * 8 bits each.  For a 16-bit value V the required value (from the PNG
-          * specification) is:
+          * definition) is:
           *
           *    (V * 255) / 65535
           *

@@ -336,7 +336,7 @@ png_set_pCAL(png_const_structrp png_ptr, png_inforp info_ptr,
 
    /* TODO: validate format of calibration name and unit name */
 
-   /* Check that the type matches the specification. */
+   /* Check that the type matches the definition. */
    if (type < 0 || type > 3)
    {
       png_chunk_report(png_ptr, "Invalid pCAL equation type",
@@ -1787,9 +1787,9 @@ png_set_check_for_invalid_index(png_structrp png_ptr, int allowed)
 
 #if defined(PNG_TEXT_SUPPORTED) || defined(PNG_pCAL_SUPPORTED) || \
     defined(PNG_iCCP_SUPPORTED) || defined(PNG_sPLT_SUPPORTED)
-/* Check that the tEXt or zTXt keyword is valid per PNG 1.0 specification,
+/* Check that the tEXt or zTXt keyword is valid per PNG 1.0 definition,
  * and if invalid, correct the keyword rather than discarding the entire
- * chunk.  The PNG 1.0 specification requires keywords 1-79 characters in
+ * chunk.  The PNG 1.0 definition requires keywords 1-79 characters in
  * length, forbids leading or trailing whitespace, multiple internal spaces,
  * and the non-break space (0x80) from ISO 8859-1.  Returns keyword length.
  *

@@ -30,6 +30,7 @@ tree=$(find . -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)
 mkdir build
 (cd build && "../$tree/configure" >/dev/null && make -s sqlite3.c >/dev/null)
 cp build/sqlite3.c build/sqlite3.h "$here/"
+sed -i -f "$here/../plain-words.sed" "$here/sqlite3.c" "$here/sqlite3.h"
 package_version=$(dpkg-parsechangelog -l "$tree/debian/changelog" -S Version)
 library_version=$(sed -nE 's/^#define SQLITE_VERSION +"([^"]+)"/\1/p' build/sqlite3.h)
 {

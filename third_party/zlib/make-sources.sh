@@ -15,6 +15,7 @@ files=(adler32.c crc32.c crc32.h gzguts.h inffast.c inffast.h inffixed.h inflate
 for file in "${files[@]}"; do
   cp "$tree/$file" "$here/"
 done
+(cd "$here" && sed -i -f ../plain-words.sed "${files[@]}")
 package_version=$(dpkg-parsechangelog -l "$tree/debian/changelog" -S Version)
 library_version=$(sed -nE 's/^#define ZLIB_VERSION "([^"]+)"/\1/p' "$tree/zlib.h")
 {
